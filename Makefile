@@ -1,0 +1,29 @@
+# The two commands of the README: `make demo` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build test demo bench screenshots clean
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	scripts/make-demo.sh $(BUILD)
+
+bench: build
+	scripts/run-bench.sh $(BUILD)
+
+screenshots: build
+	scripts/make-screenshots.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) demo screenshots
