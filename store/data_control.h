@@ -1,0 +1,75 @@
+#pragma once
+
+#include "store/bound_control.h"
+#include "store/recordset.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace varnel::store {
+
+// The roster binding (the window's Data1). It opens the roster from the
+// database file and record source, holds the open Recordset, and binds
+// controls to its current record: they show it at all times, and what the
+// user changes in them stays pending until the record is stored, by Update
+// or whenever the binding leaves the record (a move, AddNew, a refresh).
+class DataControl : public QObject {
+    Q_OBJECT
+public:
+    explicit DataControl(QObject* parent = nullptr);
+    ~DataControl() override;
+
+    QString databaseName() const { return databaseName_; }
+    void setDatabaseName(const QString& path) { databaseName_ = path; }
+    // A table name or "SELECT * FROM <table> ..." over one table.
+    QString recordSource() const { return recordSource_; }
+    void setRecordSource(const QString& source) { recordSource_ = source; }
+
+    // (Re)opens the roster; the first record becomes current. Never creates
+    // the file. Refuses a Soldier table whose fixed positions are wrong.
+    void refresh();
+    bool isOpen() const { return recordset_ != nullptr; }
+    // The open roster; fails before the first refresh.
+    Recordset& recordset();
+
+    void registerControl(BoundControl* control);
+    void unregisterControl(BoundControl* control);
+
+    // A bound control's change by the user (or a command): pending for the
+    // current record until it is stored or the binding drops it.
+    void setPending(const QString& field, const Value& value);
+    bool hasPending() const { return !pending_.isEmpty(); }
+    // What a bound control shows: the pending value, else the record's.
+    Value shownValue(const QString& field) const;
+    // For the grid: the stored value, overlaid with pending values on the
+    // current record.
+    Value displayValue(int position, int ordinal) const;
+
+signals:
+    // The roster was (re)opened: every row may differ.
+    void reset();
+    // Another record became current, or none (-1).
+    void currentChanged(int position);
+    void rowAppended(int position);
+    void rowRemoved(int position);
+    // A record's stored values or its pending values changed.
+    void rowChanged(int position);
+
+private:
+    friend class Recordset;
+    void showCurrent();
+    QHash<int, Value> takePending();
+    void dropPending();
+
+    QString databaseName_;
+    QString recordSource_ = QStringLiteral("Soldier");
+    QString connectionName_;
+    std::unique_ptr<Recordset> recordset_;
+    QList<BoundControl*> controls_;
+    QHash<QString, Value> pending_;
+};
+
+} // namespace varnel::store

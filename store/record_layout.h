@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace varnel::store {
+
+// 0-based positions of the Soldier table that the Total command reaches by
+// ordinal. The table's own column order must hold them; the other columns
+// are reached by name only.
+namespace ordinal {
+inline constexpr int TISDate = 3;
+inline constexpr int DORDate = 4;
+inline constexpr int APFT = 5;
+inline constexpr int Weapon = 6;
+inline constexpr int FirstAward = 7;  // MSM
+inline constexpr int LastAward = 17;  // LTR/COM3
+inline constexpr int TISPoints = 18;
+inline constexpr int TIGPoints = 19;
+inline constexpr int APFTPoints = 20;
+inline constexpr int WeaponPoints = 21;
+inline constexpr int AwardPoints = 22;
+inline constexpr int FirstEvaluation = 23; // 1SGTPoints or SSGTPoints
+inline constexpr int SecondEvaluation = 24;
+inline constexpr int TOTAL = 29;
+inline constexpr int MinimumColumnCount = 30;
+} // namespace ordinal
+
+// Column names used by the bound controls.
+namespace column {
+inline const QString Name = QStringLiteral("Name");
+inline const QString Rank = QStringLiteral("Rank");
+inline const QString TISDate = QStringLiteral("TISDate");
+inline const QString DORDate = QStringLiteral("DORDate");
+inline const QString APFT = QStringLiteral("APFT");
+inline const QString Weapon = QStringLiteral("Weapon");
+inline const QString FirstSergeantPoints = QStringLiteral("1SGTPoints");
+inline const QString SergeantPoints = QStringLiteral("SSGTPoints");
+inline const QString LastSchool = QStringLiteral("LastSchool");
+inline const QString NextSchool = QStringLiteral("NextSchool");
+inline const QString PrefDates = QStringLiteral("PrefDates");
+inline const QString TotalDate = QStringLiteral("TotalDate");
+inline const QString TOTAL = QStringLiteral("TOTAL");
+} // namespace column
+
+// The names of positions 3 to 22 in order (the eleven award columns among
+// them), then the evaluation pair (either order at 23 and 24), then TOTAL.
+QStringList fixedColumnNames();
+
+// How a column's values are read and written, from its declared type.
+enum class ColumnKind { Text, Integer, Real, Date, YesNo };
+ColumnKind columnKindForDeclaredType(const QString& declaredType);
+
+struct Column {
+    QString name;
+    QString declaredType;
+    ColumnKind kind = ColumnKind::Text;
+};
+
+// The columns of the Soldier table in the table's own order.
+class RecordLayout {
+public:
+    RecordLayout() = default;
+    explicit RecordLayout(QList<Column> columns);
+
+    int count() const { return int(columns_.size()); }
+    const Column& at(int position) const { return columns_.at(position); }
+    const QList<Column>& columns() const { return columns_; }
+
+    // Position of the column with that name (SQL names ignore case), or -1.
+    int indexOf(const QString& name) const;
+
+    // Empty when the fixed positions hold their columns; otherwise a
+    // sentence naming the first position that does not.
+    QString mismatch() const;
+
+private:
+    QList<Column> columns_;
+    QHash<QString, int> byFoldedName_;
+};
+
+} // namespace varnel::store

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "store/record_layout.h"
+#include "store/value.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <memory>
+
+namespace varnel::store {
+
+class DataControl;
+class RowCache;
+
+// The open roster: the result of the record source, in its order, with one
+// current record or none. Only the record keys are held in memory; a
+// record's fields are read when it becomes current (and, for the grid, in
+// small cached blocks), so every operation but DataControl::refresh costs
+// the same on any roster size.
+//
+// Failures throw varnel::Failure: engine failures carry SQLite's extended
+// result code, the recordset's own the numbers in `RecordsetError`.
+class Recordset {
+public:
+    enum class EditMode { None, Edit, AddNew };
+
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // True when the position lies past the last record (always for an empty
+    // roster); there is then no current record.
+    bool eof() const;
+    // True when there is a current record: not past the end, not deleted.
+    bool hasCurrent() const;
+    int recordCount() const { return int(keys_.size()); }
+    // 0-based position of the current record; recordCount() past the end.
+    int position() const { return position_; }
+    EditMode editMode() const { return mode_; }
+    const RecordLayout& layout() const { return layout_; }
+
+    // Begins editing the current record; later field writes go to the edit
+    // buffer. Fails without a current record.
+    void edit();
+    // Ends any edit of the current record (the binding stores the values
+    // changed in bound controls first) and begins a new, empty record.
+    void addNew();
+    // Stores the record being edited or added, the values changed in bound
+    // controls first. An edited record stays current; a new record is
+    // appended at the end of the roster and the position returns to where
+    // it was. Fails when no edit or addition is in progress, and when the
+    // edited record is no longer in the file.
+    void update();
+    // Drops the edit buffer and any pending bound values.
+    void cancelUpdate();
+    // Deletes the current record from the file at once. There is no current
+    // record until the next move; pending bound values are dropped.
+    void deleteRecord();
+    // Moves on; from the last record (or a deleted last record) the
+    // position goes past the end. Fails when already past the end.
+    void moveNext();
+    // Makes the last record current. Fails on an empty roster.
+    void moveLast();
+    void moveFirst();
+    // Makes the record at `position` current (the grid's row change).
+    void moveTo(int position);
+
+    // Fields(i).Value: reads the edit buffer while an edit is open, else the
+    // current record; writes only while an edit or addition is open.
+    class Field {
+    public:
+        Value value() const;
+        void setValue(const Value& value);
+    private:
+        friend class Recordset;
+        Field(Recordset* rs, int ordinal) : rs_(rs), ordinal_(ordinal) {}
+        Recordset* rs_;
+        int ordinal_;
+    };
+    Field fields(int ordinal) { return Field(this, ordinal); }
+    Value fieldValue(int ordinal) const;
+    void setFieldValue(int ordinal, const Value& value);
+
+    // The stored value of any record, for the grid; no pending values.
+    Value storedValue(int position, int ordinal) const;
+
+private:
+    friend class DataControl;
+    Recordset(DataControl* owner, QSqlDatabase db, QString table, RecordLayout layout, QList<qint64> keys);
+
+    void requireCurrent() const;
+    void requireOpenEdit() const;
+    void loadCurrent();
+    void leaveRecord();
+    void store(QList<Value> values, bool isNew);
+    QList<Value> readRecord(qint64 key) const;
+
+    DataControl* owner_;
+    QSqlDatabase db_;
+    QString table_;
+    RecordLayout layout_;
+    QList<qint64> keys_;
+    int position_ = 0;
+    bool currentDeleted_ = false;
+    QList<Value> current_;   // stored fields of the current record
+    QList<Value> buffer_;    // edit or new-record buffer
+    EditMode mode_ = EditMode::None;
+    int positionBeforeAdd_ = 0;
+    std::unique_ptr<RowCache> cache_;
+};
+
+// Numbers of the recordset's own failures (the engine's carry SQLite codes).
+namespace RecordsetError {
+inline constexpr int NoCurrentRecord = 3021;
+inline constexpr int NoEditInProgress = 3020;
+inline constexpr int RecordGone = 3167;
+inline constexpr int NoSuchColumn = 3265;
+inline constexpr int NotOpen = 3420;
+inline constexpr int BadRecordSource = 3078;
+inline constexpr int BadLayout = 3190;
+inline constexpr int TypeMismatch = 13;
+} // namespace RecordsetError
+
+} // namespace varnel::store
