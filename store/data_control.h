@@ -62,11 +62,13 @@ private:
     friend class Recordset;
     void showCurrent();
     QHash<int, Value> takePending();
+    void restorePending(const QHash<int, Value>& pending);
     void dropPending();
 
     QString databaseName_;
     QString recordSource_ = QStringLiteral("Soldier");
     QString connectionName_;
+    int connectionSerial_ = 0;
     std::unique_ptr<Recordset> recordset_;
     QList<BoundControl*> controls_;
     QHash<QString, Value> pending_;

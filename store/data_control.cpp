@@ -1,0 +1,214 @@
+#include "store/data_control.h"
+
+#include "common/failure.h"
+#include "store/sql_support.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace varnel::store {
+
+namespace {
+
+struct SourceQuery {
+    QString table;      // as written in the source, unquoted
+    QString keySql;     // the source's keys, in its order
+};
+
+// The roster must be updatable, so the source is one table: its bare name,
+// or "SELECT * FROM <table>" with an optional WHERE and ORDER BY.
+SourceQuery parseRecordSource(const QString& source)
+{
+    static const QRegularExpression bare(QStringLiteral(R"(^\s*("(?:[^"]|"")+"|\[[^\]]+\]|[A-Za-z_][A-Za-z0-9_]*)\s*;?\s*$)"));
+    static const QRegularExpression select(QStringLiteral(
+        R"(^\s*SELECT\s+\*\s+FROM\s+("(?:[^"]|"")+"|\[[^\]]+\]|[A-Za-z_][A-Za-z0-9_]*)((?:\s+(?:WHERE|ORDER)\b.*)?)\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+
+    auto unquote = [](QString name) {
+        if (name.startsWith(u'"'))
+            return name.mid(1, name.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+        if (name.startsWith(u'['))
+            return name.mid(1, name.size() - 2);
+        return name;
+    };
+
+    SourceQuery q;
+    if (const auto m = bare.match(source); m.hasMatch()) {
+        q.table = unquote(m.captured(1));
+        q.keySql = QStringLiteral("SELECT _rowid_ FROM %1").arg(quoteIdentifier(q.table));
+        return q;
+    }
+    if (const auto m = select.match(source); m.hasMatch()) {
+        q.table = unquote(m.captured(1));
+        q.keySql = QStringLiteral("SELECT _rowid_ FROM %1%2").arg(quoteIdentifier(q.table), m.captured(2));
+        return q;
+    }
+    throw Failure(RecordsetError::BadRecordSource,
+                  QStringLiteral("The record source \"%1\" is not one table or \"SELECT * FROM\" one table.").arg(source));
+}
+
+} // namespace
+
+DataControl::DataControl(QObject* parent)
+    : QObject(parent)
+{
+}
+
+DataControl::~DataControl()
+{
+    recordset_.reset();
+    if (!connectionName_.isEmpty())
+        QSqlDatabase::removeDatabase(connectionName_);
+}
+
+Recordset& DataControl::recordset()
+{
+    if (!recordset_)
+        throw Failure(RecordsetError::NotOpen, QStringLiteral("The roster is not open."));
+    return *recordset_;
+}
+
+void DataControl::refresh()
+{
+    const SourceQuery source = parseRecordSource(recordSource_);
+
+    // Values pending in the controls belong to the record being left; keep
+    // them, as any move would. If that fails the reload does not happen.
+    if (recordset_) {
+        try {
+            recordset_->leaveRecord();
+        } catch (...) {
+            dropPending();
+            showCurrent();
+            throw;
+        }
+    }
+
+    const QString path = databaseName_;
+    const QString name = QStringLiteral("varnel-roster-%1-%2").arg(quintptr(this)).arg(++connectionSerial_);
+    std::unique_ptr<Recordset> opened;
+    {
+        QSqlDatabase db = openSqliteFile(name, path);
+        try {
+            RecordLayout layout = readTableLayout(db, source.table, path);
+            if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
+                throw Failure(RecordsetError::BadLayout,
+                              QStringLiteral("The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
+                                  .arg(source.table, path, wrong));
+
+            QList<qint64> keys;
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (!query.exec(source.keySql))
+                throw sqlFailure(query.lastError(), QStringLiteral("Cannot read the roster from \"%1\"").arg(path));
+            while (query.next())
+                keys.append(query.value(0).toLongLong());
+            query.finish();
+            opened.reset(new Recordset(this, db, quoteIdentifier(source.table), std::move(layout), std::move(keys)));
+        } catch (...) {
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw;
+        }
+    }
+
+    recordset_ = std::move(opened);
+    pending_.clear();
+    if (!connectionName_.isEmpty())
+        QSqlDatabase::removeDatabase(connectionName_);
+    connectionName_ = name;
+
+    emit reset();
+    showCurrent();
+    emit currentChanged(recordset_->hasCurrent() ? recordset_->position() : -1);
+}
+
+void DataControl::registerControl(BoundControl* control)
+{
+    if (!controls_.contains(control))
+        controls_.append(control);
+    control->showValue(shownValue(control->dataField()));
+}
+
+void DataControl::unregisterControl(BoundControl* control)
+{
+    controls_.removeAll(control);
+}
+
+void DataControl::setPending(const QString& field, const Value& value)
+{
+    if (!recordset_ || (!recordset_->hasCurrent() && recordset_->editMode() != Recordset::EditMode::AddNew)) {
+        // Nowhere to keep it: show the record (none) again and say why.
+        showCurrent();
+        throw Failure(RecordsetError::NoCurrentRecord, QStringLiteral("No current record."));
+    }
+    pending_.insert(field, value.isEmpty() ? Value::null() : value);
+    if (recordset_->hasCurrent() && recordset_->editMode() != Recordset::EditMode::AddNew)
+        emit rowChanged(recordset_->position());
+}
+
+Value DataControl::shownValue(const QString& field) const
+{
+    if (auto it = pending_.find(field); it != pending_.end())
+        return *it;
+    if (!recordset_)
+        return Value::null();
+    const int ordinal = recordset_->layout().indexOf(field);
+    if (ordinal < 0)
+        return Value::null();
+    if (recordset_->editMode() == Recordset::EditMode::AddNew)
+        return Value::null();
+    if (!recordset_->hasCurrent())
+        return Value::null();
+    return recordset_->current_.at(ordinal);
+}
+
+Value DataControl::displayValue(int position, int ordinal) const
+{
+    if (!recordset_)
+        return Value::null();
+    if (position == recordset_->position() && recordset_->hasCurrent()
+        && recordset_->editMode() != Recordset::EditMode::AddNew && !pending_.isEmpty()
+        && ordinal >= 0 && ordinal < recordset_->layout().count()) {
+        if (auto it = pending_.find(recordset_->layout().at(ordinal).name); it != pending_.end())
+            return *it;
+    }
+    return recordset_->storedValue(position, ordinal);
+}
+
+void DataControl::showCurrent()
+{
+    // A control may unregister itself while being shown a value.
+    const QList<BoundControl*> controls = controls_;
+    for (BoundControl* control : controls)
+        control->showValue(shownValue(control->dataField()));
+}
+
+QHash<int, Value> DataControl::takePending()
+{
+    QHash<int, Value> byOrdinal;
+    for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) {
+        const int ordinal = recordset_->layout().indexOf(it.key());
+        if (ordinal < 0)
+            throw Failure(RecordsetError::NoSuchColumn,
+                          QStringLiteral("The roster file \"%1\" has no column \"%2\".").arg(databaseName_, it.key()));
+        byOrdinal.insert(ordinal, it.value());
+    }
+    pending_.clear();
+    return byOrdinal;
+}
+
+void DataControl::restorePending(const QHash<int, Value>& pending)
+{
+    for (auto it = pending.cbegin(); it != pending.cend(); ++it)
+        pending_.insert(recordset_->layout().at(it.key()).name, it.value());
+}
+
+void DataControl::dropPending()
+{
+    pending_.clear();
+}
+
+} // namespace varnel::store

@@ -1,0 +1,81 @@
+#include "store/record_layout.h"
+
+namespace varnel::store {
+
+QStringList fixedColumnNames()
+{
+    return {QStringLiteral("TISDate"),    QStringLiteral("DORDate"),      QStringLiteral("APFT"),
+            QStringLiteral("Weapon"),     QStringLiteral("MSM"),          QStringLiteral("MSM2"),
+            QStringLiteral("ARCOM"),      QStringLiteral("ARCOM2"),       QStringLiteral("ARCOM3"),
+            QStringLiteral("AAM"),        QStringLiteral("AAM2"),         QStringLiteral("AAM3"),
+            QStringLiteral("LTR/COM"),    QStringLiteral("LTR/COM2"),     QStringLiteral("LTR/COM3"),
+            QStringLiteral("TISPoints"),  QStringLiteral("TIGPoints"),    QStringLiteral("APFTPoints"),
+            QStringLiteral("WeaponPoints"), QStringLiteral("AwardPoints")};
+}
+
+ColumnKind columnKindForDeclaredType(const QString& declaredType)
+{
+    const QString type = declaredType.trimmed().toUpper();
+    if (type.startsWith(QLatin1String("DATE")))  // DATE, DATETIME
+        return ColumnKind::Date;
+    if (type == QLatin1String("BOOLEAN") || type == QLatin1String("BOOL") || type == QLatin1String("BIT")
+        || type == QLatin1String("YESNO"))
+        return ColumnKind::YesNo;
+    if (type.contains(QLatin1String("INT")))
+        return ColumnKind::Integer;
+    if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")) || type.contains(QLatin1String("DOUB"))
+        || type.startsWith(QLatin1String("NUMERIC")) || type.startsWith(QLatin1String("DECIMAL")))
+        return ColumnKind::Real;
+    return ColumnKind::Text;
+}
+
+RecordLayout::RecordLayout(QList<Column> columns)
+    : columns_(std::move(columns))
+{
+    for (int i = 0; i < columns_.size(); ++i)
+        byFoldedName_.insert(columns_.at(i).name.toCaseFolded(), i);
+}
+
+int RecordLayout::indexOf(const QString& name) const
+{
+    return byFoldedName_.value(name.toCaseFolded(), -1);
+}
+
+QString RecordLayout::mismatch() const
+{
+    if (count() < ordinal::MinimumColumnCount)
+        return QStringLiteral("the table has %1 columns; it needs at least %2").arg(count()).arg(ordinal::MinimumColumnCount);
+
+    auto is = [this](int position, const QString& name) {
+        return columns_.at(position).name.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    auto wrong = [this](int position, const QString& expected) {
+        return QStringLiteral("position %1 holds \"%2\" where \"%3\" belongs").arg(position).arg(columns_.at(position).name, expected);
+    };
+
+    const QStringList fixed = fixedColumnNames();
+    for (int i = 0; i < fixed.size(); ++i) {
+        const int position = ordinal::TISDate + i;
+        if (!is(position, fixed.at(i)))
+            return wrong(position, fixed.at(i));
+    }
+    // The two evaluation scores are only ever summed, so either may come first.
+    const QString first = column::FirstSergeantPoints;
+    const QString second = column::SergeantPoints;
+    const int a = ordinal::FirstEvaluation;
+    const int b = ordinal::SecondEvaluation;
+    if (is(a, first)) {
+        if (!is(b, second))
+            return wrong(b, second);
+    } else if (is(a, second)) {
+        if (!is(b, first))
+            return wrong(b, first);
+    } else {
+        return QStringLiteral("position %1 holds \"%2\" where \"%3\" or \"%4\" belongs").arg(a).arg(columns_.at(a).name, first, second);
+    }
+    if (!is(ordinal::TOTAL, column::TOTAL))
+        return wrong(ordinal::TOTAL, column::TOTAL);
+    return QString();
+}
+
+} // namespace varnel::store

@@ -1,0 +1,372 @@
+#include "store/recordset.h"
+
+#include "common/failure.h"
+#include "store/data_control.h"
+#include "store/row_cache.h"
+#include "store/sql_support.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace varnel::store {
+
+namespace {
+
+Failure noCurrentRecord()
+{
+    return Failure(RecordsetError::NoCurrentRecord, QStringLiteral("No current record."));
+}
+
+// One stored change is one transaction: a crash leaves the old record or the
+// new one, never part of it.
+class Transaction {
+public:
+    explicit Transaction(QSqlDatabase& db, const QString& path) : db_(db), path_(path)
+    {
+        if (!db_.transaction())
+            throw sqlFailure(db_.lastError(), QStringLiteral("Cannot write to the roster file \"%1\"").arg(path_));
+    }
+    ~Transaction()
+    {
+        if (!done_)
+            db_.rollback();
+    }
+    void commit()
+    {
+        if (!db_.commit())
+            throw sqlFailure(db_.lastError(), QStringLiteral("Cannot save to the roster file \"%1\"").arg(path_));
+        done_ = true;
+    }
+
+private:
+    QSqlDatabase& db_;
+    QString path_;
+    bool done_ = false;
+};
+
+} // namespace
+
+Recordset::Recordset(DataControl* owner, QSqlDatabase db, QString table, RecordLayout layout, QList<qint64> keys)
+    : owner_(owner), db_(std::move(db)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
+{
+    cache_ = std::make_unique<RowCache>(db_, table_, layout_);
+    position_ = 0;
+    loadCurrent();
+}
+
+Recordset::~Recordset() = default;
+
+bool Recordset::eof() const
+{
+    return position_ >= keys_.size();
+}
+
+bool Recordset::hasCurrent() const
+{
+    return !eof() && !currentDeleted_;
+}
+
+void Recordset::requireCurrent() const
+{
+    if (!hasCurrent())
+        throw noCurrentRecord();
+}
+
+void Recordset::requireOpenEdit() const
+{
+    if (mode_ == EditMode::None)
+        throw Failure(RecordsetError::NoEditInProgress, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+}
+
+QList<Value> Recordset::readRecord(qint64 key) const
+{
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_));
+    query.addBindValue(key);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QStringLiteral("Cannot read from the roster file \"%1\"").arg(owner_->databaseName()));
+    if (!query.next())
+        return {};
+    QList<Value> values;
+    values.reserve(layout_.count());
+    for (int c = 0; c < layout_.count(); ++c)
+        values.append(valueFromSql(query.value(c), layout_.at(c).kind));
+    return values;
+}
+
+void Recordset::loadCurrent()
+{
+    current_.clear();
+    if (!hasCurrent())
+        return;
+    current_ = readRecord(keys_.at(position_));
+    if (current_.isEmpty()) // deleted by another program since the roster was read
+        current_ = QList<Value>(layout_.count(), Value::null());
+}
+
+void Recordset::edit()
+{
+    requireCurrent();
+    if (mode_ == EditMode::AddNew)
+        cancelUpdate();
+    buffer_ = current_;
+    mode_ = EditMode::Edit;
+}
+
+void Recordset::addNew()
+{
+    leaveRecord();
+    positionBeforeAdd_ = position_;
+    buffer_ = QList<Value>(layout_.count(), Value::null());
+    mode_ = EditMode::AddNew;
+    owner_->showCurrent();
+    emit owner_->currentChanged(-1);
+}
+
+void Recordset::update()
+{
+    requireOpenEdit();
+    QHash<int, Value> pending = owner_->takePending();
+    QList<Value> values = buffer_;
+    for (auto it = pending.cbegin(); it != pending.cend(); ++it)
+        values[it.key()] = it.value();
+    const bool isNew = mode_ == EditMode::AddNew;
+    try {
+        store(values, isNew);
+    } catch (...) {
+        owner_->restorePending(pending);
+        throw;
+    }
+    mode_ = EditMode::None;
+    buffer_.clear();
+    if (!isNew) {
+        loadCurrent();
+        emit owner_->rowChanged(position_);
+    }
+    owner_->showCurrent();
+    if (isNew)
+        emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+}
+
+void Recordset::cancelUpdate()
+{
+    const bool wasNew = mode_ == EditMode::AddNew;
+    mode_ = EditMode::None;
+    buffer_.clear();
+    owner_->dropPending();
+    owner_->showCurrent();
+    if (wasNew)
+        emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+}
+
+void Recordset::store(QList<Value> values, bool isNew)
+{
+    const QString path = owner_->databaseName();
+    Transaction transaction(db_, path);
+    QSqlQuery query(db_);
+
+    if (isNew) {
+        QStringList names, marks;
+        QVariantList binds;
+        for (int c = 0; c < values.size(); ++c) {
+            if (!values.at(c).hasValue())
+                continue;
+            names << quoteIdentifier(layout_.at(c).name);
+            marks << QStringLiteral("?");
+            binds << valueToSql(values.at(c), layout_.at(c).kind);
+        }
+        const QString sql = names.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u','));
+        query.prepare(sql);
+        for (const QVariant& v : binds)
+            query.addBindValue(v);
+        if (!query.exec())
+            throw sqlFailure(query.lastError(), QStringLiteral("Cannot add the record to the roster file \"%1\"").arg(path));
+        const qint64 key = query.lastInsertId().toLongLong();
+        transaction.commit();
+
+        // The new record goes to the end of the open roster whatever its
+        // name; the position returns to where it was (past the end stays
+        // past the end).
+        const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
+        keys_.append(key);
+        position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
+        emit owner_->rowAppended(int(keys_.size()) - 1);
+        return;
+    }
+
+    requireCurrent();
+    const qint64 key = keys_.at(position_);
+    QStringList assignments;
+    QVariantList binds;
+    for (int c = 0; c < values.size() && c < current_.size(); ++c) {
+        if (values.at(c) == current_.at(c))
+            continue;
+        assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+        binds << valueToSql(values.at(c), layout_.at(c).kind);
+    }
+    if (assignments.isEmpty()) {
+        // Nothing changed: the record must still be there to be "stored".
+        query.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?").arg(table_));
+        query.addBindValue(key);
+        if (!query.exec())
+            throw sqlFailure(query.lastError(), QStringLiteral("Cannot save to the roster file \"%1\"").arg(path));
+        if (!query.next())
+            throw Failure(RecordsetError::RecordGone,
+                          QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it.").arg(path));
+    } else {
+        query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", "))));
+        for (const QVariant& v : binds)
+            query.addBindValue(v);
+        query.addBindValue(key);
+        if (!query.exec())
+            throw sqlFailure(query.lastError(), QStringLiteral("Cannot save the record in the roster file \"%1\"").arg(path));
+        if (query.numRowsAffected() != 1)
+            throw Failure(RecordsetError::RecordGone,
+                          QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it. Nothing was saved.").arg(path));
+    }
+    transaction.commit();
+    cache_->clear();
+}
+
+void Recordset::leaveRecord()
+{
+    if (mode_ == EditMode::AddNew) {
+        // A new record the user typed into is kept; an untouched one is not.
+        if (owner_->hasPending()) {
+            update();
+            return;
+        }
+        cancelUpdate();
+        return;
+    }
+    if (mode_ == EditMode::Edit) {
+        // Moving away ends an edit without its own writes; what the user
+        // changed in the bound controls is stored below.
+        mode_ = EditMode::None;
+        buffer_.clear();
+    }
+    if (hasCurrent() && owner_->hasPending()) {
+        buffer_ = current_;
+        mode_ = EditMode::Edit;
+        try {
+            update();
+        } catch (...) {
+            mode_ = EditMode::None;
+            buffer_.clear();
+            throw;
+        }
+    }
+}
+
+void Recordset::deleteRecord()
+{
+    requireCurrent();
+    const QString path = owner_->databaseName();
+    {
+        Transaction transaction(db_, path);
+        QSqlQuery query(db_);
+        query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
+        query.addBindValue(keys_.at(position_));
+        if (!query.exec())
+            throw sqlFailure(query.lastError(), QStringLiteral("Cannot delete the record from the roster file \"%1\"").arg(path));
+        if (query.numRowsAffected() != 1)
+            throw Failure(RecordsetError::RecordGone,
+                          QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it.").arg(path));
+        transaction.commit();
+    }
+    mode_ = EditMode::None;
+    buffer_.clear();
+    owner_->dropPending();
+    keys_.removeAt(position_);
+    currentDeleted_ = true;
+    current_.clear();
+    cache_->clear();
+    emit owner_->rowRemoved(position_);
+    owner_->showCurrent();
+    emit owner_->currentChanged(-1);
+}
+
+void Recordset::moveNext()
+{
+    if (!currentDeleted_ && eof())
+        throw noCurrentRecord();
+    leaveRecord();
+    if (currentDeleted_)
+        currentDeleted_ = false; // the next record has moved up into this position
+    else
+        ++position_;
+    loadCurrent();
+    owner_->showCurrent();
+    emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+}
+
+void Recordset::moveLast()
+{
+    if (keys_.isEmpty())
+        throw noCurrentRecord();
+    moveTo(int(keys_.size()) - 1);
+}
+
+void Recordset::moveFirst()
+{
+    if (keys_.isEmpty())
+        throw noCurrentRecord();
+    moveTo(0);
+}
+
+void Recordset::moveTo(int position)
+{
+    if (position < 0 || position >= keys_.size())
+        throw noCurrentRecord();
+    leaveRecord();
+    if (position >= keys_.size()) // leaving may not shrink the roster, but be safe
+        throw noCurrentRecord();
+    position_ = position;
+    currentDeleted_ = false;
+    loadCurrent();
+    owner_->showCurrent();
+    emit owner_->currentChanged(position_);
+}
+
+Value Recordset::fieldValue(int ordinal) const
+{
+    if (ordinal < 0 || ordinal >= layout_.count())
+        throw Failure(RecordsetError::NoSuchColumn, QStringLiteral("Item not found in this collection: field %1.").arg(ordinal));
+    if (mode_ != EditMode::None)
+        return buffer_.at(ordinal);
+    requireCurrent();
+    return current_.at(ordinal);
+}
+
+void Recordset::setFieldValue(int ordinal, const Value& value)
+{
+    if (ordinal < 0 || ordinal >= layout_.count())
+        throw Failure(RecordsetError::NoSuchColumn, QStringLiteral("Item not found in this collection: field %1.").arg(ordinal));
+    if (mode_ == EditMode::None)
+        throw Failure(RecordsetError::NoEditInProgress, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    buffer_[ordinal] = value.isEmpty() ? Value::null() : value;
+}
+
+Value Recordset::Field::value() const
+{
+    return rs_->fieldValue(ordinal_);
+}
+
+void Recordset::Field::setValue(const Value& value)
+{
+    rs_->setFieldValue(ordinal_, value);
+}
+
+Value Recordset::storedValue(int position, int ordinal) const
+{
+    if (position < 0 || position >= keys_.size() || ordinal < 0 || ordinal >= layout_.count())
+        return Value::null();
+    if (position == position_ && !currentDeleted_ && !current_.isEmpty())
+        return current_.at(ordinal);
+    return cache_->row(keys_, position).at(ordinal);
+}
+
+} // namespace varnel::store

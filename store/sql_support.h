@@ -1,0 +1,35 @@
+#pragma once
+
+#include "common/failure.h"
+#include "store/record_layout.h"
+#include "store/value.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QVariant>
+
+namespace varnel::store {
+
+// Opens an existing SQLite file through QtSql without ever creating it
+// (a "file:" URI with mode=rw, or mode=ro when `readOnly`). SQLite reports
+// extended result codes on the returned connection. Throws Failure naming
+// the file.
+QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly = false);
+
+// A Failure carrying SQLite's result code and a description that says what
+// failed with which file.
+Failure sqlFailure(const QSqlError& error, const QString& what);
+
+// "name" quoted for SQL, doubling any quote inside.
+QString quoteIdentifier(const QString& name);
+
+// The roster file's encodings, by the column's kind.
+Value valueFromSql(const QVariant& stored, ColumnKind kind);
+QVariant valueToSql(const Value& value, ColumnKind kind);
+
+// Reads the columns of `table` in their order; throws when the file is no
+// database or has no such table.
+RecordLayout readTableLayout(QSqlDatabase& db, const QString& table, const QString& path);
+
+} // namespace varnel::store
