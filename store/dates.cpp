@@ -76,7 +76,8 @@ QString isoDateText(const QDateTime& dateTime, bool withTime)
 
 QString shortDateText(const QDate& date, QChar separator)
 {
-    return QStringLiteral("%1%4%2%4%3").arg(date.month()).arg(date.day()).arg(date.year(), 4, 10, QLatin1Char('0')).arg(separator);
+    return QString::number(date.month()) + separator + QString::number(date.day()) + separator
+        + QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
 }
 
 } // namespace varnel::store

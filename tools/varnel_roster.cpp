@@ -1,0 +1,112 @@
+// varnel-roster: the command-line companion for the roster file.
+
+#include "common/failure.h"
+#include "tools/roster_files.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+namespace {
+
+const char* const kUsage =
+    "Usage:\n"
+    "  varnel-roster create FILE\n"
+    "      Writes a new roster file with an empty Soldier table. Varnel itself\n"
+    "      never creates a roster: this is how a clerk starts one. Name the file\n"
+    "      Varnel_DATA.MDB and start Varnel in its folder.\n"
+    "  varnel-roster sample FILE --count N [--seed S]\n"
+    "      Writes a new roster file with N plausible soldiers: varied names (some\n"
+    "      equal), all twelve ranks, service dates over the last 25 years, every\n"
+    "      fitness band, weapon code and award pattern, some never totalled, a\n"
+    "      few with missing values and a few with lower-case or stray codes.\n"
+    "      The same seed gives the same soldiers (default seed 1).\n"
+    "  varnel-roster report LAYOUT PDF\n"
+    "      Writes the report that the layout file describes straight to a PDF\n"
+    "      file, without a window.\n"
+    "  varnel-roster --help\n"
+    "      Shows this text.\n"
+    "\n"
+    "create and sample refuse to overwrite an existing file.\n";
+
+int usageError(const QString& message)
+{
+    std::fprintf(stderr, "varnel-roster: %s\n\n%s", qPrintable(message), kUsage);
+    return 2;
+}
+
+bool parseNumber(const QString& text, qint64 min, qint64 max, qint64& out)
+{
+    bool ok = false;
+    out = text.toLongLong(&ok);
+    return ok && out >= min && out <= max;
+}
+
+} // namespace
+
+int runReport(const QString& layout, const QString& pdf);
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty())
+        return usageError(QStringLiteral("no command given."));
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
+    const QString command = args.takeFirst();
+    try {
+        if (command == QLatin1String("create")) {
+            if (args.size() != 1)
+                return usageError(QStringLiteral("create takes one FILE."));
+            varnel::tools::createRosterFile(args.at(0));
+            std::printf("Wrote an empty roster to %s\n", qPrintable(args.at(0)));
+            return 0;
+        }
+        if (command == QLatin1String("sample")) {
+            QString file;
+            varnel::tools::SampleOptions options;
+            bool haveCount = false;
+            for (int i = 0; i < args.size(); ++i) {
+                const QString& a = args.at(i);
+                qint64 n = 0;
+                if (a == QLatin1String("--count") || a == QLatin1String("--seed")) {
+                    if (i + 1 >= args.size())
+                        return usageError(QStringLiteral("%1 needs a number.").arg(a));
+                    const QString value = args.at(++i);
+                    if (a == QLatin1String("--count")) {
+                        if (!parseNumber(value, 0, 10'000'000, n))
+                            return usageError(QStringLiteral("--count must be a whole number from 0 to 10000000, not \"%1\".").arg(value));
+                        options.count = int(n);
+                        haveCount = true;
+                    } else {
+                        if (!parseNumber(value, 0, 0xFFFFFFFFLL, n))
+                            return usageError(QStringLiteral("--seed must be a whole number from 0 to 4294967295, not \"%1\".").arg(value));
+                        options.seed = quint32(n);
+                    }
+                } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
+                    file = a;
+                } else {
+                    return usageError(QStringLiteral("unexpected argument \"%1\".").arg(a));
+                }
+            }
+            if (file.isEmpty() || !haveCount)
+                return usageError(QStringLiteral("sample needs FILE and --count N."));
+            varnel::tools::writeSampleRoster(file, options);
+            std::printf("Wrote %d soldiers to %s\n", options.count, qPrintable(file));
+            return 0;
+        }
+        if (command == QLatin1String("report")) {
+            if (args.size() != 2)
+                return usageError(QStringLiteral("report takes LAYOUT and PDF."));
+            return runReport(args.at(0), args.at(1));
+        }
+        return usageError(QStringLiteral("unknown command \"%1\".").arg(command));
+    } catch (const varnel::Failure& failure) {
+        std::fprintf(stderr, "varnel-roster: error %d: %s\n", failure.number(), qPrintable(failure.description()));
+        return 1;
+    }
+}
