@@ -1,0 +1,189 @@
+#include "roster_fixture.h"
+
+#include "common/failure.h"
+#include "store/data_control.h"
+#include "store/record_commands.h"
+#include "store/recordset.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace varnel;
+using namespace varnel::store;
+using rostertest::FakeControl;
+using rostertest::RosterFile;
+using rostertest::TableLayout;
+
+namespace {
+
+class RecordingSortView : public SortView {
+public:
+    QStringList calls;
+    void setBusyPointer(bool busy) override { calls << (busy ? "hourglass" : "default pointer"); }
+    void hideWindow() override { calls << "hide"; }
+    void showWindow() override { calls << "show"; }
+};
+
+class RecordCommandsTest : public ::testing::TestWithParam<TableLayout> {
+protected:
+    RosterFile file{GetParam()};
+    DataControl data1;
+
+    void load() { loadRoster(data1, file.directory()); }
+    Recordset& rs() { return data1.recordset(); }
+    QString current(const QString& column)
+    {
+        return rs().hasCurrent() ? rs().fieldValue(rs().layout().indexOf(column)).displayText() : QStringLiteral("<none>");
+    }
+    QStringList roster()
+    {
+        QStringList names;
+        for (int i = 0; i < rs().recordCount(); ++i)
+            names << data1.displayValue(i, rs().layout().indexOf("Name")).displayText();
+        return names;
+    }
+};
+
+TEST_P(RecordCommandsTest, LoadOpensTheRosterInTheGivenDirectory)
+{
+    file.insert("KIM, OMAR");
+    file.insert("ADAMS, AARON");
+    const StartupSettings settings = loadRoster(data1, file.directory());
+    EXPECT_EQ(data1.databaseName(), file.directory() + "/Varnel_DATA.MDB");
+    EXPECT_EQ(data1.recordSource(), "SELECT * FROM Soldier ORDER BY Name Asc");
+    EXPECT_EQ(current("Name"), "ADAMS, AARON");
+    EXPECT_EQ(settings.prefDatesSetting, 25);
+    EXPECT_EQ(settings.schools, QStringList({"NONE", "WLC", "ALC", "SLC", "USASMC"}));
+    EXPECT_NE(QDir(file.directory()), QDir(QCoreApplication::applicationDirPath()));
+}
+
+TEST_P(RecordCommandsTest, AddStoresAnEmptyRecordAtTheEndAndMakesItCurrent)
+{
+    load();
+    addRecord(data1); // on an empty roster: no Edit is attempted
+    EXPECT_FALSE(rs().eof());
+    EXPECT_EQ(rs().recordCount(), 1);
+    EXPECT_EQ(file.count(), 1);
+
+    file.insert("ADAMS, AARON");
+    data1.refresh();
+    addRecord(data1);
+    addRecord(data1);
+    EXPECT_EQ(roster(), QStringList({"", "ADAMS, AARON", "", ""}));
+    EXPECT_EQ(rs().position(), 3) << "the second new record is current";
+    EXPECT_EQ(file.count(), 4);
+}
+
+TEST_P(RecordCommandsTest, TypedChangesThenAddLandInThePreviousRecord)
+{
+    const qint64 key = file.insert("ADAMS, AARON");
+    load();
+    FakeControl rank("Rank");
+    data1.registerControl(&rank);
+    data1.setPending("Rank", Value::text("SGT"));
+    addRecord(data1);
+    EXPECT_EQ(file.stored(key, "Rank").toString(), "SGT");
+    EXPECT_EQ(rs().position(), 1);
+    EXPECT_TRUE(rank.shown.isNull()) << "the control shows the new, empty record";
+}
+
+TEST_P(RecordCommandsTest, AddThenSortPutsNewRecordsInNameOrder)
+{
+    file.insert("BAKER, ERIC");
+    file.insert("YOUNG, GRACE");
+    load();
+    addRecord(data1);
+    data1.setPending("Name", Value::text("MILLER, SARAH"));
+    RecordingSortView view;
+    sortRoster(data1, view);
+    EXPECT_EQ(roster(), QStringList({"BAKER, ERIC", "MILLER, SARAH", "YOUNG, GRACE"})) << "pending name stored before the reload";
+    EXPECT_EQ(current("Name"), "BAKER, ERIC");
+    EXPECT_EQ(view.calls, QStringList({"hourglass", "hide", "show", "default pointer"}));
+}
+
+TEST_P(RecordCommandsTest, SortWithoutChangesKeepsTheOrderAndGoesToTheFirstRecord)
+{
+    file.insert("B");
+    file.insert("A");
+    file.insert("C");
+    load();
+    rs().moveTo(2);
+    RecordingSortView view;
+    sortRoster(data1, view);
+    EXPECT_EQ(roster(), QStringList({"A", "B", "C"}));
+    EXPECT_EQ(rs().position(), 0);
+}
+
+TEST_P(RecordCommandsTest, FailedSortBringsTheWindowBackFirst)
+{
+    file.insert("A");
+    load();
+    QFile::rename(file.path(), file.path() + ".moved");
+    RecordingSortView view;
+    EXPECT_THROW(sortRoster(data1, view), Failure);
+    EXPECT_EQ(view.calls, QStringList({"hourglass", "hide", "show", "default pointer"}));
+    EXPECT_EQ(current("Name"), "A") << "the open roster stays as it was";
+    QFile::rename(file.path() + ".moved", file.path());
+}
+
+TEST_P(RecordCommandsTest, DeleteMovesToTheNextRecord)
+{
+    file.insert("A");
+    file.insert("B");
+    file.insert("C");
+    load();
+    rs().moveTo(1);
+    deleteRecord(data1);
+    EXPECT_EQ(current("Name"), "C");
+    deleteRecord(data1);
+    EXPECT_TRUE(rs().eof());
+    EXPECT_EQ(file.namesInTableOrder(), QStringList({"A"}));
+
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+    } failing[] = {{"Delete", [&] { deleteRecord(data1); }}, {"Update", [&] { updateRecord(data1); }}};
+    for (const auto& step : failing) {
+        try {
+            step.run();
+            ADD_FAILURE() << step.name << " worked without a current record";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.number(), RecordsetError::NoCurrentRecord) << step.name;
+        }
+    }
+    addRecord(data1);
+    EXPECT_EQ(file.count(), 2) << "Add still works past the end";
+}
+
+TEST_P(RecordCommandsTest, UpdateStoresShownValuesAndKeepsTheRecordCurrent)
+{
+    const qint64 a = file.insert("A", {{"Rank", "PFC"}});
+    file.insert("B");
+    load();
+    updateRecord(data1);
+    EXPECT_EQ(file.stored(a, "Rank").toString(), "PFC");
+    data1.setPending("Rank", Value::text("SPC"));
+    data1.setPending("PrefDates", Value::text("JAN-MAR 2027, any class that has seats left"));
+    updateRecord(data1);
+    EXPECT_EQ(file.stored(a, "Rank").toString(), "SPC");
+    EXPECT_EQ(file.stored(a, "PrefDates").toString(), "JAN-MAR 2027, any class that has seats left");
+    EXPECT_EQ(current("Name"), "A");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordCommandsTest, ::testing::Values(TableLayout::Standard, TableLayout::Rearranged),
+                         [](const auto& info) { return std::string(rostertest::layoutName(info.param)); });
+
+TEST(RosterPath, JoinsTheDirectoryAndTheFileNameUnchanged)
+{
+#ifndef Q_OS_WIN
+    EXPECT_EQ(rosterPath("/"), "//Varnel_DATA.MDB");
+    EXPECT_EQ(rosterPath("/home/clerk"), "/home/clerk/Varnel_DATA.MDB");
+    EXPECT_EQ(rosterPath("/home/clerk/"), "/home/clerk//Varnel_DATA.MDB");
+#else
+    EXPECT_EQ(rosterPath("C:\\"), "C:\\\\Varnel_DATA.MDB");
+#endif
+}
+
+} // namespace

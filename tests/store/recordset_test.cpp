@@ -1,0 +1,268 @@
+#include "roster_fixture.h"
+
+#include "common/failure.h"
+#include "store/data_control.h"
+#include "store/record_layout.h"
+#include "store/recordset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace varnel;
+using namespace varnel::store;
+using rostertest::FakeControl;
+using rostertest::RosterFile;
+using rostertest::TableLayout;
+
+namespace {
+
+int failureNumber(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const Failure& f) {
+        return f.number();
+    }
+    return 0;
+}
+
+class RecordsetTest : public ::testing::TestWithParam<TableLayout> {
+protected:
+    RosterFile file{GetParam()};
+    DataControl data1;
+
+    void open()
+    {
+        data1.setDatabaseName(file.path());
+        data1.setRecordSource(QStringLiteral("SELECT * FROM Soldier ORDER BY Name Asc"));
+        data1.refresh();
+    }
+    Recordset& rs() { return data1.recordset(); }
+    QString currentName() { return rs().fieldValue(rs().layout().indexOf("Name")).asText(); }
+    QStringList rosterNames()
+    {
+        QStringList names;
+        const int name = rs().layout().indexOf("Name");
+        for (int i = 0; i < rs().recordCount(); ++i)
+            names << data1.displayValue(i, name).displayText();
+        return names;
+    }
+};
+
+TEST_P(RecordsetTest, OpensInNameOrderWithTheFirstRecordCurrent)
+{
+    file.insert("MILLER, SARAH");
+    file.insert("ADAMS, AARON");
+    file.insert("KIM, OMAR");
+    file.insert("ADAMS, AARON");
+    open();
+    EXPECT_EQ(rosterNames(), QStringList({"ADAMS, AARON", "ADAMS, AARON", "KIM, OMAR", "MILLER, SARAH"}));
+    EXPECT_FALSE(rs().eof());
+    EXPECT_EQ(rs().position(), 0);
+    EXPECT_EQ(currentName(), "ADAMS, AARON");
+}
+
+TEST_P(RecordsetTest, EmptyRosterHasNoCurrentRecord)
+{
+    open();
+    EXPECT_TRUE(rs().eof());
+    EXPECT_FALSE(rs().hasCurrent());
+    EXPECT_EQ(failureNumber([&] { rs().edit(); }), RecordsetError::NoCurrentRecord);
+    EXPECT_EQ(failureNumber([&] { rs().deleteRecord(); }), RecordsetError::NoCurrentRecord);
+    EXPECT_EQ(failureNumber([&] { rs().moveNext(); }), RecordsetError::NoCurrentRecord);
+}
+
+TEST_P(RecordsetTest, NewRecordIsAppendedAtTheEndWhateverItsName)
+{
+    file.insert("BAKER, ERIC");
+    file.insert("YOUNG, GRACE");
+    open();
+    rs().addNew();
+    rs().fields(ordinal::TISPoints).setValue(Value::integer(7));
+    data1.setPending("Name", Value::text("AARONSON, ZED"));
+    rs().update();
+    EXPECT_EQ(rosterNames(), QStringList({"BAKER, ERIC", "YOUNG, GRACE", "AARONSON, ZED"}));
+    EXPECT_EQ(currentName(), "BAKER, ERIC") << "the position returns to the record current before AddNew";
+    rs().moveLast();
+    EXPECT_EQ(currentName(), "AARONSON, ZED");
+    EXPECT_EQ(rs().fieldValue(ordinal::TISPoints), Value::integer(7));
+    EXPECT_EQ(file.count(), 3);
+}
+
+TEST_P(RecordsetTest, PendingValuesAreStoredWhenTheBindingLeavesTheRecord)
+{
+    const qint64 first = file.insert("ADAMS, AARON");
+    file.insert("BAKER, ERIC");
+    open();
+    FakeControl apft("APFT");
+    data1.registerControl(&apft);
+    EXPECT_TRUE(apft.shown.isNull());
+
+    data1.setPending("APFT", Value::text("C"));
+    EXPECT_EQ(data1.shownValue("APFT"), Value::text("C"));
+    EXPECT_TRUE(file.stored(first, "APFT").isNull()) << "pending values stay pending";
+
+    rs().moveNext();
+    EXPECT_EQ(file.stored(first, "APFT").toString(), "C");
+    EXPECT_EQ(currentName(), "BAKER, ERIC");
+    EXPECT_TRUE(apft.shown.isNull()) << "the control shows the new current record";
+
+    rs().moveTo(0);
+    EXPECT_EQ(apft.shown, Value::text("C"));
+}
+
+TEST_P(RecordsetTest, ValuesRoundTripInTheFileEncodings)
+{
+    const qint64 key = file.insert("ADAMS, AARON", {{"TISDate", "1/5/2013"}, {"DORDate", "2020-02-29 08:30:00"}, {"MSM", 5}, {"MSM2", 0}});
+    open();
+    EXPECT_EQ(rs().fieldValue(ordinal::TISDate), Value::date(QDate(2013, 1, 5))) << "m/d/yyyy text reads as a date";
+    EXPECT_EQ(rs().fieldValue(ordinal::DORDate), Value::date(QDateTime(QDate(2020, 2, 29), QTime(8, 30), Qt::UTC)));
+    EXPECT_EQ(rs().fieldValue(ordinal::FirstAward), Value::boolean(true)) << "any non-zero Yes/No is True";
+    EXPECT_EQ(rs().fieldValue(ordinal::FirstAward + 1), Value::boolean(false));
+    EXPECT_TRUE(rs().fieldValue(ordinal::FirstAward + 2).isNull());
+
+    rs().edit();
+    rs().fields(ordinal::TISDate).setValue(Value::date(QDate(2001, 9, 11)));
+    rs().fields(ordinal::FirstAward + 2).setValue(Value::boolean(true));
+    rs().fields(ordinal::TOTAL).setValue(Value::null());
+    rs().fields(ordinal::TISPoints).setValue(Value::integer(-1));
+    rs().update();
+    EXPECT_EQ(file.stored(key, "TISDate").toString(), "2001-09-11");
+    EXPECT_EQ(file.stored(key, "DORDate").toString(), "2020-02-29 08:30:00") << "untouched columns keep their text";
+    EXPECT_EQ(file.stored(key, "ARCOM").toLongLong(), 1);
+    EXPECT_EQ(file.stored(key, "TISPoints").toLongLong(), -1);
+    EXPECT_TRUE(file.stored(key, "TOTAL").isNull());
+}
+
+TEST_P(RecordsetTest, FieldsAreReachedByTheirFixedOrdinals)
+{
+    const qint64 key = file.insert("ADAMS, AARON", {{"SSGTPoints", 10}, {"1SGTPoints", 15}});
+    open();
+    rs().edit();
+    const QStringList fixed = fixedColumnNames();
+    for (int i = 0; i < 5; ++i)
+        rs().fields(ordinal::TISPoints + i).setValue(Value::integer(100 + i));
+    rs().fields(ordinal::TOTAL).setValue(Value::integer(999));
+    rs().update();
+    EXPECT_EQ(file.stored(key, "TISPoints").toInt(), 100);
+    EXPECT_EQ(file.stored(key, "TIGPoints").toInt(), 101);
+    EXPECT_EQ(file.stored(key, "APFTPoints").toInt(), 102);
+    EXPECT_EQ(file.stored(key, "WeaponPoints").toInt(), 103);
+    EXPECT_EQ(file.stored(key, "AwardPoints").toInt(), 104);
+    EXPECT_EQ(file.stored(key, "TOTAL").toInt(), 999);
+    const qint64 evaluations = rs().fieldValue(ordinal::FirstEvaluation).asInteger() + rs().fieldValue(ordinal::SecondEvaluation).asInteger();
+    EXPECT_EQ(evaluations, 25);
+}
+
+TEST_P(RecordsetTest, DeleteLeavesNoCurrentRecordUntilTheNextMove)
+{
+    file.insert("A");
+    file.insert("B");
+    file.insert("C");
+    open();
+    rs().moveTo(1);
+    FakeControl name("Name");
+    data1.registerControl(&name);
+    data1.setPending("Rank", Value::text("SGT"));
+    rs().deleteRecord();
+    EXPECT_FALSE(rs().hasCurrent());
+    EXPECT_FALSE(data1.hasPending()) << "pending values of a deleted record are dropped";
+    EXPECT_EQ(failureNumber([&] { rs().edit(); }), RecordsetError::NoCurrentRecord);
+    rs().moveNext();
+    EXPECT_EQ(currentName(), "C");
+    EXPECT_EQ(name.shown, Value::text("C"));
+    EXPECT_EQ(file.namesInTableOrder(), QStringList({"A", "C"}));
+
+    rs().deleteRecord();
+    rs().moveNext();
+    EXPECT_TRUE(rs().eof()) << "deleting the last record leaves the position past the end";
+    EXPECT_EQ(failureNumber([&] { rs().moveNext(); }), RecordsetError::NoCurrentRecord);
+}
+
+TEST_P(RecordsetTest, MisusedOperationsFailWithTheirNumbers)
+{
+    file.insert("A");
+    open();
+    EXPECT_EQ(failureNumber([&] { rs().update(); }), RecordsetError::NoEditInProgress);
+    EXPECT_EQ(failureNumber([&] { rs().fields(ordinal::TOTAL).setValue(Value::integer(1)); }), RecordsetError::NoEditInProgress);
+    EXPECT_EQ(failureNumber([&] { rs().fields(99).value(); }), RecordsetError::NoSuchColumn);
+    EXPECT_EQ(failureNumber([&] { rs().moveTo(5); }), RecordsetError::NoCurrentRecord);
+}
+
+TEST_P(RecordsetTest, CancelUpdateKeepsTheStoredRecord)
+{
+    const qint64 key = file.insert("A", {{"TISPoints", 3}});
+    open();
+    rs().edit();
+    rs().fields(ordinal::TISPoints).setValue(Value::integer(40));
+    data1.setPending("Rank", Value::text("SGT"));
+    rs().cancelUpdate();
+    rs().moveTo(0);
+    EXPECT_EQ(file.stored(key, "TISPoints").toInt(), 3);
+    EXPECT_TRUE(file.stored(key, "Rank").isNull());
+}
+
+TEST_P(RecordsetTest, ChangesToARecordAnotherProgramDeletedFailLoudly)
+{
+    const qint64 key = file.insert("A");
+    file.insert("B");
+    open();
+    file.exec(QStringLiteral("DELETE FROM Soldier WHERE _rowid_ = %1").arg(key));
+
+    data1.setPending("Rank", Value::text("SGT"));
+    rs().edit();
+    EXPECT_EQ(failureNumber([&] { rs().update(); }), RecordsetError::RecordGone);
+    EXPECT_EQ(file.count(), 1) << "nothing was written in its place";
+    rs().cancelUpdate();
+
+    rs().edit();
+    EXPECT_EQ(failureNumber([&] { rs().update(); }), RecordsetError::RecordGone) << "even without changes";
+    rs().cancelUpdate();
+    EXPECT_EQ(failureNumber([&] { rs().deleteRecord(); }), RecordsetError::RecordGone);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordsetTest, ::testing::Values(TableLayout::Standard, TableLayout::Rearranged),
+                         [](const auto& info) { return std::string(rostertest::layoutName(info.param)); });
+
+TEST(RosterFileFailures, RefreshFailsWithoutCreatingOrOpeningTheWrongFile)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("Varnel_DATA.MDB");
+    const QString garbage = dir.filePath("garbage.MDB");
+    {
+        QFile f(garbage);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    rostertest::RosterFile noTable(TableLayout::Standard);
+    noTable.exec("DROP TABLE Soldier");
+
+    struct Case {
+        const char* name;
+        QString path;
+        int number;
+    } cases[] = {
+        {"missing file", missing, 14},        // SQLITE_CANTOPEN
+        {"not a database", garbage, 26},      // SQLITE_NOTADB
+        {"no Soldier table", noTable.path(), 1},
+    };
+    for (const auto& c : cases) {
+        DataControl data1;
+        data1.setDatabaseName(c.path);
+        data1.setRecordSource("SELECT * FROM Soldier ORDER BY Name Asc");
+        try {
+            data1.refresh();
+            ADD_FAILURE() << c.name << ": refresh succeeded";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.number(), c.number) << c.name << ": " << qPrintable(f.description());
+            EXPECT_TRUE(f.description().contains(c.path)) << c.name << ": " << qPrintable(f.description());
+        }
+        EXPECT_FALSE(data1.isOpen()) << c.name;
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing)) << "the missing roster must not be created";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"garbage.MDB"});
+}
+
+} // namespace

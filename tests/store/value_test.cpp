@@ -1,0 +1,109 @@
+#include "store/dates.h"
+#include "store/value.h"
+
+#include "common/failure.h"
+
+#include <gtest/gtest.h>
+
+using varnel::store::Value;
+
+namespace {
+
+struct SumCase {
+    const char* name;
+    Value a, b, expected;
+};
+
+TEST(ValueRules, SumsFollowEmptyAndNoValueRules)
+{
+    const SumCase cases[] = {
+        {"empty plus empty stays empty", Value(), Value(), Value()},
+        {"empty adds as zero", Value(), Value::integer(5), Value::integer(5)},
+        {"zero is a value, not empty", Value::integer(0), Value(), Value::integer(0)},
+        {"no value makes the sum no value", Value::integer(5), Value::null(), Value::null()},
+        {"no value wins over empty", Value::null(), Value(), Value::null()},
+        {"negative numbers add", Value::integer(-1), Value::integer(50), Value::integer(49)},
+        {"a double makes a double", Value::integer(1), Value::real(0.5), Value::real(1.5)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.a + c.b, c.expected) << c.name;
+}
+
+TEST(ValueRules, AddingTextIsATypeMismatch)
+{
+    EXPECT_THROW(Value::text("A") + Value::integer(1), varnel::Failure);
+}
+
+TEST(ValueRules, ComparisonsWithNoValueAreNeverTrue)
+{
+    const Value others[] = {Value(), Value::integer(0), Value::integer(1), Value::text("A"), Value::null()};
+    for (const Value& other : others) {
+        EXPECT_FALSE(isEqual(Value::null(), other));
+        EXPECT_FALSE(isGreater(Value::null(), other));
+        EXPECT_FALSE(isLess(Value::null(), other));
+        EXPECT_FALSE(isLess(other, Value::null()));
+    }
+}
+
+TEST(ValueRules, ComparisonsTreatEmptyAsZeroOrEmptyText)
+{
+    struct Case {
+        const char* name;
+        Value a, b;
+        std::partial_ordering expected;
+    } cases[] = {
+        {"empty equals 0", Value(), Value::integer(0), std::partial_ordering::equivalent},
+        {"empty is less than 1", Value(), Value::integer(1), std::partial_ordering::less},
+        {"empty equals empty text", Value(), Value::text(""), std::partial_ordering::equivalent},
+        {"text compares case-sensitively", Value::text("A"), Value::text("a"), std::partial_ordering::less},
+        {"trailing blank differs", Value::text("A "), Value::text("A"), std::partial_ordering::greater},
+        {"True equals True", Value::boolean(true), Value::boolean(true), std::partial_ordering::equivalent},
+        {"False differs from True", Value::boolean(false), Value::boolean(true), std::partial_ordering::greater},
+        {"55 is over 50", Value::integer(55), Value::integer(50), std::partial_ordering::greater},
+        {"a number is not text", Value::integer(1), Value::text("1"), std::partial_ordering::unordered},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(compare(c.a, c.b), c.expected) << c.name;
+}
+
+TEST(DateText, ReadsTheRosterFormatsAndRefusesImpossibleDates)
+{
+    struct Case {
+        const char* text;
+        QDateTime expected; // invalid: not a date
+    } cases[] = {
+        {"2021-02-28", QDateTime(QDate(2021, 2, 28), QTime(0, 0), Qt::UTC)},
+        {"2021-02-28 13:45:10", QDateTime(QDate(2021, 2, 28), QTime(13, 45, 10), Qt::UTC)},
+        {"2021-02-28T07:05", QDateTime(QDate(2021, 2, 28), QTime(7, 5), Qt::UTC)},
+        {"1/5/2013", QDateTime(QDate(2013, 1, 5), QTime(0, 0), Qt::UTC)},
+        {"12/31/1999 1:05 PM", QDateTime(QDate(1999, 12, 31), QTime(13, 5), Qt::UTC)},
+        {"12/31/1999 12:30:00 AM", QDateTime(QDate(1999, 12, 31), QTime(0, 30), Qt::UTC)},
+        {" 2/29/2024 ", QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::UTC)},
+        {"2/30/2021", QDateTime()},
+        {"2021-02-30", QDateTime()},
+        {"2/29/2023", QDateTime()},
+        {"13/1/2013", QDateTime()},
+        {"1/5/13", QDateTime()},
+        {"1/5/2013 25:00", QDateTime()},
+        {"", QDateTime()},
+        {"yesterday", QDateTime()},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = varnel::store::parseDateText(QString::fromUtf8(c.text));
+        if (c.expected.isValid()) {
+            ASSERT_TRUE(parsed.has_value()) << c.text;
+            EXPECT_EQ(*parsed, c.expected) << c.text;
+        } else {
+            EXPECT_FALSE(parsed.has_value()) << c.text;
+        }
+    }
+}
+
+TEST(DateText, ShortFormHasNoLeadingZeros)
+{
+    EXPECT_EQ(varnel::store::shortDateText(QDate(2013, 1, 5)), QStringLiteral("1/5/2013"));
+    EXPECT_EQ(varnel::store::shortDateText(QDate(2026, 12, 31), u'-'), QStringLiteral("12-31-2026"));
+    EXPECT_EQ(Value::date(QDateTime(QDate(2013, 1, 5), QTime(8, 30), Qt::UTC)).displayText(), QStringLiteral("1/5/2013 8:30:00"));
+}
+
+} // namespace
