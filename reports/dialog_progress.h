@@ -1,0 +1,42 @@
+#pragma once
+
+#include "reports/report_progress.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace varnel::reports {
+
+// Progress for the windowed engine: a modal QProgressDialog with a Cancel
+// button that appears once the work has lasted half a second. While it is
+// up, steps let the window handle events a few times a second so the clerk
+// can press Cancel.
+class DialogProgress final : public ReportProgress {
+public:
+    explicit DialogProgress(QWidget* parent = nullptr, int showAfterMs = 500);
+    ~DialogProgress() override;
+
+    void begin(const QString& what, int total) override;
+    bool step(int done) override;
+    void end() override;
+
+    // The dialog while it is up, for the window's tests; else null.
+    QProgressDialog* dialog() const;
+
+private:
+    QPointer<QWidget> parent_;
+    int showAfterMs_;
+    std::unique_ptr<QProgressDialog> dialog_;
+    QElapsedTimer sinceStart_;
+    QElapsedTimer sinceEvents_;
+    bool running_ = false;
+    bool cancelled_ = false;
+    QString what_;
+    int total_ = 0;
+};
+
+} // namespace varnel::reports

@@ -1,0 +1,129 @@
+#include "reports/report_data.h"
+
+#include "common/failure.h"
+#include "reports/field_format.h"
+#include "reports/query_guard.h"
+#include "reports/report_failures.h"
+#include "reports/report_layout.h"
+#include "reports/report_progress.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+#include <atomic>
+
+namespace varnel::reports {
+
+namespace {
+
+// One read-only connection for one report, removed when the report is done
+// (QSqlDatabase keeps named connections until they are removed).
+class ReadOnlyConnection {
+public:
+    explicit ReadOnlyConnection(const QString& file)
+    {
+        static std::atomic<int> serial{0};
+        name_ = QStringLiteral("varnel-report-%1").arg(++serial);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        // A file: URI without the create flag: a missing file is an error,
+        // never a new empty database.
+        db.setDatabaseName(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    }
+    ~ReadOnlyConnection()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name_, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name_);
+    }
+    ReadOnlyConnection(const ReadOnlyConnection&) = delete;
+    ReadOnlyConnection& operator=(const ReadOnlyConnection&) = delete;
+
+    QSqlDatabase database() const { return QSqlDatabase::database(name_, false); }
+
+private:
+    QString name_;
+};
+
+[[noreturn]] void notARoster(const QString& file, const QString& why)
+{
+    throw Failure(failure::NotARoster,
+                  QStringLiteral("The report's data source %1 %2.").arg(QDir::toNativeSeparators(file), why));
+}
+
+void checkIsRoster(QSqlDatabase& db, const QString& file)
+{
+    if (!db.open())
+        notARoster(file, QStringLiteral("cannot be opened: %1").arg(db.lastError().text()));
+    // SQLite opens lazily: the first read tells whether the file is a database.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral(
+            "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'Soldier' COLLATE NOCASE")))
+        notARoster(file, QStringLiteral("is not a roster database: %1").arg(probe.lastError().text()));
+    if (!probe.next())
+        notARoster(file, QStringLiteral("is not a roster: it has no Soldier table"));
+}
+
+[[noreturn]] void queryFailed(const ReportLayout& layout, const QSqlError& error)
+{
+    throw Failure(failure::QueryFailed, QStringLiteral("The query of the report layout %1 failed on %2: %3.")
+                                            .arg(layout.path, QDir::toNativeSeparators(layout.dataSource),
+                                                 error.text()));
+}
+
+} // namespace
+
+std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgress& progress)
+{
+    refuseWritingQuery(layout.query, layout.path);
+
+    const QFileInfo source(layout.dataSource);
+    if (!source.exists())
+        notARoster(layout.dataSource, QStringLiteral("does not exist"));
+    if (!source.isFile())
+        notARoster(layout.dataSource, QStringLiteral("is not a file"));
+
+    ReadOnlyConnection connection(layout.dataSource);
+    ReportData data(int(layout.fields.size()));
+    {
+        QSqlDatabase db = connection.database();
+        checkIsRoster(db, layout.dataSource);
+
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(layout.query))
+            queryFailed(layout, query.lastError());
+
+        const QSqlRecord record = query.record();
+        QVector<int> columns;
+        for (const FieldSpec& spec : layout.fields) {
+            const int column = record.indexOf(spec.field);
+            if (column < 0)
+                throw Failure(failure::NotALayout,
+                              QStringLiteral("The report layout %1 is not a valid layout: it shows the field "
+                                             "\"%2\", which its query does not give.")
+                                  .arg(layout.path, spec.field));
+            columns.append(column);
+        }
+
+        progress.begin(QStringLiteral("Reading the roster..."), 0);
+        int rows = 0;
+        while (query.next()) {
+            for (qsizetype f = 0; f < columns.size(); ++f)
+                data.appendValue(formatValue(layout.fields[f], query.value(columns[f]), layout.dateFormat));
+            if (!progress.step(++rows))
+                return std::nullopt;
+        }
+        if (query.lastError().isValid())
+            queryFailed(layout, query.lastError());
+    }
+    return data;
+}
+
+} // namespace varnel::reports

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "reports/report_control.h"
+
+#include <QDate>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace varnel::reports {
+
+class ReportPresenter;
+class ReportProgress;
+
+// The report engine behind Report1. On the run request it reads the layout
+// file named by the report-file request, checks it, reads the data source
+// read-only with the layout's one query, lays out the pages and hands them
+// to its presenter, returning when the presenter is done. A cancel in the
+// progress ends the report quietly (no failure, nothing presented).
+//
+// Failures (varnel::Failure, numbers in report_failures.h): the layout file
+// missing or unreadable, not a layout, an unknown format version, the data
+// source missing or not a roster, the query refused or failed, the output
+// not written. Nothing is presented after a failure.
+class ReportEngine final : public ReportControl {
+public:
+    using Today = std::function<QDate()>;
+
+    ReportEngine(std::unique_ptr<ReportPresenter> presenter, std::unique_ptr<ReportProgress> progress,
+                 Today today = &QDate::currentDate);
+    ~ReportEngine() override;
+
+    void setReportFileName(const QString& path) override;
+
+    // Any value runs the report; the commands pass 0.
+    void setAction(qint16 value) override;
+
+    const QString& reportFileName() const { return reportFileName_; }
+
+private:
+    std::unique_ptr<ReportPresenter> presenter_;
+    std::unique_ptr<ReportProgress> progress_;
+    Today today_;
+    QString reportFileName_;
+};
+
+// The main window's Report1: a modal print preview over `parent` and a
+// progress dialog with Cancel for work over half a second.
+std::unique_ptr<ReportEngine> makePreviewReportEngine(QWidget* parent);
+
+} // namespace varnel::reports

@@ -1,0 +1,361 @@
+#include "reports/report_layout.h"
+
+#include "common/failure.h"
+#include "reports/report_failures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace varnel::reports {
+
+namespace {
+
+// A layout is a few kilobytes; anything far larger is some other file.
+constexpr qint64 kMaxLayoutBytes = 4 * 1024 * 1024;
+
+const QString kDefaultDataSource = QStringLiteral("Varnel_DATA.MDB");
+
+class LayoutReader {
+public:
+    explicit LayoutReader(const QString& path) : path_(QDir::toNativeSeparators(path)) {}
+
+    [[noreturn]] void invalid(const QString& why) const
+    {
+        throw Failure(failure::NotALayout,
+                      QStringLiteral("The report layout %1 is not a valid layout: %2.").arg(path_, why));
+    }
+
+    void onlyKeys(const QJsonObject& object, const QString& where, const QSet<QString>& allowed) const
+    {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!allowed.contains(it.key()))
+                invalid(QStringLiteral("%1 has the unknown key \"%2\"").arg(where, it.key()));
+        }
+    }
+
+    QString requiredText(const QJsonObject& object, const QString& key, const QString& where) const
+    {
+        const QJsonValue value = object.value(key);
+        if (!value.isString() || value.toString().trimmed().isEmpty())
+            invalid(QStringLiteral("%1 needs \"%2\" as non-empty text").arg(where, key));
+        return value.toString();
+    }
+
+    QString optionalText(const QJsonObject& object, const QString& key, const QString& where,
+                         const QString& fallback = {}) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined())
+            return fallback;
+        if (!value.isString())
+            invalid(QStringLiteral("\"%1\" in %2 must be text").arg(key, where));
+        return value.toString();
+    }
+
+    double optionalNumber(const QJsonObject& object, const QString& key, const QString& where,
+                          double fallback, double low, double high) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined())
+            return fallback;
+        if (!value.isDouble() || value.toDouble() < low || value.toDouble() > high)
+            invalid(QStringLiteral("\"%1\" in %2 must be a number from %3 to %4").arg(key, where).arg(low).arg(high));
+        return value.toDouble();
+    }
+
+    bool optionalBool(const QJsonObject& object, const QString& key, const QString& where) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined())
+            return false;
+        if (!value.isBool())
+            invalid(QStringLiteral("\"%1\" in %2 must be true or false").arg(key, where));
+        return value.toBool();
+    }
+
+    template <typename T>
+    T choice(const QJsonObject& object, const QString& key, const QString& where,
+             const QList<QPair<QString, T>>& choices, T fallback) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined())
+            return fallback;
+        QStringList names;
+        for (const auto& [name, result] : choices) {
+            if (value.toString() == name)
+                return result;
+            names << QStringLiteral("\"%1\"").arg(name);
+        }
+        invalid(QStringLiteral("\"%1\" in %2 must be one of %3").arg(key, where, names.join(QStringLiteral(", "))));
+    }
+
+    // The query may be one text or a list of texts (lines), for readability.
+    QString query(const QJsonObject& root) const
+    {
+        const QJsonValue value = root.value(QStringLiteral("query"));
+        QString text;
+        if (value.isString()) {
+            text = value.toString();
+        } else if (value.isArray()) {
+            QStringList lines;
+            for (const QJsonValue& line : value.toArray()) {
+                if (!line.isString())
+                    invalid(QStringLiteral("\"query\" must be text or a list of texts"));
+                lines << line.toString();
+            }
+            text = lines.join(QLatin1Char('\n'));
+        }
+        if (text.trimmed().isEmpty())
+            invalid(QStringLiteral("the layout needs a \"query\""));
+        return text;
+    }
+
+    // Reads the keys of a shown value (field, format, map, null) from
+    // `object` and appends it to the layout's fields; returns its index.
+    int fieldSpec(ReportLayout& layout, const QJsonObject& object, const QString& where,
+                  const QString& fieldKey = QStringLiteral("field"),
+                  const QString& nullKey = QStringLiteral("null"),
+                  ValueFormat fallbackFormat = ValueFormat::Text) const
+    {
+        FieldSpec spec;
+        spec.field = requiredText(object, fieldKey, where);
+        spec.format = choice<ValueFormat>(object, QStringLiteral("format"), where,
+                                          {{QStringLiteral("text"), ValueFormat::Text},
+                                           {QStringLiteral("integer"), ValueFormat::Integer},
+                                           {QStringLiteral("date"), ValueFormat::Date},
+                                           {QStringLiteral("yesno"), ValueFormat::YesNo}},
+                                          fallbackFormat);
+        spec.nullText = optionalText(object, nullKey, where);
+        const QJsonValue map = object.value(QStringLiteral("map"));
+        if (!map.isUndefined()) {
+            if (!map.isObject())
+                invalid(QStringLiteral("\"map\" in %1 must be an object of texts").arg(where));
+            const QJsonObject entries = map.toObject();
+            for (auto it = entries.begin(); it != entries.end(); ++it) {
+                if (!it.value().isString())
+                    invalid(QStringLiteral("\"map\" in %1 must map texts to texts").arg(where));
+                spec.map.insert(it.key(), it.value().toString());
+            }
+        }
+        layout.fields.append(spec);
+        return int(layout.fields.size() - 1);
+    }
+
+    QJsonArray requiredList(const QJsonObject& object, const QString& key) const
+    {
+        const QJsonValue value = object.value(key);
+        if (!value.isArray() || value.toArray().isEmpty())
+            invalid(QStringLiteral("a %1 layout needs \"%2\" as a non-empty list")
+                        .arg(object.value(QStringLiteral("kind")).toString(), key));
+        return value.toArray();
+    }
+
+    QJsonObject entryObject(const QJsonValue& value, const QString& where) const
+    {
+        if (!value.isObject())
+            invalid(QStringLiteral("%1 must be an object").arg(where));
+        return value.toObject();
+    }
+
+    void readList(ReportLayout& layout, const QJsonObject& root) const
+    {
+        const QJsonArray columns = requiredList(root, QStringLiteral("columns"));
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            const QString where = QStringLiteral("column %1").arg(i + 1);
+            const QJsonObject object = entryObject(columns.at(i), where);
+            onlyKeys(object, where,
+                     {"heading", "field", "width", "align", "format", "map", "null"});
+            ListColumn column;
+            column.heading = optionalText(object, QStringLiteral("heading"), where);
+            column.field = fieldSpec(layout, object, where);
+            column.width = optionalNumber(object, QStringLiteral("width"), where, 1.0, 0.1, 1000.0);
+            column.align = choice<Align>(object, QStringLiteral("align"), where,
+                                         {{QStringLiteral("left"), Align::Left},
+                                          {QStringLiteral("center"), Align::Center},
+                                          {QStringLiteral("right"), Align::Right}},
+                                         Align::Left);
+            layout.columns.append(column);
+        }
+        const QJsonValue group = root.value(QStringLiteral("group"));
+        if (!group.isUndefined()) {
+            const QString where = QStringLiteral("\"group\"");
+            const QJsonObject object = entryObject(group, where);
+            onlyKeys(object, where, {"field", "format", "map", "null", "heading", "summary"});
+            layout.grouped = true;
+            layout.group.field = fieldSpec(layout, object, where);
+            layout.group.heading = optionalText(object, QStringLiteral("heading"), where, QStringLiteral("%1"));
+            layout.group.summary = optionalText(object, QStringLiteral("summary"), where);
+        }
+    }
+
+    void readForm(ReportLayout& layout, const QJsonObject& root) const
+    {
+        const QJsonValue title = root.value(QStringLiteral("recordTitle"));
+        if (!title.isUndefined()) {
+            const QString where = QStringLiteral("\"recordTitle\"");
+            const QJsonObject object = entryObject(title, where);
+            onlyKeys(object, where, {"field", "format", "map", "null"});
+            layout.recordTitle = fieldSpec(layout, object, where);
+        }
+        const QJsonArray lines = requiredList(root, QStringLiteral("lines"));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QString where = QStringLiteral("line %1").arg(i + 1);
+            const QJsonObject object = entryObject(lines.at(i), where);
+            FormLine line;
+            if (object.contains(QStringLiteral("section"))) {
+                onlyKeys(object, where, {"section", "entryHeading", "pointsHeading"});
+                line.section = true;
+                line.label = requiredText(object, QStringLiteral("section"), where);
+                line.entryHeading = optionalText(object, QStringLiteral("entryHeading"), where);
+                line.pointsHeading = optionalText(object, QStringLiteral("pointsHeading"), where);
+            } else {
+                onlyKeys(object, where,
+                         {"label", "field", "format", "map", "null", "points", "pointsNull", "strong"});
+                line.label = requiredText(object, QStringLiteral("label"), where);
+                if (object.contains(QStringLiteral("field")))
+                    line.entry = fieldSpec(layout, object, where);
+                if (object.contains(QStringLiteral("points"))) {
+                    QJsonObject points;
+                    points.insert(QStringLiteral("field"), object.value(QStringLiteral("points")));
+                    points.insert(QStringLiteral("null"), object.value(QStringLiteral("pointsNull")));
+                    if (points.value(QStringLiteral("null")).isUndefined())
+                        points.remove(QStringLiteral("null"));
+                    line.points = fieldSpec(layout, points, where, QStringLiteral("field"),
+                                            QStringLiteral("null"), ValueFormat::Integer);
+                }
+                if (line.entry < 0 && line.points < 0)
+                    invalid(QStringLiteral("%1 needs a \"field\" or \"points\"").arg(where));
+                line.strong = optionalBool(object, QStringLiteral("strong"), where);
+            }
+            layout.lines.append(line);
+        }
+    }
+
+    void readPage(ReportLayout& layout, const QJsonObject& root) const
+    {
+        const QJsonValue page = root.value(QStringLiteral("page"));
+        if (page.isUndefined())
+            return;
+        const QString where = QStringLiteral("\"page\"");
+        const QJsonObject object = entryObject(page, where);
+        onlyKeys(object, where, {"size", "orientation", "margins", "fontSize"});
+        layout.pageSize = choice<QPageSize::PageSizeId>(object, QStringLiteral("size"), where,
+                                                        {{QStringLiteral("Letter"), QPageSize::Letter},
+                                                         {QStringLiteral("Legal"), QPageSize::Legal},
+                                                         {QStringLiteral("A4"), QPageSize::A4}},
+                                                        QPageSize::Letter);
+        layout.orientation = choice<QPageLayout::Orientation>(object, QStringLiteral("orientation"), where,
+                                                              {{QStringLiteral("portrait"), QPageLayout::Portrait},
+                                                               {QStringLiteral("landscape"), QPageLayout::Landscape}},
+                                                              QPageLayout::Portrait);
+        layout.marginMm = optionalNumber(object, QStringLiteral("margins"), where, layout.marginMm, 5.0, 40.0);
+        layout.fontSize = optionalNumber(object, QStringLiteral("fontSize"), where, layout.fontSize, 5.0, 20.0);
+    }
+
+    ReportLayout read(const QByteArray& text) const
+    {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+        if (error.error != QJsonParseError::NoError)
+            invalid(QStringLiteral("it is not JSON text (%1 at character %2)")
+                        .arg(error.errorString()).arg(error.offset));
+        if (!document.isObject())
+            invalid(QStringLiteral("its JSON text is not an object"));
+        const QJsonObject root = document.object();
+
+        // The version is checked before anything else, so a newer layout is
+        // reported as such and not as a list of unknown keys.
+        const QJsonValue format = root.value(QStringLiteral("format"));
+        if (format.isUndefined())
+            invalid(QStringLiteral("it has no \"format\" version"));
+        if (!format.isDouble() || format.toDouble() != kLayoutFormat) {
+            const QString shown = format.isDouble()   ? QString::number(format.toDouble())
+                                  : format.isString() ? QStringLiteral("\"%1\"").arg(format.toString())
+                                                      : QStringLiteral("of the wrong kind");
+            throw Failure(failure::UnknownFormat,
+                          QStringLiteral("The report layout %1 has format version %2; this program reads version %3.")
+                              .arg(path_, shown).arg(kLayoutFormat));
+        }
+
+        const QString where = QStringLiteral("the layout");
+        onlyKeys(root, where,
+                 {"format", "title", "kind", "dataSource", "query", "page", "dateFormat", "pageFooter",
+                  "summary", "columns", "group", "recordTitle", "lines"});
+
+        ReportLayout layout;
+        layout.path = path_;
+        layout.title = requiredText(root, QStringLiteral("title"), where);
+        if (!root.contains(QStringLiteral("kind")))
+            invalid(QStringLiteral("the layout needs \"kind\", \"list\" or \"form\""));
+        layout.kind = choice<ReportLayout::Kind>(root, QStringLiteral("kind"), where,
+                                                 {{QStringLiteral("list"), ReportLayout::Kind::List},
+                                                  {QStringLiteral("form"), ReportLayout::Kind::Form}},
+                                                 ReportLayout::Kind::List);
+        layout.query = query(root);
+
+        // A relative data source lies beside the layout file.
+        const QString source = optionalText(root, QStringLiteral("dataSource"), where, kDefaultDataSource);
+        if (source.trimmed().isEmpty())
+            invalid(QStringLiteral("\"dataSource\" is empty"));
+        layout.dataSource = QDir::cleanPath(QFileInfo(path_).absoluteDir().absoluteFilePath(source));
+
+        readPage(layout, root);
+        layout.dateFormat = optionalText(root, QStringLiteral("dateFormat"), where, layout.dateFormat);
+        layout.pageFooter = optionalText(root, QStringLiteral("pageFooter"), where);
+        layout.summary = optionalText(root, QStringLiteral("summary"), where);
+
+        if (layout.kind == ReportLayout::Kind::List) {
+            if (root.contains(QStringLiteral("lines")) || root.contains(QStringLiteral("recordTitle")))
+                invalid(QStringLiteral("\"lines\" and \"recordTitle\" belong to a form layout"));
+            readList(layout, root);
+        } else {
+            if (root.contains(QStringLiteral("columns")) || root.contains(QStringLiteral("group")))
+                invalid(QStringLiteral("\"columns\" and \"group\" belong to a list layout"));
+            readForm(layout, root);
+        }
+        return layout;
+    }
+
+private:
+    QString path_;
+};
+
+} // namespace
+
+ReportLayout parseLayout(const QByteArray& text, const QString& path)
+{
+    return LayoutReader(path).read(text);
+}
+
+ReportLayout loadLayout(const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (path.isEmpty())
+        throw Failure(failure::LayoutUnreadable, QStringLiteral("No report layout file was named."));
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Failure(failure::LayoutUnreadable,
+                      QStringLiteral("The report layout file %1 does not exist.").arg(shown));
+    if (!info.isFile())
+        throw Failure(failure::LayoutUnreadable,
+                      QStringLiteral("The report layout file %1 is not a file.").arg(shown));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(failure::LayoutUnreadable,
+                      QStringLiteral("The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
+    if (file.size() > kMaxLayoutBytes)
+        throw Failure(failure::NotALayout,
+                      QStringLiteral("The report layout %1 is not a valid layout: it is far too large.").arg(shown));
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Failure(failure::LayoutUnreadable,
+                      QStringLiteral("The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
+    return parseLayout(text, path);
+}
+
+} // namespace varnel::reports

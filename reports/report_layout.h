@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QHash>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QString>
+#include <QVector>
+
+namespace varnel::reports {
+
+// The one layout format version this engine reads.
+inline constexpr int kLayoutFormat = 1;
+
+enum class ValueFormat { Text, Integer, Date, YesNo };
+enum class Align { Left, Center, Right };
+
+// How one column of the query's result is shown: formatted, then looked up
+// in `map` (exact, case-sensitive; unmapped text shows as it stands). NULL
+// and empty text show `nullText`.
+struct FieldSpec {
+    QString field;
+    ValueFormat format = ValueFormat::Text;
+    QHash<QString, QString> map;
+    QString nullText;
+};
+
+// A column of a list report. `field` indexes ReportLayout::fields; `width`
+// is a share of the line relative to the sum of all widths.
+struct ListColumn {
+    QString heading;
+    int field = -1;
+    double width = 1.0;
+    Align align = Align::Left;
+};
+
+// Rows whose group value changes start a new group. Groups come in the
+// order of the query's rows; "%1" in the texts is the group value and the
+// number of rows in the group respectively.
+struct GroupSpec {
+    int field = -1;
+    QString heading = QStringLiteral("%1");
+    QString summary;
+};
+
+// A line of a form report: either a section heading (with optional
+// headings over the entry and points columns) or a labelled line with an
+// entry and/or a points value.
+struct FormLine {
+    bool section = false;
+    QString label;
+    QString entryHeading;
+    QString pointsHeading;
+    int entry = -1;
+    int points = -1;
+    bool strong = false;
+};
+
+struct ReportLayout {
+    enum class Kind { List, Form };
+
+    QString path;          // the layout file, as named to the engine
+    QString title;
+    Kind kind = Kind::List;
+    QString dataSource;    // absolute path of the database the query reads
+    QString query;
+
+    QPageSize::PageSizeId pageSize = QPageSize::Letter;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    double marginMm = 12.7;
+    double fontSize = 9.0;
+    QString dateFormat = QStringLiteral("M/d/yyyy");
+    QString pageFooter;
+    QString summary;       // after the last record; "%1" is the number of records
+
+    QVector<FieldSpec> fields;   // every value the report shows, fetched per row
+
+    // list reports
+    QVector<ListColumn> columns;
+    bool grouped = false;
+    GroupSpec group;
+
+    // form reports: one record per page
+    int recordTitle = -1;
+    QVector<FormLine> lines;
+};
+
+// Reads and checks a layout file. Throws varnel::Failure:
+// failure::LayoutUnreadable, NotALayout or UnknownFormat, naming the file.
+ReportLayout loadLayout(const QString& path);
+
+// Parses layout text; `path` is used for messages and to find a relative data
+// source beside the layout.
+ReportLayout parseLayout(const QByteArray& text, const QString& path);
+
+} // namespace varnel::reports

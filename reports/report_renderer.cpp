@@ -1,0 +1,314 @@
+#include "reports/report_renderer.h"
+
+#include "reports/page_plan.h"
+#include "reports/report_data.h"
+#include "reports/report_layout.h"
+#include "reports/report_progress.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+namespace varnel::reports {
+
+namespace {
+
+QFont reportFont(double points, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    // No shaping for Latin text: no "fi" ligature glyphs, so the PDF's text
+    // is searched and copied as typed, and long reports lay out faster.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    return font;
+}
+
+struct Face {
+    QFont font;
+    QFontMetricsF metrics;
+    Face(const QFont& f, QPaintDevice* device) : font(f, device), metrics(font, device) {}
+};
+
+// Paints one report on one device. Sizes follow the device's resolution;
+// positions are in device pixels from the top-left of the printable area.
+class PagePainter {
+public:
+    PagePainter(const ReportLayout& layout, const ReportData& data, QDate printedOn, QPagedPaintDevice& device,
+                QPainter& painter)
+        : layout_(layout), data_(data), printedOn_(printedOn), device_(device), painter_(painter),
+          body_(reportFont(layout.fontSize, false), &device),
+          bold_(reportFont(layout.fontSize, true), &device),
+          small_(reportFont(layout.fontSize * 0.85, false), &device),
+          title_(reportFont(layout.fontSize * 1.6, true), &device),
+          recordTitle_(reportFont(layout.fontSize * 1.4, true), &device)
+    {
+        width_ = device.width();
+        height_ = device.height();
+        const double dpi = device.logicalDpiY();
+        hairline_ = QPen(Qt::black, dpi / 144.0);   // half a point
+        dotted_ = QPen(Qt::gray, dpi / 144.0, Qt::DotLine);
+        row_ = body_.metrics.height() * 1.25;
+        gap_ = body_.metrics.averageCharWidth() * 0.6;
+
+        headerHeight_ = title_.metrics.height() + small_.metrics.height() * 1.4;
+        if (layout_.kind == ReportLayout::Kind::List)
+            headerHeight_ += row_ * 1.3;  // column headings
+        footerHeight_ = small_.metrics.height() * 1.8;
+
+        heights_.row = row_;
+        heights_.groupHeading = row_ * 1.7;
+        heights_.groupSummary = row_ * 1.3;
+        heights_.summary = row_ * 2.0;
+        heights_.recordTitle = recordTitle_.metrics.height() * 2.0;
+        heights_.section = row_ * 2.0;
+        heights_.formLine = row_ * 1.6;
+        heights_.continued = layout_.kind == ReportLayout::Kind::List ? heights_.groupHeading : heights_.recordTitle;
+
+        double total = 0;
+        for (const ListColumn& column : layout_.columns)
+            total += column.width;
+        double x = 0;
+        for (const ListColumn& column : layout_.columns) {
+            const double w = width_ * column.width / total;
+            columnX_.append(x);
+            columnW_.append(w);
+            x += w;
+        }
+    }
+
+    double bodyHeight() const { return height_ - headerHeight_ - footerHeight_; }
+    const ItemHeights& heights() const { return heights_; }
+
+    void paintPage(const PagePlan& plan, int pageIndex)
+    {
+        const PlanPage& page = plan.pages[pageIndex];
+        paintHeader(pageIndex + 1, int(plan.pages.size()));
+        double y = headerHeight_;
+        if (page.continuedRow >= 0) {
+            if (layout_.kind == ReportLayout::Kind::List)
+                paintGroupHeading(y, page.continuedRow, true);
+            else
+                paintRecordTitle(y, page.continuedRow, true);
+            y += heights_.continued;
+        }
+        for (int i = page.first; i < page.end; ++i)
+            y += paintItem(plan.items[i], y);
+        paintFooter();
+    }
+
+private:
+    // Draws `text` in the box [x, x + w) on the baseline, shortened with an
+    // ellipsis when it does not fit.
+    void cell(const Face& face, double x, double w, double baseline, const QString& text, Align align)
+    {
+        if (text.isEmpty())
+            return;
+        painter_.setFont(face.font);
+        const double room = w - 2 * gap_;
+        QString shown = text;
+        double advance = face.metrics.horizontalAdvance(shown);
+        if (advance > room) {
+            shown = face.metrics.elidedText(text, Qt::ElideRight, room);
+            advance = face.metrics.horizontalAdvance(shown);
+        }
+        double left = x + gap_;
+        if (align == Align::Right)
+            left = x + w - gap_ - advance;
+        else if (align == Align::Center)
+            left = x + (w - advance) / 2;
+        painter_.drawText(QPointF(left, baseline), shown);
+    }
+
+    void rule(double y, const QPen& pen, double from = 0, double to = -1)
+    {
+        painter_.setPen(pen);
+        painter_.drawLine(QPointF(from, y), QPointF(to < 0 ? width_ : to, y));
+        painter_.setPen(Qt::black);
+    }
+
+    void paintHeader(int page, int pages)
+    {
+        painter_.setPen(Qt::black);
+        const double titleBase = title_.metrics.ascent();
+        cell(title_, -gap_, width_ * 0.75, titleBase, layout_.title, Align::Left);
+        cell(body_, width_ * 0.6, width_ * 0.4 + gap_, titleBase,
+             QStringLiteral("Page %1 of %2").arg(page).arg(pages), Align::Right);
+        const double lineBase = title_.metrics.height() + small_.metrics.ascent() + small_.metrics.height() * 0.2;
+        cell(small_, -gap_, width_ * 0.5, lineBase,
+             QStringLiteral("Printed %1").arg(printedOn_.toString(layout_.dateFormat)), Align::Left);
+        cell(small_, width_ * 0.5, width_ * 0.5 + gap_, lineBase,
+             QStringLiteral("Roster: %1").arg(QFileInfo(layout_.dataSource).fileName()), Align::Right);
+        double y = title_.metrics.height() + small_.metrics.height() * 1.3;
+        rule(y, hairline_);
+        if (layout_.kind == ReportLayout::Kind::List) {
+            const double base = y + row_ * 0.15 + bold_.metrics.ascent() + (row_ - bold_.metrics.height()) / 2;
+            for (int c = 0; c < layout_.columns.size(); ++c)
+                cell(bold_, columnX_[c], columnW_[c], base, layout_.columns[c].heading, layout_.columns[c].align);
+            rule(y + row_ * 1.2, hairline_);
+        }
+    }
+
+    void paintFooter()
+    {
+        const double y = height_ - footerHeight_ + small_.metrics.height() * 0.4;
+        rule(y, hairline_);
+        const double base = y + small_.metrics.height() * 0.3 + small_.metrics.ascent();
+        // The layout's name at the right; its footer text gets the rest.
+        const QString name = QFileInfo(layout_.path).fileName();
+        const double nameWidth = small_.metrics.horizontalAdvance(name) + 4 * gap_;
+        cell(small_, width_ - nameWidth, nameWidth + gap_, base, name, Align::Right);
+        cell(small_, -gap_, width_ - nameWidth, base, layout_.pageFooter, Align::Left);
+    }
+
+    double baselineIn(double top, double height, const Face& face) const
+    {
+        return top + height - (height - face.metrics.height()) / 2 - face.metrics.descent();
+    }
+
+    void paintGroupHeading(double y, int row, bool continued)
+    {
+        QString text = layout_.group.heading;
+        text.replace(QStringLiteral("%1"), data_.value(row, layout_.group.field));
+        if (continued)
+            text += QStringLiteral(" (continued)");
+        const double h = heights_.groupHeading;
+        cell(bold_, 0, width_, y + h - row_ * 0.3 - bold_.metrics.descent(), text, Align::Left);
+        rule(y + h - row_ * 0.15, dotted_);
+    }
+
+    void paintRecordTitle(double y, int row, bool continued)
+    {
+        QString text = layout_.recordTitle >= 0 ? data_.value(row, layout_.recordTitle) : QString();
+        if (continued)
+            text += QStringLiteral(" (continued)");
+        const double base = y + recordTitle_.metrics.height() * 1.2;
+        cell(recordTitle_, -gap_, width_, base, text, Align::Left);
+        rule(base + recordTitle_.metrics.descent() + row_ * 0.2, hairline_);
+    }
+
+    // Form columns: label, entry, points, as shares of the line.
+    static constexpr double kEntryX = 0.36, kEntryW = 0.44, kPointsX = 0.82, kPointsW = 0.18;
+
+    void paintFormLine(double y, int row, const FormLine& line)
+    {
+        if (line.section) {
+            const double base = baselineIn(y + row_ * 0.6, row_ * 1.2, bold_);
+            cell(bold_, -gap_, width_ * kEntryX, base, line.label, Align::Left);
+            cell(bold_, width_ * kEntryX, width_ * kEntryW, base, line.entryHeading, Align::Left);
+            cell(bold_, width_ * kPointsX, width_ * kPointsW + gap_, base, line.pointsHeading, Align::Right);
+            rule(y + heights_.section - row_ * 0.1, hairline_);
+            return;
+        }
+        const Face& face = line.strong ? bold_ : body_;
+        const double h = heights_.formLine;
+        const double base = baselineIn(y, h, face);
+        cell(face, -gap_, width_ * kEntryX, base, line.label, Align::Left);
+        // Underlined blanks, as on a filled-in paper form.
+        if (line.entry >= 0) {
+            cell(face, width_ * kEntryX, width_ * kEntryW, base, data_.value(row, line.entry), Align::Left);
+            rule(base + face.metrics.descent(), dotted_, width_ * kEntryX + gap_, width_ * (kEntryX + kEntryW) - gap_);
+        }
+        if (line.points >= 0) {
+            cell(face, width_ * kPointsX, width_ * kPointsW + gap_, base, data_.value(row, line.points), Align::Right);
+            rule(base + face.metrics.descent(), dotted_, width_ * kPointsX + gap_, width_);
+        }
+    }
+
+    double paintItem(const PlanItem& item, double y)
+    {
+        switch (item.type) {
+        case PlanItem::GroupHeading:
+            paintGroupHeading(y, item.row, false);
+            return heights_.groupHeading;
+        case PlanItem::Row: {
+            const double base = baselineIn(y, row_, body_);
+            for (int c = 0; c < layout_.columns.size(); ++c)
+                cell(body_, columnX_[c], columnW_[c], base, data_.value(item.row, layout_.columns[c].field),
+                     layout_.columns[c].align);
+            return row_;
+        }
+        case PlanItem::GroupSummary: {
+            QString text = layout_.group.summary;
+            text.replace(QStringLiteral("%1"), QString::number(item.count));
+            cell(small_, 0, width_, baselineIn(y, heights_.groupSummary, small_), text, Align::Left);
+            return heights_.groupSummary;
+        }
+        case PlanItem::RecordTitle:
+            paintRecordTitle(y, item.row, false);
+            return heights_.recordTitle;
+        case PlanItem::FormLine: {
+            const FormLine& line = layout_.lines[item.count];
+            paintFormLine(y, item.row, line);
+            return line.section ? heights_.section : heights_.formLine;
+        }
+        case PlanItem::Summary: {
+            rule(y + row_ * 0.4, hairline_);
+            QString text = layout_.summary;
+            text.replace(QStringLiteral("%1"), QString::number(item.count));
+            cell(bold_, -gap_, width_, y + row_ * 0.5 + row_ + bold_.metrics.ascent() - bold_.metrics.height(), text,
+                 Align::Left);
+            return heights_.summary;
+        }
+        case PlanItem::NoRecords:
+            cell(body_, -gap_, width_, y + row_ * 1.5, QStringLiteral("There are no records to show."), Align::Left);
+            return heights_.summary;
+        }
+        return 0;
+    }
+
+    const ReportLayout& layout_;
+    const ReportData& data_;
+    QDate printedOn_;
+    QPagedPaintDevice& device_;
+    QPainter& painter_;
+    Face body_, bold_, small_, title_, recordTitle_;
+    double width_ = 0, height_ = 0, row_ = 0, gap_ = 0;
+    double headerHeight_ = 0, footerHeight_ = 0;
+    QPen hairline_, dotted_;
+    ItemHeights heights_;
+    QVector<double> columnX_, columnW_;
+};
+
+} // namespace
+
+ReportRenderer::ReportRenderer(const ReportLayout& layout, const ReportData& data, QDate printedOn)
+    : layout_(layout), data_(data), printedOn_(printedOn)
+{
+}
+
+QPageLayout ReportRenderer::pageLayout() const
+{
+    const double m = layout_.marginMm;
+    return QPageLayout(QPageSize(layout_.pageSize), layout_.orientation, QMarginsF(m, m, m, m),
+                       QPageLayout::Millimeter);
+}
+
+ReportRenderer::Outcome ReportRenderer::render(QPagedPaintDevice& device, ReportProgress& progress) const
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return Outcome::DeviceFailed;
+    PagePainter pages(layout_, data_, printedOn_, device, painter);
+    const PagePlan plan = planPages(layout_, data_, pages.heights(), pages.bodyHeight());
+
+    progress.begin(QStringLiteral("Laying out the pages..."), int(plan.pages.size()));
+    for (int p = 0; p < plan.pages.size(); ++p) {
+        if (p > 0 && !device.newPage()) {
+            painter.end();
+            return Outcome::DeviceFailed;
+        }
+        pages.paintPage(plan, p);
+        if (!progress.step(p + 1)) {
+            painter.end();
+            return Outcome::Stopped;
+        }
+    }
+    return painter.end() ? Outcome::Done : Outcome::DeviceFailed;
+}
+
+} // namespace varnel::reports

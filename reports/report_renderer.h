@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDate>
+#include <QPageLayout>
+
+class QPagedPaintDevice;
+
+namespace varnel::reports {
+
+class ReportData;
+class ReportProgress;
+struct ReportLayout;
+
+// Paints a report onto pages: a page header (title, date printed, "Page n of
+// m"), column headings on every page of a list, group headings, records, a
+// page footer. The same renderer paints the preview, the printer and PDF
+// files, so it keeps no state between calls.
+class ReportRenderer {
+public:
+    enum class Outcome { Done, Stopped, DeviceFailed };
+
+    ReportRenderer(const ReportLayout& layout, const ReportData& data, QDate printedOn);
+
+    // The paper, orientation and margins the layout asks for; set on a device
+    // before it is first painted.
+    QPageLayout pageLayout() const;
+
+    // Lays out and paints every page on `device` with the device's current
+    // page layout. Stopped: progress reported a cancel. DeviceFailed: the
+    // device could not be painted on (e.g. the PDF file cannot be opened).
+    Outcome render(QPagedPaintDevice& device, ReportProgress& progress) const;
+
+    const ReportLayout& layout() const { return layout_; }
+
+private:
+    const ReportLayout& layout_;
+    const ReportData& data_;
+    QDate printedOn_;
+};
+
+} // namespace varnel::reports

@@ -1,0 +1,193 @@
+#include "common/failure.h"
+#include "reports/dialog_progress.h"
+#include "reports/report_engine.h"
+#include "reports/report_failures.h"
+#include "reports/report_layout.h"
+#include "reports/report_pdf.h"
+#include "reports/report_presenter.h"
+#include "reports/report_progress.h"
+#include "reports/report_renderer.h"
+#include "pdf_text.h"
+#include "sample_roster.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProgressDialog>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace varnel::reports;
+using namespace varnel::reports::test;
+
+namespace {
+
+// Keeps the titles of the reports it is given.
+class RecordingPresenter : public ReportPresenter {
+public:
+    explicit RecordingPresenter(QStringList& titles) : titles_(titles) {}
+    void present(const ReportRenderer& report, ReportProgress&) override { titles_ << report.layout().title; }
+
+private:
+    QStringList& titles_;
+};
+
+// Asks to stop after `stopAfter` steps.
+class StoppingProgress : public ReportProgress {
+public:
+    explicit StoppingProgress(int stopAfter) : stopAfter_(stopAfter) {}
+    int steps = 0;
+    int ends = 0;
+    void begin(const QString&, int) override {}
+    bool step(int) override { return ++steps < stopAfter_; }
+    void end() override { ++ends; }
+
+private:
+    int stopAfter_;
+};
+
+int failureNumber(const std::function<void()>& run)
+{
+    try {
+        run();
+    } catch (const varnel::Failure& failure) {
+        return failure.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(ReportEngine, ProducesEachReportFromItsOwnFileEveryTime)
+{
+    QTemporaryDir dir;
+    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
+    const QString merit = copyShippedLayout(QStringLiteral("varnel_list.rpt"), dir.path());
+    const QString nco = copyShippedLayout(QStringLiteral("varnel_nco.rpt"), dir.path());
+    QStringList titles;
+    ReportEngine engine(std::make_unique<RecordingPresenter>(titles), std::make_unique<SilentProgress>());
+    for (const QString& layout : {merit, merit, nco}) {
+        engine.setReportFileName(layout);
+        engine.setAction(0);
+    }
+    EXPECT_EQ(titles, (QStringList{"Merit List", "Merit List", "NCOES Course List"}));
+}
+
+TEST(ReportEngine, CancelEndsTheReportQuietly)
+{
+    QTemporaryDir dir;
+    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
+    QStringList titles;
+    auto progress = std::make_unique<StoppingProgress>(3);
+    StoppingProgress* seen = progress.get();
+    ReportEngine engine(std::make_unique<RecordingPresenter>(titles), std::move(progress));
+    engine.setReportFileName(copyShippedLayout(QStringLiteral("varnel_list.rpt"), dir.path()));
+    EXPECT_NO_THROW(engine.setAction(0));
+    EXPECT_TRUE(titles.isEmpty());
+    EXPECT_EQ(seen->steps, 3);
+    EXPECT_EQ(seen->ends, 1);
+}
+
+TEST(ReportEngine, ReadsTheDataSourceTheLayoutNames)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("layouts")));
+    createRoster(dir.filePath(QStringLiteral("archive.db")),
+                 {{{"Name", "Only, One"}, {"Rank", "SFC"}, {"TOTAL", 700}}});
+    const QString layout = writeFile(
+        dir.filePath(QStringLiteral("layouts/other.rpt")),
+        R"({"format": 1, "title": "Other", "kind": "list", "dataSource": "../archive.db",
+            "query": ["SELECT \"Name\", \"TOTAL\"", "FROM \"Soldier\""],
+            "columns": [{"heading": "Who", "field": "Name"},
+                        {"heading": "Points", "field": "TOTAL", "format": "integer", "align": "right"}]})");
+    const QString pdf = dir.filePath(QStringLiteral("other.pdf"));
+    writeReportPdf(layout, pdf);
+    const QStringList lines = pdfText(pdf).split(u'\n');
+    EXPECT_NE(findRow(lines, {"Who", "Points"}), -1);
+    EXPECT_NE(findRow(lines, {"Only, One", "700"}), -1);
+    EXPECT_NE(findRow(lines, {"Roster: archive.db"}), -1);
+}
+
+TEST(ReportEngine, LayoutThatIsAFolderOrUnreadableIsRefused)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("folder.rpt"));
+    QDir().mkpath(folder);
+    EXPECT_EQ(failureNumber([&] { writeReportPdf(folder, dir.filePath(QStringLiteral("x.pdf"))); }),
+              failure::LayoutUnreadable);
+    EXPECT_EQ(failureNumber([&] { writeReportPdf(QString(), dir.filePath(QStringLiteral("x.pdf"))); }),
+              failure::LayoutUnreadable);
+
+    const QString locked = writeFile(dir.filePath(QStringLiteral("locked.rpt")), "{}");
+    QFile::setPermissions(locked, QFileDevice::WriteOwner);
+    QFile probe(locked);
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that read any file";
+    EXPECT_EQ(failureNumber([&] { writeReportPdf(locked, dir.filePath(QStringLiteral("x.pdf"))); }),
+              failure::LayoutUnreadable);
+}
+
+TEST(ReportEngine, UnwritablePdfGivesOutputFailure)
+{
+    QTemporaryDir dir;
+    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
+    const QString layout = copyShippedLayout(QStringLiteral("varnel_nco.rpt"), dir.path());
+    try {
+        writeReportPdf(layout, dir.filePath(QStringLiteral("no/such/folder/out.pdf")));
+        FAIL() << "no failure";
+    } catch (const varnel::Failure& failure) {
+        EXPECT_EQ(failure.number(), failure::OutputFailed);
+        EXPECT_TRUE(failure.description().contains(QStringLiteral("out.pdf")));
+    }
+}
+
+TEST(ReportEngine, PreviewShowsEveryPageAndReturnsWhenClosed)
+{
+    QTemporaryDir dir;
+    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
+    auto engine = makePreviewReportEngine(nullptr);
+    engine->setReportFileName(copyShippedLayout(QStringLiteral("varnel_work.rpt"), dir.path()));
+
+    int pagesShown = -1;
+    QString caption;
+    // Closes the modal preview from inside its own event loop.
+    QTimer closer;
+    closer.setInterval(50);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+            pagesShown = widget->pageCount();
+        caption = preview->windowTitle();
+        preview->reject();
+    });
+    closer.start();
+    engine->setAction(0);
+    closer.stop();
+    EXPECT_EQ(pagesShown, 7);
+    EXPECT_EQ(caption, QStringLiteral("Promotion Point Worksheet"));
+}
+
+TEST(DialogProgress, AppearsAfterTheDelayAndStopsOnCancel)
+{
+    DialogProgress progress(nullptr, 100);
+    progress.begin(QStringLiteral("Reading"), 0);
+    EXPECT_TRUE(progress.step(1));
+    EXPECT_EQ(progress.dialog(), nullptr);  // quick work shows nothing
+    QThread::msleep(150);
+    EXPECT_TRUE(progress.step(2));
+    ASSERT_NE(progress.dialog(), nullptr);
+    EXPECT_TRUE(progress.dialog()->isVisible());
+    progress.begin(QStringLiteral("Pages"), 10);
+    EXPECT_EQ(progress.dialog()->maximum(), 10);
+    progress.dialog()->cancel();
+    QThread::msleep(60);  // let the next step look at the dialog
+    EXPECT_FALSE(progress.step(3));
+    EXPECT_FALSE(progress.step(4));
+    progress.end();
+    EXPECT_EQ(progress.dialog(), nullptr);
+}

@@ -1,0 +1,131 @@
+#include "common/failure.h"
+#include "reports/report_engine.h"
+#include "reports/report_failures.h"
+#include "reports/report_presenter.h"
+#include "reports/report_progress.h"
+#include "sample_roster.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace varnel::reports;
+using namespace varnel::reports::test;
+
+namespace {
+
+class CountingPresenter : public ReportPresenter {
+public:
+    explicit CountingPresenter(int& count) : count_(count) {}
+    void present(const ReportRenderer&, ReportProgress&) override { ++count_; }
+
+private:
+    int& count_;
+};
+
+constexpr const char* kRoster = "Varnel_DATA.MDB";
+
+QByteArray listLayout(const QByteArray& extra = {}, const QByteArray& query = R"("SELECT \"Name\" FROM \"Soldier\"")")
+{
+    return R"({"format": 1, "title": "T", "kind": "list", "query": )" + query +
+           R"(, "columns": [{"heading": "Name", "field": "Name"}])" + extra + "}";
+}
+
+enum class Roster { Sample, None, TextFile, NoSoldierTable, Directory };
+
+struct Case {
+    const char* name;
+    QByteArray layout;        // empty: no layout file at all
+    Roster roster;
+    int number;
+    const char* named;        // the file the description must name
+};
+
+void makeRoster(const QString& path, Roster kind)
+{
+    switch (kind) {
+    case Roster::Sample:
+        createRoster(path, sampleSoldiers());
+        break;
+    case Roster::None:
+        break;
+    case Roster::TextFile:
+        writeFile(path, "Name,Rank\nAdams,SGT\n");
+        break;
+    case Roster::NoSoldierTable:
+        createPlainDatabase(path);
+        break;
+    case Roster::Directory:
+        QDir().mkpath(path);
+        break;
+    }
+}
+
+} // namespace
+
+TEST(ReportEngineFailures, MalformedLayoutsAndSourcesGetTheirNumbers)
+{
+    const Case cases[] = {
+        {"layout missing", {}, Roster::Sample, failure::LayoutUnreadable, "report.rpt"},
+        {"not JSON", "SELECT * FROM Soldier", Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"JSON but not an object", "[1, 2, 3]", Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"no format", R"({"title": "T"})", Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"format 2", R"({"format": 2, "title": "T"})", Roster::Sample, failure::UnknownFormat, "report.rpt"},
+        {"format as text", R"({"format": "1"})", Roster::Sample, failure::UnknownFormat, "report.rpt"},
+        {"no title", R"({"format": 1, "kind": "list", "query": "SELECT 1", "columns": [{"field": "1"}]})",
+         Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"no query", R"({"format": 1, "title": "T", "kind": "list", "columns": [{"field": "Name"}]})",
+         Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"no kind", R"({"format": 1, "title": "T", "query": "SELECT 1"})", Roster::Sample, failure::NotALayout,
+         "report.rpt"},
+        {"unknown kind", R"({"format": 1, "title": "T", "kind": "chart", "query": "SELECT 1"})", Roster::Sample,
+         failure::NotALayout, "report.rpt"},
+        {"list without columns", R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT 1", "columns": []})",
+         Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"misspelt key", listLayout(R"(, "pagefooter": "x")"), Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"bad alignment",
+         R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT 1 AS a", "columns": [{"field": "a", "align": "middle"}]})",
+         Roster::Sample, failure::NotALayout, "report.rpt"},
+        {"form without lines", R"({"format": 1, "title": "T", "kind": "form", "query": "SELECT 1"})", Roster::Sample,
+         failure::NotALayout, "report.rpt"},
+        {"field not in the query", listLayout({}, R"("SELECT \"Rank\" FROM \"Soldier\"")"), Roster::Sample,
+         failure::NotALayout, "report.rpt"},
+        {"data source missing", listLayout(), Roster::None, failure::NotARoster, kRoster},
+        {"data source is text", listLayout(), Roster::TextFile, failure::NotARoster, kRoster},
+        {"data source is a folder", listLayout(), Roster::Directory, failure::NotARoster, kRoster},
+        {"no Soldier table", listLayout(), Roster::NoSoldierTable, failure::NotARoster, kRoster},
+        {"other data source missing", listLayout(R"(, "dataSource": "other.db")"), Roster::Sample,
+         failure::NotARoster, "other.db"},
+        {"query refused", listLayout({}, R"("DELETE FROM \"Soldier\"")"), Roster::Sample, failure::QueryRefused,
+         "report.rpt"},
+        {"query with a syntax error", listLayout({}, R"("SELECT \"Name\" FROM \"Soldier\" WHERE")"), Roster::Sample,
+         failure::QueryFailed, "report.rpt"},
+        {"query on a missing table", listLayout({}, R"("SELECT \"Name\" FROM \"Soldiers\"")"), Roster::Sample,
+         failure::QueryFailed, "report.rpt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString layoutPath = dir.filePath(QStringLiteral("report.rpt"));
+        if (!c.layout.isEmpty())
+            writeFile(layoutPath, c.layout);
+        makeRoster(dir.filePath(QString::fromLatin1(kRoster)), c.roster);
+
+        int presented = 0;
+        ReportEngine engine(std::make_unique<CountingPresenter>(presented), std::make_unique<SilentProgress>());
+        engine.setReportFileName(layoutPath);
+        try {
+            engine.setAction(0);
+            ADD_FAILURE() << "no failure";
+        } catch (const varnel::Failure& failure) {
+            EXPECT_EQ(failure.number(), c.number) << failure.what();
+            EXPECT_TRUE(failure.description().contains(QString::fromLatin1(c.named))) << failure.what();
+        }
+        EXPECT_EQ(presented, 0);
+        if (c.roster == Roster::None) {
+            EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromLatin1(kRoster)))) << "the engine created the roster";
+        }
+    }
+}
