@@ -97,6 +97,7 @@ void DataControl::refresh()
                               QStringLiteral("The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
                                   .arg(source.table, path, wrong));
 
+            useWriteAheadLog(db);
             QList<qint64> keys;
             QSqlQuery query(db);
             query.setForwardOnly(true);

@@ -50,6 +50,10 @@ Recordset::Recordset(DataControl* owner, QSqlDatabase db, QString table, RecordL
     : owner_(owner), db_(std::move(db)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
     cache_ = std::make_unique<RowCache>(db_, table_, layout_);
+    readQuery_ = QSqlQuery(db_);
+    readQuery_.setForwardOnly(true);
+    if (!readQuery_.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_)))
+        throw sqlFailure(readQuery_.lastError(), QStringLiteral("Cannot read from the roster file \"%1\"").arg(owner_->databaseName()));
     position_ = 0;
     loadCurrent();
 }
@@ -80,18 +84,18 @@ void Recordset::requireOpenEdit() const
 
 QList<Value> Recordset::readRecord(qint64 key) const
 {
-    QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_));
-    query.addBindValue(key);
+    QSqlQuery& query = readQuery_;
+    query.bindValue(0, key);
     if (!query.exec())
         throw sqlFailure(query.lastError(), QStringLiteral("Cannot read from the roster file \"%1\"").arg(owner_->databaseName()));
-    if (!query.next())
-        return {};
     QList<Value> values;
-    values.reserve(layout_.count());
-    for (int c = 0; c < layout_.count(); ++c)
-        values.append(valueFromSql(query.value(c), layout_.at(c).kind));
+    if (query.next()) {
+        values.reserve(layout_.count());
+        for (int c = 0; c < layout_.count(); ++c)
+            values.append(valueFromSql(query.value(c), layout_.at(c).kind));
+    }
+    // Release the statement so it holds no read lock between operations.
+    query.finish();
     return values;
 }
 

@@ -109,6 +109,7 @@ private:
     EditMode mode_ = EditMode::None;
     int positionBeforeAdd_ = 0;
     std::unique_ptr<RowCache> cache_;
+    mutable QSqlQuery readQuery_; // one record by key, prepared once
 };
 
 // Numbers of the recordset's own failures (the engine's carry SQLite codes).

@@ -53,6 +53,17 @@ QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, 
     return db;
 }
 
+void useWriteAheadLog(QSqlDatabase& db)
+{
+    // A stored change is then one append to the log, atomic whatever happens
+    // (a crash or power loss leaves the old record or the new one) without
+    // waiting for the disk on every commit. Where the file system cannot
+    // share the log (a network share), SQLite keeps the file's own journal.
+    QSqlQuery pragma(db);
+    pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+}
+
 Failure sqlFailure(const QSqlError& error, const QString& what)
 {
     bool ok = false;

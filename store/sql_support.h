@@ -17,6 +17,9 @@ namespace varnel::store {
 // the file.
 QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly = false);
 
+// Switches a connection that will write to write-ahead logging.
+void useWriteAheadLog(QSqlDatabase& db);
+
 // A Failure carrying SQLite's result code and a description that says what
 // failed with which file.
 Failure sqlFailure(const QSqlError& error, const QString& what);
