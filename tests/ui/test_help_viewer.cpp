@@ -1,0 +1,217 @@
+#include "ui/help_viewer.h"
+
+#include "points/scoring_rules.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+using varnel::ui::findHelpFile;
+using varnel::ui::HelpViewer;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+QString shippedHelpFile()
+{
+    return QStringLiteral(VARNEL_SOURCE_DIR "/data/Varnel.HLP");
+}
+
+QString readAll(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// Restores the working directory a test changes.
+struct CurrentDirGuard {
+    QString saved = QDir::currentPath();
+    ~CurrentDirGuard() { QDir::setCurrent(saved); }
+};
+
+} // namespace
+
+TEST(HelpFileLookup, TriesTheCurrentDirectoryThenTheExecutablesOwn)
+{
+    QTemporaryDir current, beside;
+    ASSERT_TRUE(current.isValid() && beside.isValid());
+    const QString inCurrent = current.filePath("Varnel.HLP");
+    const QString inBeside = beside.filePath("Varnel.HLP");
+
+    // Neither: nothing found, both places named in order.
+    auto lookup = findHelpFile(current.path(), beside.path());
+    EXPECT_TRUE(lookup.path.isEmpty());
+    EXPECT_EQ(lookup.searched, QStringList({current.path(), beside.path()}));
+
+    // Wrong case of the name does not count.
+    writeFile(current.filePath("varnel.hlp"), "<p>lower</p>");
+    EXPECT_TRUE(findHelpFile(current.path(), beside.path()).path.isEmpty());
+
+    writeFile(inBeside, "<p>beside</p>");
+    EXPECT_EQ(findHelpFile(current.path(), beside.path()).path, inBeside);
+
+    writeFile(inCurrent, "<p>current</p>");
+    lookup = findHelpFile(current.path(), beside.path());
+    EXPECT_EQ(lookup.path, inCurrent) << "the current directory comes first";
+    EXPECT_EQ(lookup.searched, QStringList({current.path()}));
+
+    // A directory that is a file's name, the same directory twice, none.
+    EXPECT_TRUE(findHelpFile(inCurrent, QString()).path.isEmpty());
+    EXPECT_EQ(findHelpFile(beside.path() + "/", beside.path()).searched.size(), 1);
+    EXPECT_TRUE(findHelpFile(QString(), QString()).searched.isEmpty());
+}
+
+TEST(HelpViewer, ShowsTheFileOrSaysWhereItLooked)
+{
+    QTemporaryDir current, beside;
+    HelpViewer viewer;
+    EXPECT_FALSE(viewer.testAttribute(Qt::WA_QuitOnClose)) << "help must not keep the program running";
+
+    viewer.showContents(current.path(), beside.path());
+    QString shown = viewer.browser()->toPlainText();
+    EXPECT_TRUE(shown.contains("Varnel.HLP")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QDir::toNativeSeparators(current.path())));
+    EXPECT_TRUE(shown.contains(QDir::toNativeSeparators(beside.path())));
+
+    writeFile(beside.filePath("Varnel.HLP"),
+              "<html><body><h1>Clerk's guide</h1><p>First page.</p><a href='#two'>two</a>"
+              "<p style='margin-top:3000px'><a name='two'></a>Second part.</p></body></html>");
+    viewer.showContents(current.path(), beside.path());
+    shown = viewer.browser()->toPlainText();
+    EXPECT_TRUE(shown.startsWith("Clerk's guide")) << "shown as HTML, not as source: " << shown.toStdString();
+    EXPECT_FALSE(shown.contains("not found"));
+
+    // Read again on every request: a changed file shows its new text, at its start.
+    viewer.resize(400, 300);
+    viewer.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    viewer.browser()->scrollToAnchor("two");
+    writeFile(beside.filePath("Varnel.HLP"),
+              "<h1>Revised guide</h1><p style='margin-top:3000px'>end</p>");
+    viewer.showContents(current.path(), beside.path());
+    EXPECT_TRUE(viewer.browser()->toPlainText().startsWith("Revised guide"));
+    EXPECT_EQ(viewer.browser()->verticalScrollBar()->value(), 0);
+
+    // Gone again: the report comes back.
+    QFile::remove(beside.filePath("Varnel.HLP"));
+    viewer.showContents(current.path(), beside.path());
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains("was not found"));
+}
+
+TEST(HelpViewer, HelpContentsReusesOneWindow)
+{
+    CurrentDirGuard guard;
+    QTemporaryDir current;
+    writeFile(current.filePath("Varnel.HLP"), "<h1>Roster help</h1>");
+    ASSERT_TRUE(QDir::setCurrent(current.path()));
+
+    varnel::ui::showHelpContents();
+    HelpViewer* first = varnel::ui::currentHelpViewer();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(first->browser()->toPlainText().contains("Roster help"));
+
+    varnel::ui::showHelpContents();
+    EXPECT_EQ(varnel::ui::currentHelpViewer(), first);
+    int viewers = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        viewers += qobject_cast<HelpViewer*>(w) != nullptr;
+    EXPECT_EQ(viewers, 1);
+
+    first->close();
+    varnel::ui::showHelpContents();
+    EXPECT_EQ(varnel::ui::currentHelpViewer(), first) << "closing only hides the viewer";
+    EXPECT_TRUE(first->isVisible());
+    first->hide();
+}
+
+TEST(HelpFile, AnswersTheClerksQuestionsWithWorkingLinks)
+{
+    const QString html = readAll(shippedHelpFile());
+    HelpViewer viewer;
+    viewer.showContents(QFileInfo(shippedHelpFile()).path(), QString());
+    const QString text = viewer.browser()->toPlainText();
+
+    // Every message the program can show is explained, word for word.
+    for (const char* phrase : {"Entry for PEBD is not valid", "Entry for DOR is not valid",
+                               "No APFT points added", "No Weapon Qualification points added",
+                               "error number", "varnel-roster create", "Varnel_DATA.MDB", "TOTAL",
+                               "Merit List", "Worksheets", "NCOES Course", "Sort", "Delete", "Add",
+                               "Update", "30.4375"})
+        EXPECT_TRUE(text.contains(QLatin1String(phrase))) << phrase;
+
+    // Every link inside the file has its target.
+    QSet<QString> anchors;
+    for (const auto& m : QRegularExpression(R"re(<a name="([^"]+)")re").globalMatch(html))
+        anchors.insert(m.captured(1));
+    int links = 0;
+    for (const auto& m : QRegularExpression(R"re(<a href="#([^"]+)")re").globalMatch(html)) {
+        ++links;
+        EXPECT_TRUE(anchors.contains(m.captured(1))) << "broken link #" << m.captured(1).toStdString();
+    }
+    EXPECT_GE(links, 10);
+}
+
+namespace {
+
+// The rows "<tr><td>KEY</td><td>...</td><td>POINTS</td></tr>" of the help
+// file's table with the given id.
+QList<std::pair<QString, int>> tableRows(const QString& html, const QString& id)
+{
+    const int start = html.indexOf(QStringLiteral("<table id=\"%1\"").arg(id));
+    const int end = html.indexOf("</table>", start);
+    EXPECT_GE(start, 0) << id.toStdString();
+    const QString table = html.mid(start, end - start);
+    QList<std::pair<QString, int>> rows;
+    for (const auto& m : QRegularExpression(R"(<tr><td>([^<]+)</td><td>([^<]+)</td><td>(\d+)</td></tr>)").globalMatch(table))
+        rows.append({m.captured(1), m.captured(3).toInt()});
+    return rows;
+}
+
+} // namespace
+
+// The points the help file promises are those the program counts.
+TEST(HelpFile, PointTablesAgreeWithTheScoringRules)
+{
+    using varnel::store::Value;
+    namespace points = varnel::points;
+    const QString html = readAll(shippedHelpFile());
+
+    const auto apft = tableRows(html, "apft-points");
+    EXPECT_EQ(apft.size(), 10);
+    for (const auto& [band, score] : apft)
+        EXPECT_EQ(points::ScoreAPFT(Value::text(band)).points, score) << band.toStdString();
+
+    const auto weapons = tableRows(html, "weapon-points");
+    EXPECT_EQ(weapons.size(), 3);
+    for (const auto& [code, score] : weapons)
+        EXPECT_EQ(points::ScoreWeapon(Value::text(code)).points, score) << code.toStdString();
+
+    // Awards: one flag of each kind alone, in the ordinal order MSM, ARCOM,
+    // AAM, LTR/COM (first ordinals 7, 9, 12, 15).
+    const auto awards = tableRows(html, "award-points");
+    ASSERT_EQ(awards.size(), 4);
+    const int firstFlag[] = {0, 2, 5, 8};
+    for (int i = 0; i < 4; ++i) {
+        points::AwardFlags flags;
+        flags.fill(Value::boolean(false));
+        flags[firstFlag[i]] = Value::boolean(true);
+        EXPECT_EQ(points::ScoreAwards(flags), awards[i].second) << awards[i].first.toStdString();
+    }
+}

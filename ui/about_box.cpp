@@ -1,0 +1,209 @@
+#include "ui/about_box.h"
+
+#include "ui/app_icons.h"
+#include "ui/help_viewer.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QStringList>
+
+namespace varnel::ui {
+
+namespace {
+
+// Layout units: 1440 twips to the inch, converted at the logical resolution
+// of the screen the box is on (15 twips to the pixel at 96 dpi).
+int twipsToPixels(int twips, int dpi)
+{
+    return qRound(twips * dpi / 1440.0);
+}
+
+QRect twipsRect(const QWidget* on, int left, int top, int width, int height)
+{
+    const int dx = on->logicalDpiX(), dy = on->logicalDpiY();
+    return QRect(twipsToPixels(left, dx), twipsToPixels(top, dy), twipsToPixels(width, dx),
+                 twipsToPixels(height, dy));
+}
+
+// "MS Sans Serif" where the system has it, else the platform's sans-serif at
+// the same size and weight.
+QFont boxFont(qreal pointSize)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+// The whole box is drawn in the system's window colour (white in the usual
+// scheme), which Qt calls Base, with the window-text colour, rather than in
+// the button-face grey Qt uses for windows.
+QPalette windowColours()
+{
+    QPalette palette = QApplication::palette();
+    const QColor window = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base})
+        palette.setColor(role, window);
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(role, text);
+    return palette;
+}
+
+void place(QWidget* control, const QString& name, const QString& accessibleName, const QRect& geometry)
+{
+    control->setObjectName(name);
+    control->setAccessibleName(accessibleName);
+    control->setGeometry(geometry);
+    control->setPalette(windowColours());
+    control->setAutoFillBackground(true);
+    control->setFont(boxFont(8.25));
+}
+
+QLabel* picture(QWidget* parent, const QPixmap& pixmap)
+{
+    auto* label = new QLabel(parent);
+    label->setPixmap(pixmap);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFrameShape(QFrame::NoFrame);
+    return label;
+}
+
+QLabel* text(QWidget* parent, const QString& content)
+{
+    auto* label = new QLabel(content, parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+// Flat drawing: a single dark line round the frame and the button, no
+// bevel; the button shows its focus with a thicker line. The colours are
+// written out because a style sheet's palette references do not follow a
+// palette set on the widget.
+QString flatStyle(const QPalette& colours)
+{
+    const QString window = colours.color(QPalette::Window).name();
+    const QString text = colours.color(QPalette::WindowText).name();
+    const QString line = colours.color(QPalette::Shadow).name();
+    const QString pressed = colours.color(QPalette::Midlight).name();
+    return QStringLiteral(
+               "QGroupBox#Frame1 { border: 1px solid %3; margin-top: 0.5em; background: %1; color: %2; }"
+               "QGroupBox#Frame1::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
+               "QPushButton#Command1 { border: 1px solid %3; background: %1; color: %2; }"
+               "QPushButton#Command1:focus { border: 2px solid %3; }"
+               "QPushButton#Command1:pressed { background: %4; }")
+        .arg(window, text, line, pressed);
+}
+
+} // namespace
+
+QString versionText(const QString& fileVersion)
+{
+    const QStringList parts = fileVersion.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return fileVersion;
+    bool ok[3] = {};
+    const int major = parts[0].toInt(&ok[0]);
+    const int minor = parts[1].toInt(&ok[1]);
+    const int revision = parts[3].toInt(&ok[2]);
+    if (!ok[0] || !ok[1] || !ok[2])
+        return fileVersion;
+    return QStringLiteral("%1.%2.%3").arg(major).arg(minor, 2, 10, QLatin1Char('0')).arg(revision, 4, 10, QLatin1Char('0'));
+}
+
+QString AboutBox::versionLine()
+{
+    return QStringLiteral("Version %1 (32-bit)").arg(versionText(QString::fromLatin1(kProductVersion)));
+}
+
+QString AboutBox::legalNotice()
+{
+    return QStringLiteral(
+        "Protected by copyright: copying this program or its help file, or passing on any part of "
+        "them, without leave may be prosecuted. The points it works out are an aid; check each "
+        "worksheet against regulations.");
+}
+
+AboutBox::AboutBox(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("About"));
+    setWindowTitle(QStringLiteral("About"));
+    setWindowIcon(aboutIcon());
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFont(boxFont(8.25));
+    setPalette(windowColours());
+    setAutoFillBackground(true);
+    setStyleSheet(flatStyle(palette()));
+    setFixedSize(twipsRect(this, 0, 0, kClientWidthTwips, kClientHeightTwips).size());
+
+    // Created in tab order: the button first, so it has the focus when the
+    // box opens; nothing else takes the focus.
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    place(ok, QStringLiteral("Command1"), QStringLiteral("OK, close the About box"), twipsRect(this, 1800, 4680, 1215, 375));
+    // Neither default nor cancel button: Enter presses it only while it has
+    // the focus (see keyPressEvent), Escape does nothing.
+    ok->setDefault(false);
+    ok->setAutoDefault(false);
+    ok->setFocusPolicy(Qt::StrongFocus);
+    connect(ok, &QPushButton::clicked, this, &QWidget::hide);
+
+    auto* emblem = picture(this, aboutPicture2());
+    place(emblem, QStringLiteral("Picture2"), QStringLiteral("Varnel emblem"), twipsRect(this, 240, 360, 855, 615));
+
+    auto* name = text(this, QStringLiteral("Varnel"));
+    place(name, QStringLiteral("Label1"), QStringLiteral("Product name"), twipsRect(this, 1200, 360, 2895, 375));
+    name->setFont(boxFont(13.5));
+
+    auto* version = text(this, versionLine());
+    place(version, QStringLiteral("Label5"), QStringLiteral("Version"), twipsRect(this, 1200, 720, 3015, 255));
+    version->setFont(boxFont(9.75));
+
+    auto* banner = picture(this, aboutPicture1());
+    place(banner, QStringLiteral("Picture1"), QStringLiteral("Varnel banner"), twipsRect(this, 1680, 1200, 1935, 975));
+
+    auto* frame = new QGroupBox(QStringLiteral("Warning"), this);
+    place(frame, QStringLiteral("Frame1"), QStringLiteral("Warning"), twipsRect(this, 360, 2280, 3975, 1575));
+
+    auto* notice = text(frame, legalNotice());
+    place(notice, QStringLiteral("Label4"), QStringLiteral("Legal notice"), twipsRect(this, 240, 240, 3495, 1215));
+    notice->setWordWrap(true);
+
+    ok->setFocus();
+
+    if (const QScreen* screen = this->screen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+void AboutBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        showHelpContents();
+        event->accept();
+        return;
+    }
+    // A focused button outside a dialog leaves Enter to its window.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
+            button->click();
+            event->accept();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace varnel::ui
