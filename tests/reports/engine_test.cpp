@@ -9,10 +9,12 @@
 #include "reports/report_renderer.h"
 #include "pdf_text.h"
 #include "sample_roster.h"
+#include "test_support.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPrintPreviewDialog>
+#include <QSqlDatabase>
 #include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QTemporaryDir>
@@ -24,16 +26,6 @@ using namespace varnel::reports;
 using namespace varnel::reports::test;
 
 namespace {
-
-// Keeps the titles of the reports it is given.
-class RecordingPresenter : public ReportPresenter {
-public:
-    explicit RecordingPresenter(QStringList& titles) : titles_(titles) {}
-    void present(const ReportRenderer& report, ReportProgress&) override { titles_ << report.layout().title; }
-
-private:
-    QStringList& titles_;
-};
 
 // Asks to stop after `stopAfter` steps.
 class StoppingProgress : public ReportProgress {
@@ -51,12 +43,8 @@ private:
 
 int failureNumber(const std::function<void()>& run)
 {
-    try {
-        run();
-    } catch (const varnel::Failure& failure) {
-        return failure.number();
-    }
-    return 0;
+    const auto failure = failureOf(run);
+    return failure ? failure->number() : 0;
 }
 
 } // namespace
@@ -74,6 +62,8 @@ TEST(ReportEngine, ProducesEachReportFromItsOwnFileEveryTime)
         engine.setAction(0);
     }
     EXPECT_EQ(titles, (QStringList{"Merit List", "Merit List", "NCOES Course List"}));
+    // Each report's own connection is gone once it is done.
+    EXPECT_EQ(QSqlDatabase::connectionNames().filter(QStringLiteral("varnel-report")), QStringList());
 }
 
 TEST(ReportEngine, CancelEndsTheReportQuietly)
@@ -111,20 +101,19 @@ TEST(ReportEngine, ReadsTheDataSourceTheLayoutNames)
     EXPECT_NE(findRow(lines, {"Roster: archive.db"}), -1);
 }
 
-TEST(ReportEngine, LayoutThatIsAFolderOrUnreadableIsRefused)
+TEST(ReportEngine, UnnamedLayoutIsRefused)
 {
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("folder.rpt"));
-    QDir().mkpath(folder);
-    EXPECT_EQ(failureNumber([&] { writeReportPdf(folder, dir.filePath(QStringLiteral("x.pdf"))); }),
-              failure::LayoutUnreadable);
     EXPECT_EQ(failureNumber([&] { writeReportPdf(QString(), dir.filePath(QStringLiteral("x.pdf"))); }),
               failure::LayoutUnreadable);
+}
 
+TEST(ReportEngine, UnreadableLayoutIsRefused)
+{
+    QTemporaryDir dir;
     const QString locked = writeFile(dir.filePath(QStringLiteral("locked.rpt")), "{}");
     QFile::setPermissions(locked, QFileDevice::WriteOwner);
-    QFile probe(locked);
-    if (probe.open(QIODevice::ReadOnly))
+    if (QFile probe(locked); probe.open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that read any file";
     EXPECT_EQ(failureNumber([&] { writeReportPdf(locked, dir.filePath(QStringLiteral("x.pdf"))); }),
               failure::LayoutUnreadable);
@@ -135,13 +124,10 @@ TEST(ReportEngine, UnwritablePdfGivesOutputFailure)
     QTemporaryDir dir;
     createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
     const QString layout = copyShippedLayout(QStringLiteral("varnel_nco.rpt"), dir.path());
-    try {
-        writeReportPdf(layout, dir.filePath(QStringLiteral("no/such/folder/out.pdf")));
-        FAIL() << "no failure";
-    } catch (const varnel::Failure& failure) {
-        EXPECT_EQ(failure.number(), failure::OutputFailed);
-        EXPECT_TRUE(failure.description().contains(QStringLiteral("out.pdf")));
-    }
+    const auto failure = failureOf([&] { writeReportPdf(layout, dir.filePath(QStringLiteral("no/such/out.pdf"))); });
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->number(), failure::OutputFailed);
+    EXPECT_TRUE(failure->description().contains(QStringLiteral("out.pdf")));
 }
 
 TEST(ReportEngine, PreviewShowsEveryPageAndReturnsWhenClosed)

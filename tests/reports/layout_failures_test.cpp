@@ -4,9 +4,11 @@
 #include "reports/report_presenter.h"
 #include "reports/report_progress.h"
 #include "sample_roster.h"
+#include "test_support.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,15 +16,6 @@ using namespace varnel::reports;
 using namespace varnel::reports::test;
 
 namespace {
-
-class CountingPresenter : public ReportPresenter {
-public:
-    explicit CountingPresenter(int& count) : count_(count) {}
-    void present(const ReportRenderer&, ReportProgress&) override { ++count_; }
-
-private:
-    int& count_;
-};
 
 constexpr const char* kRoster = "Varnel_DATA.MDB";
 
@@ -36,7 +29,7 @@ enum class Roster { Sample, None, TextFile, NoSoldierTable, Directory };
 
 struct Case {
     const char* name;
-    QByteArray layout;        // empty: no layout file at all
+    QByteArray layout;        // empty: no layout file at all; "/": a folder of that name
     Roster roster;
     int number;
     const char* named;        // the file the description must name
@@ -68,6 +61,7 @@ TEST(ReportEngineFailures, MalformedLayoutsAndSourcesGetTheirNumbers)
 {
     const Case cases[] = {
         {"layout missing", {}, Roster::Sample, failure::LayoutUnreadable, "report.rpt"},
+        {"layout is a folder", "/", Roster::Sample, failure::LayoutUnreadable, "report.rpt"},
         {"not JSON", "SELECT * FROM Soldier", Roster::Sample, failure::NotALayout, "report.rpt"},
         {"JSON but not an object", "[1, 2, 3]", Roster::Sample, failure::NotALayout, "report.rpt"},
         {"no format", R"({"title": "T"})", Roster::Sample, failure::NotALayout, "report.rpt"},
@@ -109,21 +103,21 @@ TEST(ReportEngineFailures, MalformedLayoutsAndSourcesGetTheirNumbers)
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         const QString layoutPath = dir.filePath(QStringLiteral("report.rpt"));
-        if (!c.layout.isEmpty())
+        if (c.layout == "/")
+            QDir().mkpath(layoutPath);
+        else if (!c.layout.isEmpty())
             writeFile(layoutPath, c.layout);
         makeRoster(dir.filePath(QString::fromLatin1(kRoster)), c.roster);
 
-        int presented = 0;
-        ReportEngine engine(std::make_unique<CountingPresenter>(presented), std::make_unique<SilentProgress>());
+        QStringList presented;
+        ReportEngine engine(std::make_unique<RecordingPresenter>(presented), std::make_unique<SilentProgress>());
         engine.setReportFileName(layoutPath);
-        try {
-            engine.setAction(0);
-            ADD_FAILURE() << "no failure";
-        } catch (const varnel::Failure& failure) {
-            EXPECT_EQ(failure.number(), c.number) << failure.what();
-            EXPECT_TRUE(failure.description().contains(QString::fromLatin1(c.named))) << failure.what();
-        }
-        EXPECT_EQ(presented, 0);
+        const auto failure = failureOf([&] { engine.setAction(0); });
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->number(), c.number) << failure->what();
+        EXPECT_TRUE(failure->description().contains(QString::fromLatin1(c.named))) << failure->what();
+        EXPECT_TRUE(presented.isEmpty());
+        EXPECT_EQ(QSqlDatabase::connectionNames().filter(QStringLiteral("varnel-report")), QStringList());
         if (c.roster == Roster::None) {
             EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromLatin1(kRoster)))) << "the engine created the roster";
         }

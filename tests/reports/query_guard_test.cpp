@@ -5,6 +5,7 @@
 #include "reports/report_presenter.h"
 #include "reports/report_progress.h"
 #include "sample_roster.h"
+#include "test_support.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,24 +17,13 @@ namespace {
 
 bool refused(const QString& query)
 {
-    try {
-        refuseWritingQuery(query, QStringLiteral("/layouts/x.rpt"));
-        return false;
-    } catch (const varnel::Failure& failure) {
-        EXPECT_EQ(failure.number(), failure::QueryRefused);
-        EXPECT_TRUE(failure.description().contains(QStringLiteral("/layouts/x.rpt")));
-        return true;
+    const auto failure = failureOf([&] { refuseWritingQuery(query, QStringLiteral("/layouts/x.rpt")); });
+    if (failure) {
+        EXPECT_EQ(failure->number(), failure::QueryRefused);
+        EXPECT_TRUE(failure->description().contains(QStringLiteral("/layouts/x.rpt")));
     }
+    return bool(failure);
 }
-
-class CountingPresenter : public ReportPresenter {
-public:
-    explicit CountingPresenter(int& count) : count_(count) {}
-    void present(const ReportRenderer&, ReportProgress&) override { ++count_; }
-
-private:
-    int& count_;
-};
 
 } // namespace
 
@@ -105,17 +95,14 @@ TEST(QueryGuard, RefusedLayoutLeavesTheRosterBytesUnchanged)
             dir.filePath(QStringLiteral("writer.rpt")),
             QByteArray(R"({"format": 1, "title": "W", "kind": "list", "query": ")") + query +
                 R"(", "columns": [{"heading": "Name", "field": "Name"}]})");
-        int presented = 0;
-        ReportEngine engine(std::make_unique<CountingPresenter>(presented), std::make_unique<SilentProgress>());
+        QStringList presented;
+        ReportEngine engine(std::make_unique<RecordingPresenter>(presented), std::make_unique<SilentProgress>());
         engine.setReportFileName(layout);
-        try {
-            engine.setAction(0);
-            ADD_FAILURE() << "not refused";
-        } catch (const varnel::Failure& failure) {
-            EXPECT_EQ(failure.number(), failure::QueryRefused) << failure.what();
-            EXPECT_TRUE(failure.description().contains(QStringLiteral("writer.rpt"))) << failure.what();
-        }
-        EXPECT_EQ(presented, 0);
+        const auto failure = failureOf([&] { engine.setAction(0); });
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->number(), failure::QueryRefused) << failure->what();
+        EXPECT_TRUE(failure->description().contains(QStringLiteral("writer.rpt"))) << failure->what();
+        EXPECT_TRUE(presented.isEmpty());
         EXPECT_EQ(fileBytes(roster), before);
         EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("spy.db"))));
     }

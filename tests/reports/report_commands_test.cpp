@@ -5,6 +5,7 @@
 #include "reports/report_failures.h"
 #include "reports/report_presenter.h"
 #include "reports/report_progress.h"
+#include "test_support.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace varnel::reports;
+using namespace varnel::reports::test;
 
 namespace {
 
@@ -28,15 +30,6 @@ public:
             onFile();
     }
     void setAction(qint16 value) override { calls << QStringLiteral("action:%1").arg(value); }
-};
-
-class CountingPresenter : public ReportPresenter {
-public:
-    explicit CountingPresenter(int& count) : count_(count) {}
-    void present(const ReportRenderer&, ReportProgress&) override { ++count_; }
-
-private:
-    int& count_;
 };
 
 // Restores the working directory however the test ends.
@@ -63,19 +56,25 @@ const Command kCommands[] = {
 
 } // namespace
 
-TEST(ReportCommands, PassPathOfCurrentDirectoryThenZero)
+TEST(ReportCommands, PassPathOfCurrentDirectoryThenZeroEveryTime)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString here = QDir::toNativeSeparators(QDir(dir.path()).canonicalPath());
-    for (const Command& command : kCommands) {
-        SCOPED_TRACE(command.name);
+    QTemporaryDir first, second;
+    const QString sep = QDir::separator();
+    RecordingControl control;
+    QStringList expected;
+    // Each command twice in one directory, then again in another: the
+    // directory is asked afresh every time.
+    for (const QTemporaryDir* dir : {&first, &second}) {
+        const QString here = QDir::toNativeSeparators(QDir(dir->path()).canonicalPath());
         CurrentDirectory cwd(here);
-        RecordingControl control;
-        command.run(control);
-        EXPECT_EQ(control.calls, (QStringList{QStringLiteral("file:") + here + QDir::separator() + command.layout,
-                                              QStringLiteral("action:0")}));
+        for (const Command& command : kCommands) {
+            for (int twice = 0; twice < 2; ++twice) {
+                command.run(control);
+                expected << "file:" + here + sep + command.layout << QStringLiteral("action:0");
+            }
+        }
     }
+    EXPECT_EQ(control.calls, expected);
 }
 
 TEST(ReportCommands, RootDirectoryGivesTwoSeparatorsInARow)
@@ -94,37 +93,13 @@ TEST(ReportCommands, RootDirectoryGivesTwoSeparatorsInARow)
     }
 }
 
-TEST(ReportCommands, AskTheCurrentDirectoryAfreshAndRepeat)
-{
-    QTemporaryDir first, second;
-    const QString a = QDir::toNativeSeparators(QDir(first.path()).canonicalPath());
-    const QString b = QDir::toNativeSeparators(QDir(second.path()).canonicalPath());
-    RecordingControl control;
-    {
-        CurrentDirectory cwd(a);
-        printMeritList(control);
-        printMeritList(control);
-    }
-    {
-        CurrentDirectory cwd(b);
-        printNcoesCourse(control);
-    }
-    const QString sep = QDir::separator();
-    EXPECT_EQ(control.calls, (QStringList{"file:" + a + sep + "varnel_list.rpt", "action:0",
-                                          "file:" + a + sep + "varnel_list.rpt", "action:0",
-                                          "file:" + b + sep + "varnel_nco.rpt", "action:0"}));
-}
-
 TEST(ReportCommands, FailureOfTheControlStopsTheCommand)
 {
     RecordingControl control;
     control.onFile = [] { throw varnel::Failure(42, QStringLiteral("refused")); };
-    try {
-        printWorksheets(control);
-        FAIL() << "the failure did not propagate";
-    } catch (const varnel::Failure& failure) {
-        EXPECT_EQ(failure.number(), 42);
-    }
+    const auto failure = failureOf([&] { printWorksheets(control); });
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->number(), 42);
     ASSERT_EQ(control.calls.size(), 1);  // no run request after the failing step
     EXPECT_TRUE(control.calls[0].startsWith(QStringLiteral("file:")));
 }
@@ -135,17 +110,14 @@ TEST(ReportCommands, MissingLayoutGivesTheEngineFailureAndNothingElse)
     CurrentDirectory cwd(dir.path());
     for (const Command& command : kCommands) {
         SCOPED_TRACE(command.name);
-        int presented = 0;
-        ReportEngine engine(std::make_unique<CountingPresenter>(presented), std::make_unique<SilentProgress>());
-        try {
-            command.run(engine);
-            FAIL() << "no failure";
-        } catch (const varnel::Failure& failure) {
-            EXPECT_EQ(failure.number(), failure::LayoutUnreadable);
-            EXPECT_TRUE(failure.description().contains(engine.reportFileName())) << failure.what();
-            EXPECT_TRUE(failure.description().contains(QString::fromLatin1(command.layout))) << failure.what();
-        }
-        EXPECT_EQ(presented, 0);
+        QStringList presented;
+        ReportEngine engine(std::make_unique<RecordingPresenter>(presented), std::make_unique<SilentProgress>());
+        const auto failure = failureOf([&] { command.run(engine); });
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->number(), failure::LayoutUnreadable);
+        EXPECT_TRUE(failure->description().contains(engine.reportFileName())) << failure->what();
+        EXPECT_TRUE(engine.reportFileName().endsWith(QString::fromLatin1(command.layout)));
+        EXPECT_TRUE(presented.isEmpty());
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     }
 }
