@@ -8,6 +8,8 @@
 #include "tools/roster_files.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QDir>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -46,6 +48,24 @@ void BM_Refresh(benchmark::State& state)
     for (auto _ : state)
         data1.refresh();
     state.counters["records"] = double(data1.recordset().recordCount());
+}
+
+// The baseline: the sqlite3 shell printing the roster query's result to
+// the null device, on the same file.
+void BM_SqliteShellBaseline(benchmark::State& state)
+{
+    const QString path = rosterPath(rosterDir(int(state.range(0))));
+    for (auto _ : state) {
+        QProcess shell;
+        shell.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        shell.start(QStringLiteral("sqlite3"), {path, QString(kRosterQuery)});
+        shell.waitForFinished(-1);
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        if (shell.exitCode() != 0)
+            state.SkipWithError("sqlite3 shell failed");
+    }
 }
 
 void BM_RosterMemory(benchmark::State& state)
@@ -158,6 +178,7 @@ void BM_GridScreenful(benchmark::State& state)
 
 #define SIZES ->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_Refresh) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SqliteShellBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RosterMemory) SIZES->Iterations(1);
 BENCHMARK(BM_EditUpdate) SIZES;
 BENCHMARK(BM_AddNewUpdate) SIZES;

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The store's figures: Refresh against the sqlite3 shell on the same files,
+# the single-record operations and the roster's memory per record, at 1,000,
+# 10,000 and 100,000 records. Medians of 5 repetitions where repeated.
+set -euo pipefail
+build=${1:-build}
+"$build/varnel-bench-store" --benchmark_filter='Refresh|SqliteShell|Memory|EditUpdate|AddNew|Delete|Move|Field|Grid' \
+  | grep -v -E '_(mean|stddev|cv) '
