@@ -45,9 +45,7 @@ QChar systemDateSeparator()
 
 QString FormatShortDate(const QDateTime& now, QChar separator)
 {
-    const QDate day = now.date();
-    return QString::number(day.month()) + separator + QString::number(day.day()) + separator
-        + QStringLiteral("%1").arg(day.year(), 4, 10, QLatin1Char('0'));
+    return store::shortDateText(now.date(), separator);
 }
 
 } // namespace varnel::points

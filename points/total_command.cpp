@@ -64,12 +64,10 @@ void totalCommand(store::DataControl& data1, MessageSink& messages, Clock& clock
 {
     store::Recordset& rs = data1.recordset();
 
-    // Store what the form shows, so every read below sees it.
-    {
-        OpenEdit save(rs);
-        save.edit();
-        save.update();
-    }
+    // Store what the form shows, so every read below sees it. Should this
+    // fail, the clerk's entries stay pending in the form, not dropped.
+    rs.edit();
+    rs.update();
 
     // Months of service.
     const std::optional<QDateTime> tisDate = DateOf(rs.fields(ordinal::TISDate).value());
