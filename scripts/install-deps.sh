@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3
-  xvfb xauth imagemagick poppler-utils fonts-dejavu-core
+  xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
 )
 
 missing=()
