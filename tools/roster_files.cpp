@@ -181,7 +181,7 @@ void writeSampleRoster(const QString& path, const SampleOptions& options)
         // A worksheet as Total would have written it on the day of the total.
         const bool totalled = row.at(2).isValid() && !row.at(2).isNull() && row.at(3).isValid() && !row.at(3).isNull() && chance(80);
         if (totalled) {
-            const QDate day = today.addDays(-between(0, 400));
+            const QDate day = today.addDays(-between(0, int(std::min<qint64>(400, dor.daysTo(today)))));
             const int tisPoints = points::ServiceMonths(tis.startOfDay(), day.startOfDay());
             const int tigPoints = points::ServiceMonths(dor.startOfDay(), day.startOfDay());
             const auto toValue = [](const QVariant& v) { return v.isNull() ? store::Value::null() : store::Value::text(v.toString()); };

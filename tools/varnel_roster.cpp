@@ -4,6 +4,8 @@
 #include "tools/roster_files.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <memory>
 #include <QStringList>
 #include <cstdio>
 
@@ -48,8 +50,18 @@ int runReport(const QString& layout, const QString& pdf);
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Reports lay out text with fonts, which needs a GUI application; the
+    // file commands need none, and none of them needs a screen.
+    const bool reporting = argc > 1 && qstrcmp(argv[1], "report") == 0;
+    std::unique_ptr<QCoreApplication> app;
+    if (reporting) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QStringList args = app->arguments().mid(1);
     if (args.isEmpty())
         return usageError(QStringLiteral("no command given."));
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
