@@ -45,8 +45,8 @@ private:
     QString reportFileName_;
 };
 
-// The main window's Report1: a modal print preview over `parent` and a
-// progress dialog with Cancel for work over half a second.
+// The main window's Report1: a modal print preview over `parent` (print,
+// export PDF) and a progress dialog with Cancel for work over half a second.
 std::unique_ptr<ReportEngine> makePreviewReportEngine(QWidget* parent);
 
 } // namespace varnel::reports

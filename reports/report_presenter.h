@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace varnel::reports {
 
@@ -20,15 +21,22 @@ public:
     virtual void present(const ReportRenderer& report, ReportProgress& progress) = 0;
 };
 
-// A modal QPrintPreviewDialog over `parent`, with printing and PDF export.
-// Cancelling the page progress closes the preview.
+// A modal QPrintPreviewDialog over `parent`, with printing and an "Export
+// PDF..." button (object name "exportPdf") that writes the report to a file
+// chosen by `askPdfPath` (a save-file dialog unless a test gives another).
+// Cancelling the page progress closes the preview. A failed export closes
+// the preview and is thrown when present() returns.
 class PreviewPresenter final : public ReportPresenter {
 public:
-    explicit PreviewPresenter(QWidget* parent = nullptr) : parent_(parent) {}
+    // Returns the chosen PDF path, or empty text when the clerk cancels.
+    using AskPdfPath = std::function<QString(QWidget* parent, const QString& suggested)>;
+
+    explicit PreviewPresenter(QWidget* parent = nullptr, AskPdfPath askPdfPath = {});
     void present(const ReportRenderer& report, ReportProgress& progress) override;
 
 private:
     QPointer<QWidget> parent_;
+    AskPdfPath askPdfPath_;
 };
 
 // Writes the report to a PDF file, with no window.

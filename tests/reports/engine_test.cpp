@@ -11,6 +11,7 @@
 #include "sample_roster.h"
 #include "test_support.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QPrintPreviewDialog>
@@ -130,32 +131,71 @@ TEST(ReportEngine, UnwritablePdfGivesOutputFailure)
     EXPECT_TRUE(failure->description().contains(QStringLiteral("out.pdf")));
 }
 
+// Runs `inPreview` on the modal preview once it is up, then closes it.
+void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
+{
+    auto* closer = new QTimer(qApp);
+    closer->setInterval(50);
+    QObject::connect(closer, &QTimer::timeout, [=] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        closer->stop();
+        closer->deleteLater();
+        inPreview(*preview);
+        if (preview->isVisible())
+            preview->reject();
+    });
+    closer->start();
+}
+
 TEST(ReportEngine, PreviewShowsEveryPageAndReturnsWhenClosed)
 {
     QTemporaryDir dir;
     createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
     auto engine = makePreviewReportEngine(nullptr);
     engine->setReportFileName(copyShippedLayout(QStringLiteral("varnel_work.rpt"), dir.path()));
-
     int pagesShown = -1;
     QString caption;
-    // Closes the modal preview from inside its own event loop.
-    QTimer closer;
-    closer.setInterval(50);
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-        if (!preview)
-            return;
-        if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+    whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+        if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
             pagesShown = widget->pageCount();
-        caption = preview->windowTitle();
-        preview->reject();
+        caption = preview.windowTitle();
     });
-    closer.start();
     engine->setAction(0);
-    closer.stop();
     EXPECT_EQ(pagesShown, 7);
     EXPECT_EQ(caption, QStringLiteral("Promotion Point Worksheet"));
+}
+
+TEST(ReportEngine, PreviewExportsPdfAndReportsAFailedExport)
+{
+    QTemporaryDir dir;
+    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
+    const QString layout = copyShippedLayout(QStringLiteral("varnel_nco.rpt"), dir.path());
+    for (const QString& target : {dir.filePath(QStringLiteral("export.pdf")), dir.filePath(QStringLiteral("no/export.pdf"))}) {
+        SCOPED_TRACE(target.toStdString());
+        QString suggested;
+        ReportEngine engine(std::make_unique<PreviewPresenter>(nullptr,
+                                                               [&](QWidget*, const QString& offered) {
+                                                                   suggested = offered;
+                                                                   return target;
+                                                               }),
+                            std::make_unique<SilentProgress>());
+        engine.setReportFileName(layout);
+        whilePreviewIsUp([](QPrintPreviewDialog& preview) {
+            if (auto* action = preview.findChild<QAction*>(QStringLiteral("exportPdf")))
+                action->trigger();
+        });
+        const auto failure = failureOf([&] { engine.setAction(0); });
+        EXPECT_TRUE(suggested.endsWith(QStringLiteral("NCOES Course List.pdf"))) << suggested.toStdString();
+        if (target.contains(QStringLiteral("/no/"))) {
+            ASSERT_TRUE(failure);
+            EXPECT_EQ(failure->number(), failure::OutputFailed);
+        } else {
+            EXPECT_FALSE(failure);
+            EXPECT_NE(findRow(pdfText(target).split(u'\n'), {"SSG", "Diaz, Luis"}), -1);
+        }
+    }
 }
 
 TEST(DialogProgress, AppearsAfterTheDelayAndStopsOnCancel)

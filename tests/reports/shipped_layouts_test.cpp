@@ -130,6 +130,10 @@ TEST(ShippedLayouts, WorksheetsGiveOnePageFormPerSoldier)
         {"Physical fitness test (APFT)", "Band B: 290-299", "45"},
         {"Awards held", "MSM, ARCOM (3), LTR/COM", "50"},
     });
+    // Both date encodings, with or without a time, show as m/d/yyyy.
+    EXPECT_NE(findRow(pages[1].split(u'\n'), {"DOR", "1/15/2021"}), -1) << pages[1].toStdString();
+    // Empty text shows like NULL.
+    EXPECT_NE(findRow(pages[5].split(u'\n'), {"Weapon qualification", "not qualified"}), -1);
     expectRowsInOrder(pages[4].split(u'\n'), {
         {"Physical fitness test (APFT)", "Band J: 180-199", "5"},
         {"Weapon qualification", "Marksman", "10"},
