@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# `make bench`: the program's benchmarks, run after the build.
+# Usage: scripts/run-bench.sh BUILD_DIR
+set -euo pipefail
+
+build=$(cd "${1:-build}" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+maximum() { sort -n | tail -n 1; }
+field() { grep -o "$1=[0-9.]*" | head -n 1 | cut -d= -f2; }
+# The values of one key, one per run, from a file of result lines.
+values() { while read -r line; do echo "$line" | field "$2"; done < "$1"; }
+
+# ==== Store benchmark ========================================================
+# (store: its benchmark line goes here)
+# ==== end of store benchmark =================================================
+
+# ==== Main window: start-up, scrolling and memory at 100,000 records =========
+# The baseline is the plain way to show the roster in Qt: a QSqlQueryModel on
+# the roster query with every row fetched, in a QTableView. Both programs
+# open Varnel_DATA.MDB of their current directory and report the time from
+# main() to their first paint and their peak resident memory; ours also times
+# every page step of scrolling the grid from top to bottom and every move of
+# the current row. They run alternately, 5 times each, on the offscreen
+# platform (no display needed, the window system's own delays left out of
+# both), and the medians are compared.
+runs=5
+records=100000
+roster_dir="$work/ui"
+mkdir -p "$roster_dir"
+"$build/varnel-roster" sample "$roster_dir/Varnel_DATA.MDB" --count "$records" > /dev/null
+
+: > "$work/baseline.txt"
+: > "$work/ours.txt"
+for i in $(seq "$runs"); do
+  (cd "$roster_dir" && QT_QPA_PLATFORM=offscreen "$build/varnel-bench-baseline" 2> /dev/null) | grep first_paint_ms >> "$work/baseline.txt"
+  (cd "$roster_dir" && QT_QPA_PLATFORM=offscreen "$build/varnel-bench-ui" 2> /dev/null) | grep first_paint_ms >> "$work/ours.txt"
+done
+
+base_paint=$(values "$work/baseline.txt" first_paint_ms | median)
+base_rss=$(values "$work/baseline.txt" peak_rss_mib | median)
+our_paint=$(values "$work/ours.txt" first_paint_ms | median)
+our_rss=$(values "$work/ours.txt" peak_rss_mib | median)
+scroll_median=$(values "$work/ours.txt" scroll_median_ms | median)
+scroll_p99=$(values "$work/ours.txt" scroll_p99_ms | median)
+scroll_max=$(values "$work/ours.txt" scroll_max_ms | median)
+scroll_worst=$(values "$work/ours.txt" scroll_max_ms | maximum)
+row_median=$(values "$work/ours.txt" row_median_ms | median)
+row_max=$(values "$work/ours.txt" row_max_ms | median)
+row_worst=$(values "$work/ours.txt" row_max_ms | maximum)
+steps=$(field scroll_steps < "$work/ours.txt")
+moves=$(field row_moves < "$work/ours.txt")
+
+echo
+echo "Main window at $records records (medians of $runs alternating runs; worst run in brackets)"
+printf '  %-44s %10s %10s %8s\n' "" "baseline" "Varnel" "ratio"
+printf '  %-44s %10s %10s %8s\n' "main() to first paint (ms)" "$base_paint" "$our_paint" \
+  "$(awk -v a="$our_paint" -v b="$base_paint" 'BEGIN { printf "%.2f", a / b }')"
+printf '  %-44s %10s %10s %8s\n' "peak resident memory (MiB)" "$base_rss" "$our_rss" \
+  "$(awk -v a="$our_rss" -v b="$base_rss" 'BEGIN { printf "%.2f", a / b }')"
+printf '  %-44s %10s %10s\n' "grid scroll, $steps page steps: median (ms)" "" "$scroll_median"
+printf '  %-44s %10s %10s\n' "grid scroll: 99th percentile step (ms)" "" "$scroll_p99"
+printf '  %-44s %10s %10s\n' "grid scroll: slowest step (ms)" "" "$scroll_max [$scroll_worst]"
+printf '  %-44s %10s %10s\n' "current row, $moves moves: median (ms)" "" "$row_median"
+printf '  %-44s %10s %10s\n' "current row: slowest move (ms)" "" "$row_max [$row_worst]"
+echo "  Raw lines: baseline"; sed 's/^/    /' "$work/baseline.txt"
+echo "  Raw lines: Varnel"; sed 's/^/    /' "$work/ours.txt"
+# ==== end of main window =====================================================
