@@ -1,0 +1,239 @@
+// The bound controls through real widgets: they show the current record,
+// and what is typed into them is stored when the binding leaves the record.
+#include "ui_fixture.h"
+
+#include "store/data_control.h"
+#include "ui/roster_grid.h"
+#include "ui/roster_grid_model.h"
+
+#include <QAbstractSpinBox>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace varnel::ui::test {
+namespace {
+
+// What each detail control shows, read as the user reads it.
+QString shownText(const FormUnderTest& ui, const QString& name)
+{
+    QWidget* widget = ui.find<QWidget>(name);
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        for (QRadioButton* button : group->findChildren<QRadioButton*>()) {
+            if (button->isChecked())
+                return button->text();
+        }
+        return QStringLiteral("(none)");
+    }
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget))
+        return spin->text();
+    if (auto* check = qobject_cast<QCheckBox*>(widget))
+        return check->isChecked() ? QStringLiteral("ticked") : QStringLiteral("clear");
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        return combo->currentText();
+    if (auto* line = qobject_cast<QLineEdit*>(widget))
+        return line->text();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    return QStringLiteral("?");
+}
+
+const QStringList kDetailControls = {
+    "CSOptList1", "CSOptList2", "CSSpin1", "CSSpin2", "Check1", "Check5", "Check2", "Check7", "Check8", "Check3",
+    "Check9", "Check10", "Check4", "Check6", "Check11", "LastSchool", "NextSchool", "PrefDates", "Label4", "TotalDate",
+};
+
+TEST(Binding, MovingToAnotherRowShowsThatRecordInEveryControl)
+{
+    RosterFile roster;
+    roster.insert({{"Name", "ADAMS"}, {"APFT", "A"}, {"Weapon", "E"}, {"SSGTPoints", 11}, {"1SGTPoints", 21},
+                   {"MSM", 1}, {"MSM2", 0}, {"ARCOM", 1}, {"ARCOM2", 0}, {"ARCOM3", 1}, {"AAM", 0}, {"AAM2", 1},
+                   {"AAM3", 0}, {"LTR/COM", 1}, {"LTR/COM2", 1}, {"LTR/COM3", 0}, {"LastSchool", "WLC"},
+                   {"NextSchool", "ALC"}, {"PrefDates", "JAN-MAR 2025"}, {"TOTAL", 171}, {"TotalDate", "1/5/2013"}});
+    roster.insert({{"Name", "BAKER"}, {"APFT", "J"}, {"Weapon", "M"}, {"SSGTPoints", 0}, {"1SGTPoints", -4},
+                   {"MSM", 0}, {"MSM2", 1}, {"ARCOM", 0}, {"ARCOM2", 1}, {"ARCOM3", 0}, {"AAM", 1}, {"AAM2", 0},
+                   {"AAM3", 1}, {"LTR/COM", 0}, {"LTR/COM2", 0}, {"LTR/COM3", 1}, {"LastSchool", "Airborne"},
+                   {"NextSchool", "USASMC"}, {"PrefDates", "any time"}, {"TOTAL", 0}, {"TotalDate", "12/31/2020"}});
+    // Never totalled, nothing entered, and codes that are not in the lists.
+    roster.insert({{"Name", "CARTER"}, {"APFT", "c"}, {"Weapon", "X"}});
+
+    const QStringList adams = {"300+", "Expert", "11", "21", "ticked", "clear", "ticked", "clear", "ticked", "clear",
+                               "ticked", "clear", "ticked", "ticked", "clear", "WLC", "ALC", "JAN-MAR 2025", "171", "1/5/2013"};
+    const QStringList baker = {"180-199", "Marksman", "0", "-4", "clear", "ticked", "clear", "ticked", "clear", "ticked",
+                               "clear", "ticked", "clear", "clear", "ticked", "Airborne", "USASMC", "any time", "0", "12/31/2020"};
+    const QStringList carter = {"(none)", "(none)", "", "", "clear", "clear", "clear", "clear", "clear", "clear",
+                                "clear", "clear", "clear", "clear", "clear", "", "", "", "", ""};
+
+    FormUnderTest ui(roster);
+    const struct {
+        int row;
+        const QStringList* shown;
+    } moves[] = {{0, &adams}, {2, &carter}, {1, &baker}, {0, &adams}, {1, &baker}, {2, &carter}};
+    for (const auto& move : moves) {
+        SCOPED_TRACE(move.row);
+        ui.clickRow(move.row);
+        QStringList shown;
+        for (const QString& name : kDetailControls)
+            shown.append(shownText(ui, name));
+        EXPECT_EQ(shown, *move.shown);
+        EXPECT_EQ(ui.form->data1().recordset().position(), move.row);
+    }
+    // Only showing records stores nothing.
+    EXPECT_EQ(roster.recordNamed("CARTER").value("APFT").toString(), "c");
+    EXPECT_TRUE(roster.recordNamed("CARTER").value("SSGTPoints").isNull());
+    EXPECT_TRUE(ui.boxes.shown.isEmpty());
+}
+
+// One user action on a detail control, and what the field then holds.
+struct Entry {
+    const char* control;
+    std::function<void(QWidget*)> act;
+    const char* field;
+    QVariant stored;
+};
+
+// A stored value as text, NULL for no value.
+QString storedText(const QVariant& value)
+{
+    return value.isNull() ? QStringLiteral("NULL") : value.toString();
+}
+
+void typeInto(QWidget* widget, const QString& text)
+{
+    QWidget* target = widget;
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        target = combo->lineEdit();
+    if (auto* line = qobject_cast<QLineEdit*>(target))
+        line->selectAll();
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget))
+        spin->selectAll();
+    target->setFocus();
+    QTest::keyClicks(target, text);
+}
+
+void clickItem(QWidget* list, const QString& text)
+{
+    for (QRadioButton* button : list->findChildren<QRadioButton*>()) {
+        if (button->text() == text)
+            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+}
+
+TEST(Binding, WhatIsTypedIsStoredInTheRecordLeftByAdd)
+{
+    const Entry entries[] = {
+        {"CSSpin1", [](QWidget* w) { typeInto(w, "150"); }, "SSGTPoints", 150},
+        {"CSSpin2", [](QWidget* w) { typeInto(w, "-7"); }, "1SGTPoints", -7},
+        {"CSSpin1", [](QWidget* w) { typeInto(w, "9000000000"); }, "SSGTPoints", qlonglong(9000000000)},
+        {"CSSpin2", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Up); }, "1SGTPoints", 6},
+        {"CSSpin1", [](QWidget* w) { typeInto(w, ""); QTest::keyClick(w, Qt::Key_Delete); }, "SSGTPoints", QVariant()},
+        {"CSOptList1", [](QWidget* w) { clickItem(w, "280-289"); }, "APFT", "C"},
+        {"CSOptList2", [](QWidget* w) { clickItem(w, "Sharpshooter"); }, "Weapon", "S"},
+        {"Check8", [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2)); }, "ARCOM3", 1},
+        {"Check1", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Space); }, "MSM", 0},
+        {"LastSchool", [](QWidget* w) { typeInto(w, "Ranger"); }, "LastSchool", "Ranger"},
+        {"NextSchool", [](QWidget* w) { qobject_cast<QComboBox*>(w)->setCurrentIndex(2); }, "NextSchool", "ALC"},
+        {"PrefDates", [](QWidget* w) { typeInto(w, "JUN 2025"); }, "PrefDates", "JUN 2025"},
+    };
+    for (const Entry& entry : entries) {
+        SCOPED_TRACE(std::string(entry.control) + " -> " + entry.field);
+        RosterFile roster;
+        const qint64 key = roster.insert({{"Name", "ADAMS"}, {"SSGTPoints", 5}, {"1SGTPoints", 5}, {"MSM", 1},
+                                          {"APFT", "A"}, {"Weapon", "E"}, {"LastSchool", "WLC"}});
+        FormUnderTest ui(roster);
+        entry.act(ui.find<QWidget>(entry.control));
+        // Nothing is stored while the record stays current.
+        EXPECT_NE(storedText(roster.record(key).value(entry.field)), storedText(entry.stored));
+        ui.click("Command1");
+        EXPECT_EQ(storedText(roster.record(key).value(entry.field)), storedText(entry.stored));
+        EXPECT_EQ(roster.count(), 2);
+        EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+    }
+}
+
+TEST(Binding, AddWithTheAccessKeyStoresTheTextBeingTyped)
+{
+    RosterFile roster;
+    const qint64 key = roster.insert({{"Name", "ADAMS"}});
+    FormUnderTest ui(roster);
+    typeInto(ui.find<QWidget>("CSSpin1"), "42");
+    // Alt+A presses Add without taking the focus from the spin box.
+    ui.pressAccessKey(Qt::Key_A);
+    EXPECT_EQ(roster.record(key).value("SSGTPoints"), 42);
+    EXPECT_EQ(roster.count(), 2);
+    // The new, empty record is current and shown.
+    EXPECT_EQ(shownText(ui, "CSSpin1"), "");
+    EXPECT_EQ(ui.form->data1().recordset().position(), 1);
+}
+
+TEST(Binding, RequestDatesLimitTypingButKeepALongerStoredText)
+{
+    const QString longText = QStringLiteral("JAN 2025, or MAR 2025, or any time after JUN");
+    RosterFile roster;
+    const qint64 key = roster.insert({{"Name", "ADAMS"}, {"PrefDates", longText}});
+    const qint64 other = roster.insert({{"Name", "BAKER"}, {"PrefDates", "MAY"}});
+    FormUnderTest ui(roster);
+    auto* prefDates = ui.find<QLineEdit>("PrefDates");
+    EXPECT_EQ(prefDates->text(), longText);
+
+    // A character more is refused; shortening is allowed.
+    prefDates->setFocus();
+    prefDates->end(false);
+    QTest::keyClicks(prefDates, "X");
+    EXPECT_EQ(prefDates->text(), longText);
+    ui.click("Command3");
+    EXPECT_EQ(roster.record(key).value("PrefDates").toString(), longText);
+    QTest::keyClick(prefDates, Qt::Key_Backspace);
+    ui.click("Command3");
+    EXPECT_EQ(roster.record(key).value("PrefDates").toString(), longText.chopped(1));
+
+    // Typed text stops at 25 characters.
+    ui.clickRow(1);
+    prefDates->setFocus();
+    prefDates->selectAll();
+    QTest::keyClicks(prefDates, QString(30, u'7'));
+    EXPECT_EQ(prefDates->text(), QString(25, u'7'));
+    ui.click("Command3");
+    EXPECT_EQ(roster.record(other).value("PrefDates").toString(), QString(25, u'7'));
+}
+
+TEST(Binding, SchoolListsAreFilledAtStartWithoutChangingTheRecord)
+{
+    RosterFile roster;
+    const qint64 key = roster.insert({{"Name", "ADAMS"}, {"LastSchool", "Airborne"}});
+    FormUnderTest ui(roster);
+    for (const char* name : {"LastSchool", "NextSchool"}) {
+        SCOPED_TRACE(name);
+        auto* combo = ui.find<QComboBox>(name);
+        QStringList entries;
+        for (int i = 0; i < combo->count(); ++i)
+            entries.append(combo->itemText(i));
+        EXPECT_EQ(entries, QStringList({"NONE", "WLC", "ALC", "SLC", "USASMC"}));
+    }
+    EXPECT_EQ(shownText(ui, "LastSchool"), "Airborne");
+    EXPECT_EQ(shownText(ui, "NextSchool"), "");
+    EXPECT_FALSE(ui.form->data1().hasPending());
+    ui.click("Command3");
+    EXPECT_EQ(roster.record(key).value("LastSchool").toString(), "Airborne");
+    EXPECT_TRUE(roster.record(key).value("NextSchool").isNull());
+}
+
+TEST(Binding, EmptyRosterShowsOnlyTheNewRecordRowAndNoValues)
+{
+    RosterFile roster;
+    FormUnderTest ui(roster);
+    EXPECT_EQ(ui.form->grid()->model()->rowCount(), 1);
+    for (const QString& name : kDetailControls) {
+        SCOPED_TRACE(name.toStdString());
+        const QString shown = shownText(ui, name);
+        EXPECT_TRUE(shown.isEmpty() || shown == "(none)" || shown == "clear") << shown.toStdString();
+    }
+}
+
+} // namespace
+} // namespace varnel::ui::test

@@ -1,0 +1,283 @@
+// The roster grid: its model under Qt's model checker, cell limits and the
+// date check, the new-record row, deleting by record selectors.
+#include "ui_fixture.h"
+
+#include "store/data_control.h"
+#include "ui/roster_grid.h"
+#include "ui/roster_grid_model.h"
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace varnel::ui::test {
+namespace {
+
+QString cell(const FormUnderTest& ui, int row, int column)
+{
+    return ui.form->grid()->model()->index(row, column).data().toString();
+}
+
+// Opens the cell's editor, types into it and presses Enter.
+void typeIntoCell(const FormUnderTest& ui, int row, int column, const QString& text, bool replace = true)
+{
+    RosterGrid* grid = ui.form->grid();
+    const QModelIndex index = grid->model()->index(row, column);
+    grid->setFocus();
+    grid->setCurrentIndex(index); // as the arrow keys move
+    grid->edit(index);
+    QWidget* editor = QApplication::focusWidget();
+    if (auto* combo = qobject_cast<QComboBox*>(editor))
+        editor = combo->lineEdit();
+    if (auto* line = qobject_cast<QLineEdit*>(editor); line && replace)
+        line->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(20); // a refusal is reported once the editor has closed
+}
+
+class RosterGridTest : public ::testing::Test {
+protected:
+    RosterFile roster;
+    qint64 adams = 0, baker = 0, carter = 0;
+    void SetUp() override
+    {
+        adams = roster.insert({{"Name", "ADAMS, JOHN"}, {"Rank", "SGT"}, {"TISDate", "2010-05-01"}, {"DORDate", "2019-02-01 08:30:00"}});
+        baker = roster.insert({{"Name", "BAKER, MARY"}, {"Rank", "SSG"}, {"TISDate", "3/7/2008"}, {"DORDate", "unknown"}});
+        carter = roster.insert({{"Name", "CARTER, AL"}, {"Rank", "Sgt"}});
+    }
+};
+
+TEST_F(RosterGridTest, ShowsTheRosterByNameWithDatesInShortForm)
+{
+    FormUnderTest ui(roster);
+    QAbstractItemModel* model = ui.form->grid()->model();
+    ASSERT_EQ(model->rowCount(), 4); // three records and the new-record row
+    QStringList headings;
+    for (int c = 0; c < model->columnCount(); ++c)
+        headings << model->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(headings, QStringList({"Name", "Rank", "PEBD", "DOR"}));
+    const QStringList rows[] = {
+        {"ADAMS, JOHN", "SGT", "5/1/2010", "2/1/2019 8:30:00"},
+        {"BAKER, MARY", "SSG", "3/7/2008", "unknown"},
+        {"CARTER, AL", "Sgt", "", ""},
+        {"", "", "", ""},
+    };
+    for (int r = 0; r < 4; ++r) {
+        QStringList shown;
+        for (int c = 0; c < 4; ++c)
+            shown << cell(ui, r, c);
+        EXPECT_EQ(shown, rows[r]) << "row " << r;
+    }
+    // Record selectors: the current record, and the new-record row.
+    EXPECT_FALSE(model->headerData(0, Qt::Vertical).toString().isEmpty());
+    EXPECT_EQ(model->headerData(1, Qt::Vertical).toString(), "");
+    EXPECT_EQ(model->headerData(3, Qt::Vertical).toString(), "*");
+    // Column widths in twips.
+    const int widths[] = {2220, 870, 1110, 1155};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(ui.form->grid()->columnWidth(c), px(*ui.form->grid(), widths[c]));
+    EXPECT_FALSE(ui.form->grid()->horizontalHeader()->sectionsMovable());
+}
+
+TEST_F(RosterGridTest, CellsRefuseTextPastTheirLongestEntry)
+{
+    const struct {
+        int column;
+        QString typed;
+        QString shown;
+        const char* field;
+    } cases[] = {
+        {RosterGridModel::NameColumn, QString(26, u'N'), QString(25, u'N'), "Name"},
+        {RosterGridModel::RankColumn, "SGTX", "SGT", "Rank"},
+        {RosterGridModel::RankColumn, "xyz", "xyz", "Rank"},
+        {RosterGridModel::PebdColumn, "2011-04-03 10:20:30X", "4/3/2011 10:20:30", "TISDate"},
+        {RosterGridModel::DorColumn, "4/3/2011 1:20:30 PMX", "4/3/2011 13:20:30", "DORDate"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        RosterFile file;
+        const qint64 key = file.insert({{"Name", "ADAMS"}});
+        file.insert({{"Name", "BAKER"}});
+        FormUnderTest ui(file);
+        typeIntoCell(ui, 0, c.column, c.typed);
+        EXPECT_EQ(cell(ui, 0, c.column), c.shown);
+        EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+        ui.clickRow(1); // leaving the record stores it
+        EXPECT_EQ(cell(ui, 0, c.column), c.shown);
+        EXPECT_FALSE(file.record(key).value(c.field).isNull());
+    }
+}
+
+TEST_F(RosterGridTest, DateCellsStoreDatesAndRefuseOtherText)
+{
+    const struct {
+        QString typed;
+        bool refused;
+        QVariant stored; // in the file after leaving the row
+    } cases[] = {
+        {"3/15/2004", false, "2004-03-15"},
+        {"2004-03-15", false, "2004-03-15"},
+        {"12/1/1999 7:05", false, "1999-12-01 07:05:00"},
+        {"", false, QVariant()},
+        {"2/30/2021", true, "2010-05-01"},
+        {"soon", true, "2010-05-01"},
+        {"15/3/2004", true, "2010-05-01"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        RosterFile file;
+        const qint64 key = file.insert({{"Name", "ADAMS"}, {"TISDate", "2010-05-01"}});
+        file.insert({{"Name", "BAKER"}});
+        FormUnderTest ui(file);
+        typeIntoCell(ui, 0, RosterGridModel::PebdColumn, c.typed);
+        if (c.refused) {
+            ASSERT_EQ(ui.boxes.shown.size(), 1);
+            EXPECT_EQ(ui.boxes.shown[0].caption, "Varnel");
+            EXPECT_TRUE(ui.boxes.shown[0].text.contains(c.typed));
+            EXPECT_TRUE(ui.boxes.shown[0].text.contains("not a date"));
+            EXPECT_EQ(cell(ui, 0, RosterGridModel::PebdColumn), "5/1/2010");
+            EXPECT_FALSE(ui.form->data1().hasPending());
+        } else {
+            EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+        }
+        ui.clickRow(1);
+        const QVariant stored = file.record(key).value("TISDate");
+        EXPECT_EQ(stored.isNull() ? QString("NULL") : stored.toString(), c.stored.isNull() ? QString("NULL") : c.stored.toString());
+    }
+}
+
+TEST_F(RosterGridTest, RankCellOffersTheTwelveCodesTenAtATime)
+{
+    FormUnderTest ui(roster);
+    RosterGrid* grid = ui.form->grid();
+    const QModelIndex rank = grid->model()->index(1, RosterGridModel::RankColumn);
+    ui.clickRow(1);
+    grid->setCurrentIndex(rank);
+    grid->edit(rank);
+    auto* combo = grid->findChild<QComboBox*>("RankEditor");
+    ASSERT_NE(combo, nullptr);
+    QStringList codes;
+    for (int i = 0; i < combo->count(); ++i)
+        codes << combo->itemText(i);
+    EXPECT_EQ(codes, QStringList({"PV1", "PV2", "PFC", "SPC", "CPL", "SGT", "SSG", "SFC", "MSG", "1SG", "CSM", "CSA"}));
+    EXPECT_EQ(combo->maxVisibleItems(), 10);
+    EXPECT_EQ(combo->currentText(), "SSG");
+    // Choosing a code stores that code.
+    combo->setCurrentIndex(9);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    ui.clickRow(0);
+    EXPECT_EQ(roster.record(baker).value("Rank").toString(), "1SG");
+}
+
+TEST_F(RosterGridTest, RecordsAreAddedThroughTheNewRecordRow)
+{
+    FormUnderTest ui(roster);
+    QAbstractItemModelTester tester(ui.form->grid()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    typeIntoCell(ui, 3, RosterGridModel::NameColumn, "ZULU, NEW");
+    // Pending until the row is left; the details show the new record.
+    EXPECT_EQ(roster.count(), 3);
+    EXPECT_EQ(cell(ui, 3, 0), "ZULU, NEW");
+    typeIntoCell(ui, 3, RosterGridModel::RankColumn, "PFC", false);
+    ui.clickRow(1);
+    ASSERT_EQ(roster.count(), 4);
+    EXPECT_EQ(roster.recordNamed("ZULU, NEW").value("Rank").toString(), "PFC");
+    EXPECT_EQ(ui.form->grid()->model()->rowCount(), 5);
+    EXPECT_EQ(cell(ui, 3, 0), "ZULU, NEW");
+    EXPECT_EQ(cell(ui, 4, 0), "");
+    EXPECT_EQ(ui.form->data1().recordset().position(), 1);
+    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+
+    // Visiting the new-record row without typing adds nothing.
+    ui.clickRow(4);
+    ui.clickRow(0);
+    EXPECT_EQ(roster.count(), 4);
+    EXPECT_EQ(ui.form->grid()->model()->rowCount(), 5);
+}
+
+TEST_F(RosterGridTest, ButtonsWorkOnARecordTypedIntoTheNewRecordRow)
+{
+    FormUnderTest ui(roster);
+    typeIntoCell(ui, 3, RosterGridModel::NameColumn, "YOUNG, PAT");
+    ui.click("Command3"); // Update stores the new record and keeps it current
+    ASSERT_EQ(roster.count(), 4);
+    EXPECT_FALSE(roster.recordNamed("YOUNG, PAT").isEmpty());
+    EXPECT_EQ(ui.form->data1().recordset().position(), 3);
+    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+}
+
+TEST_F(RosterGridTest, DeleteKeyRemovesTheRowsSelectedByTheirRecordSelectors)
+{
+    FormUnderTest ui(roster);
+    QAbstractItemModelTester tester(ui.form->grid()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    RosterGrid* grid = ui.form->grid();
+    QHeaderView* selectors = grid->verticalHeader();
+    auto clickSelector = [&](int row, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(selectors->viewport(), Qt::LeftButton, modifiers,
+                          QPoint(selectors->width() / 2, selectors->sectionViewportPosition(row) + selectors->sectionSize(row) / 2));
+    };
+    // A cell alone is no row selection: Delete does nothing.
+    ui.clickRow(0);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    EXPECT_EQ(roster.count(), 3);
+
+    clickSelector(0, Qt::NoModifier);
+    clickSelector(1, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    ASSERT_EQ(roster.count(), 1);
+    EXPECT_FALSE(roster.record(carter).isEmpty());
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(cell(ui, 0, 0), "CARTER, AL");
+    // The record after the deleted ones is current.
+    EXPECT_EQ(ui.form->data1().recordset().position(), 0);
+    EXPECT_TRUE(ui.form->data1().recordset().hasCurrent());
+    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+}
+
+TEST_F(RosterGridTest, ArrowKeysWrapFromRowToRow)
+{
+    FormUnderTest ui(roster);
+    RosterGrid* grid = ui.form->grid();
+    grid->setFocus();
+    ui.clickRow(0);
+    grid->setCurrentIndex(grid->model()->index(0, 3));
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
+    EXPECT_EQ(ui.form->data1().recordset().position(), 1);
+    QTest::keyClick(grid, Qt::Key_Left);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 3));
+    EXPECT_EQ(ui.form->data1().recordset().position(), 0);
+}
+
+TEST_F(RosterGridTest, ModelStaysConsistentThroughEveryCommand)
+{
+    FormUnderTest ui(roster);
+    QAbstractItemModelTester tester(ui.form->grid()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const struct {
+        const char* button;
+        int rows; // grid rows afterwards, the new-record row included
+        int current;
+    } steps[] = {
+        {"Command1", 5, 3}, // Add: an empty record at the end, current
+        {"Command1", 6, 4},
+        {"Command4", 6, 0}, // Sort: the empty records by name come first
+        {"Command2", 5, 0}, // Delete: the next record moves up
+        {"Command3", 5, 0},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.button);
+        ui.click(step.button);
+        EXPECT_EQ(ui.form->grid()->model()->rowCount(), step.rows);
+        EXPECT_EQ(ui.form->data1().recordset().position(), step.current);
+        EXPECT_EQ(ui.form->grid()->currentIndex().row(), step.current);
+    }
+    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+}
+
+} // namespace
+} // namespace varnel::ui::test

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "points/clock.h"
+#include "reports/report_control.h"
+#include "ui/main_form.h"
+#include "ui/message_boxes.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantMap>
+#include <memory>
+
+#include <ostream>
+
+// Readable failures for Qt values.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* out) { *out << "[\"" << list.join("\", \"").toStdString() << "\"]"; }
+inline void PrintTo(const QVariant& value, std::ostream* out)
+{
+    *out << (value.isNull() ? std::string("NULL") : (QString(value.typeName()) + " " + value.toString()).toStdString());
+}
+inline void PrintTo(const QColor& color, std::ostream* out) { *out << color.name().toStdString(); }
+
+namespace varnel::ui::test {
+
+// Message boxes that are recorded instead of shown.
+class RecordingBoxes : public MessageBoxes {
+public:
+    struct Box {
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon;
+        // What the clerk saw as the box appeared.
+        bool mainWindowVisible;
+        bool busyPointer;
+    };
+    void show(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+    QStringList texts() const;
+    QList<Box> shown;
+};
+
+// Report1 that records the two requests and can be told to fail.
+class RecordingReport : public reports::ReportControl {
+public:
+    struct Log {
+        QStringList fileNames;
+        QList<qint16> actions;
+        int failWith = 0; // an engine error number, or 0
+    };
+    explicit RecordingReport(std::shared_ptr<Log> log) : log_(std::move(log)) {}
+    void setReportFileName(const QString& path) override { log_->fileNames.append(path); }
+    void setAction(qint16 value) override;
+
+private:
+    std::shared_ptr<Log> log_;
+};
+
+// A roster file in a temporary folder, made with the table definition the
+// program documents, and read back through a connection of its own.
+class RosterFile {
+public:
+    RosterFile();
+    ~RosterFile();
+
+    QString directory() const { return dir_.path(); }
+    QString path() const;
+    // Inserts a record; keys are column names, values as SQLite stores them.
+    qint64 insert(const QVariantMap& fields);
+    // Every record as stored, in key order.
+    QList<QVariantMap> records() const;
+    // The stored record with this key; empty when there is none.
+    QVariantMap record(qint64 key) const;
+    QVariantMap recordNamed(const QString& name) const;
+    int count() const { return int(records().size()); }
+
+private:
+    QTemporaryDir dir_;
+    QString connection_;
+};
+
+// The main window over a roster file, with recorded message boxes, a fixed
+// clock, a recording report control and counted help and About requests.
+struct FormUnderTest {
+    explicit FormUnderTest(const RosterFile& roster, QDateTime now = QDateTime::currentDateTime());
+    ~FormUnderTest();
+
+    template <typename T>
+    T* find(const QString& name) const { return form->findChild<T*>(name); }
+    void click(const QString& buttonName) const;
+    // Presses Alt and the key where the focus is; waits for the button's
+    // click, which an access key animates for a moment.
+    void pressAccessKey(Qt::Key key) const;
+    // Makes the grid's row current as a click on its Name cell does.
+    void clickRow(int row) const;
+
+    RecordingBoxes boxes;
+    points::FixedClock clock;
+    std::shared_ptr<RecordingReport::Log> reportLog = std::make_shared<RecordingReport::Log>();
+    int helpRequests = 0;
+    int aboutRequests = 0;
+    std::unique_ptr<MainForm> form;
+};
+
+// 1440 twips to the inch, at the widget's logical resolution.
+int px(const QWidget& widget, int twips);
+
+} // namespace varnel::ui::test

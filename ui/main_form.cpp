@@ -1,0 +1,139 @@
+#include "ui/main_form.h"
+
+#include "points/clock.h"
+#include "points/total_command.h"
+#include "reports/report_engine.h"
+#include "ui/about_command.h"
+#include "ui/app_icons.h"
+#include "ui/bound_combo_box.h"
+#include "ui/bound_line_edit.h"
+#include "ui/help_viewer.h"
+#include "ui/message_boxes.h"
+#include "ui/roster_grid.h"
+#include "ui/total_command_bridge.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QShortcut>
+#include <QThread>
+
+namespace varnel::ui {
+
+namespace {
+
+MessageBoxes* chooseBoxes(MessageBoxes* given, std::unique_ptr<QtMessageBoxes>& own)
+{
+    if (given)
+        return given;
+    own = std::make_unique<QtMessageBoxes>();
+    return own.get();
+}
+
+points::Clock* chooseClock(points::Clock* given, std::unique_ptr<points::Clock>& own)
+{
+    if (given)
+        return given;
+    own = std::make_unique<points::SystemClock>();
+    return own.get();
+}
+
+} // namespace
+
+MainForm::MainForm(MainFormParts parts, QWidget* parent)
+    : QMainWindow(parent)
+    , boxes_(chooseBoxes(parts.messageBoxes, ownBoxes_))
+    , handler_(*boxes_)
+    , clock_(chooseClock(parts.clock, ownClock_))
+    , report1_(std::move(parts.report1))
+    , about_(std::make_unique<AboutCommand>())
+    , showHelp_(std::move(parts.showHelp))
+    , showAbout_(std::move(parts.showAbout))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Varnel"));
+    setWindowIcon(mainWindowIcon());
+    if (ownBoxes_)
+        ownBoxes_->setParent(this);
+    if (!report1_)
+        report1_ = reports::makePreviewReportEngine(this);
+    if (!showHelp_)
+        showHelp_ = &showHelpContents;
+    if (!showAbout_)
+        showAbout_ = [this] { about_->run(); };
+
+    buildControls();
+    buildMenus();
+    totalMessages_ = std::make_unique<BoxMessageSink>(*boxes_);
+    totalDateLabel_ = std::make_unique<LabelTotalDate>(*totalDate_);
+
+    // F1 anywhere in the window opens the help at its contents, as
+    // Help > Contents does.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, [this] { handler_.run(showHelp_); });
+
+    // The layout is fixed: the window takes the size of its client area
+    // and menu bar, and cannot be resized or maximised.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+MainForm::~MainForm()
+{
+    // Let the controls go before the binding they are registered with.
+    delete takeCentralWidget();
+}
+
+void MainForm::load(const QString& currentDirectory)
+{
+    const store::StartupSettings settings = store::loadRoster(data1_, currentDirectory);
+    // The setting limits what is typed into the request dates; stored
+    // values of any length are shown and kept whole.
+    prefDates_->setTypingLimit(settings.prefDatesSetting);
+    lastSchool_->addEntries(settings.schools);
+    nextSchool_->addEntries(settings.schools);
+}
+
+void MainForm::runCommand(const std::function<void()>& command)
+{
+    grid_->finishEditing();
+    handler_.run(command);
+}
+
+void MainForm::total()
+{
+    runCommand([this] { points::totalCommand(data1_, *totalMessages_, *clock_, *totalDateLabel_); });
+}
+
+void MainForm::setBusyPointer(bool busy)
+{
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void MainForm::hideWindow()
+{
+    hide();
+}
+
+void MainForm::showWindow()
+{
+    show();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    // Closing the window ends the program, whatever other window (the About
+    // box, the help) is open or hidden.
+    event->accept();
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+} // namespace varnel::ui

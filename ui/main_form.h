@@ -1,0 +1,115 @@
+#pragma once
+
+#include "store/data_control.h"
+#include "store/record_commands.h"
+#include "points/clock.h"
+#include "reports/report_control.h"
+#include "ui/about_command.h"
+#include "ui/handler.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace varnel::ui {
+
+class BoundCheckBox;
+class BoundComboBox;
+class BoundLabel;
+class BoundLineEdit;
+class BoundOptionList;
+class BoundSpinBox;
+class BoxMessageSink;
+class LabelTotalDate;
+class MessageBoxes;
+class QtMessageBoxes;
+class RosterGrid;
+
+// The outside engines the window works with. Each has a real default; tests
+// pass their own so nothing blocks on a modal window or opens a preview.
+struct MainFormParts {
+    MessageBoxes* messageBoxes = nullptr;             // null: QMessageBox over the window
+    points::Clock* clock = nullptr;                   // null: the system clock
+    std::unique_ptr<reports::ReportControl> report1;  // null: the print-preview engine
+    std::function<void()> showHelp;                   // empty: the help viewer at its contents
+    std::function<void()> showAbout;                  // empty: the one About box
+};
+
+// The main window. It shows the roster in the grid and the current record
+// in bound controls, and its buttons and menus start the commands; it holds
+// no data of its own. Every handler runs through the one Handler, so a
+// failing step is shown as "number: description" and the window goes on.
+//
+// Object names are the controls' own (TDBGrid1, CSOptList1, Command5,
+// Check1 ... Check11, Frame1 ... Frame3, Label1 ... Label6, CSSpin1, CSSpin2,
+// LastSchool, NextSchool, PrefDates, TotalDate, MNU_*); the layout is drawn
+// in twips and converted at the screen's logical resolution.
+class MainForm : public QMainWindow, private store::SortView {
+    Q_OBJECT
+public:
+    explicit MainForm(MainFormParts parts = {}, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    // The Load event: opens the roster file of `currentDirectory`, gives
+    // the request-dates box its setting and fills both school lists. Runs
+    // before the window is first shown; throws varnel::Failure when the
+    // roster cannot be opened.
+    void load(const QString& currentDirectory);
+
+    store::DataControl& data1() { return data1_; }
+    const Handler& handler() const { return handler_; }
+    RosterGrid* grid() const { return grid_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void setTabOrder();
+    // A button's command: the grid's open edit and a new record typed into
+    // it are finished first, so the command sees what the clerk sees.
+    void runCommand(const std::function<void()>& command);
+    void total();
+
+    // Sort hides the window and shows the hourglass while the roster reloads.
+    void setBusyPointer(bool busy) override;
+    void hideWindow() override;
+    void showWindow() override;
+
+    // Data1 outlives nothing it serves: bound controls let go of it when it
+    // goes first (BindingLink holds a QPointer).
+    store::DataControl data1_;
+    std::unique_ptr<QtMessageBoxes> ownBoxes_;
+    MessageBoxes* boxes_;
+    Handler handler_;
+    std::unique_ptr<points::Clock> ownClock_;
+    points::Clock* clock_;
+    std::unique_ptr<reports::ReportControl> report1_;
+    std::unique_ptr<AboutCommand> about_;
+    std::function<void()> showHelp_;
+    std::function<void()> showAbout_;
+    std::unique_ptr<BoxMessageSink> totalMessages_;
+    std::unique_ptr<LabelTotalDate> totalDateLabel_;
+    bool busy_ = false;
+
+    RosterGrid* grid_ = nullptr;
+    BoundOptionList* apft_ = nullptr;
+    BoundOptionList* weapon_ = nullptr;
+    BoundSpinBox* sergeantPoints_ = nullptr;
+    BoundSpinBox* firstSergeantPoints_ = nullptr;
+    QList<BoundCheckBox*> awards_; // in tab order
+    BoundComboBox* lastSchool_ = nullptr;
+    BoundComboBox* nextSchool_ = nullptr;
+    BoundLineEdit* prefDates_ = nullptr;
+    BoundLabel* total_ = nullptr;
+    BoundLabel* totalDate_ = nullptr;
+    QPushButton* totalButton_ = nullptr;
+    QList<QPushButton*> recordButtons_; // Add, Delete, Update, Sort
+};
+
+} // namespace varnel::ui

@@ -1,0 +1,76 @@
+// The menu bar: File > Create Report > Merit List, Worksheets, NCOES Course;
+// File > Exit; Help > Contents, About. No item has a shortcut key.
+#include "ui/main_form.h"
+
+#include "reports/report_commands.h"
+#include "reports/report_control.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace varnel::ui {
+
+namespace {
+
+QMenu* addMenu(QWidget* owner, QMenuBar* bar, const QString& caption, const char* name)
+{
+    auto* menu = new QMenu(caption, owner);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    bar->addMenu(menu);
+    return menu;
+}
+
+QAction* addItem(QMenu* menu, const QString& caption, const char* name)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QAction* addSeparator(QMenu* menu, const char* name)
+{
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(QString::fromLatin1(name));
+    return separator;
+}
+
+} // namespace
+
+void MainForm::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = addMenu(this, bar, tr("&File"), "MNU_FILE");
+    auto* create = new QMenu(tr("&Create Report"), file);
+    create->setObjectName(QStringLiteral("MNU_CREATE"));
+    create->menuAction()->setObjectName(QStringLiteral("MNU_CREATE"));
+    file->addMenu(create);
+    QAction* merit = addItem(create, tr("&Merit List..."), "MNU_MERIT");
+    QAction* worksheets = addItem(create, tr("&Worksheets..."), "MNU_WORKSHEETS");
+    QAction* ncoes = addItem(create, tr("&NCOES Course..."), "MNU_NCOES");
+    addSeparator(file, "MNU_SEPER3");
+    QAction* exit = addItem(file, tr("&Exit"), "MNU_EXIT");
+
+    QMenu* help = addMenu(this, bar, tr("&Help"), "MNU_HELP");
+    QAction* contents = addItem(help, tr("&Contents"), "MNU_CONTENTS");
+    addSeparator(help, "MNU_SEPER4");
+    QAction* about = addItem(help, tr("&About..."), "MNU_ABOUT");
+
+    // The reports read the stored records themselves; what is pending in
+    // the controls stays pending.
+    connect(merit, &QAction::triggered, this, [this] { handler_.run([this] { reports::printMeritList(*report1_); }); });
+    connect(worksheets, &QAction::triggered, this, [this] { handler_.run([this] { reports::printWorksheets(*report1_); }); });
+    connect(ncoes, &QAction::triggered, this, [this] { handler_.run([this] { reports::printNcoesCourse(*report1_); }); });
+
+    // Exit ends the program at once: no question, nothing saved, no closing
+    // notification to any window.
+    connect(exit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+
+    connect(contents, &QAction::triggered, this, [this] { handler_.run(showHelp_); });
+    connect(about, &QAction::triggered, this, [this] { handler_.run(showAbout_); });
+}
+
+} // namespace varnel::ui

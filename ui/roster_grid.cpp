@@ -1,0 +1,178 @@
+#include "ui/roster_grid.h"
+
+#include "store/data_control.h"
+#include "ui/roster_grid_model.h"
+#include "ui/twips.h"
+#include "ui/typing_limit_line_edit.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace varnel::ui {
+
+RosterGrid::RosterGrid(store::DataControl& data1, const Handler& handler, QWidget* parent)
+    : QTableView(parent)
+    , data1_(&data1)
+    , model_(new RosterGridModel(data1, handler, this))
+{
+    setModel(model_);
+    setItemDelegate(new RosterGridDelegate(this));
+    setEditTriggers(DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    setFrameShape(QFrame::Box);
+    setFrameShadow(QFrame::Plain);
+    setLineWidth(1);
+    setGridStyle(Qt::SolidLine);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setSectionsMovable(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    applyColumnWidths();
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RosterGrid::onViewRowChanged);
+    connect(&data1, &store::DataControl::currentChanged, this, &RosterGrid::followBinding);
+    connect(model_, &QAbstractItemModel::modelReset, this, &RosterGrid::followBinding);
+    followBinding();
+}
+
+void RosterGrid::applyColumnWidths()
+{
+    for (int column = 0; column < RosterGridModel::ColumnCount; ++column)
+        setColumnWidth(column, twipsToPixelsX(*this, RosterGridModel::widthTwips(column)));
+}
+
+void RosterGrid::onViewRowChanged(const QModelIndex& current, const QModelIndex&)
+{
+    if (following_ || model_->isFollowingBinding() || !current.isValid())
+        return;
+    // While the binding moves, its own signals must not move the grid back
+    // and forth (storing a new record passes through its old position).
+    following_ = true;
+    model_->makeCurrent(current.row());
+    following_ = false;
+    followBinding();
+}
+
+void RosterGrid::followBinding()
+{
+    if (following_)
+        return;
+    following_ = true;
+    const int row = model_->currentRow();
+    const QModelIndex current = currentIndex();
+    if (row < 0) {
+        if (current.isValid())
+            selectionModel()->clearCurrentIndex();
+    } else if (!current.isValid() || current.row() != row) {
+        const QModelIndex target = model_->index(row, current.isValid() ? current.column() : 0);
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+        scrollTo(target);
+    }
+    following_ = false;
+}
+
+void RosterGrid::finishEditing()
+{
+    if (state() == EditingState) {
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
+    model_->storeNewRecord();
+}
+
+void RosterGrid::deleteSelectedRows()
+{
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    model_->deleteRows(rows);
+}
+
+void RosterGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && state() != EditingState && !selectionModel()->selectedRows().isEmpty()) {
+        deleteSelectedRows();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+QModelIndex RosterGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    if (current.isValid()) {
+        const int last = RosterGridModel::ColumnCount - 1;
+        const int row = current.row();
+        switch (cursorAction) {
+        case MoveNext: // Tab: past the last column the focus leaves the grid
+            if (current.column() == last)
+                return QModelIndex();
+            break;
+        case MovePrevious:
+            if (current.column() == 0)
+                return QModelIndex();
+            break;
+        case MoveRight: // the arrows wrap from row to row
+            if (current.column() == last && row + 1 < model_->rowCount())
+                return model_->index(row + 1, 0);
+            break;
+        case MoveLeft:
+            if (current.column() == 0 && row > 0)
+                return model_->index(row - 1, last);
+            break;
+        default:
+            break;
+        }
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+QWidget* RosterGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
+{
+    auto* line = new TypingLimitLineEdit;
+    line->setTypingLimit(RosterGridModel::maxLength(index.column()));
+    if (index.column() == RosterGridModel::RankColumn) {
+        auto* combo = new QComboBox(parent);
+        combo->setObjectName(QStringLiteral("RankEditor"));
+        combo->setEditable(true);
+        combo->setLineEdit(line);
+        combo->addItems(RosterGridModel::rankCodes());
+        combo->setMaxVisibleItems(10);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        // Typing a code must not be completed into another one.
+        combo->setCompleter(nullptr);
+        return combo;
+    }
+    line->setParent(parent);
+    line->setFrame(false);
+    return line;
+}
+
+void RosterGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    const QString text = index.data(Qt::EditRole).toString();
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        combo->setEditText(text);
+        return;
+    }
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        line->setText(text);
+}
+
+void RosterGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* combo = qobject_cast<QComboBox*>(editor))
+        model->setData(index, combo->currentText(), Qt::EditRole);
+    else if (auto* line = qobject_cast<QLineEdit*>(editor))
+        model->setData(index, line->text(), Qt::EditRole);
+}
+
+} // namespace varnel::ui

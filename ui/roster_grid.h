@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace varnel::store {
+class DataControl;
+}
+
+namespace varnel::ui {
+
+class Handler;
+class RosterGridModel;
+
+// The roster grid: a table over RosterGridModel with a record selector at
+// the left of each row. Moving to another row moves the binding there; the
+// binding's moves (commands, a reload) move the grid's current row. Cells
+// are edited in place; the rows selected by their record selectors are
+// deleted with the Delete key.
+class RosterGrid : public QTableView {
+    Q_OBJECT
+public:
+    RosterGrid(store::DataControl& data1, const Handler& handler, QWidget* parent = nullptr);
+
+    RosterGridModel* rosterModel() const { return model_; }
+
+    // Column widths in twips at this widget's resolution.
+    void applyColumnWidths();
+
+    // Ends any cell edit, keeping what was typed, and stores a new record
+    // the clerk has typed into. Runs before every command of the window.
+    void finishEditing();
+
+    // Deletes the records whose rows are selected by their record selectors.
+    void deleteSelectedRows();
+
+protected:
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void onViewRowChanged(const QModelIndex& current, const QModelIndex& previous);
+    void followBinding();
+
+    store::DataControl* data1_;
+    RosterGridModel* model_;
+    bool following_ = false;
+};
+
+// Cell editors: Name and the dates are one-line entries with their longest
+// entry; Rank is an editable drop-down of the rank codes, ten at a time.
+class RosterGridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+};
+
+} // namespace varnel::ui

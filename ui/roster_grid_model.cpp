@@ -1,0 +1,333 @@
+#include "ui/roster_grid_model.h"
+
+#include "common/failure.h"
+#include "store/data_control.h"
+#include "store/dates.h"
+#include "store/record_layout.h"
+#include "ui/binding_link.h"
+#include "ui/handler.h"
+
+#include <algorithm>
+
+namespace varnel::ui {
+
+namespace {
+struct Following {
+    explicit Following(int& depth) : depth_(depth) { ++depth_; }
+    ~Following() { --depth_; }
+    int& depth_;
+};
+} // namespace
+
+using store::Recordset;
+using store::Value;
+
+namespace {
+
+struct GridColumn {
+    const char* heading;
+    const QString& field;
+    int widthTwips;
+    int maxLength;
+};
+
+const GridColumn& gridColumn(int column)
+{
+    static const GridColumn columns[] = {
+        {"Name", store::column::Name, 2220, 25},
+        {"Rank", store::column::Rank, 870, 3},
+        {"PEBD", store::column::TISDate, 1110, 19},
+        {"DOR", store::column::DORDate, 1155, 19},
+    };
+    return columns[std::clamp(column, 0, int(RosterGridModel::ColumnCount) - 1)];
+}
+
+bool isDateColumn(int column)
+{
+    return column == RosterGridModel::PebdColumn || column == RosterGridModel::DorColumn;
+}
+
+// The record selector's marks: the current record, the current record with
+// changes not yet stored, and the new-record row.
+const QString kCurrentMark = QStringLiteral("\u25B6");
+const QString kEditingMark = QStringLiteral("\u270E");
+const QString kNewRecordMark = QStringLiteral("*");
+
+} // namespace
+
+RosterGridModel::RosterGridModel(store::DataControl& data1, const Handler& handler, QObject* parent)
+    : QAbstractTableModel(parent)
+    , data1_(&data1)
+    , handler_(&handler)
+{
+    connect(&data1, &store::DataControl::reset, this, &RosterGridModel::onReset);
+    connect(&data1, &store::DataControl::rowAppended, this, &RosterGridModel::onRowAppended);
+    connect(&data1, &store::DataControl::rowRemoved, this, &RosterGridModel::onRowRemoved);
+    connect(&data1, &store::DataControl::rowChanged, this, &RosterGridModel::onRowChanged);
+    connect(&data1, &store::DataControl::currentChanged, this, &RosterGridModel::onCurrentChanged);
+    onReset();
+}
+
+QString RosterGridModel::heading(int column) { return QString::fromLatin1(gridColumn(column).heading); }
+QString RosterGridModel::dataField(int column) { return gridColumn(column).field; }
+int RosterGridModel::widthTwips(int column) { return gridColumn(column).widthTwips; }
+int RosterGridModel::maxLength(int column) { return gridColumn(column).maxLength; }
+
+const QStringList& RosterGridModel::rankCodes()
+{
+    static const QStringList codes = {
+        QStringLiteral("PV1"), QStringLiteral("PV2"), QStringLiteral("PFC"), QStringLiteral("SPC"),
+        QStringLiteral("CPL"), QStringLiteral("SGT"), QStringLiteral("SSG"), QStringLiteral("SFC"),
+        QStringLiteral("MSG"), QStringLiteral("1SG"), QStringLiteral("CSM"), QStringLiteral("CSA"),
+    };
+    return codes;
+}
+
+int RosterGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
+
+int RosterGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+int RosterGridModel::ordinal(int column) const
+{
+    return ordinals_.value(column, -1);
+}
+
+Value RosterGridModel::cellValue(int row, int column) const
+{
+    if (!data1_->isOpen())
+        return Value::null();
+    if (isNewRecordRow(row)) {
+        // Blank until a new record is begun; then what has been typed.
+        if (data1_->recordset().editMode() == Recordset::EditMode::AddNew)
+            return data1_->shownValue(dataField(column));
+        return Value::null();
+    }
+    // While a removal is announced, the rows keep their old places: the
+    // binding has already dropped the record, so the rows below it are
+    // one position up there.
+    int position = row;
+    if (removing_ >= 0 && row >= removing_) {
+        if (row == removing_)
+            return Value::null();
+        position = row - 1;
+    }
+    try {
+        return data1_->displayValue(position, ordinal(column));
+    } catch (const Failure& failure) {
+        // A read failing while the grid paints: blank cells, and the
+        // failure shown once, after the paint, so boxes cannot pile up.
+        if (!readFailureShown_) {
+            readFailureShown_ = true;
+            const Handler* handler = handler_;
+            QMetaObject::invokeMethod(
+                const_cast<RosterGridModel*>(this), [handler, failure] { handler->run([&] { throw failure; }); },
+                Qt::QueuedConnection);
+        }
+        return Value::null();
+    }
+}
+
+QVariant RosterGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= ColumnCount)
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    return cellValue(index.row(), index.column()).displayText();
+}
+
+QVariant RosterGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < ColumnCount ? QVariant(heading(section)) : QVariant();
+    if (section == markedRow_)
+        return data1_->hasPending() ? kEditingMark : kCurrentMark;
+    if (isNewRecordRow(section))
+        return kNewRecordMark;
+    return QString();
+}
+
+Qt::ItemFlags RosterGridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+bool RosterGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || index.row() >= rows_)
+        return false;
+    const int row = index.row();
+    const int column = index.column();
+    const QString text = value.toString();
+    // Leaving a cell unchanged changes nothing, even a date cell holding
+    // text that is no date.
+    if (text == data(index, Qt::EditRole).toString())
+        return true;
+
+    Value entry = textFieldValue(text);
+    if (isDateColumn(column) && !text.trimmed().isEmpty()) {
+        const auto date = store::parseDateText(text);
+        if (!date) {
+            emit entryRefused(tr("\"%1\" is not a date. Type the %2 as month/day/year, for example 3/15/2004, "
+                                 "or as year-month-day, for example 2004-03-15.")
+                                  .arg(text, heading(column)));
+            return false;
+        }
+        entry = Value::date(*date);
+    } else if (isDateColumn(column)) {
+        entry = Value::null();
+    }
+
+    const bool stored = makeCurrent(row) && handler_->run([&] { data1_->setPending(dataField(column), entry); });
+    if (stored && isNewRecordRow(row)) {
+        // The binding reports pending changes of stored records only.
+        emit dataChanged(this->index(row, 0), this->index(row, ColumnCount - 1));
+        markRow(currentRow());
+    }
+    return stored;
+}
+
+bool RosterGridModel::makeCurrent(int row)
+{
+    return handler_->run([&] {
+        if (!data1_->isOpen() || row < 0 || row >= rows_)
+            return;
+        Recordset& rs = data1_->recordset();
+        const bool adding = rs.editMode() == Recordset::EditMode::AddNew;
+        if (isNewRecordRow(row)) {
+            if (!adding)
+                rs.addNew();
+        } else if (adding || !rs.hasCurrent() || rs.position() != row) {
+            rs.moveTo(row);
+        }
+    });
+}
+
+int RosterGridModel::currentRow() const
+{
+    if (!data1_->isOpen())
+        return -1;
+    const Recordset& rs = const_cast<store::DataControl*>(data1_)->recordset();
+    if (rs.editMode() == Recordset::EditMode::AddNew)
+        return newRecordRow();
+    return rs.hasCurrent() ? rs.position() : -1;
+}
+
+void RosterGridModel::deleteRows(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.removeIf([this](int row) { return row < 0 || row >= recordRows(); });
+    if (rows.isEmpty())
+        return;
+    handler_->run([&] {
+        Recordset& rs = data1_->recordset();
+        // From the bottom up, so the rows above keep their positions.
+        for (int row : rows) {
+            rs.moveTo(row);
+            rs.deleteRecord();
+        }
+        // The record after the first one deleted becomes current; after the
+        // last record there is none, as after the Delete button.
+        const int next = rows.last();
+        if (next < rs.recordCount())
+            rs.moveTo(next);
+    });
+}
+
+void RosterGridModel::storeNewRecord()
+{
+    handler_->run([&] {
+        if (!data1_->isOpen())
+            return;
+        Recordset& rs = data1_->recordset();
+        if (rs.editMode() != Recordset::EditMode::AddNew)
+            return;
+        if (!data1_->hasPending()) {
+            rs.cancelUpdate();
+            return;
+        }
+        rs.update();
+        rs.moveLast();
+    });
+}
+
+void RosterGridModel::onReset()
+{
+    Following following(following_);
+    beginResetModel();
+    rows_ = data1_->isOpen() ? data1_->recordset().recordCount() + 1 : 0;
+    ordinals_.clear();
+    for (int column = 0; column < ColumnCount; ++column)
+        ordinals_.append(data1_->isOpen() ? data1_->recordset().layout().indexOf(dataField(column)) : -1);
+    markedRow_ = currentRow();
+    readFailureShown_ = false;
+    endResetModel();
+}
+
+void RosterGridModel::onRowAppended(int position)
+{
+    Following following(following_);
+    // The binding has already appended the record; the model's own count
+    // follows inside the insertion, as views require.
+    beginInsertRows(QModelIndex(), position, position);
+    ++rows_;
+    if (markedRow_ >= position)
+        ++markedRow_;
+    endInsertRows();
+}
+
+void RosterGridModel::onRowRemoved(int position)
+{
+    Following following(following_);
+    if (position < 0 || position >= recordRows())
+        return;
+    removing_ = position;
+    beginRemoveRows(QModelIndex(), position, position);
+    removing_ = -1;
+    --rows_;
+    if (markedRow_ == position)
+        markedRow_ = -1;
+    else if (markedRow_ > position)
+        --markedRow_;
+    endRemoveRows();
+}
+
+void RosterGridModel::onRowChanged(int position)
+{
+    if (position < 0 || position >= recordRows())
+        return;
+    emit dataChanged(index(position, 0), index(position, ColumnCount - 1));
+    if (position == markedRow_)
+        emit headerDataChanged(Qt::Vertical, position, position);
+}
+
+void RosterGridModel::onCurrentChanged(int)
+{
+    markRow(currentRow());
+    // A new record begun or dropped changes what the new-record row shows.
+    if (rows_ > 0)
+        emit dataChanged(index(newRecordRow(), 0), index(newRecordRow(), ColumnCount - 1));
+}
+
+void RosterGridModel::markRow(int row)
+{
+    const int old = markedRow_;
+    markedRow_ = row;
+    for (int section : {old, row}) {
+        if (section >= 0 && section < rows_)
+            emit headerDataChanged(Qt::Vertical, section, section);
+    }
+}
+
+} // namespace varnel::ui
