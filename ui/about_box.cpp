@@ -2,6 +2,7 @@
 
 #include "ui/app_icons.h"
 #include "ui/help_viewer.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QFont>
@@ -16,20 +17,6 @@
 namespace varnel::ui {
 
 namespace {
-
-// Layout units: 1440 twips to the inch, converted at the logical resolution
-// of the screen the box is on (15 twips to the pixel at 96 dpi).
-int twipsToPixels(int twips, int dpi)
-{
-    return qRound(twips * dpi / 1440.0);
-}
-
-QRect twipsRect(const QWidget* on, int left, int top, int width, int height)
-{
-    const int dx = on->logicalDpiX(), dy = on->logicalDpiY();
-    return QRect(twipsToPixels(left, dx), twipsToPixels(top, dy), twipsToPixels(width, dx),
-                 twipsToPixels(height, dy));
-}
 
 // "MS Sans Serif" where the system has it, else the platform's sans-serif at
 // the same size and weight.
@@ -145,12 +132,12 @@ AboutBox::AboutBox(QWidget* parent)
     setPalette(windowColours());
     setAutoFillBackground(true);
     setStyleSheet(flatStyle(palette()));
-    setFixedSize(twipsRect(this, 0, 0, kClientWidthTwips, kClientHeightTwips).size());
+    setFixedSize(twipsRect(*this, 0, 0, kClientWidthTwips, kClientHeightTwips).size());
 
     // Created in tab order: the button first, so it has the focus when the
     // box opens; nothing else takes the focus.
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    place(ok, QStringLiteral("Command1"), QStringLiteral("OK, close the About box"), twipsRect(this, 1800, 4680, 1215, 375));
+    place(ok, QStringLiteral("Command1"), QStringLiteral("OK, close the About box"), twipsRect(*this, 1800, 4680, 1215, 375));
     // Neither default nor cancel button: Enter presses it only while it has
     // the focus (see keyPressEvent), Escape does nothing.
     ok->setDefault(false);
@@ -159,24 +146,24 @@ AboutBox::AboutBox(QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &QWidget::hide);
 
     auto* emblem = picture(this, aboutPicture2());
-    place(emblem, QStringLiteral("Picture2"), QStringLiteral("Varnel emblem"), twipsRect(this, 240, 360, 855, 615));
+    place(emblem, QStringLiteral("Picture2"), QStringLiteral("Varnel emblem"), twipsRect(*this, 240, 360, 855, 615));
 
     auto* name = text(this, QStringLiteral("Varnel"));
-    place(name, QStringLiteral("Label1"), QStringLiteral("Product name"), twipsRect(this, 1200, 360, 2895, 375));
+    place(name, QStringLiteral("Label1"), QStringLiteral("Product name"), twipsRect(*this, 1200, 360, 2895, 375));
     name->setFont(boxFont(13.5));
 
     auto* version = text(this, versionLine());
-    place(version, QStringLiteral("Label5"), QStringLiteral("Version"), twipsRect(this, 1200, 720, 3015, 255));
+    place(version, QStringLiteral("Label5"), QStringLiteral("Version"), twipsRect(*this, 1200, 720, 3015, 255));
     version->setFont(boxFont(9.75));
 
     auto* banner = picture(this, aboutPicture1());
-    place(banner, QStringLiteral("Picture1"), QStringLiteral("Varnel banner"), twipsRect(this, 1680, 1200, 1935, 975));
+    place(banner, QStringLiteral("Picture1"), QStringLiteral("Varnel banner"), twipsRect(*this, 1680, 1200, 1935, 975));
 
     auto* frame = new QGroupBox(QStringLiteral("Warning"), this);
-    place(frame, QStringLiteral("Frame1"), QStringLiteral("Warning"), twipsRect(this, 360, 2280, 3975, 1575));
+    place(frame, QStringLiteral("Frame1"), QStringLiteral("Warning"), twipsRect(*this, 360, 2280, 3975, 1575));
 
     auto* notice = text(frame, legalNotice());
-    place(notice, QStringLiteral("Label4"), QStringLiteral("Legal notice"), twipsRect(this, 240, 240, 3495, 1215));
+    place(notice, QStringLiteral("Label4"), QStringLiteral("Legal notice"), twipsRect(*this, 240, 240, 3495, 1215));
     notice->setWordWrap(true);
 
     ok->setFocus();

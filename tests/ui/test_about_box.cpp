@@ -18,11 +18,13 @@ using varnel::ui::AboutBox;
 
 namespace {
 
+// Twips (1440 to the inch) at the widget's logical resolution; both edges
+// are converted, so controls that touch in twips touch on the screen.
 QRect fromTwips(const QWidget* on, int left, int top, int width, int height)
 {
     auto px = [](int twips, int dpi) { return qRound(twips * dpi / 1440.0); };
     const int dx = on->logicalDpiX(), dy = on->logicalDpiY();
-    return QRect(px(left, dx), px(top, dy), px(width, dx), px(height, dy));
+    return QRect(QPoint(px(left, dx), px(top, dy)), QPoint(px(left + width, dx) - 1, px(top + height, dy) - 1));
 }
 
 QString shownText(const QWidget* control)
@@ -114,9 +116,11 @@ TEST(AboutBox, IsDrawnInTheWindowColourThroughout)
     }
     // On screen: the background and the button's face.
     const QImage shot = box->grab().toImage();
-    EXPECT_EQ(QColor(shot.pixel(3, 3)), window);
+    const qreal scale = shot.devicePixelRatio();
+    auto pixel = [&](QPoint p) { return QColor(shot.pixel((QPointF(p) * scale).toPoint())); };
+    EXPECT_EQ(pixel(QPoint(3, 3)), window);
     auto* ok = box->findChild<QPushButton*>("Command1");
-    EXPECT_EQ(QColor(shot.pixel(ok->geometry().topLeft() + QPoint(5, ok->height() / 2))), window);
+    EXPECT_EQ(pixel(ok->geometry().topLeft() + QPoint(5, ok->height() / 2)), window);
 }
 
 TEST(AboutBox, KeysOkHasTheFocusEnterPressesItEscapeDoesNothingF1OpensHelp)
@@ -173,14 +177,14 @@ TEST(AppIcons, ImagesHaveTheirSizesAndPalettes)
         for (int side : {32, 16}) {
             SCOPED_TRACE(side);
             EXPECT_TRUE(icon.availableSizes().contains(QSize(side, side)));
-            const QImage image = icon.pixmap(side).toImage().convertToFormat(QImage::Format_ARGB32);
+            const QImage image = icon.pixmap(QSize(side, side), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
             int transparent = 0;
             const QSet<QRgb> used = colours(image, &transparent);
             EXPECT_GE(used.size(), 3);
             EXPECT_GT(transparent, 0);
             EXPECT_TRUE(sixteen.contains(used)) << "colours outside the palette";
         }
-    EXPECT_NE(icons[0].pixmap(32).toImage(), icons[1].pixmap(32).toImage());
+    EXPECT_NE(icons[0].pixmap(QSize(32, 32), 1.0).toImage(), icons[1].pixmap(QSize(32, 32), 1.0).toImage());
 
     const QPixmap pictures[] = {varnel::ui::aboutPicture1(), varnel::ui::aboutPicture2()};
     EXPECT_EQ(pictures[0].size(), QSize(111, 65));

@@ -1,0 +1,98 @@
+// The main window's start-up, scrolling and row moves on the roster file of
+// the current directory. main() builds the window exactly as the program's
+// own main() does; after the first paint it scrolls the grid from top to
+// bottom a page at a time and moves the current row through the roster,
+// timing every step including its repaint, and prints the figures.
+
+#include "probe.h"
+
+#include "ui/app_icons.h"
+#include "ui/main_form.h"
+#include "ui/roster_grid.h"
+#include "ui/roster_grid_model.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+bench::StepTimes scrollTopToBottom(varnel::ui::RosterGrid* grid)
+{
+    bench::StepTimes steps;
+    QScrollBar* bar = grid->verticalScrollBar();
+    bar->setValue(bar->minimum());
+    while (bar->value() < bar->maximum()) {
+        QElapsedTimer step;
+        step.start();
+        bar->setValue(std::min(bar->value() + bar->pageStep(), bar->maximum()));
+        grid->viewport()->repaint();
+        steps.ms.push_back(bench::milliseconds(step));
+    }
+    return steps;
+}
+
+// Row moves as the clerk makes them: one row down at a time for a while,
+// then jumps spread over the whole roster, ending on the last record. Each
+// step repaints the whole window, detail controls included.
+bench::StepTimes moveRows(varnel::ui::MainForm& form)
+{
+    bench::StepTimes steps;
+    varnel::ui::RosterGrid* grid = form.grid();
+    const int records = grid->rosterModel()->recordRows();
+    if (records == 0)
+        return steps;
+    QList<int> targets;
+    for (int r = 1; r < std::min(records, 200); ++r)
+        targets << r;
+    const int jumps = 300;
+    for (int i = 1; i <= jumps; ++i)
+        targets << int(qint64(records - 1) * i / jumps);
+    for (int row : targets) {
+        QElapsedTimer step;
+        step.start();
+        grid->setCurrentIndex(grid->model()->index(row, 0));
+        form.repaint();
+        steps.ms.push_back(bench::milliseconds(step));
+    }
+    return steps;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+
+    // As app/main.cpp.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Varnel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.2.0.7"));
+    QApplication::setWindowIcon(varnel::ui::mainWindowIcon());
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    varnel::ui::MainForm form;
+    if (!form.handler().run([&] { form.load(QDir::toNativeSeparators(QDir::currentPath())); }))
+        return 1;
+
+    bench::FirstPaintProbe probe(form.grid()->viewport(), [&] {
+        const double firstPaint = bench::milliseconds(sinceMain);
+        const double rssAtFirstPaint = bench::peakRssMiB();
+        const bench::StepTimes scroll = scrollTopToBottom(form.grid());
+        const bench::StepTimes rows = moveRows(form);
+        std::printf("first_paint_ms=%.1f rows=%d peak_rss_mib=%.1f rss_at_first_paint_mib=%.1f "
+                    "scroll_steps=%zu scroll_median_ms=%.2f scroll_p99_ms=%.2f scroll_max_ms=%.2f scroll_slowest_step=%zu "
+                    "row_moves=%zu row_median_ms=%.2f row_p99_ms=%.2f row_max_ms=%.2f row_slowest_step=%zu\n",
+                    firstPaint, form.grid()->rosterModel()->recordRows(), bench::peakRssMiB(), rssAtFirstPaint,
+                    scroll.ms.size(), scroll.percentile(0.5), scroll.percentile(0.99), scroll.max(), scroll.slowest(),
+                    rows.ms.size(), rows.percentile(0.5), rows.percentile(0.99), rows.max(), rows.slowest());
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
+    form.show();
+    QTimer::singleShot(600000, [] { QCoreApplication::exit(2); });
+    return QApplication::exec();
+}
