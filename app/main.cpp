@@ -10,7 +10,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Varnel"));
+    // No display name of its own: the window system would add it to every
+    // caption ("About — Varnel"), and the captions are exactly "Varnel",
+    // "About" and those of the messages.
     QApplication::setApplicationVersion(QStringLiteral("1.2.0.7"));
     QApplication::setWindowIcon(varnel::ui::mainWindowIcon());
     // Closing the main window ends the program; the About box and the help
