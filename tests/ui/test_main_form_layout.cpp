@@ -166,19 +166,6 @@ TEST_F(MainFormLayout, WindowHasAFixedSize)
     EXPECT_EQ(ui.form->size(), before);
 }
 
-TEST_F(MainFormLayout, LabelsOfTheTotalAreCentredAndReadOnly)
-{
-    FormUnderTest ui(roster);
-    for (const char* name : {"Label4", "TotalDate"}) {
-        SCOPED_TRACE(name);
-        auto* label = ui.find<QLabel>(name);
-        ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->alignment(), Qt::AlignCenter);
-        EXPECT_EQ(label->textInteractionFlags(), Qt::NoTextInteraction);
-        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
-    }
-}
-
 TEST_F(MainFormLayout, OptionListsOfferTheirItemsInOrder)
 {
     FormUnderTest ui(roster);

@@ -209,6 +209,15 @@ TEST_F(RosterGridTest, ButtonsWorkOnARecordTypedIntoTheNewRecordRow)
     EXPECT_FALSE(roster.recordNamed("YOUNG, PAT").isEmpty());
     EXPECT_EQ(ui.form->data1().recordset().position(), 3);
     EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+
+    // A cell still being edited counts too: Alt+U stores what it shows.
+    RosterGrid* grid = ui.form->grid();
+    const QModelIndex rank = grid->model()->index(3, RosterGridModel::RankColumn);
+    grid->setCurrentIndex(rank);
+    grid->edit(rank);
+    QTest::keyClicks(QApplication::focusWidget(), "CPL");
+    ui.pressAccessKey(Qt::Key_U);
+    EXPECT_EQ(roster.recordNamed("YOUNG, PAT").value("Rank").toString(), "CPL");
 }
 
 TEST_F(RosterGridTest, DeleteKeyRemovesTheRowsSelectedByTheirRecordSelectors)
