@@ -196,6 +196,7 @@ void Recordset::store(QList<Value> values, bool isNew)
         // past the end).
         const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
         keys_.append(key);
+        cache_->clear(); // the last cached block has one row more now
         position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
         emit owner_->rowAppended(int(keys_.size()) - 1);
         return;
