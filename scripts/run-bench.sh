@@ -14,7 +14,10 @@ field() { grep -o "$1=[0-9.]*" | head -n 1 | cut -d= -f2; }
 values() { while read -r line; do echo "$line" | field "$2"; done < "$1"; }
 
 # ==== Store benchmark ========================================================
-# (store: its benchmark line goes here)
+# Refresh against the sqlite3 shell on the same files, the single-record
+# operations and the open roster's memory, at 1,000 to 100,000 records.
+echo "Store"
+"$(dirname "$0")/bench-store.sh" "$build"
 # ==== end of store benchmark =================================================
 
 # ==== Main window: start-up, scrolling and memory at 100,000 records =========
@@ -68,3 +71,8 @@ printf '  %-44s %10s %10s\n' "current row: slowest move (ms)" "" "$row_max [$row
 echo "  Raw lines: baseline"; sed 's/^/    /' "$work/baseline.txt"
 echo "  Raw lines: Varnel"; sed 's/^/    /' "$work/ours.txt"
 # ==== end of main window =====================================================
+
+# ==== Reports: each shipped layout to PDF at 1,000 and 10,000 soldiers =======
+echo
+echo "Reports"
+QT_QPA_PLATFORM=offscreen "$build/varnel_reports_bench" 2> /dev/null | grep -v -E '_(mean|stddev|cv) '

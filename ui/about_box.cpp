@@ -109,7 +109,8 @@ QString versionText(const QString& fileVersion)
 
 QString AboutBox::versionLine()
 {
-    return QStringLiteral("Version %1 (32-bit)").arg(versionText(QString::fromLatin1(kProductVersion)));
+    // The word size of the build that is running, not of some other one.
+    return QStringLiteral("Version %1 (%2-bit)").arg(versionText(QString::fromLatin1(kProductVersion))).arg(QT_POINTER_SIZE * 8);
 }
 
 QString AboutBox::legalNotice()

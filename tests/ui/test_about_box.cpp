@@ -66,7 +66,7 @@ TEST(AboutBox, PlacesEveryControlWhereTheLayoutSays)
     } rows[] = {
         {"Picture2", "QLabel", "About", {}, 240, 360, 855, 615, 8.25},
         {"Label1", "QLabel", "About", "Varnel", 1200, 360, 2895, 375, 13.5},
-        {"Label5", "QLabel", "About", "Version 1.02.0007 (32-bit)", 1200, 720, 3015, 255, 9.75},
+        {"Label5", "QLabel", "About", QStringLiteral("Version 1.02.0007 (%1-bit)").arg(QT_POINTER_SIZE * 8), 1200, 720, 3015, 255, 9.75},
         {"Picture1", "QLabel", "About", {}, 1680, 1200, 1935, 975, 8.25},
         {"Frame1", "QGroupBox", "About", "Warning", 360, 2280, 3975, 1575, 8.25},
         {"Label4", "QLabel", "Frame1", AboutBox::legalNotice(), 240, 240, 3495, 1215, 8.25},
