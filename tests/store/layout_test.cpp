@@ -1,39 +1,23 @@
-#include "roster_fixture.h"
-
-#include "common/failure.h"
 #include "store/data_control.h"
+#include "store/record_commands.h"
 #include "store/record_layout.h"
 #include "store/recordset.h"
+#include "tools/roster_files.h"
 
-#include <QCryptographicHash>
+#include "support/roster_file.h"
+
+#include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
+#include <QFileInfo>
 
 using namespace varnel;
 using namespace varnel::store;
 
 namespace {
 
-QByteArray fileHash(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-QList<Column> standardColumns()
-{
-    QStringList names{"ID", "Name", "Rank"};
-    names << fixedColumnNames() << "1SGTPoints" << "SSGTPoints" << "LastSchool" << "NextSchool" << "PrefDates" << "TotalDate" << "TOTAL";
-    QList<Column> columns;
-    for (const QString& n : names)
-        columns.append(Column{n, "TEXT", ColumnKind::Text});
-    return columns;
-}
-
 TEST(RecordLayout, NamesTheFirstFixedPositionThatDoesNotMatch)
 {
-    struct Case {
+    const struct {
         const char* name;
         std::function<void(QList<Column>&)> change;
         const char* expectedInMessage; // empty: the layout is accepted
@@ -50,54 +34,95 @@ TEST(RecordLayout, NamesTheFirstFixedPositionThatDoesNotMatch)
         {"TOTAL not at 29", [](QList<Column>& c) { std::swap(c[28], c[29]); }, "position 29"},
         {"too few columns", [](QList<Column>& c) { c.removeLast(); }, "at least 30"},
     };
+    QStringList names{"ID", "Name", "Rank"};
+    names << fixedColumnNames() << "1SGTPoints" << "SSGTPoints" << "LastSchool" << "NextSchool" << "PrefDates" << "TotalDate" << "TOTAL";
     for (const auto& c : cases) {
-        QList<Column> columns = standardColumns();
+        QList<Column> columns;
+        for (const QString& n : names)
+            columns.append(Column{n, "TEXT", ColumnKind::Text});
         c.change(columns);
         const QString mismatch = RecordLayout(columns).mismatch();
-        if (QByteArray(c.expectedInMessage).isEmpty())
-            EXPECT_TRUE(mismatch.isEmpty()) << c.name << ": " << qPrintable(mismatch);
-        else
-            EXPECT_TRUE(mismatch.contains(QString::fromUtf8(c.expectedInMessage))) << c.name << ": " << qPrintable(mismatch);
+        EXPECT_EQ(mismatch.isEmpty(), !*c.expectedInMessage) << c.name << ": " << qPrintable(mismatch);
+        EXPECT_TRUE(mismatch.contains(QString::fromUtf8(c.expectedInMessage))) << c.name << ": " << qPrintable(mismatch);
     }
 }
 
-TEST(RecordLayout, KindsComeFromDeclaredTypes)
+TEST(RecordLayout, KindsComeFromDeclaredTypesInAnyCase)
 {
-    EXPECT_EQ(columnKindForDeclaredType("DATE"), ColumnKind::Date);
-    EXPECT_EQ(columnKindForDeclaredType("datetime"), ColumnKind::Date);
-    EXPECT_EQ(columnKindForDeclaredType("BOOLEAN"), ColumnKind::YesNo);
-    EXPECT_EQ(columnKindForDeclaredType("BIT"), ColumnKind::YesNo);
-    EXPECT_EQ(columnKindForDeclaredType("YESNO"), ColumnKind::YesNo);
-    EXPECT_EQ(columnKindForDeclaredType("INTEGER"), ColumnKind::Integer);
-    EXPECT_EQ(columnKindForDeclaredType("TEXT"), ColumnKind::Text);
-    EXPECT_EQ(columnKindForDeclaredType(""), ColumnKind::Text);
+    const std::pair<const char*, ColumnKind> cases[] = {
+        {"DATE", ColumnKind::Date}, {"datetime", ColumnKind::Date}, {"BOOLEAN", ColumnKind::YesNo},
+        {"Bit", ColumnKind::YesNo}, {"YESNO", ColumnKind::YesNo}, {"INTEGER", ColumnKind::Integer},
+        {"TEXT", ColumnKind::Text}, {"", ColumnKind::Text},
+    };
+    for (const auto& [type, kind] : cases)
+        EXPECT_EQ(columnKindForDeclaredType(type), kind) << type;
 }
 
-TEST(RosterFileRefusal, WrongFixedPositionsAreRefusedBeforeAnythingIsRead)
+TEST(RosterFileFailures, RefreshRefusesWithoutCreatingOrChangingAnyFile)
 {
-    rostertest::RosterFile file(rostertest::TableLayout::Standard);
-    file.exec("DROP TABLE Soldier");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("Varnel_DATA.MDB");
+    const QString garbage = test::writeFile(dir.filePath("garbage.MDB"), QByteArray(4096, 'x'));
+    test::RosterFile noTable, swapped;
+    noTable.exec("DROP TABLE Soldier");
     // TISDate and DORDate swapped: Total would write the wrong months.
-    file.exec(R"(CREATE TABLE Soldier (ID INTEGER PRIMARY KEY, Name TEXT, Rank TEXT, DORDate DATE, TISDate DATE,
-      APFT TEXT, Weapon TEXT, MSM BOOLEAN, MSM2 BOOLEAN, ARCOM BOOLEAN, ARCOM2 BOOLEAN, ARCOM3 BOOLEAN,
-      AAM BOOLEAN, AAM2 BOOLEAN, AAM3 BOOLEAN, "LTR/COM" BOOLEAN, "LTR/COM2" BOOLEAN, "LTR/COM3" BOOLEAN,
-      TISPoints INTEGER, TIGPoints INTEGER, APFTPoints INTEGER, WeaponPoints INTEGER, AwardPoints INTEGER,
-      "1SGTPoints" INTEGER, SSGTPoints INTEGER, LastSchool TEXT, NextSchool TEXT, PrefDates TEXT, TotalDate TEXT, TOTAL INTEGER))");
-    file.insert("ADAMS, AARON");
-    const QByteArray before = fileHash(file.path());
+    QString swappedTable = tools::soldierTableStatements().first();
+    swappedTable.replace(R"("TISDate" DATE, "DORDate" DATE)", R"("DORDate" DATE, "TISDate" DATE)");
+    swapped.exec("DROP TABLE Soldier");
+    swapped.exec(swappedTable);
+    swapped.insert({{"Name", "ADAMS, AARON"}});
 
-    DataControl data1;
-    data1.setDatabaseName(file.path());
-    try {
-        data1.refresh();
-        FAIL() << "refresh accepted a table with the service dates swapped";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.number(), RecordsetError::BadLayout);
-        EXPECT_TRUE(f.description().contains("position 3")) << qPrintable(f.description());
-        EXPECT_TRUE(f.description().contains(file.path())) << qPrintable(f.description());
+    const struct {
+        const char* name;
+        QString path;
+        int number;
+        const char* inDescription;
+    } cases[] = {
+        {"missing file", missing, 14, ""},          // SQLITE_CANTOPEN
+        {"not a database", garbage, 26, ""},        // SQLITE_NOTADB
+        {"no Soldier table", noTable.path(), 1, ""},
+        {"service dates swapped", swapped.path(), RecordsetError::BadLayout, "position 3"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray before = test::fileBytes(c.path);
+        DataControl data1;
+        data1.setDatabaseName(c.path);
+        data1.setRecordSource(kRosterQuery);
+        const auto failure = test::failureOf([&] { data1.refresh(); });
+        ASSERT_TRUE(failure) << c.name;
+        EXPECT_EQ(failure->number(), c.number) << c.name << ": " << qPrintable(failure->description());
+        EXPECT_TRUE(failure->description().contains(c.path)) << c.name << ": " << qPrintable(failure->description());
+        EXPECT_TRUE(failure->description().contains(c.inDescription)) << c.name << ": " << qPrintable(failure->description());
+        EXPECT_FALSE(data1.isOpen()) << c.name;
+        EXPECT_EQ(test::fileBytes(c.path), before) << c.name;
     }
-    EXPECT_FALSE(data1.isOpen());
-    EXPECT_EQ(fileHash(file.path()), before);
+    EXPECT_FALSE(QFileInfo::exists(missing)) << "the missing roster must not be created";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"garbage.MDB"});
+}
+
+// The file the README points readers to is the table `varnel-roster create` writes.
+TEST(RosterFile, DocumentedTableIsTheOneTheToolWrites)
+{
+    QTemporaryDir dir;
+    QFile sqlFile(QStringLiteral(VARNEL_SOURCE_DIR "/docs/soldier-table.sql"));
+    ASSERT_TRUE(sqlFile.open(QIODevice::ReadOnly));
+    QString sql;
+    for (const QString& line : QString::fromUtf8(sqlFile.readAll()).split(u'\n'))
+        sql += line.left(line.indexOf("--")) + u'\n'; // comments may hold semicolons
+    for (const QString& statement : sql.split(u';', Qt::SkipEmptyParts))
+        if (!statement.trimmed().isEmpty())
+            test::execOn(dir.filePath("documented.db"), statement);
+    tools::createRosterFile(dir.filePath("created.db"));
+    auto columns = [](const QString& path) {
+        DataControl data1;
+        data1.setDatabaseName(path);
+        data1.refresh();
+        QStringList list;
+        for (const Column& c : data1.recordset().layout().columns())
+            list << c.name + u' ' + c.declaredType;
+        return list;
+    };
+    EXPECT_EQ(columns(dir.filePath("documented.db")), columns(dir.filePath("created.db")));
 }
 
 } // namespace

@@ -1,42 +1,26 @@
-#include "roster_fixture.h"
-
-#include "common/failure.h"
 #include "store/data_control.h"
+#include "store/record_commands.h"
 #include "store/record_layout.h"
 #include "store/recordset.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <gtest/gtest.h>
+#include "support/roster_file.h"
 
 using namespace varnel;
 using namespace varnel::store;
-using rostertest::FakeControl;
-using rostertest::RosterFile;
-using rostertest::TableLayout;
+using test::failureNumber;
+using test::FakeControl;
 
 namespace {
 
-int failureNumber(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const Failure& f) {
-        return f.number();
-    }
-    return 0;
-}
-
-class RecordsetTest : public ::testing::TestWithParam<TableLayout> {
+class RecordsetTest : public ::testing::TestWithParam<test::TableLayout> {
 protected:
-    RosterFile file{GetParam()};
+    test::RosterFile file{GetParam()};
     DataControl data1;
 
     void open()
     {
         data1.setDatabaseName(file.path());
-        data1.setRecordSource(QStringLiteral("SELECT * FROM Soldier ORDER BY Name Asc"));
+        data1.setRecordSource(kRosterQuery);
         data1.refresh();
     }
     Recordset& rs() { return data1.recordset(); }
@@ -44,40 +28,52 @@ protected:
     QStringList rosterNames()
     {
         QStringList names;
-        const int name = rs().layout().indexOf("Name");
         for (int i = 0; i < rs().recordCount(); ++i)
-            names << data1.displayValue(i, name).displayText();
+            names << data1.displayValue(i, rs().layout().indexOf("Name")).displayText();
         return names;
     }
 };
 
 TEST_P(RecordsetTest, OpensInNameOrderWithTheFirstRecordCurrent)
 {
-    file.insert("MILLER, SARAH");
-    file.insert("ADAMS, AARON");
-    file.insert("KIM, OMAR");
-    file.insert("ADAMS, AARON");
+    file.insertNames({"MILLER, SARAH", "ADAMS, AARON", "KIM, OMAR", "ADAMS, AARON"});
     open();
     EXPECT_EQ(rosterNames(), QStringList({"ADAMS, AARON", "ADAMS, AARON", "KIM, OMAR", "MILLER, SARAH"}));
-    EXPECT_FALSE(rs().eof());
     EXPECT_EQ(rs().position(), 0);
     EXPECT_EQ(currentName(), "ADAMS, AARON");
 }
 
-TEST_P(RecordsetTest, EmptyRosterHasNoCurrentRecord)
+TEST_P(RecordsetTest, MisusedOperationsFailWithTheirNumbers)
 {
-    open();
+    open(); // an empty roster: no current record
     EXPECT_TRUE(rs().eof());
     EXPECT_FALSE(rs().hasCurrent());
-    EXPECT_EQ(failureNumber([&] { rs().edit(); }), RecordsetError::NoCurrentRecord);
-    EXPECT_EQ(failureNumber([&] { rs().deleteRecord(); }), RecordsetError::NoCurrentRecord);
-    EXPECT_EQ(failureNumber([&] { rs().moveNext(); }), RecordsetError::NoCurrentRecord);
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        int number;
+    } onEmpty[] = {
+        {"Edit", [&] { rs().edit(); }, RecordsetError::NoCurrentRecord},
+        {"Delete", [&] { rs().deleteRecord(); }, RecordsetError::NoCurrentRecord},
+        {"MoveNext", [&] { rs().moveNext(); }, RecordsetError::NoCurrentRecord},
+    }, onOne[] = {
+        {"Update without Edit", [&] { rs().update(); }, RecordsetError::NoEditInProgress},
+        {"a field written without Edit", [&] { rs().fields(ordinal::TOTAL).setValue(Value::integer(1)); },
+         RecordsetError::NoEditInProgress},
+        {"no such field", [&] { rs().fields(99).value(); }, RecordsetError::NoSuchColumn},
+        {"past the end", [&] { rs().moveTo(5); }, RecordsetError::NoCurrentRecord},
+    };
+    for (const auto& c : onEmpty)
+        EXPECT_EQ(failureNumber(c.run), c.number) << c.name;
+    file.insertNames({"A"});
+    data1.refresh();
+    for (const auto& c : onOne)
+        EXPECT_EQ(failureNumber(c.run), c.number) << c.name;
 }
 
 TEST_P(RecordsetTest, NewRecordIsAppendedAtTheEndWhateverItsName)
 {
-    file.insert("BAKER, ERIC");
-    file.insert("YOUNG, GRACE");
+    file.insertNames({"BAKER, ERIC", "YOUNG, GRACE"});
     open();
     rs().addNew();
     rs().fields(ordinal::TISPoints).setValue(Value::integer(7));
@@ -93,13 +89,10 @@ TEST_P(RecordsetTest, NewRecordIsAppendedAtTheEndWhateverItsName)
 
 TEST_P(RecordsetTest, PendingValuesAreStoredWhenTheBindingLeavesTheRecord)
 {
-    const qint64 first = file.insert("ADAMS, AARON");
-    file.insert("BAKER, ERIC");
+    const qint64 first = file.insertNames({"ADAMS, AARON", "BAKER, ERIC"}).first();
     open();
     FakeControl apft("APFT");
     data1.registerControl(&apft);
-    EXPECT_TRUE(apft.shown.isNull());
-
     data1.setPending("APFT", Value::text("C"));
     EXPECT_EQ(data1.shownValue("APFT"), Value::text("C"));
     EXPECT_TRUE(file.stored(first, "APFT").isNull()) << "pending values stay pending";
@@ -108,20 +101,21 @@ TEST_P(RecordsetTest, PendingValuesAreStoredWhenTheBindingLeavesTheRecord)
     EXPECT_EQ(file.stored(first, "APFT").toString(), "C");
     EXPECT_EQ(currentName(), "BAKER, ERIC");
     EXPECT_TRUE(apft.shown.isNull()) << "the control shows the new current record";
-
     rs().moveTo(0);
     EXPECT_EQ(apft.shown, Value::text("C"));
 }
 
 TEST_P(RecordsetTest, ValuesRoundTripInTheFileEncodings)
 {
-    const qint64 key = file.insert("ADAMS, AARON", {{"TISDate", "1/5/2013"}, {"DORDate", "2020-02-29 08:30:00"}, {"MSM", 5}, {"MSM2", 0}});
+    const qint64 key = file.insert({{"Name", "ADAMS, AARON"}, {"TISDate", "1/5/2013"}, {"DORDate", "2020-02-29 08:30:00"},
+                                    {"MSM", 5}, {"MSM2", 0}, {"AAM", -1}});
     open();
     EXPECT_EQ(rs().fieldValue(ordinal::TISDate), Value::date(QDate(2013, 1, 5))) << "m/d/yyyy text reads as a date";
     EXPECT_EQ(rs().fieldValue(ordinal::DORDate), Value::date(QDateTime(QDate(2020, 2, 29), QTime(8, 30), Qt::UTC)));
     EXPECT_EQ(rs().fieldValue(ordinal::FirstAward), Value::boolean(true)) << "any non-zero Yes/No is True";
     EXPECT_EQ(rs().fieldValue(ordinal::FirstAward + 1), Value::boolean(false));
     EXPECT_TRUE(rs().fieldValue(ordinal::FirstAward + 2).isNull());
+    EXPECT_EQ(rs().fieldValue(ordinal::FirstAward + 5), Value::boolean(true));
 
     rs().edit();
     rs().fields(ordinal::TISDate).setValue(Value::date(QDate(2001, 9, 11)));
@@ -136,31 +130,9 @@ TEST_P(RecordsetTest, ValuesRoundTripInTheFileEncodings)
     EXPECT_TRUE(file.stored(key, "TOTAL").isNull());
 }
 
-TEST_P(RecordsetTest, FieldsAreReachedByTheirFixedOrdinals)
-{
-    const qint64 key = file.insert("ADAMS, AARON", {{"SSGTPoints", 10}, {"1SGTPoints", 15}});
-    open();
-    rs().edit();
-    const QStringList fixed = fixedColumnNames();
-    for (int i = 0; i < 5; ++i)
-        rs().fields(ordinal::TISPoints + i).setValue(Value::integer(100 + i));
-    rs().fields(ordinal::TOTAL).setValue(Value::integer(999));
-    rs().update();
-    EXPECT_EQ(file.stored(key, "TISPoints").toInt(), 100);
-    EXPECT_EQ(file.stored(key, "TIGPoints").toInt(), 101);
-    EXPECT_EQ(file.stored(key, "APFTPoints").toInt(), 102);
-    EXPECT_EQ(file.stored(key, "WeaponPoints").toInt(), 103);
-    EXPECT_EQ(file.stored(key, "AwardPoints").toInt(), 104);
-    EXPECT_EQ(file.stored(key, "TOTAL").toInt(), 999);
-    const qint64 evaluations = rs().fieldValue(ordinal::FirstEvaluation).asInteger() + rs().fieldValue(ordinal::SecondEvaluation).asInteger();
-    EXPECT_EQ(evaluations, 25);
-}
-
 TEST_P(RecordsetTest, DeleteLeavesNoCurrentRecordUntilTheNextMove)
 {
-    file.insert("A");
-    file.insert("B");
-    file.insert("C");
+    file.insertNames({"A", "B", "C"});
     open();
     rs().moveTo(1);
     FakeControl name("Name");
@@ -173,7 +145,7 @@ TEST_P(RecordsetTest, DeleteLeavesNoCurrentRecordUntilTheNextMove)
     rs().moveNext();
     EXPECT_EQ(currentName(), "C");
     EXPECT_EQ(name.shown, Value::text("C"));
-    EXPECT_EQ(file.namesInTableOrder(), QStringList({"A", "C"}));
+    EXPECT_EQ(file.names(), QStringList({"A", "C"}));
 
     rs().deleteRecord();
     rs().moveNext();
@@ -181,19 +153,9 @@ TEST_P(RecordsetTest, DeleteLeavesNoCurrentRecordUntilTheNextMove)
     EXPECT_EQ(failureNumber([&] { rs().moveNext(); }), RecordsetError::NoCurrentRecord);
 }
 
-TEST_P(RecordsetTest, MisusedOperationsFailWithTheirNumbers)
-{
-    file.insert("A");
-    open();
-    EXPECT_EQ(failureNumber([&] { rs().update(); }), RecordsetError::NoEditInProgress);
-    EXPECT_EQ(failureNumber([&] { rs().fields(ordinal::TOTAL).setValue(Value::integer(1)); }), RecordsetError::NoEditInProgress);
-    EXPECT_EQ(failureNumber([&] { rs().fields(99).value(); }), RecordsetError::NoSuchColumn);
-    EXPECT_EQ(failureNumber([&] { rs().moveTo(5); }), RecordsetError::NoCurrentRecord);
-}
-
 TEST_P(RecordsetTest, CancelUpdateKeepsTheStoredRecord)
 {
-    const qint64 key = file.insert("A", {{"TISPoints", 3}});
+    const qint64 key = file.insert({{"Name", "A"}, {"TISPoints", 3}});
     open();
     rs().edit();
     rs().fields(ordinal::TISPoints).setValue(Value::integer(40));
@@ -206,8 +168,7 @@ TEST_P(RecordsetTest, CancelUpdateKeepsTheStoredRecord)
 
 TEST_P(RecordsetTest, ChangesToARecordAnotherProgramDeletedFailLoudly)
 {
-    const qint64 key = file.insert("A");
-    file.insert("B");
+    const qint64 key = file.insertNames({"A", "B"}).first();
     open();
     file.exec(QStringLiteral("DELETE FROM Soldier WHERE _rowid_ = %1").arg(key));
 
@@ -216,53 +177,12 @@ TEST_P(RecordsetTest, ChangesToARecordAnotherProgramDeletedFailLoudly)
     EXPECT_EQ(failureNumber([&] { rs().update(); }), RecordsetError::RecordGone);
     EXPECT_EQ(file.count(), 1) << "nothing was written in its place";
     rs().cancelUpdate();
-
     rs().edit();
     EXPECT_EQ(failureNumber([&] { rs().update(); }), RecordsetError::RecordGone) << "even without changes";
     rs().cancelUpdate();
     EXPECT_EQ(failureNumber([&] { rs().deleteRecord(); }), RecordsetError::RecordGone);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordsetTest, ::testing::Values(TableLayout::Standard, TableLayout::Rearranged),
-                         [](const auto& info) { return std::string(rostertest::layoutName(info.param)); });
-
-TEST(RosterFileFailures, RefreshFailsWithoutCreatingOrOpeningTheWrongFile)
-{
-    QTemporaryDir dir;
-    const QString missing = dir.filePath("Varnel_DATA.MDB");
-    const QString garbage = dir.filePath("garbage.MDB");
-    {
-        QFile f(garbage);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(4096, 'x'));
-    }
-    rostertest::RosterFile noTable(TableLayout::Standard);
-    noTable.exec("DROP TABLE Soldier");
-
-    struct Case {
-        const char* name;
-        QString path;
-        int number;
-    } cases[] = {
-        {"missing file", missing, 14},        // SQLITE_CANTOPEN
-        {"not a database", garbage, 26},      // SQLITE_NOTADB
-        {"no Soldier table", noTable.path(), 1},
-    };
-    for (const auto& c : cases) {
-        DataControl data1;
-        data1.setDatabaseName(c.path);
-        data1.setRecordSource("SELECT * FROM Soldier ORDER BY Name Asc");
-        try {
-            data1.refresh();
-            ADD_FAILURE() << c.name << ": refresh succeeded";
-        } catch (const Failure& f) {
-            EXPECT_EQ(f.number(), c.number) << c.name << ": " << qPrintable(f.description());
-            EXPECT_TRUE(f.description().contains(c.path)) << c.name << ": " << qPrintable(f.description());
-        }
-        EXPECT_FALSE(data1.isOpen()) << c.name;
-    }
-    EXPECT_FALSE(QFileInfo::exists(missing)) << "the missing roster must not be created";
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"garbage.MDB"});
-}
+INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordsetTest, test::kBothLayouts, test::layoutName);
 
 } // namespace
