@@ -1,27 +1,21 @@
-#include "common/failure.h"
 #include "reports/dialog_progress.h"
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
-#include "reports/report_layout.h"
 #include "reports/report_pdf.h"
-#include "reports/report_presenter.h"
 #include "reports/report_progress.h"
-#include "reports/report_renderer.h"
-#include "pdf_text.h"
-#include "sample_roster.h"
-#include "test_support.h"
+
+#include "report_helpers.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPrintPreviewDialog>
-#include <QSqlDatabase>
 #include <QPrintPreviewWidget>
 #include <QProgressDialog>
-#include <QTemporaryDir>
+#include <QSqlDatabase>
 #include <QThread>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace varnel::reports;
 using namespace varnel::reports::test;
@@ -42,95 +36,6 @@ private:
     int stopAfter_;
 };
 
-int failureNumber(const std::function<void()>& run)
-{
-    const auto failure = failureOf(run);
-    return failure ? failure->number() : 0;
-}
-
-} // namespace
-
-TEST(ReportEngine, ProducesEachReportFromItsOwnFileEveryTime)
-{
-    QTemporaryDir dir;
-    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
-    const QString merit = copyShippedLayout(QStringLiteral("varnel_list.rpt"), dir.path());
-    const QString nco = copyShippedLayout(QStringLiteral("varnel_nco.rpt"), dir.path());
-    QStringList titles;
-    ReportEngine engine(std::make_unique<RecordingPresenter>(titles), std::make_unique<SilentProgress>());
-    for (const QString& layout : {merit, merit, nco}) {
-        engine.setReportFileName(layout);
-        engine.setAction(0);
-    }
-    EXPECT_EQ(titles, (QStringList{"Merit List", "Merit List", "NCOES Course List"}));
-    // Each report's own connection is gone once it is done.
-    EXPECT_EQ(QSqlDatabase::connectionNames().filter(QStringLiteral("varnel-report")), QStringList());
-}
-
-TEST(ReportEngine, CancelEndsTheReportQuietly)
-{
-    QTemporaryDir dir;
-    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
-    QStringList titles;
-    auto progress = std::make_unique<StoppingProgress>(3);
-    StoppingProgress* seen = progress.get();
-    ReportEngine engine(std::make_unique<RecordingPresenter>(titles), std::move(progress));
-    engine.setReportFileName(copyShippedLayout(QStringLiteral("varnel_list.rpt"), dir.path()));
-    EXPECT_NO_THROW(engine.setAction(0));
-    EXPECT_TRUE(titles.isEmpty());
-    EXPECT_EQ(seen->steps, 3);
-    EXPECT_EQ(seen->ends, 1);
-}
-
-TEST(ReportEngine, ReadsTheDataSourceTheLayoutNames)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("layouts")));
-    createRoster(dir.filePath(QStringLiteral("archive.db")),
-                 {{{"Name", "Only, One"}, {"Rank", "SFC"}, {"TOTAL", 700}}});
-    const QString layout = writeFile(
-        dir.filePath(QStringLiteral("layouts/other.rpt")),
-        R"({"format": 1, "title": "Other", "kind": "list", "dataSource": "../archive.db",
-            "query": ["SELECT \"Name\", \"TOTAL\"", "FROM \"Soldier\""],
-            "columns": [{"heading": "Who", "field": "Name"},
-                        {"heading": "Points", "field": "TOTAL", "format": "integer", "align": "right"}]})");
-    const QString pdf = dir.filePath(QStringLiteral("other.pdf"));
-    writeReportPdf(layout, pdf);
-    const QStringList lines = pdfText(pdf).split(u'\n');
-    EXPECT_NE(findRow(lines, {"Who", "Points"}), -1);
-    EXPECT_NE(findRow(lines, {"Only, One", "700"}), -1);
-    EXPECT_NE(findRow(lines, {"Roster: archive.db"}), -1);
-}
-
-TEST(ReportEngine, UnnamedLayoutIsRefused)
-{
-    QTemporaryDir dir;
-    EXPECT_EQ(failureNumber([&] { writeReportPdf(QString(), dir.filePath(QStringLiteral("x.pdf"))); }),
-              failure::LayoutUnreadable);
-}
-
-TEST(ReportEngine, UnreadableLayoutIsRefused)
-{
-    QTemporaryDir dir;
-    const QString locked = writeFile(dir.filePath(QStringLiteral("locked.rpt")), "{}");
-    QFile::setPermissions(locked, QFileDevice::WriteOwner);
-    if (QFile probe(locked); probe.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "running with rights that read any file";
-    EXPECT_EQ(failureNumber([&] { writeReportPdf(locked, dir.filePath(QStringLiteral("x.pdf"))); }),
-              failure::LayoutUnreadable);
-}
-
-TEST(ReportEngine, UnwritablePdfGivesOutputFailure)
-{
-    QTemporaryDir dir;
-    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
-    const QString layout = copyShippedLayout(QStringLiteral("varnel_nco.rpt"), dir.path());
-    const auto failure = failureOf([&] { writeReportPdf(layout, dir.filePath(QStringLiteral("no/such/out.pdf"))); });
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->number(), failure::OutputFailed);
-    EXPECT_TRUE(failure->description().contains(QStringLiteral("out.pdf")));
-}
-
 // Runs `inPreview` on the modal preview once it is up, then closes it.
 void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
 {
@@ -149,12 +54,93 @@ void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview
     closer->start();
 }
 
+} // namespace
+
+TEST(ReportEngine, ProducesEachReportFromItsOwnFileEveryTime)
+{
+    QTemporaryDir dir;
+    writeSampleRoster(dir);
+    const QString merit = copyShippedLayout("varnel_list.rpt", dir.path());
+    const QString nco = copyShippedLayout("varnel_nco.rpt", dir.path());
+    QStringList titles;
+    ReportEngine engine(std::make_unique<RecordingPresenter>(titles), std::make_unique<SilentProgress>());
+    for (const QString& layout : {merit, merit, nco}) {
+        engine.setReportFileName(layout);
+        engine.setAction(0);
+    }
+    EXPECT_EQ(titles, (QStringList{"Merit List", "Merit List", "NCOES Course List"}));
+    // Each report's own connection is gone once it is done.
+    EXPECT_EQ(QSqlDatabase::connectionNames().filter("varnel-report"), QStringList());
+}
+
+TEST(ReportEngine, CancelEndsTheReportQuietly)
+{
+    QTemporaryDir dir;
+    writeSampleRoster(dir);
+    QStringList titles;
+    auto progress = std::make_unique<StoppingProgress>(3);
+    StoppingProgress* seen = progress.get();
+    ReportEngine engine(std::make_unique<RecordingPresenter>(titles), std::move(progress));
+    engine.setReportFileName(copyShippedLayout("varnel_list.rpt", dir.path()));
+    EXPECT_NO_THROW(engine.setAction(0));
+    EXPECT_TRUE(titles.isEmpty());
+    EXPECT_EQ(seen->steps, 3);
+    EXPECT_EQ(seen->ends, 1);
+}
+
+TEST(ReportEngine, ReadsTheDataSourceTheLayoutNames)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("layouts"));
+    writeRoster(dir.filePath("archive.db"), {{{"Name", "Only, One"}, {"Rank", "SFC"}, {"TOTAL", 700}}});
+    const QString layout = writeFile(
+        dir.filePath("layouts/other.rpt"),
+        R"({"format": 1, "title": "Other", "kind": "list", "dataSource": "../archive.db",
+            "query": ["SELECT \"Name\", \"TOTAL\"", "FROM \"Soldier\""],
+            "columns": [{"heading": "Who", "field": "Name"},
+                        {"heading": "Points", "field": "TOTAL", "format": "integer", "align": "right"}]})");
+    const QString pdf = dir.filePath("other.pdf");
+    writeReportPdf(layout, pdf);
+    const QStringList lines = pdfLines(pdf);
+    EXPECT_NE(findRow(lines, {"Who", "Points"}), -1);
+    EXPECT_NE(findRow(lines, {"Only, One", "700"}), -1);
+    EXPECT_NE(findRow(lines, {"Roster: archive.db"}), -1);
+}
+
+TEST(ReportEngine, FilesThatCannotBeUsedGiveTheirNumbers)
+{
+    QTemporaryDir dir;
+    writeSampleRoster(dir);
+    const QString locked = writeFile(dir.filePath("locked.rpt"), "{}");
+    QFile::setPermissions(locked, QFileDevice::WriteOwner);
+    const bool rightsReadAnyFile = QFile(locked).open(QIODevice::ReadOnly);
+    const struct {
+        const char* name;
+        QString layout, pdf;
+        int number;
+        const char* named;
+    } cases[] = {
+        {"no layout named", QString(), dir.filePath("x.pdf"), failure::LayoutUnreadable, ""},
+        {"layout not readable", locked, dir.filePath("x.pdf"), failure::LayoutUnreadable, "locked.rpt"},
+        {"PDF not writable", copyShippedLayout("varnel_nco.rpt", dir.path()), dir.filePath("no/such/out.pdf"),
+         failure::OutputFailed, "out.pdf"},
+    };
+    for (const auto& c : cases) {
+        if (c.layout == locked && rightsReadAnyFile)
+            continue; // running with rights that read any file
+        const auto failure = failureOf([&] { writeReportPdf(c.layout, c.pdf); });
+        ASSERT_TRUE(failure) << c.name;
+        EXPECT_EQ(failure->number(), c.number) << c.name;
+        EXPECT_TRUE(failure->description().contains(c.named)) << c.name << ": " << failure->what();
+    }
+}
+
 TEST(ReportEngine, PreviewShowsEveryPageAndReturnsWhenClosed)
 {
     QTemporaryDir dir;
-    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
+    writeSampleRoster(dir);
     auto engine = makePreviewReportEngine(nullptr);
-    engine->setReportFileName(copyShippedLayout(QStringLiteral("varnel_work.rpt"), dir.path()));
+    engine->setReportFileName(copyShippedLayout("varnel_work.rpt", dir.path()));
     int pagesShown = -1;
     QString caption;
     whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
@@ -164,15 +150,15 @@ TEST(ReportEngine, PreviewShowsEveryPageAndReturnsWhenClosed)
     });
     engine->setAction(0);
     EXPECT_EQ(pagesShown, 7);
-    EXPECT_EQ(caption, QStringLiteral("Promotion Point Worksheet"));
+    EXPECT_EQ(caption, "Promotion Point Worksheet");
 }
 
 TEST(ReportEngine, PreviewExportsPdfAndReportsAFailedExport)
 {
     QTemporaryDir dir;
-    createRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
-    const QString layout = copyShippedLayout(QStringLiteral("varnel_nco.rpt"), dir.path());
-    for (const QString& target : {dir.filePath(QStringLiteral("export.pdf")), dir.filePath(QStringLiteral("no/export.pdf"))}) {
+    writeSampleRoster(dir);
+    const QString layout = copyShippedLayout("varnel_nco.rpt", dir.path());
+    for (const QString& target : {dir.filePath("export.pdf"), dir.filePath("no/export.pdf")}) {
         SCOPED_TRACE(target.toStdString());
         QString suggested;
         ReportEngine engine(std::make_unique<PreviewPresenter>(nullptr,
@@ -183,17 +169,17 @@ TEST(ReportEngine, PreviewExportsPdfAndReportsAFailedExport)
                             std::make_unique<SilentProgress>());
         engine.setReportFileName(layout);
         whilePreviewIsUp([](QPrintPreviewDialog& preview) {
-            if (auto* action = preview.findChild<QAction*>(QStringLiteral("exportPdf")))
+            if (auto* action = preview.findChild<QAction*>("exportPdf"))
                 action->trigger();
         });
         const auto failure = failureOf([&] { engine.setAction(0); });
-        EXPECT_TRUE(suggested.endsWith(QStringLiteral("NCOES Course List.pdf"))) << suggested.toStdString();
-        if (target.contains(QStringLiteral("/no/"))) {
+        EXPECT_TRUE(suggested.endsWith("NCOES Course List.pdf")) << suggested.toStdString();
+        if (target.contains("/no/")) {
             ASSERT_TRUE(failure);
             EXPECT_EQ(failure->number(), failure::OutputFailed);
         } else {
             EXPECT_FALSE(failure);
-            EXPECT_NE(findRow(pdfText(target).split(u'\n'), {"SSG", "Diaz, Luis"}), -1);
+            EXPECT_NE(findRow(pdfLines(target), {"SSG", "Diaz, Luis"}), -1);
         }
     }
 }
@@ -201,17 +187,17 @@ TEST(ReportEngine, PreviewExportsPdfAndReportsAFailedExport)
 TEST(DialogProgress, AppearsAfterTheDelayAndStopsOnCancel)
 {
     DialogProgress progress(nullptr, 100);
-    progress.begin(QStringLiteral("Reading"), 0);
+    progress.begin("Reading", 0);
     EXPECT_TRUE(progress.step(1));
-    EXPECT_EQ(progress.dialog(), nullptr);  // quick work shows nothing
+    EXPECT_EQ(progress.dialog(), nullptr); // quick work shows nothing
     QThread::msleep(150);
     EXPECT_TRUE(progress.step(2));
     ASSERT_NE(progress.dialog(), nullptr);
     EXPECT_TRUE(progress.dialog()->isVisible());
-    progress.begin(QStringLiteral("Pages"), 10);
+    progress.begin("Pages", 10);
     EXPECT_EQ(progress.dialog()->maximum(), 10);
     progress.dialog()->cancel();
-    QThread::msleep(60);  // let the next step look at the dialog
+    QThread::msleep(60); // let the next step look at the dialog
     EXPECT_FALSE(progress.step(3));
     EXPECT_FALSE(progress.step(4));
     progress.end();

@@ -1,16 +1,12 @@
-#include "common/failure.h"
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
-#include "reports/report_presenter.h"
 #include "reports/report_progress.h"
-#include "sample_roster.h"
-#include "test_support.h"
+
+#include "report_helpers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace varnel::reports;
 using namespace varnel::reports::test;
@@ -39,7 +35,7 @@ void makeRoster(const QString& path, Roster kind)
 {
     switch (kind) {
     case Roster::Sample:
-        createRoster(path, sampleSoldiers());
+        writeRoster(path, sampleSoldiers());
         break;
     case Roster::None:
         break;
@@ -47,7 +43,7 @@ void makeRoster(const QString& path, Roster kind)
         writeFile(path, "Name,Rank\nAdams,SGT\n");
         break;
     case Roster::NoSoldierTable:
-        createPlainDatabase(path);
+        execOn(path, "CREATE TABLE Notes (Name TEXT)");
         break;
     case Roster::Directory:
         QDir().mkpath(path);
@@ -57,7 +53,8 @@ void makeRoster(const QString& path, Roster kind)
 
 } // namespace
 
-TEST(ReportEngineFailures, MalformedLayoutsAndSourcesGetTheirNumbers)
+// Every failure names its file, presents nothing, and leaves the folder as it was.
+TEST(ReportEngineFailures, MalformedLayoutsSourcesAndQueriesGetTheirNumbers)
 {
     const Case cases[] = {
         {"layout missing", {}, Roster::Sample, failure::LayoutUnreadable, "report.rpt"},
@@ -93,6 +90,13 @@ TEST(ReportEngineFailures, MalformedLayoutsAndSourcesGetTheirNumbers)
          failure::NotARoster, "other.db"},
         {"query refused", listLayout({}, R"("DELETE FROM \"Soldier\"")"), Roster::Sample, failure::QueryRefused,
          "report.rpt"},
+        {"a write after a reading statement", listLayout({}, R"("SELECT \"Name\" FROM \"Soldier\"; UPDATE \"Soldier\" SET \"TOTAL\" = 0")"),
+         Roster::Sample, failure::QueryRefused, "report.rpt"},
+        {"a write inside WITH", listLayout({}, R"("WITH t AS (SELECT 1) UPDATE \"Soldier\" SET \"Name\" = 'x'")"),
+         Roster::Sample, failure::QueryRefused, "report.rpt"},
+        {"another database attached", listLayout({}, R"("ATTACH DATABASE 'spy.db' AS spy")"), Roster::Sample,
+         failure::QueryRefused, "report.rpt"},
+        {"a pragma", listLayout({}, R"("PRAGMA user_version = 7")"), Roster::Sample, failure::QueryRefused, "report.rpt"},
         {"query with a syntax error", listLayout({}, R"("SELECT \"Name\" FROM \"Soldier\" WHERE")"), Roster::Sample,
          failure::QueryFailed, "report.rpt"},
         {"query on a missing table", listLayout({}, R"("SELECT \"Name\" FROM \"Soldiers\"")"), Roster::Sample,
@@ -108,6 +112,8 @@ TEST(ReportEngineFailures, MalformedLayoutsAndSourcesGetTheirNumbers)
         else if (!c.layout.isEmpty())
             writeFile(layoutPath, c.layout);
         makeRoster(dir.filePath(QString::fromLatin1(kRoster)), c.roster);
+        const QByteArray rosterBefore = fileBytes(dir.filePath(QString::fromLatin1(kRoster)));
+        const QStringList entriesBefore = QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
 
         QStringList presented;
         ReportEngine engine(std::make_unique<RecordingPresenter>(presented), std::make_unique<SilentProgress>());
@@ -117,9 +123,8 @@ TEST(ReportEngineFailures, MalformedLayoutsAndSourcesGetTheirNumbers)
         EXPECT_EQ(failure->number(), c.number) << failure->what();
         EXPECT_TRUE(failure->description().contains(QString::fromLatin1(c.named))) << failure->what();
         EXPECT_TRUE(presented.isEmpty());
-        EXPECT_EQ(QSqlDatabase::connectionNames().filter(QStringLiteral("varnel-report")), QStringList());
-        if (c.roster == Roster::None) {
-            EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromLatin1(kRoster)))) << "the engine created the roster";
-        }
+        EXPECT_EQ(QSqlDatabase::connectionNames().filter("varnel-report"), QStringList());
+        EXPECT_EQ(fileBytes(dir.filePath(QString::fromLatin1(kRoster))), rosterBefore);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), entriesBefore);
     }
 }

@@ -1,14 +1,7 @@
-#include "common/failure.h"
 #include "reports/query_guard.h"
-#include "reports/report_engine.h"
 #include "reports/report_failures.h"
-#include "reports/report_presenter.h"
-#include "reports/report_progress.h"
-#include "sample_roster.h"
-#include "test_support.h"
 
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "report_helpers.h"
 
 using namespace varnel::reports;
 using namespace varnel::reports::test;
@@ -71,39 +64,5 @@ TEST(QueryGuard, LetsOnlyASingleReadingStatementThrough)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.query);
         EXPECT_EQ(refused(QString::fromUtf8(c.query)), c.refused);
-    }
-}
-
-TEST(QueryGuard, RefusedLayoutLeavesTheRosterBytesUnchanged)
-{
-    const char* writers[] = {
-        R"(UPDATE \"Soldier\" SET \"TOTAL\" = 0)",
-        R"(DELETE FROM \"Soldier\")",
-        R"(SELECT \"Name\" FROM \"Soldier\"; DELETE FROM \"Soldier\")",
-        R"(ATTACH DATABASE 'spy.db' AS spy)",
-        R"(WITH t AS (SELECT 1) UPDATE \"Soldier\" SET \"Name\" = 'x')",
-        R"(PRAGMA user_version = 7)",
-    };
-    QTemporaryDir dir;
-    const QString roster = dir.filePath(QStringLiteral("Varnel_DATA.MDB"));
-    createRoster(roster, sampleSoldiers());
-    const QByteArray before = fileBytes(roster);
-    ASSERT_FALSE(before.isEmpty());
-    for (const char* query : writers) {
-        SCOPED_TRACE(query);
-        const QString layout = writeFile(
-            dir.filePath(QStringLiteral("writer.rpt")),
-            QByteArray(R"({"format": 1, "title": "W", "kind": "list", "query": ")") + query +
-                R"(", "columns": [{"heading": "Name", "field": "Name"}]})");
-        QStringList presented;
-        ReportEngine engine(std::make_unique<RecordingPresenter>(presented), std::make_unique<SilentProgress>());
-        engine.setReportFileName(layout);
-        const auto failure = failureOf([&] { engine.setAction(0); });
-        ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->number(), failure::QueryRefused) << failure->what();
-        EXPECT_TRUE(failure->description().contains(QStringLiteral("writer.rpt"))) << failure->what();
-        EXPECT_TRUE(presented.isEmpty());
-        EXPECT_EQ(fileBytes(roster), before);
-        EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("spy.db"))));
     }
 }
