@@ -2,48 +2,23 @@
 
 #include "points/scoring_rules.h"
 
+#include "support/roster_file.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSet>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBrowser>
 
-#include <gtest/gtest.h>
-
+using varnel::test::writeFile;
 using varnel::ui::findHelpFile;
 using varnel::ui::HelpViewer;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(content);
-}
-
-QString shippedHelpFile()
-{
-    return QStringLiteral(VARNEL_SOURCE_DIR "/data/Varnel.HLP");
-}
-
-QString readAll(const QString& path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return QString::fromUtf8(file.readAll());
-}
-
-// Restores the working directory a test changes.
-struct CurrentDirGuard {
-    QString saved = QDir::currentPath();
-    ~CurrentDirGuard() { QDir::setCurrent(saved); }
-};
+const QString kShippedHelpFile = QStringLiteral(VARNEL_SOURCE_DIR "/data/Varnel.HLP");
 
 } // namespace
 
@@ -56,10 +31,8 @@ TEST(HelpFileLookup, TriesTheCurrentDirectoryThenTheExecutablesOwn)
 
     writeFile(current.filePath("varnel.hlp"), "<p>lower</p>");
     EXPECT_TRUE(findHelpFile(current.path(), beside.path()).path.isEmpty()) << "the name is exact";
-
     writeFile(beside.filePath("Varnel.HLP"), "<p>beside</p>");
     EXPECT_EQ(findHelpFile(current.path(), beside.path()).path, beside.filePath("Varnel.HLP"));
-
     writeFile(current.filePath("Varnel.HLP"), "<p>current</p>");
     EXPECT_EQ(findHelpFile(current.path(), beside.path()).path, current.filePath("Varnel.HLP"))
         << "the current directory comes first";
@@ -73,7 +46,7 @@ TEST(HelpViewer, ShowsTheFileAtItsStartOrSaysWhereItLooked)
     EXPECT_FALSE(viewer.testAttribute(Qt::WA_QuitOnClose)) << "help must not keep the program running";
 
     viewer.showContents(current.path(), beside.path());
-    QString shown = viewer.browser()->toPlainText();
+    const QString shown = viewer.browser()->toPlainText();
     EXPECT_TRUE(shown.contains("Varnel.HLP was not found")) << shown.toStdString();
     EXPECT_TRUE(shown.contains(QDir::toNativeSeparators(current.path())));
     EXPECT_TRUE(shown.contains(QDir::toNativeSeparators(beside.path())));
@@ -94,7 +67,7 @@ TEST(HelpViewer, ShowsTheFileAtItsStartOrSaysWhereItLooked)
 
 TEST(HelpViewer, HelpContentsReusesOneWindow)
 {
-    CurrentDirGuard guard;
+    const QString saved = QDir::currentPath();
     QTemporaryDir current;
     writeFile(current.filePath("Varnel.HLP"), "<h1>Roster help</h1>");
     ASSERT_TRUE(QDir::setCurrent(current.path()));
@@ -117,13 +90,14 @@ TEST(HelpViewer, HelpContentsReusesOneWindow)
     EXPECT_EQ(varnel::ui::currentHelpViewer(), first) << "closing only hides the viewer";
     EXPECT_TRUE(first->isVisible());
     first->hide();
+    QDir::setCurrent(saved);
 }
 
 TEST(HelpFile, AnswersTheClerksQuestionsWithWorkingLinks)
 {
-    const QString html = readAll(shippedHelpFile());
+    const QString html = QString::fromUtf8(varnel::test::fileBytes(kShippedHelpFile));
     HelpViewer viewer;
-    viewer.showContents(QFileInfo(shippedHelpFile()).path(), QString());
+    viewer.showContents(QFileInfo(kShippedHelpFile).path(), QString());
     const QString text = viewer.browser()->toPlainText();
 
     // Every message the program can show is explained, word for word.
@@ -146,44 +120,30 @@ TEST(HelpFile, AnswersTheClerksQuestionsWithWorkingLinks)
     EXPECT_GE(links, 10);
 }
 
-namespace {
-
-// The rows "<tr><td>KEY</td><td>...</td><td>POINTS</td></tr>" of the help
-// file's table with the given id.
-QList<std::pair<QString, int>> tableRows(const QString& html, const QString& id)
-{
-    const int start = html.indexOf(QStringLiteral("<table id=\"%1\"").arg(id));
-    const int end = html.indexOf("</table>", start);
-    EXPECT_GE(start, 0) << id.toStdString();
-    const QString table = html.mid(start, end - start);
-    QList<std::pair<QString, int>> rows;
-    for (const auto& m : QRegularExpression(R"(<tr><td>([^<]+)</td><td>([^<]+)</td><td>(\d+)</td></tr>)").globalMatch(table))
-        rows.append({m.captured(1), m.captured(3).toInt()});
-    return rows;
-}
-
-} // namespace
-
 // The points the help file promises are those the program counts.
 TEST(HelpFile, PointTablesAgreeWithTheScoringRules)
 {
     using varnel::store::Value;
     namespace points = varnel::points;
-    const QString html = readAll(shippedHelpFile());
-
-    const auto apft = tableRows(html, "apft-points");
+    const QString html = QString::fromUtf8(varnel::test::fileBytes(kShippedHelpFile));
+    // The rows "<tr><td>KEY</td><td>...</td><td>POINTS</td></tr>" of the table with this id.
+    auto rows = [&](const QString& id) {
+        const int start = html.indexOf(QStringLiteral("<table id=\"%1\"").arg(id));
+        EXPECT_GE(start, 0) << id.toStdString();
+        const QRegularExpression row(R"(<tr><td>([^<]+)</td><td>([^<]+)</td><td>(\d+)</td></tr>)");
+        QList<std::pair<QString, int>> found;
+        for (const auto& m : row.globalMatch(html.mid(start, html.indexOf("</table>", start) - start)))
+            found.append({m.captured(1), m.captured(3).toInt()});
+        return found;
+    };
+    const auto apft = rows("apft-points"), weapons = rows("weapon-points"), awards = rows("award-points");
     EXPECT_EQ(apft.size(), 10);
     for (const auto& [band, score] : apft)
         EXPECT_EQ(points::ScoreAPFT(Value::text(band)).points, score) << band.toStdString();
-
-    const auto weapons = tableRows(html, "weapon-points");
     EXPECT_EQ(weapons.size(), 3);
     for (const auto& [code, score] : weapons)
         EXPECT_EQ(points::ScoreWeapon(Value::text(code)).points, score) << code.toStdString();
-
-    // Awards: one flag of each kind alone, in the ordinal order MSM, ARCOM,
-    // AAM, LTR/COM (first ordinals 7, 9, 12, 15).
-    const auto awards = tableRows(html, "award-points");
+    // Awards: one flag of each kind alone, in the order MSM, ARCOM, AAM, LTR/COM.
     ASSERT_EQ(awards.size(), 4);
     const int firstFlag[] = {0, 2, 5, 8};
     for (int i = 0; i < 4; ++i) {

@@ -2,7 +2,6 @@
 // date check, the new-record row, deleting by record selectors.
 #include "ui_fixture.h"
 
-#include "store/data_control.h"
 #include "ui/roster_grid.h"
 #include "ui/roster_grid_model.h"
 
@@ -11,10 +10,11 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace varnel::ui::test {
 namespace {
+
+QString storedText(const QVariant& value) { return value.isNull() ? "NULL" : value.toString(); }
 
 QString cell(const FormUnderTest& ui, int row, int column)
 {
@@ -44,13 +44,18 @@ void typeIntoCell(const FormUnderTest& ui, int row, int column, const QString& t
 class RosterGridTest : public ::testing::Test {
 protected:
     RosterFile roster;
-    qint64 adams = 0, baker = 0, carter = 0;
-    void SetUp() override
-    {
-        adams = roster.insert({{"Name", "ADAMS, JOHN"}, {"Rank", "SGT"}, {"TISDate", "2010-05-01"}, {"DORDate", "2019-02-01 08:30:00"}});
-        baker = roster.insert({{"Name", "BAKER, MARY"}, {"Rank", "SSG"}, {"TISDate", "3/7/2008"}, {"DORDate", "unknown"}});
-        carter = roster.insert({{"Name", "CARTER, AL"}, {"Rank", "Sgt"}});
-    }
+    const qint64 adams = roster.insert({{"Name", "ADAMS, JOHN"}, {"Rank", "SGT"}, {"TISDate", "2010-05-01"}, {"DORDate", "2019-02-01 08:30:00"}});
+    const qint64 baker = roster.insert({{"Name", "BAKER, MARY"}, {"Rank", "SSG"}, {"TISDate", "3/7/2008"}, {"DORDate", "unknown"}});
+    const qint64 carter = roster.insert({{"Name", "CARTER, AL"}, {"Rank", "Sgt"}});
+};
+
+// A roster of ADAMS and BAKER with the given cell typed into ADAMS's row.
+struct TypedCell {
+    RosterFile file;
+    const qint64 key = file.insert({{"Name", "ADAMS"}, {"TISDate", "2010-05-01"}});
+    const qint64 other = file.insert({{"Name", "BAKER"}});
+    FormUnderTest ui{file};
+    TypedCell(int column, const QString& text) { typeIntoCell(ui, 0, column, text); }
 };
 
 TEST_F(RosterGridTest, ShowsTheRosterByNameWithDatesInShortForm)
@@ -101,16 +106,12 @@ TEST_F(RosterGridTest, CellsRefuseTextPastTheirLongestEntry)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        RosterFile file;
-        const qint64 key = file.insert({{"Name", "ADAMS"}});
-        file.insert({{"Name", "BAKER"}});
-        FormUnderTest ui(file);
-        typeIntoCell(ui, 0, c.column, c.typed);
-        EXPECT_EQ(cell(ui, 0, c.column), c.shown);
-        EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
-        ui.clickRow(1); // leaving the record stores it
-        EXPECT_EQ(cell(ui, 0, c.column), c.shown);
-        EXPECT_FALSE(file.record(key).value(c.field).isNull());
+        TypedCell typed(c.column, c.typed);
+        EXPECT_EQ(cell(typed.ui, 0, c.column), c.shown);
+        EXPECT_EQ(typed.ui.boxes.lines(), QStringList());
+        typed.ui.clickRow(1); // leaving the record stores it
+        EXPECT_EQ(cell(typed.ui, 0, c.column), c.shown);
+        EXPECT_FALSE(typed.file.stored(typed.key, c.field).isNull());
     }
 }
 
@@ -131,24 +132,17 @@ TEST_F(RosterGridTest, DateCellsStoreDatesAndRefuseOtherText)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        RosterFile file;
-        const qint64 key = file.insert({{"Name", "ADAMS"}, {"TISDate", "2010-05-01"}});
-        file.insert({{"Name", "BAKER"}});
-        FormUnderTest ui(file);
-        typeIntoCell(ui, 0, RosterGridModel::PebdColumn, c.typed);
+        TypedCell typed(RosterGridModel::PebdColumn, c.typed);
         if (c.refused) {
-            ASSERT_EQ(ui.boxes.shown.size(), 1);
-            EXPECT_EQ(ui.boxes.shown[0].caption, "Varnel");
-            EXPECT_TRUE(ui.boxes.shown[0].text.contains(c.typed));
-            EXPECT_TRUE(ui.boxes.shown[0].text.contains("not a date"));
-            EXPECT_EQ(cell(ui, 0, RosterGridModel::PebdColumn), "5/1/2010");
-            EXPECT_FALSE(ui.form->data1().hasPending());
+            ASSERT_EQ(typed.ui.boxes.lines().size(), 1);
+            EXPECT_TRUE(typed.ui.boxes.lines()[0].startsWith("Varnel | \"" + c.typed + "\" is not a date.")) << typed.ui.boxes.lines()[0].toStdString();
+            EXPECT_EQ(cell(typed.ui, 0, RosterGridModel::PebdColumn), "5/1/2010");
+            EXPECT_FALSE(typed.ui.form->data1().hasPending());
         } else {
-            EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+            EXPECT_EQ(typed.ui.boxes.lines(), QStringList());
         }
-        ui.clickRow(1);
-        const QVariant stored = file.record(key).value("TISDate");
-        EXPECT_EQ(stored.isNull() ? QString("NULL") : stored.toString(), c.stored.isNull() ? QString("NULL") : c.stored.toString());
+        typed.ui.clickRow(1);
+        EXPECT_EQ(storedText(typed.file.stored(typed.key, "TISDate")), storedText(c.stored));
     }
 }
 
@@ -172,7 +166,7 @@ TEST_F(RosterGridTest, RankCellOffersTheTwelveCodesTenAtATime)
     combo->setCurrentIndex(9);
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
     ui.clickRow(0);
-    EXPECT_EQ(roster.record(baker).value("Rank").toString(), "1SG");
+    EXPECT_EQ(roster.stored(baker, "Rank"), "1SG");
 }
 
 TEST_F(RosterGridTest, RecordsAreAddedThroughTheNewRecordRow)
@@ -186,12 +180,12 @@ TEST_F(RosterGridTest, RecordsAreAddedThroughTheNewRecordRow)
     typeIntoCell(ui, 3, RosterGridModel::RankColumn, "PFC", false);
     ui.clickRow(1);
     ASSERT_EQ(roster.count(), 4);
-    EXPECT_EQ(roster.recordNamed("ZULU, NEW").value("Rank").toString(), "PFC");
+    EXPECT_EQ(roster.recordNamed("ZULU, NEW").value("Rank"), "PFC");
     EXPECT_EQ(ui.form->grid()->model()->rowCount(), 5);
     EXPECT_EQ(cell(ui, 3, 0), "ZULU, NEW");
     EXPECT_EQ(cell(ui, 4, 0), "");
-    EXPECT_EQ(ui.form->data1().recordset().position(), 1);
-    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+    EXPECT_EQ(ui.position(), 1);
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
 
     // Visiting the new-record row without typing adds nothing.
     ui.clickRow(4);
@@ -207,8 +201,8 @@ TEST_F(RosterGridTest, ButtonsWorkOnARecordTypedIntoTheNewRecordRow)
     ui.click("Command3"); // Update stores the new record and keeps it current
     ASSERT_EQ(roster.count(), 4);
     EXPECT_FALSE(roster.recordNamed("YOUNG, PAT").isEmpty());
-    EXPECT_EQ(ui.form->data1().recordset().position(), 3);
-    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+    EXPECT_EQ(ui.position(), 3);
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
 
     // A cell still being edited counts too: Alt+U stores what it shows.
     RosterGrid* grid = ui.form->grid();
@@ -217,7 +211,7 @@ TEST_F(RosterGridTest, ButtonsWorkOnARecordTypedIntoTheNewRecordRow)
     grid->edit(rank);
     QTest::keyClicks(QApplication::focusWidget(), "CPL");
     ui.pressAccessKey(Qt::Key_U);
-    EXPECT_EQ(roster.recordNamed("YOUNG, PAT").value("Rank").toString(), "CPL");
+    EXPECT_EQ(roster.recordNamed("YOUNG, PAT").value("Rank"), "CPL");
 }
 
 TEST_F(RosterGridTest, DeleteKeyRemovesTheRowsSelectedByTheirRecordSelectors)
@@ -243,9 +237,9 @@ TEST_F(RosterGridTest, DeleteKeyRemovesTheRowsSelectedByTheirRecordSelectors)
     EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(cell(ui, 0, 0), "CARTER, AL");
     // The record after the deleted ones is current.
-    EXPECT_EQ(ui.form->data1().recordset().position(), 0);
+    EXPECT_EQ(ui.position(), 0);
     EXPECT_TRUE(ui.form->data1().recordset().hasCurrent());
-    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
 }
 
 TEST_F(RosterGridTest, ArrowKeysWrapFromRowToRow)
@@ -257,10 +251,10 @@ TEST_F(RosterGridTest, ArrowKeysWrapFromRowToRow)
     grid->setCurrentIndex(grid->model()->index(0, 3));
     QTest::keyClick(grid, Qt::Key_Right);
     EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
-    EXPECT_EQ(ui.form->data1().recordset().position(), 1);
+    EXPECT_EQ(ui.position(), 1);
     QTest::keyClick(grid, Qt::Key_Left);
     EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 3));
-    EXPECT_EQ(ui.form->data1().recordset().position(), 0);
+    EXPECT_EQ(ui.position(), 0);
 }
 
 TEST_F(RosterGridTest, ModelStaysConsistentThroughEveryCommand)
@@ -282,10 +276,10 @@ TEST_F(RosterGridTest, ModelStaysConsistentThroughEveryCommand)
         SCOPED_TRACE(step.button);
         ui.click(step.button);
         EXPECT_EQ(ui.form->grid()->model()->rowCount(), step.rows);
-        EXPECT_EQ(ui.form->data1().recordset().position(), step.current);
+        EXPECT_EQ(ui.position(), step.current);
         EXPECT_EQ(ui.form->grid()->currentIndex().row(), step.current);
     }
-    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << ui.boxes.texts().join('\n').toStdString();
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
 }
 
 } // namespace

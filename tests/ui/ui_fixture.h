@@ -5,25 +5,13 @@
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
-#include <QList>
-#include <QSqlDatabase>
-#include <QString>
-#include <QTemporaryDir>
-#include <QVariantMap>
+#include "support/roster_file.h"
+
 #include <memory>
 
-#include <ostream>
-
-// Readable failures for Qt values.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList& list, std::ostream* out) { *out << "[\"" << list.join("\", \"").toStdString() << "\"]"; }
-inline void PrintTo(const QVariant& value, std::ostream* out)
-{
-    *out << (value.isNull() ? std::string("NULL") : (QString(value.typeName()) + " " + value.toString()).toStdString());
-}
-inline void PrintTo(const QColor& color, std::ostream* out) { *out << color.name().toStdString(); }
-
 namespace varnel::ui::test {
+
+using namespace varnel::test;
 
 // Message boxes that are recorded instead of shown.
 class RecordingBoxes : public MessageBoxes {
@@ -37,7 +25,8 @@ public:
         bool busyPointer;
     };
     void show(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
-    QStringList texts() const;
+    // Each box as "caption | text".
+    QStringList lines() const;
     QList<Box> shown;
 };
 
@@ -57,36 +46,13 @@ private:
     std::shared_ptr<Log> log_;
 };
 
-// A roster file in a temporary folder, made with the table definition the
-// program documents, and read back through a connection of its own.
-class RosterFile {
-public:
-    RosterFile();
-    ~RosterFile();
-
-    QString directory() const { return dir_.path(); }
-    QString path() const;
-    // Inserts a record; keys are column names, values as SQLite stores them.
-    qint64 insert(const QVariantMap& fields);
-    // Every record as stored, in key order.
-    QList<QVariantMap> records() const;
-    // The stored record with this key; empty when there is none.
-    QVariantMap record(qint64 key) const;
-    QVariantMap recordNamed(const QString& name) const;
-    int count() const { return int(records().size()); }
-
-private:
-    QTemporaryDir dir_;
-    QString connection_;
-};
-
 // The main window over a roster file, with recorded message boxes, a fixed
 // clock, a recording report control and counted help and About requests.
 struct FormUnderTest {
     explicit FormUnderTest(const RosterFile& roster, QDateTime now = QDateTime::currentDateTime());
     ~FormUnderTest();
 
-    template <typename T>
+    template <typename T = QWidget>
     T* find(const QString& name) const { return form->findChild<T*>(name); }
     void click(const QString& buttonName) const;
     // Presses Alt and the key where the focus is; waits for the button's
@@ -94,6 +60,7 @@ struct FormUnderTest {
     void pressAccessKey(Qt::Key key) const;
     // Makes the grid's row current as a click on its Name cell does.
     void clickRow(int row) const;
+    int position() const { return form->data1().recordset().position(); }
 
     RecordingBoxes boxes;
     points::FixedClock clock;
