@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QPrintPreviewDialog>
@@ -88,6 +89,7 @@ TEST(ReportEngine, CancelEndsTheReportQuietly)
     EXPECT_EQ(seen->ends, 1);
 }
 
+// Straight to PDF, without a window, printed today.
 TEST(ReportEngine, ReadsTheDataSourceTheLayoutNames)
 {
     QTemporaryDir dir;
@@ -100,8 +102,11 @@ TEST(ReportEngine, ReadsTheDataSourceTheLayoutNames)
             "columns": [{"heading": "Who", "field": "Name"},
                         {"heading": "Points", "field": "TOTAL", "format": "integer", "align": "right"}]})");
     const QString pdf = dir.filePath("other.pdf");
+    const QDate before = QDate::currentDate();
     writeReportPdf(layout, pdf);
     const QStringList lines = pdfLines(pdf);
+    EXPECT_NE(std::max(findRow(lines, {"Printed " + before.toString("M/d/yyyy")}),
+                       findRow(lines, {"Printed " + QDate::currentDate().toString("M/d/yyyy")})), -1);
     EXPECT_NE(findRow(lines, {"Who", "Points"}), -1);
     EXPECT_NE(findRow(lines, {"Only, One", "700"}), -1);
     EXPECT_NE(findRow(lines, {"Roster: archive.db"}), -1);
@@ -135,32 +140,15 @@ TEST(ReportEngine, FilesThatCannotBeUsedGiveTheirNumbers)
     }
 }
 
-TEST(ReportEngine, PreviewShowsEveryPageAndReturnsWhenClosed)
+TEST(ReportEngine, PreviewShowsEveryPageExportsPdfAndReportsAFailedExport)
 {
     QTemporaryDir dir;
     writeSampleRoster(dir);
-    auto engine = makePreviewReportEngine(nullptr);
-    engine->setReportFileName(copyShippedLayout("varnel_work.rpt", dir.path()));
-    int pagesShown = -1;
-    QString caption;
-    whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
-        if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
-            pagesShown = widget->pageCount();
-        caption = preview.windowTitle();
-    });
-    engine->setAction(0);
-    EXPECT_EQ(pagesShown, 7);
-    EXPECT_EQ(caption, "Promotion Point Worksheet");
-}
-
-TEST(ReportEngine, PreviewExportsPdfAndReportsAFailedExport)
-{
-    QTemporaryDir dir;
-    writeSampleRoster(dir);
-    const QString layout = copyShippedLayout("varnel_nco.rpt", dir.path());
+    const QString layout = copyShippedLayout("varnel_work.rpt", dir.path());
     for (const QString& target : {dir.filePath("export.pdf"), dir.filePath("no/export.pdf")}) {
         SCOPED_TRACE(target.toStdString());
-        QString suggested;
+        QString suggested, caption;
+        int pagesShown = -1;
         ReportEngine engine(std::make_unique<PreviewPresenter>(nullptr,
                                                                [&](QWidget*, const QString& offered) {
                                                                    suggested = offered;
@@ -168,18 +156,24 @@ TEST(ReportEngine, PreviewExportsPdfAndReportsAFailedExport)
                                                                }),
                             std::make_unique<SilentProgress>());
         engine.setReportFileName(layout);
-        whilePreviewIsUp([](QPrintPreviewDialog& preview) {
+        whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+            if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
+                pagesShown = widget->pageCount();
+            caption = preview.windowTitle();
             if (auto* action = preview.findChild<QAction*>("exportPdf"))
                 action->trigger();
         });
         const auto failure = failureOf([&] { engine.setAction(0); });
-        EXPECT_TRUE(suggested.endsWith("NCOES Course List.pdf")) << suggested.toStdString();
+        EXPECT_EQ(pagesShown, 7);
+        EXPECT_EQ(caption, "Promotion Point Worksheet");
+        EXPECT_TRUE(suggested.endsWith("Promotion Point Worksheet.pdf")) << suggested.toStdString();
         if (target.contains("/no/")) {
             ASSERT_TRUE(failure);
             EXPECT_EQ(failure->number(), failure::OutputFailed);
         } else {
             EXPECT_FALSE(failure);
-            EXPECT_NE(findRow(pdfLines(target), {"SSG", "Diaz, Luis"}), -1);
+            EXPECT_EQ(pdfPages(target).size(), 7);
+            EXPECT_NE(findRow(pdfLines(target), {"Name", "Diaz, Luis"}), -1);
         }
     }
 }

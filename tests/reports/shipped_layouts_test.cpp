@@ -1,5 +1,4 @@
 #include "reports/report_engine.h"
-#include "reports/report_pdf.h"
 #include "reports/report_progress.h"
 
 #include "report_helpers.h"
@@ -202,18 +201,4 @@ TEST(ShippedLayouts, EmptyRosterStillPrintsAPage)
         EXPECT_TRUE(pages[0].contains(QStringLiteral("There are no records to show.")));
         EXPECT_TRUE(pages[0].contains(QStringLiteral("Page 1 of 1")));
     }
-}
-
-TEST(ShippedLayouts, WriteReportPdfNeedsNoWindowAndPrintsToday)
-{
-    QTemporaryDir dir;
-    writeSampleRoster(dir);
-    const QString pdf = dir.filePath("merit.pdf");
-    const QDate before = QDate::currentDate();
-    writeReportPdf(copyShippedLayout("varnel_list.rpt", dir.path()), pdf);
-    const QStringList lines = pdfLines(pdf);
-    const int printed = std::max(findRow(lines, {"Printed " + before.toString("M/d/yyyy")}),
-                                 findRow(lines, {"Printed " + QDate::currentDate().toString("M/d/yyyy")}));
-    EXPECT_NE(printed, -1) << lines.join(u'\n').toStdString();
-    EXPECT_NE(findRow(lines, {"1", "Diaz, Luis", "SSG"}), -1);
 }

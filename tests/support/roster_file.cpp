@@ -26,37 +26,12 @@ const char* const kRearranged = R"(CREATE TABLE Soldier (
   "PrefDates" TEXT, "RecNo" INTEGER PRIMARY KEY AUTOINCREMENT, "NextSchool" TEXT, "LastSchool" TEXT,
   "TOTAL" INTEGER, "Remarks" TEXT, "Unit" TEXT))";
 
-QString newConnectionName()
-{
-    return QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-}
+} // namespace
 
-QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q(db);
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    EXPECT_TRUE(q.exec()) << qPrintable(q.lastError().text()) << " in " << qPrintable(sql);
-    return q;
-}
-
-qint64 insertInto(const QSqlDatabase& db, const QVariantMap& columns)
-{
-    QStringList names, marks;
-    for (auto it = columns.cbegin(); it != columns.cend(); ++it)
-        names << u'"' + it.key() + u'"', marks << QStringLiteral("?");
-    return run(db, names.isEmpty() ? QStringLiteral("INSERT INTO Soldier DEFAULT VALUES")
-                                   : QStringLiteral("INSERT INTO Soldier (%1) VALUES (%2)").arg(names.join(u','), marks.join(u',')),
-               columns.values())
-        .lastInsertId()
-        .toLongLong();
-}
-
-// A connection to one file for as long as it lives.
+// A connection of its own to the file at `path`, for as long as it lives.
 class Connection {
 public:
-    explicit Connection(const QString& path) : name_(newConnectionName())
+    explicit Connection(const QString& path) : name_(QStringLiteral("test-") + QUuid::createUuid().toString())
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         db.setDatabaseName(path);
@@ -67,13 +42,40 @@ public:
         QSqlDatabase::database(name_).close();
         QSqlDatabase::removeDatabase(name_);
     }
-    QSqlDatabase db() const { return QSqlDatabase::database(name_); }
+    QSqlQuery run(const QString& sql, const QVariantList& values = {}) const
+    {
+        QSqlQuery q(QSqlDatabase::database(name_));
+        q.prepare(sql);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        EXPECT_TRUE(q.exec()) << qPrintable(q.lastError().text()) << " in " << qPrintable(sql);
+        return q;
+    }
+    qint64 insert(const QVariantMap& columns) const
+    {
+        QStringList names, marks;
+        for (auto it = columns.cbegin(); it != columns.cend(); ++it)
+            names << u'"' + it.key() + u'"', marks << QStringLiteral("?");
+        const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO Soldier DEFAULT VALUES")
+                                            : QStringLiteral("INSERT INTO Soldier (%1) VALUES (%2)").arg(names.join(u','), marks.join(u','));
+        return run(sql, columns.values()).lastInsertId().toLongLong();
+    }
+    QList<QVariantMap> rows(const QString& sql, const QVariantList& values = {}) const
+    {
+        QSqlQuery q = run(sql, values);
+        QList<QVariantMap> rows;
+        while (q.next()) {
+            QVariantMap fields;
+            for (int c = 0; c < q.record().count(); ++c)
+                fields.insert(q.record().fieldName(c), q.value(c));
+            rows.append(fields);
+        }
+        return rows;
+    }
 
 private:
     QString name_;
 };
-
-} // namespace
 
 std::string layoutName(const ::testing::TestParamInfo<TableLayout>& info)
 {
@@ -82,35 +84,27 @@ std::string layoutName(const ::testing::TestParamInfo<TableLayout>& info)
 
 void execOn(const QString& path, const QString& sql)
 {
-    Connection connection(path);
-    run(connection.db(), sql);
+    Connection(path).run(sql);
 }
 
 void writeRoster(const QString& path, const QList<QVariantMap>& rows, TableLayout layout)
 {
     if (layout == TableLayout::Standard)
         tools::createRosterFile(path);
-    Connection connection(path);
+    Connection file(path);
     if (layout == TableLayout::Rearranged)
-        run(connection.db(), QString::fromUtf8(kRearranged));
+        file.run(QString::fromUtf8(kRearranged));
     for (const QVariantMap& row : rows)
-        insertInto(connection.db(), row);
+        file.insert(row);
 }
 
 RosterFile::RosterFile(TableLayout layout)
-    : connection_(newConnectionName())
 {
     writeRoster(path(), {}, layout);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    db.setDatabaseName(path());
-    EXPECT_TRUE(db.open());
+    connection_ = std::make_unique<Connection>(path());
 }
 
-RosterFile::~RosterFile()
-{
-    QSqlDatabase::database(connection_).close();
-    QSqlDatabase::removeDatabase(connection_);
-}
+RosterFile::~RosterFile() = default;
 
 QString RosterFile::path() const
 {
@@ -119,7 +113,7 @@ QString RosterFile::path() const
 
 qint64 RosterFile::insert(const QVariantMap& columns)
 {
-    return insertInto(QSqlDatabase::database(connection_), columns);
+    return connection_->insert(columns);
 }
 
 QList<qint64> RosterFile::insertNames(const QStringList& names)
@@ -132,53 +126,29 @@ QList<qint64> RosterFile::insertNames(const QStringList& names)
 
 void RosterFile::exec(const QString& sql) const
 {
-    run(QSqlDatabase::database(connection_), sql);
+    connection_->run(sql);
 }
-
-namespace {
-
-QList<QVariantMap> rowsOf(QSqlQuery q)
-{
-    QList<QVariantMap> rows;
-    while (q.next()) {
-        QVariantMap fields;
-        const QSqlRecord record = q.record();
-        for (int c = 0; c < record.count(); ++c)
-            fields.insert(record.fieldName(c), record.value(c));
-        rows.append(fields);
-    }
-    return rows;
-}
-
-} // namespace
 
 QList<QVariantMap> RosterFile::records() const
 {
-    return rowsOf(run(QSqlDatabase::database(connection_), QStringLiteral("SELECT * FROM Soldier ORDER BY _rowid_")));
+    return connection_->rows(QStringLiteral("SELECT * FROM Soldier ORDER BY _rowid_"));
 }
 
 QVariantMap RosterFile::record(qint64 key) const
 {
-    return rowsOf(run(QSqlDatabase::database(connection_), QStringLiteral("SELECT * FROM Soldier WHERE _rowid_ = ?"), {key}))
-        .value(0);
+    return connection_->rows(QStringLiteral("SELECT * FROM Soldier WHERE _rowid_ = ?"), {key}).value(0);
 }
 
 QVariantMap RosterFile::recordNamed(const QString& name) const
 {
-    for (const QVariantMap& fields : records()) {
-        if (fields.value(QStringLiteral("Name")).toString() == name)
-            return fields;
-    }
-    return {};
+    return connection_->rows(QStringLiteral("SELECT * FROM Soldier WHERE Name = ?"), {name}).value(0);
 }
 
 QStringList RosterFile::names() const
 {
     QStringList names;
-    for (const QVariantMap& fields : records()) {
-        const QVariant name = fields.value(QStringLiteral("Name"));
-        names << (name.isNull() ? QStringLiteral("<null>") : name.toString());
-    }
+    for (const QVariantMap& fields : records())
+        names << fields.value(QStringLiteral("Name")).toString();
     return names;
 }
 

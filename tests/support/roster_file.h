@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -19,6 +20,8 @@ inline void PrintTo(const QVariant& value, std::ostream* out)
 }
 
 namespace varnel::test {
+
+class Connection;
 
 // The two table arrangements the roster tests run on: the one
 // `varnel-roster create` writes, and one with the free columns in another
@@ -55,12 +58,12 @@ public:
     // Every record in key order.
     QList<QVariantMap> records() const;
     int count() const { return int(records().size()); }
-    // The names in key order, "<null>" for no name.
+    // The names in key order.
     QStringList names() const;
 
 private:
     QTemporaryDir dir_;
-    QString connection_;
+    std::unique_ptr<Connection> connection_;
 };
 
 // A bound control without a widget: remembers what the binding shows it.

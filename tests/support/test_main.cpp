@@ -1,0 +1,24 @@
+// The main of every test executable. Widget tests get a QApplication,
+// headless unless a display platform is asked for; the others a
+// QCoreApplication, through which Qt loads the SQLite driver plugin.
+#include <gtest/gtest.h>
+#ifdef VARNEL_TEST_WIDGETS
+#include <QApplication>
+#else
+#include <QCoreApplication>
+#endif
+
+int main(int argc, char** argv)
+{
+#ifdef VARNEL_TEST_WIDGETS
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#else
+    QCoreApplication app(argc, argv);
+#endif
+    QCoreApplication::setApplicationName(QStringLiteral("Varnel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.2.0.7"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
