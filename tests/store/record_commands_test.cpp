@@ -72,19 +72,6 @@ TEST_P(RecordCommandsTest, AddStoresAnEmptyRecordAtTheEndAndMakesItCurrent)
     EXPECT_EQ(file.count(), 4);
 }
 
-TEST_P(RecordCommandsTest, TypedChangesThenAddLandInThePreviousRecord)
-{
-    const qint64 key = file.insert({{"Name", "ADAMS, AARON"}});
-    load();
-    test::FakeControl rank("Rank");
-    data1.registerControl(&rank);
-    data1.setPending("Rank", Value::text("SGT"));
-    addRecord(data1);
-    EXPECT_EQ(file.stored(key, "Rank").toString(), "SGT");
-    EXPECT_EQ(rs().position(), 1);
-    EXPECT_TRUE(rank.shown.isNull()) << "the control shows the new, empty record";
-}
-
 TEST_P(RecordCommandsTest, SortStoresPendingNamesThenReloadsInNameOrderAtTheFirstRecord)
 {
     file.insertNames({"BAKER, ERIC", "YOUNG, GRACE"});

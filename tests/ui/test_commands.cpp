@@ -218,18 +218,6 @@ std::unique_ptr<MainForm> plainForm(RecordingBoxes& boxes)
     return std::make_unique<MainForm>(std::move(parts));
 }
 
-TEST(Commands, StartUpWithoutARosterFileFails)
-{
-    QTemporaryDir empty;
-    RecordingBoxes boxes;
-    auto form = plainForm(boxes);
-    EXPECT_FALSE(form->handler().run([&] { form->load(empty.path()); }));
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_TRUE(boxes.lines()[0].startsWith("Varnel | "));
-    EXPECT_TRUE(boxes.shown[0].text.contains(empty.path() + "/Varnel_DATA.MDB"));
-    EXPECT_FALSE(QFile::exists(empty.path() + "/Varnel_DATA.MDB"));
-}
-
 // Exit, or closing the window, ends the program without saving what is
 // being typed, whether the About box was never shown, is open or is hidden.
 TEST(Commands, ExitAndClosingTheWindowEndTheProgram)
