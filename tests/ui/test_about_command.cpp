@@ -43,6 +43,7 @@ TEST(AboutCommand, ShowsOneModelessBoxAndTheSameOneAgainAfterOk)
         ASSERT_TRUE(box);
         EXPECT_EQ(visibleAboutBoxes(), 1);
         EXPECT_EQ(box->parentWidget(), nullptr) << "shown without an owner";
+        EXPECT_FALSE(box->testAttribute(Qt::WA_QuitOnClose)) << "the box must not keep the program running";
         // Modeless: the main window still takes clicks.
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         QTest::mouseClick(&mainWindow, Qt::LeftButton);
