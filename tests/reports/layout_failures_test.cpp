@@ -25,10 +25,10 @@ enum class Roster { Sample, None, TextFile, NoSoldierTable, Directory };
 
 struct Case {
     const char* name;
-    QByteArray layout;        // empty: no layout file at all; "/": a folder of that name
-    Roster roster;
+    QByteArray layout; // empty: no layout file at all; "/": a folder of that name
     int number;
-    const char* named;        // the file the description must name
+    Roster roster = Roster::Sample;
+    const char* named = "report.rpt"; // the file the description must name
 };
 
 void makeRoster(const QString& path, Roster kind)
@@ -57,50 +57,34 @@ void makeRoster(const QString& path, Roster kind)
 TEST(ReportEngineFailures, MalformedLayoutsSourcesAndQueriesGetTheirNumbers)
 {
     const Case cases[] = {
-        {"layout missing", {}, Roster::Sample, failure::LayoutUnreadable, "report.rpt"},
-        {"layout is a folder", "/", Roster::Sample, failure::LayoutUnreadable, "report.rpt"},
-        {"not JSON", "SELECT * FROM Soldier", Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"JSON but not an object", "[1, 2, 3]", Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"no format", R"({"title": "T"})", Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"format 2", R"({"format": 2, "title": "T"})", Roster::Sample, failure::UnknownFormat, "report.rpt"},
-        {"format as text", R"({"format": "1"})", Roster::Sample, failure::UnknownFormat, "report.rpt"},
-        {"no title", R"({"format": 1, "kind": "list", "query": "SELECT 1", "columns": [{"field": "1"}]})",
-         Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"no query", R"({"format": 1, "title": "T", "kind": "list", "columns": [{"field": "Name"}]})",
-         Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"no kind", R"({"format": 1, "title": "T", "query": "SELECT 1"})", Roster::Sample, failure::NotALayout,
-         "report.rpt"},
-        {"unknown kind", R"({"format": 1, "title": "T", "kind": "chart", "query": "SELECT 1"})", Roster::Sample,
-         failure::NotALayout, "report.rpt"},
-        {"list without columns", R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT 1", "columns": []})",
-         Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"misspelt key", listLayout(R"(, "pagefooter": "x")"), Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"bad alignment",
-         R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT 1 AS a", "columns": [{"field": "a", "align": "middle"}]})",
-         Roster::Sample, failure::NotALayout, "report.rpt"},
-        {"form without lines", R"({"format": 1, "title": "T", "kind": "form", "query": "SELECT 1"})", Roster::Sample,
-         failure::NotALayout, "report.rpt"},
-        {"field not in the query", listLayout({}, R"("SELECT \"Rank\" FROM \"Soldier\"")"), Roster::Sample,
-         failure::NotALayout, "report.rpt"},
-        {"data source missing", listLayout(), Roster::None, failure::NotARoster, kRoster},
-        {"data source is text", listLayout(), Roster::TextFile, failure::NotARoster, kRoster},
-        {"data source is a folder", listLayout(), Roster::Directory, failure::NotARoster, kRoster},
-        {"no Soldier table", listLayout(), Roster::NoSoldierTable, failure::NotARoster, kRoster},
-        {"other data source missing", listLayout(R"(, "dataSource": "other.db")"), Roster::Sample,
-         failure::NotARoster, "other.db"},
-        {"query refused", listLayout({}, R"("DELETE FROM \"Soldier\"")"), Roster::Sample, failure::QueryRefused,
-         "report.rpt"},
-        {"a write after a reading statement", listLayout({}, R"("SELECT \"Name\" FROM \"Soldier\"; UPDATE \"Soldier\" SET \"TOTAL\" = 0")"),
-         Roster::Sample, failure::QueryRefused, "report.rpt"},
-        {"a write inside WITH", listLayout({}, R"("WITH t AS (SELECT 1) UPDATE \"Soldier\" SET \"Name\" = 'x'")"),
-         Roster::Sample, failure::QueryRefused, "report.rpt"},
-        {"another database attached", listLayout({}, R"("ATTACH DATABASE 'spy.db' AS spy")"), Roster::Sample,
-         failure::QueryRefused, "report.rpt"},
-        {"a pragma", listLayout({}, R"("PRAGMA user_version = 7")"), Roster::Sample, failure::QueryRefused, "report.rpt"},
-        {"query with a syntax error", listLayout({}, R"("SELECT \"Name\" FROM \"Soldier\" WHERE")"), Roster::Sample,
-         failure::QueryFailed, "report.rpt"},
-        {"query on a missing table", listLayout({}, R"("SELECT \"Name\" FROM \"Soldiers\"")"), Roster::Sample,
-         failure::QueryFailed, "report.rpt"},
+        {"layout missing", {}, failure::LayoutUnreadable},
+        {"layout is a folder", "/", failure::LayoutUnreadable},
+        {"not JSON", "SELECT * FROM Soldier", failure::NotALayout},
+        {"JSON but not an object", "[1, 2, 3]", failure::NotALayout},
+        {"no format", R"({"title": "T"})", failure::NotALayout},
+        {"format 2", R"({"format": 2, "title": "T"})", failure::UnknownFormat},
+        {"format as text", R"({"format": "1"})", failure::UnknownFormat},
+        {"no title", R"({"format": 1, "kind": "list", "query": "SELECT 1", "columns": [{"field": "1"}]})", failure::NotALayout},
+        {"no query", R"({"format": 1, "title": "T", "kind": "list", "columns": [{"field": "Name"}]})", failure::NotALayout},
+        {"no kind", R"({"format": 1, "title": "T", "query": "SELECT 1"})", failure::NotALayout},
+        {"unknown kind", R"({"format": 1, "title": "T", "kind": "chart", "query": "SELECT 1"})", failure::NotALayout},
+        {"list without columns", R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT 1", "columns": []})", failure::NotALayout},
+        {"misspelt key", listLayout(R"(, "pagefooter": "x")"), failure::NotALayout},
+        {"bad alignment", R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT 1 AS a", "columns": [{"field": "a", "align": "middle"}]})", failure::NotALayout},
+        {"form without lines", R"({"format": 1, "title": "T", "kind": "form", "query": "SELECT 1"})", failure::NotALayout},
+        {"field not in the query", listLayout({}, R"("SELECT \"Rank\" FROM \"Soldier\"")"), failure::NotALayout},
+        {"data source missing", listLayout(), failure::NotARoster, Roster::None, kRoster},
+        {"data source is text", listLayout(), failure::NotARoster, Roster::TextFile, kRoster},
+        {"data source is a folder", listLayout(), failure::NotARoster, Roster::Directory, kRoster},
+        {"no Soldier table", listLayout(), failure::NotARoster, Roster::NoSoldierTable, kRoster},
+        {"other data source missing", listLayout(R"(, "dataSource": "other.db")"), failure::NotARoster, Roster::Sample, "other.db"},
+        {"query refused", listLayout({}, R"("DELETE FROM \"Soldier\"")"), failure::QueryRefused},
+        {"a write after a reading statement", listLayout({}, R"("SELECT \"Name\" FROM \"Soldier\"; UPDATE \"Soldier\" SET \"TOTAL\" = 0")"), failure::QueryRefused},
+        {"a write inside WITH", listLayout({}, R"("WITH t AS (SELECT 1) UPDATE \"Soldier\" SET \"Name\" = 'x'")"), failure::QueryRefused},
+        {"another database attached", listLayout({}, R"("ATTACH DATABASE 'spy.db' AS spy")"), failure::QueryRefused},
+        {"a pragma", listLayout({}, R"("PRAGMA user_version = 7")"), failure::QueryRefused},
+        {"query with a syntax error", listLayout({}, R"("SELECT \"Name\" FROM \"Soldier\" WHERE")"), failure::QueryFailed},
+        {"query on a missing table", listLayout({}, R"("SELECT \"Name\" FROM \"Soldiers\"")"), failure::QueryFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
