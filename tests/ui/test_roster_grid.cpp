@@ -49,13 +49,18 @@ protected:
     const qint64 carter = roster.insert({{"Name", "CARTER, AL"}, {"Rank", "Sgt"}});
 };
 
-// A roster of ADAMS and BAKER with the given cell typed into ADAMS's row.
+// A roster of ADAMS (with the given PEBD) and BAKER, the text typed into a
+// cell of ADAMS's row.
 struct TypedCell {
+    TypedCell(int column, const QString& text, const QVariant& pebd = {})
+        : key(file.insert({{"Name", "ADAMS"}, {"TISDate", pebd}}))
+    {
+        typeIntoCell(ui, 0, column, text);
+    }
     RosterFile file;
-    const qint64 key = file.insert({{"Name", "ADAMS"}, {"TISDate", "2010-05-01"}});
+    const qint64 key;
     const qint64 other = file.insert({{"Name", "BAKER"}});
     FormUnderTest ui{file};
-    TypedCell(int column, const QString& text) { typeIntoCell(ui, 0, column, text); }
 };
 
 TEST_F(RosterGridTest, ShowsTheRosterByNameWithDatesInShortForm)
@@ -132,7 +137,7 @@ TEST_F(RosterGridTest, DateCellsStoreDatesAndRefuseOtherText)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        TypedCell typed(RosterGridModel::PebdColumn, c.typed);
+        TypedCell typed(RosterGridModel::PebdColumn, c.typed, "2010-05-01");
         if (c.refused) {
             ASSERT_EQ(typed.ui.boxes.lines().size(), 1);
             EXPECT_TRUE(typed.ui.boxes.lines()[0].startsWith("Varnel | \"" + c.typed + "\" is not a date.")) << typed.ui.boxes.lines()[0].toStdString();
