@@ -6,13 +6,12 @@
 
 #include "probe.h"
 
-#include "ui/app_icons.h"
+#include "ui/application.h"
 #include "ui/main_form.h"
 #include "ui/roster_grid.h"
 #include "ui/roster_grid_model.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -68,14 +67,10 @@ int main(int argc, char* argv[])
 
     // As app/main.cpp.
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Varnel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Varnel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.2.0.7"));
-    QApplication::setWindowIcon(varnel::ui::mainWindowIcon());
-    QApplication::setQuitOnLastWindowClosed(true);
+    varnel::ui::setUpApplication();
 
     varnel::ui::MainForm form;
-    if (!form.handler().run([&] { form.load(QDir::toNativeSeparators(QDir::currentPath())); }))
+    if (!varnel::ui::loadFromCurrentDirectory(form))
         return 1;
 
     bench::FirstPaintProbe probe(form.grid()->viewport(), [&] {
