@@ -111,9 +111,10 @@ void Recordset::loadCurrent()
 
 void Recordset::edit()
 {
-    requireCurrent();
+    // A new record the clerk typed into is kept, as when any move leaves it.
     if (mode_ == EditMode::AddNew)
-        cancelUpdate();
+        leaveRecord();
+    requireCurrent();
     buffer_ = current_;
     mode_ = EditMode::Edit;
 }

@@ -73,6 +73,13 @@ TEST_P(RecordsetTest, NewRecordIsAppendedAtTheEndWhateverItsName)
     EXPECT_EQ(currentName(), "AARONSON, ZED");
     EXPECT_EQ(rs().fieldValue(ordinal::TISPoints), Value::integer(7));
     EXPECT_EQ(file.count(), 3);
+
+    // Edit while a typed new record is open keeps that record too.
+    rs().addNew();
+    data1.setPending("Name", Value::text("CARTER, DAVID"));
+    rs().edit();
+    EXPECT_EQ(file.count(), 4);
+    EXPECT_EQ(rosterNames().last(), "CARTER, DAVID");
 }
 
 TEST_P(RecordsetTest, PendingValuesAreStoredWhenTheBindingLeavesTheRecord)
