@@ -1,6 +1,6 @@
 #include "points/date_services.h"
 
-#include "store/dates.h"
+#include "common/date_text.h"
 
 #include <QLocale>
 
@@ -13,7 +13,7 @@ std::optional<QDateTime> DateOf(const Value& value)
     if (value.isDate())
         return value.asDateTime();
     if (value.isText())
-        return store::parseDateText(value.asText());
+        return varnel::parseDateText(value.asText());
     return std::nullopt;
 }
 
@@ -45,7 +45,7 @@ QChar systemDateSeparator()
 
 QString FormatShortDate(const QDateTime& now, QChar separator)
 {
-    return store::shortDateText(now.date(), separator);
+    return varnel::shortDateText(now.date(), separator);
 }
 
 } // namespace varnel::points

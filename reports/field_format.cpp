@@ -1,33 +1,11 @@
 #include "reports/field_format.h"
 
+#include "common/date_text.h"
+
 #include <QDateTime>
 #include <QRegularExpression>
 
 namespace varnel::reports {
-
-std::optional<QDate> readDate(const QString& text)
-{
-    static const QRegularExpression iso(QStringLiteral(
-        R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T]\d{1,2}:\d{2}(?::\d{2}(?:\.\d+)?)?)?\s*$)"));
-    static const QRegularExpression us(QStringLiteral(
-        R"(^\s*(\d{1,2})/(\d{1,2})/(\d{4})(?:\s+\d{1,2}:\d{2}(?::\d{2})?(?:\s*[AaPp][Mm])?)?\s*$)"));
-    int year = 0, month = 0, day = 0;
-    if (const auto m = iso.match(text); m.hasMatch()) {
-        year = m.captured(1).toInt();
-        month = m.captured(2).toInt();
-        day = m.captured(3).toInt();
-    } else if (const auto m = us.match(text); m.hasMatch()) {
-        month = m.captured(1).toInt();
-        day = m.captured(2).toInt();
-        year = m.captured(3).toInt();
-    } else {
-        return std::nullopt;
-    }
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
-}
 
 namespace {
 
@@ -67,8 +45,8 @@ QString formatted(const FieldSpec& spec, const QVariant& value, const QString& t
             return value.toDate().toString(dateFormat);
         if (value.metaType().id() == QMetaType::QDateTime)
             return value.toDateTime().date().toString(dateFormat);
-        const auto date = readDate(text);
-        return date ? date->toString(dateFormat) : text;
+        const auto date = parseDateText(text);
+        return date ? date->date().toString(dateFormat) : text;
     }
     case ValueFormat::YesNo: {
         // Any non-zero number is Yes, as the roster stores Yes/No.

@@ -1,6 +1,6 @@
 #include "store/sql_support.h"
 
-#include "store/dates.h"
+#include "common/date_text.h"
 
 #include <QSqlDriver>
 #include <QSqlQuery>

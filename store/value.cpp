@@ -1,7 +1,7 @@
 #include "store/value.h"
 
 #include "common/failure.h"
-#include "store/dates.h"
+#include "common/date_text.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 
 #include "common/failure.h"
 #include "points/scoring_rules.h"
-#include "store/dates.h"
+#include "common/date_text.h"
 #include "store/value.h"
 
 #include <QDate>
@@ -151,8 +151,8 @@ void writeSampleRoster(const QString& path, const SampleOptions& options)
         QVariantList row;
         row << (chance(1) ? nullVariant() : QVariant(name));
         row << (chance(1) ? nullVariant() : QVariant(kRanks.at(rankIndex)));
-        row << (chance(2) ? nullVariant() : QVariant(store::isoDateText(tis.startOfDay(), false)));
-        row << (chance(2) ? nullVariant() : QVariant(store::isoDateText(dor.startOfDay(), false)));
+        row << (chance(2) ? nullVariant() : QVariant(varnel::isoDateText(tis.startOfDay(), false)));
+        row << (chance(2) ? nullVariant() : QVariant(varnel::isoDateText(dor.startOfDay(), false)));
 
         QVariant band = kBands.at(between(0, 9));
         if (chance(3))
@@ -193,7 +193,7 @@ void writeSampleRoster(const QString& path, const SampleOptions& options)
             row << tisPoints << tigPoints << apftPoints << weaponPoints << awardPoints << eval1 << eval2;
             row << kSchools.at(between(0, 4)) << (chance(5) ? QVariant(QStringLiteral("BLC")) : QVariant(pick(kSchools)));
             row << QVariant(pick(kMonths) + QStringLiteral("-") + pick(kMonths) + u' ' + QString::number(today.year() + 1));
-            row << store::shortDateText(day);
+            row << varnel::shortDateText(day);
             row << ((eval1.isNull() || eval2.isNull()) ? QVariant(QMetaType::fromType<qlonglong>())
                                                        : QVariant(qlonglong(tisPoints + tigPoints + apftPoints + weaponPoints + awardPoints
                                                                            + eval1.toLongLong() + eval2.toLongLong())));

@@ -2,7 +2,7 @@
 
 #include "common/failure.h"
 #include "store/data_control.h"
-#include "store/dates.h"
+#include "common/date_text.h"
 #include "store/record_layout.h"
 #include "ui/binding_link.h"
 #include "ui/handler.h"
@@ -176,7 +176,7 @@ bool RosterGridModel::setData(const QModelIndex& index, const QVariant& value, i
 
     Value entry = textFieldValue(text);
     if (isDateColumn(column) && !text.trimmed().isEmpty()) {
-        const auto date = store::parseDateText(text);
+        const auto date = varnel::parseDateText(text);
         if (!date) {
             emit entryRefused(tr("\"%1\" is not a date. Type the %2 as month/day/year, for example 3/15/2004, "
                                  "or as year-month-day, for example 2004-03-15.")

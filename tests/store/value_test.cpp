@@ -1,4 +1,4 @@
-#include "store/dates.h"
+#include "common/date_text.h"
 #include "store/recordset.h"
 #include "store/value.h"
 
@@ -71,7 +71,7 @@ TEST(DateText, ReadsTheRosterFormatsAndRefusesImpossibleDates)
         {"1/5/2013 25:00", {}}, {"", {}}, {"yesterday", {}},
     };
     for (const auto& c : cases) {
-        const auto parsed = varnel::store::parseDateText(QString::fromUtf8(c.text));
+        const auto parsed = varnel::parseDateText(QString::fromUtf8(c.text));
         EXPECT_EQ(parsed.value_or(QDateTime()), c.expected) << c.text;
         EXPECT_EQ(parsed.has_value(), c.expected.isValid()) << c.text;
     }

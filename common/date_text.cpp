@@ -1,8 +1,8 @@
-#include "store/dates.h"
+#include "common/date_text.h"
 
 #include <QRegularExpression>
 
-namespace varnel::store {
+namespace varnel {
 
 namespace {
 
@@ -80,4 +80,4 @@ QString shortDateText(const QDate& date, QChar separator)
         + QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
 }
 
-} // namespace varnel::store
+} // namespace varnel

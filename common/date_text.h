@@ -4,7 +4,10 @@
 #include <QString>
 #include <optional>
 
-namespace varnel::store {
+namespace varnel {
+
+// Dates as the roster file holds them as text. Every module that reads the
+// file (the store, the report engine) reads them with these.
 
 // Reads text as a date in the formats the roster file holds:
 //  - ISO "YYYY-MM-DD", optionally followed by a blank or 'T' and "HH:MM" or
@@ -22,4 +25,4 @@ QString isoDateText(const QDateTime& dateTime, bool withTime);
 // The short form "m/d/yyyy": no leading zeros, four-digit year.
 QString shortDateText(const QDate& date, QChar separator = u'/');
 
-} // namespace varnel::store
+} // namespace varnel
