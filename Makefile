@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test demo bench screenshots clean
+.PHONY: deps configure build test sanitize fuzz demo bench screenshots clean
 
 deps:
 	@scripts/install-deps.sh
@@ -15,6 +15,15 @@ build: configure
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The whole test suite again in a Debug build with AddressSanitizer and
+# UndefinedBehaviorSanitizer; any finding fails.
+sanitize: deps
+	scripts/sanitize.sh
+
+# Each fuzz target (clang's libFuzzer) for a bounded time; FUZZ_SECONDS each.
+fuzz: deps
+	scripts/fuzz.sh
 
 demo: build
 	scripts/make-demo.sh $(BUILD)
