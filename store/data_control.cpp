@@ -3,6 +3,8 @@
 #include "common/failure.h"
 #include "store/sql_support.h"
 
+#include <sqlite3.h>
+
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -48,6 +50,32 @@ SourceQuery parseRecordSource(const QString& source)
                   QStringLiteral("The record source \"%1\" is not one table or \"SELECT * FROM\" one table.").arg(source));
 }
 
+[[noreturn]] void refuseTable(const QString& table, const QString& path, const QString& why)
+{
+    throw Failure(RecordsetError::BadLayout,
+                  QStringLiteral("The table \"%1\" in the roster file \"%2\" cannot hold the roster: %3.").arg(table, path, why));
+}
+
+// Records are found again by SQLite's row key: the table must be a plain
+// table that has one and does not hide it behind a column of that name.
+void requirePlainTable(QSqlDatabase& db, const QString& table, const RecordLayout& layout, const QString& path)
+{
+    QSqlQuery list(db);
+    if (!list.exec(QStringLiteral("PRAGMA table_list(%1)").arg(quoteIdentifier(table))))
+        throw sqlFailure(list.lastError(), QStringLiteral("Cannot read the roster file \"%1\"").arg(path));
+    if (!list.next())
+        throw Failure(SQLITE_ERROR, QStringLiteral("The roster file \"%1\" has no table \"%2\".").arg(path, table));
+    const QString type = list.value(2).toString();
+    if (type == QLatin1String("view"))
+        refuseTable(table, path, QStringLiteral("it is a view, not a table"));
+    if (type != QLatin1String("table"))
+        refuseTable(table, path, QStringLiteral("it is a %1 table, not a plain one").arg(type));
+    if (list.value(4).toInt() != 0)
+        refuseTable(table, path, QStringLiteral("it is a WITHOUT ROWID table, whose records have no row key"));
+    if (layout.indexOf(QStringLiteral("_rowid_")) >= 0)
+        refuseTable(table, path, QStringLiteral("it has a column named \"_rowid_\", which hides the row key"));
+}
+
 } // namespace
 
 DataControl::DataControl(QObject* parent)
@@ -58,6 +86,7 @@ DataControl::DataControl(QObject* parent)
 DataControl::~DataControl()
 {
     recordset_.reset();
+    guard_.reset(); // waits for a running file check
     if (!connectionName_.isEmpty())
         QSqlDatabase::removeDatabase(connectionName_);
 }
@@ -92,12 +121,13 @@ void DataControl::refresh()
         QSqlDatabase db = openSqliteFile(name, path);
         try {
             RecordLayout layout = readTableLayout(db, source.table, path);
+            requirePlainTable(db, source.table, layout, path);
             if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
                 throw Failure(RecordsetError::BadLayout,
                               QStringLiteral("The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
                                   .arg(source.table, path, wrong));
 
-            useWriteAheadLog(db);
+            const bool writeAheadLog = usesWriteAheadLog(db);
             QList<qint64> keys;
             QSqlQuery query(db);
             query.setForwardOnly(true);
@@ -106,7 +136,12 @@ void DataControl::refresh()
             while (query.next())
                 keys.append(query.value(0).toLongLong());
             query.finish();
-            opened.reset(new Recordset(this, db, quoteIdentifier(source.table), std::move(layout), std::move(keys)));
+            // One guard for as long as the same file is open: its check and
+            // its safety copy are the file's, not the reload's.
+            if (!guard_ || guard_->path() != path)
+                guard_ = std::make_unique<RosterFileGuard>(path);
+            opened.reset(new Recordset(this, *guard_, writeAheadLog, db, quoteIdentifier(source.table), std::move(layout),
+                                       std::move(keys)));
         } catch (...) {
             db.close();
             db = QSqlDatabase();
@@ -124,6 +159,24 @@ void DataControl::refresh()
     emit reset();
     showCurrent();
     emit currentChanged(recordset_->hasCurrent() ? recordset_->position() : -1);
+}
+
+void DataControl::startFileCheck()
+{
+    if (!guard_)
+        throw Failure(RecordsetError::NotOpen, QStringLiteral("The roster is not open."));
+    // The verdict arrives on the checking thread; the signal is emitted on
+    // this object's own. The guard (and its thread) ends before this object
+    // does, and events still queued for it are dropped with it.
+    guard_->startCheck([this](const Failure& damage) {
+        QMetaObject::invokeMethod(
+            this, [this, damage] { emit fileDamaged(damage.number(), damage.description()); }, Qt::QueuedConnection);
+    });
+}
+
+QString DataControl::safetyCopy() const
+{
+    return guard_ ? guard_->safetyCopy() : QString();
 }
 
 void DataControl::registerControl(BoundControl* control)

@@ -2,6 +2,7 @@
 
 #include "store/bound_control.h"
 #include "store/recordset.h"
+#include "store/roster_file_guard.h"
 
 #include <QHash>
 #include <QList>
@@ -29,11 +30,22 @@ public:
     void setRecordSource(const QString& source) { recordSource_ = source; }
 
     // (Re)opens the roster; the first record becomes current. Never creates
-    // the file. Refuses a Soldier table whose fixed positions are wrong.
+    // the file and never changes it: its journal mode stays as found.
+    // Refuses (3190) a Soldier table whose fixed positions are wrong, and a
+    // view, a virtual or WITHOUT ROWID table, or a table with a column
+    // named _rowid_, in which records cannot be stored by their key.
     void refresh();
     bool isOpen() const { return recordset_ != nullptr; }
     // The open roster; fails before the first refresh.
     Recordset& recordset();
+
+    // Starts SQLite's check of the open roster file in the background (a
+    // large roster takes longer to check than to open). Every write waits for
+    // its verdict, and runs the check itself when it was never started; a
+    // damaged file takes no more writes (11), and fileDamaged() is emitted.
+    void startFileCheck();
+    // The safety copy saved before the first write, or empty.
+    QString safetyCopy() const;
 
     void registerControl(BoundControl* control);
     void unregisterControl(BoundControl* control);
@@ -57,6 +69,8 @@ signals:
     void rowRemoved(int position);
     // A record's stored values or its pending values changed.
     void rowChanged(int position);
+    // The background check found the roster file damaged.
+    void fileDamaged(int number, const QString& description);
 
 private:
     friend class Recordset;
@@ -69,6 +83,7 @@ private:
     QString recordSource_ = QStringLiteral("Soldier");
     QString connectionName_;
     int connectionSerial_ = 0;
+    std::unique_ptr<RosterFileGuard> guard_;
     std::unique_ptr<Recordset> recordset_;
     QList<BoundControl*> controls_;
     QHash<QString, Value> pending_;

@@ -2,8 +2,10 @@
 
 #include "common/failure.h"
 #include "store/data_control.h"
+#include "store/record_conflict.h"
 #include "store/row_cache.h"
 #include "store/sql_support.h"
+#include "store/write_transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,37 +19,11 @@ Failure noCurrentRecord()
     return Failure(RecordsetError::NoCurrentRecord, QStringLiteral("No current record."));
 }
 
-// One stored change is one transaction: a crash leaves the old record or the
-// new one, never part of it.
-class Transaction {
-public:
-    explicit Transaction(QSqlDatabase& db, const QString& path) : db_(db), path_(path)
-    {
-        if (!db_.transaction())
-            throw sqlFailure(db_.lastError(), QStringLiteral("Cannot write to the roster file \"%1\"").arg(path_));
-    }
-    ~Transaction()
-    {
-        if (!done_)
-            db_.rollback();
-    }
-    void commit()
-    {
-        if (!db_.commit())
-            throw sqlFailure(db_.lastError(), QStringLiteral("Cannot save to the roster file \"%1\"").arg(path_));
-        done_ = true;
-    }
-
-private:
-    QSqlDatabase& db_;
-    QString path_;
-    bool done_ = false;
-};
-
 } // namespace
 
-Recordset::Recordset(DataControl* owner, QSqlDatabase db, QString table, RecordLayout layout, QList<qint64> keys)
-    : owner_(owner), db_(std::move(db)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
+Recordset::Recordset(DataControl* owner, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString table,
+                     RecordLayout layout, QList<qint64> keys)
+    : owner_(owner), guard_(guard), writeAheadLog_(writeAheadLog), db_(std::move(db)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
     cache_ = std::make_unique<RowCache>(db_, table_, layout_);
     readQuery_ = QSqlQuery(db_);
@@ -165,64 +141,103 @@ void Recordset::cancelUpdate()
         emit owner_->currentChanged(hasCurrent() ? position_ : -1);
 }
 
+Failure Recordset::recordGone() const
+{
+    return Failure(RecordsetError::RecordGone,
+                   QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it. "
+                                  "Nothing was saved.")
+                       .arg(owner_->databaseName()));
+}
+
 void Recordset::store(QList<Value> values, bool isNew)
 {
+    if (isNew)
+        insertRecord(values);
+    else
+        storeChanges(values);
+}
+
+void Recordset::insertRecord(const QList<Value>& values)
+{
     const QString path = owner_->databaseName();
-    Transaction transaction(db_, path);
-    QSqlQuery query(db_);
-
-    if (isNew) {
-        QStringList names, marks;
-        QVariantList binds;
-        for (int c = 0; c < values.size(); ++c) {
-            if (!values.at(c).hasValue())
-                continue;
-            names << quoteIdentifier(layout_.at(c).name);
-            marks << QStringLiteral("?");
-            binds << valueToSql(values.at(c), layout_.at(c).kind);
-        }
-        const QString sql = names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u','));
-        query.prepare(sql);
-        for (const QVariant& v : binds)
-            query.addBindValue(v);
-        if (!query.exec())
-            throw sqlFailure(query.lastError(), QStringLiteral("Cannot add the record to the roster file \"%1\"").arg(path));
-        const qint64 key = query.lastInsertId().toLongLong();
-        transaction.commit();
-
-        // The new record goes to the end of the open roster whatever its
-        // name; the position returns to where it was (past the end stays
-        // past the end).
-        const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
-        keys_.append(key);
-        cache_->clear(); // the last cached block has one row more now
-        position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
-        emit owner_->rowAppended(int(keys_.size()) - 1);
-        return;
-    }
-
-    requireCurrent();
-    const qint64 key = keys_.at(position_);
-    QStringList assignments;
+    WriteTransaction transaction(db_, guard_, writeAheadLog_);
+    QStringList names, marks;
     QVariantList binds;
-    for (int c = 0; c < values.size() && c < current_.size(); ++c) {
-        if (values.at(c) == current_.at(c))
+    for (int c = 0; c < values.size(); ++c) {
+        if (!values.at(c).hasValue())
             continue;
-        assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+        names << quoteIdentifier(layout_.at(c).name);
+        marks << QStringLiteral("?");
         binds << valueToSql(values.at(c), layout_.at(c).kind);
     }
-    if (assignments.isEmpty()) {
-        // Nothing changed: the record must still be there to be "stored".
-        query.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?").arg(table_));
-        query.addBindValue(key);
-        if (!query.exec())
-            throw sqlFailure(query.lastError(), QStringLiteral("Cannot save to the roster file \"%1\"").arg(path));
-        if (!query.next())
-            throw Failure(RecordsetError::RecordGone,
-                          QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it.").arg(path));
-    } else {
+    const QString sql = names.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u','));
+    QSqlQuery query(db_);
+    query.prepare(sql);
+    for (const QVariant& v : binds)
+        query.addBindValue(v);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QStringLiteral("Cannot add the record to the roster file \"%1\"").arg(path));
+    const qint64 key = query.lastInsertId().toLongLong();
+    transaction.commit();
+
+    // The new record goes to the end of the open roster whatever its name;
+    // the position returns to where it was (past the end stays past the end).
+    const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
+    keys_.append(key);
+    cache_->clear(); // the last cached block has one row more now
+    position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
+    emit owner_->rowAppended(int(keys_.size()) - 1);
+}
+
+void Recordset::storeChanges(const QList<Value>& values)
+{
+    requireCurrent();
+    const QString path = owner_->databaseName();
+    const qint64 key = keys_.at(position_);
+    WriteTransaction transaction(db_, guard_, writeAheadLog_);
+
+    // Under the write lock: the record as the file holds it now.
+    const QList<Value> now = readRecord(key);
+    if (now.isEmpty())
+        throw recordGone();
+
+    // Only the columns that differ from what was read are written. Each of
+    // them, and the Name that says whose record this is, must still hold
+    // what was read; a column another writer already set to the same value
+    // is no conflict.
+    QList<int> written;
+    for (int c = 0; c < values.size() && c < current_.size(); ++c) {
+        if (!(values.at(c) == current_.at(c)))
+            written << c;
+    }
+    const int name = layout_.indexOf(column::Name);
+    RecordConflict conflict;
+    for (int c = 0; c < layout_.count(); ++c) {
+        if (!(written.contains(c) || c == name) || now.at(c) == current_.at(c))
+            continue;
+        if (written.contains(c) && now.at(c) == values.at(c))
+            continue;
+        conflict.columns << layout_.at(c).name;
+    }
+    if (!conflict.columns.isEmpty()) {
+        conflict.key = key;
+        conflict.soldier = name >= 0 ? current_.at(name).displayText() : QString();
+        conflict.readBefore = current_;
+        conflict.storedNow = now;
+        conflict.entered = values;
+        throw ConflictFailure(std::move(conflict), path);
+    }
+
+    if (!written.isEmpty()) {
+        QStringList assignments;
+        QVariantList binds;
+        for (int c : written) {
+            assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+            binds << valueToSql(values.at(c), layout_.at(c).kind);
+        }
+        QSqlQuery query(db_);
         query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", "))));
         for (const QVariant& v : binds)
             query.addBindValue(v);
@@ -230,11 +245,26 @@ void Recordset::store(QList<Value> values, bool isNew)
         if (!query.exec())
             throw sqlFailure(query.lastError(), QStringLiteral("Cannot save the record in the roster file \"%1\"").arg(path));
         if (query.numRowsAffected() != 1)
-            throw Failure(RecordsetError::RecordGone,
-                          QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it. Nothing was saved.").arg(path));
+            throw recordGone();
     }
     transaction.commit();
     cache_->clear();
+}
+
+void Recordset::reloadCurrent()
+{
+    requireCurrent();
+    const QList<Value> now = readRecord(keys_.at(position_));
+    if (now.isEmpty())
+        throw recordGone();
+    if (mode_ == EditMode::Edit) {
+        mode_ = EditMode::None;
+        buffer_.clear();
+    }
+    current_ = now;
+    cache_->clear();
+    emit owner_->rowChanged(position_);
+    owner_->showCurrent();
 }
 
 void Recordset::leaveRecord()
@@ -272,15 +302,14 @@ void Recordset::deleteRecord()
     requireCurrent();
     const QString path = owner_->databaseName();
     {
-        Transaction transaction(db_, path);
+        WriteTransaction transaction(db_, guard_, writeAheadLog_);
         QSqlQuery query(db_);
         query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
         query.addBindValue(keys_.at(position_));
         if (!query.exec())
             throw sqlFailure(query.lastError(), QStringLiteral("Cannot delete the record from the roster file \"%1\"").arg(path));
         if (query.numRowsAffected() != 1)
-            throw Failure(RecordsetError::RecordGone,
-                          QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it.").arg(path));
+            throw recordGone();
         transaction.commit();
     }
     mode_ = EditMode::None;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/failure.h"
+#include "store/failure_numbers.h"
 #include "store/record_layout.h"
 #include "store/value.h"
 
@@ -12,6 +14,7 @@
 namespace varnel::store {
 
 class DataControl;
+class RosterFileGuard;
 class RowCache;
 
 // The open roster: the result of the record source, in its order, with one
@@ -22,6 +25,13 @@ class RowCache;
 //
 // Failures throw varnel::Failure: engine failures carry SQLite's extended
 // result code, the recordset's own the numbers in `RecordsetError`.
+//
+// Every write first passes the roster file's guard (the file still at its
+// path, not damaged, a safety copy saved) and is one transaction. A record
+// is stored only if the columns being written, and its Name, still hold
+// what this copy read when the record became current or was last stored;
+// otherwise nothing is stored and a ConflictFailure (3197) carries both
+// versions.
 class Recordset {
 public:
     enum class EditMode { None, Edit, AddNew };
@@ -50,9 +60,17 @@ public:
     // Stores the record being edited or added, the values changed in bound
     // controls first. An edited record stays current; a new record is
     // appended at the end of the roster and the position returns to where
-    // it was. Fails when no edit or addition is in progress, and when the
-    // edited record is no longer in the file.
+    // it was. Fails when no edit or addition is in progress, when the
+    // edited record is no longer in the file (3167), and when another writer
+    // changed it (3197). A failed store keeps the values pending in the bound
+    // controls and the edit open.
     void update();
+    // Reads the current record again: what another writer stored becomes
+    // what this copy has read, so a following Update stores the clerk's
+    // entries over it (and CancelUpdate takes the stored values). An open
+    // edit's own writes are dropped; values pending in the bound controls
+    // are kept. Fails without a current record, or when it is gone (3167).
+    void reloadCurrent();
     // Drops the edit buffer and any pending bound values.
     void cancelUpdate();
     // Deletes the current record from the file at once. There is no current
@@ -88,16 +106,22 @@ public:
 
 private:
     friend class DataControl;
-    Recordset(DataControl* owner, QSqlDatabase db, QString table, RecordLayout layout, QList<qint64> keys);
+    Recordset(DataControl* owner, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString table,
+              RecordLayout layout, QList<qint64> keys);
 
     void requireCurrent() const;
     void requireOpenEdit() const;
     void loadCurrent();
     void leaveRecord();
     void store(QList<Value> values, bool isNew);
+    void insertRecord(const QList<Value>& values);
+    void storeChanges(const QList<Value>& values);
     QList<Value> readRecord(qint64 key) const;
+    Failure recordGone() const;
 
     DataControl* owner_;
+    RosterFileGuard& guard_;
+    bool writeAheadLog_;
     QSqlDatabase db_;
     QString table_;
     RecordLayout layout_;
@@ -111,17 +135,5 @@ private:
     std::unique_ptr<RowCache> cache_;
     mutable QSqlQuery readQuery_; // one record by key, prepared once
 };
-
-// Numbers of the recordset's own failures (the engine's carry SQLite codes).
-namespace RecordsetError {
-inline constexpr int NoCurrentRecord = 3021;
-inline constexpr int NoEditInProgress = 3020;
-inline constexpr int RecordGone = 3167;
-inline constexpr int NoSuchColumn = 3265;
-inline constexpr int NotOpen = 3420;
-inline constexpr int BadRecordSource = 3078;
-inline constexpr int BadLayout = 3190;
-inline constexpr int TypeMismatch = 13;
-} // namespace RecordsetError
 
 } // namespace varnel::store

@@ -10,9 +10,7 @@
 
 namespace varnel::store {
 
-namespace {
-
-QString sqliteUri(const QString& path, bool readOnly)
+QString sqliteFileUri(const QString& path, bool readOnly)
 {
     QString p = path;
 #ifdef Q_OS_WIN
@@ -29,19 +27,19 @@ QString sqliteUri(const QString& path, bool readOnly)
 
 sqlite3* sqliteHandle(const QSqlDatabase& db)
 {
+    if (!db.driver())
+        return nullptr;
     const QVariant v = db.driver()->handle();
     if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
         return *static_cast<sqlite3* const*>(v.constData());
     return nullptr;
 }
 
-} // namespace
-
 QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    db.setDatabaseName(sqliteUri(path, readOnly));
+    db.setDatabaseName(sqliteFileUri(path, readOnly));
     if (!db.open()) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
@@ -50,18 +48,22 @@ QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, 
     }
     if (sqlite3* handle = sqliteHandle(db))
         sqlite3_extended_result_codes(handle, 1);
+    // A commit is durable when it returns: the rollback journal is synced
+    // before the file is written, the file before the journal goes, and the
+    // folder after the journal is deleted, so a power cut cannot bring the
+    // journal back and roll a committed change out again. A setting of this
+    // connection only; the file itself keeps its journal mode.
+    QSqlQuery pragma(db);
+    pragma.exec(QStringLiteral("PRAGMA synchronous=EXTRA"));
     return db;
 }
 
-void useWriteAheadLog(QSqlDatabase& db)
+bool usesWriteAheadLog(QSqlDatabase& db)
 {
-    // A stored change is then one append to the log, atomic whatever happens
-    // (a crash or power loss leaves the old record or the new one) without
-    // waiting for the disk on every commit. Where the file system cannot
-    // share the log (a network share), SQLite keeps the file's own journal.
+    // Asking for the mode does not change it.
     QSqlQuery pragma(db);
-    pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    return pragma.exec(QStringLiteral("PRAGMA journal_mode")) && pragma.next()
+        && pragma.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
 }
 
 Failure sqlFailure(const QSqlError& error, const QString& what)

@@ -1,9 +1,11 @@
 #include "store/value.h"
 
-#include "common/failure.h"
 #include "common/date_text.h"
+#include "common/failure.h"
+#include "store/failure_numbers.h"
 
 #include <cmath>
+#include <limits>
 
 namespace varnel::store {
 
@@ -142,10 +144,17 @@ Value operator+(const Value& a, const Value& b)
     if (a.isEmpty() && b.isEmpty())
         return Value();
     if (!a.isNumeric() || !b.isNumeric())
-        throw Failure(13, QStringLiteral("Type mismatch: cannot add \"%1\" and \"%2\".").arg(a.displayText(), b.displayText()));
+        throw Failure(RecordsetError::TypeMismatch,
+                      QStringLiteral("Type mismatch: cannot add \"%1\" and \"%2\".").arg(a.displayText(), b.displayText()));
     if (a.kind() == Value::Kind::Real || b.kind() == Value::Kind::Real)
         return Value::real(a.asReal() + b.asReal());
-    return Value::integer(a.asInteger() + b.asInteger());
+    // Whole numbers come from the file as they were stored: two of them can
+    // sum past the largest whole number, which is refused, not wrapped.
+    const qint64 x = a.asInteger();
+    const qint64 y = b.asInteger();
+    if ((y > 0 && x > std::numeric_limits<qint64>::max() - y) || (y < 0 && x < std::numeric_limits<qint64>::min() - y))
+        throw Failure(RecordsetError::Overflow, QStringLiteral("Overflow."));
+    return Value::integer(x + y);
 }
 
 namespace {

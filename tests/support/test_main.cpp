@@ -1,6 +1,8 @@
 // The main of every test executable. Widget tests get a QApplication,
 // headless unless a display platform is asked for; the others a
-// QCoreApplication, through which Qt loads the SQLite driver plugin.
+// QCoreApplication, through which Qt loads the SQLite driver plugin. The
+// user's data folder is a temporary one.
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #ifdef VARNEL_TEST_WIDGETS
 #include <QApplication>
@@ -10,6 +12,10 @@
 
 int main(int argc, char** argv)
 {
+    // Safety copies and anything else kept in the user's data folder go to a
+    // folder of the run's own, never into the real home.
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
 #ifdef VARNEL_TEST_WIDGETS
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace varnel::store {
+
+// The numbers of the failures the store raises itself. Where the database
+// engine fails, the failure carries SQLite's own extended result code
+// instead (13 a full disk, 8 a read-only file, 5 a file locked by another
+// program, ...). docs/failures.md lists them all with their meaning.
+namespace RecordsetError {
+inline constexpr int Overflow = 6;              // a sum that does not fit a whole number
+inline constexpr int DamagedFile = 11;          // the roster file failed SQLite's check
+inline constexpr int TypeMismatch = 13;         // text or a date added as a number
+inline constexpr int RosterFileMoved = 1032;    // the open file is no longer at its path
+inline constexpr int NoEditInProgress = 3020;
+inline constexpr int NoCurrentRecord = 3021;
+inline constexpr int BadRecordSource = 3078;
+inline constexpr int RecordGone = 3167;
+inline constexpr int BadLayout = 3190;
+inline constexpr int ChangedByAnotherWriter = 3197;
+inline constexpr int NoSuchColumn = 3265;
+inline constexpr int NotOpen = 3420;
+} // namespace RecordsetError
+
+} // namespace varnel::store

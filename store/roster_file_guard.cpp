@@ -1,0 +1,57 @@
+#include "store/roster_file_guard.h"
+
+#include "store/failure_numbers.h"
+#include "store/safety_copy.h"
+#include "store/sql_support.h"
+
+#include <QDateTime>
+#include <QtDebug>
+#include <sqlite3.h>
+
+namespace varnel::store {
+
+RosterFileGuard::RosterFileGuard(QString path)
+    : path_(std::move(path)), check_(path_)
+{
+}
+
+void RosterFileGuard::startCheck(std::function<void(const Failure&)> onDamage)
+{
+    check_.start(std::move(onDamage));
+}
+
+void RosterFileGuard::beforeWrite(QSqlDatabase& db)
+{
+    requireFileAtPath(db);
+    if (const FileCheck::Verdict damage = check_.verdict())
+        throw *damage;
+    if (!copyTried_) {
+        copyTried_ = true;
+        // The copy is a safety net, not a condition of the clerk's work: if
+        // the user's data folder cannot take it, the write goes on.
+        try {
+            safetyCopy_ = saveSafetyCopy(sqliteHandle(db), path_, QDateTime::currentDateTime());
+        } catch (const Failure& failure) {
+            qWarning("%s", qPrintable(failure.description()));
+        }
+    }
+}
+
+void RosterFileGuard::requireFileAtPath(QSqlDatabase& db) const
+{
+    // SQLite compares the open file with what the path names now: another
+    // file moved or copied into its place by renaming, the file renamed away,
+    // or deleted. Writing on would put the clerk's work into a file nobody
+    // can see, or mix two rosters.
+    sqlite3* handle = sqliteHandle(db);
+    if (!handle)
+        return;
+    int moved = 0;
+    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
+        throw Failure(RecordsetError::RosterFileMoved,
+                      QStringLiteral("The roster file \"%1\" was moved, replaced or deleted while Varnel had it open. "
+                                     "Nothing was saved. Start Varnel again to work on the file now at that path.")
+                          .arg(path_));
+}
+
+} // namespace varnel::store
