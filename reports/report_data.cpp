@@ -30,9 +30,15 @@ public:
         name_ = QStringLiteral("varnel-report-%1").arg(++serial);
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         // A file: URI without the create flag: a missing file is an error,
-        // never a new empty database.
-        db.setDatabaseName(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        // never a new empty database. Opened for reading and writing where
+        // the file allows (SQLite falls back to reading only on a read-only
+        // file or medium) but kept to queries: a reader that may write can
+        // roll back what a writer that crashed left half done, and, on a
+        // file another program keeps in write-ahead-log mode, removes the
+        // log and its index when it closes, where a read-only reader would
+        // leave them behind.
+        db.setDatabaseName(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     }
     ~ReadOnlyConnection()
     {
@@ -63,6 +69,8 @@ void checkIsRoster(QSqlDatabase& db, const QString& file)
         notARoster(file, QStringLiteral("cannot be opened: %1").arg(db.lastError().text()));
     // SQLite opens lazily: the first read tells whether the file is a database.
     QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("PRAGMA query_only=1")))
+        notARoster(file, QStringLiteral("cannot be opened: %1").arg(probe.lastError().text()));
     if (!probe.exec(QStringLiteral(
             "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'Soldier' COLLATE NOCASE")))
         notARoster(file, QStringLiteral("is not a roster database: %1").arg(probe.lastError().text()));

@@ -23,6 +23,13 @@ void RosterFileGuard::startCheck(std::function<void(const Failure&)> onDamage)
 void RosterFileGuard::beforeWrite(QSqlDatabase& db)
 {
     requireFileAtPath(db);
+    // Pages kept from earlier reads are let go, so the write starts from the
+    // file as it is now. SQLite notices another writer by a counter in the
+    // file's header; a file copied over the open one (the same file, other
+    // content) can carry the same counter, and a page from before the copy
+    // would then be written back into it.
+    if (sqlite3* handle = sqliteHandle(db))
+        sqlite3_db_release_memory(handle);
     if (const FileCheck::Verdict damage = check_.verdict())
         throw *damage;
     if (!copyTried_) {

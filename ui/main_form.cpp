@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include "common/failure.h"
 #include "points/clock.h"
 #include "points/total_command.h"
 #include "reports/report_engine.h"
@@ -17,6 +18,7 @@
 #include <QLayout>
 #include <QShortcut>
 #include <QThread>
+#include <QTimer>
 
 namespace varnel::ui {
 
@@ -73,6 +75,12 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     help->setContext(Qt::WindowShortcut);
     connect(help, &QShortcut::activated, this, [this] { handler_.run(showHelp_); });
 
+    // The background check of the roster file reports damage at once, as
+    // any failure is reported; from then on the file takes no writes.
+    connect(&data1_, &store::DataControl::fileDamaged, this, [this](int number, const QString& description) {
+        handler_.run([&] { throw Failure(number, description); });
+    });
+
     // The layout is fixed: the window takes the size of its client area
     // and menu bar, and cannot be resized or maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -125,6 +133,17 @@ void MainForm::hideWindow()
 void MainForm::showWindow()
 {
     show();
+}
+
+void MainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Checking a large roster takes longer than opening it: it starts once
+    // the window has been painted and runs beside the clerk's work.
+    if (!fileCheckStarted_ && data1_.isOpen()) {
+        fileCheckStarted_ = true;
+        QTimer::singleShot(0, this, [this] { handler_.run([this] { data1_.startFileCheck(); }); });
+    }
 }
 
 void MainForm::closeEvent(QCloseEvent* event)

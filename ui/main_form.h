@@ -66,6 +66,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Once the window is first on the screen, the roster file is checked in
+    // the background.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<BoxMessageSink> totalMessages_;
     std::unique_ptr<LabelTotalDate> totalDateLabel_;
     bool busy_ = false;
+    bool fileCheckStarted_ = false;
 
     RosterGrid* grid_ = nullptr;
     BoundOptionList* apft_ = nullptr;

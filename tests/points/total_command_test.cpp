@@ -238,6 +238,44 @@ TEST_P(TotalCommand, StoreFailureCancelsTheEditAndGoesOn)
     EXPECT_FALSE(data1->hasPending());
 }
 
+TEST_P(TotalCommand, ASumPastTheLargestWholeNumberStoresNoWorksheet)
+{
+    QVariantMap soldier = workedExample();
+    soldier["1SGTPoints"] = qint64(1) << 62;
+    soldier["SSGTPoints"] = qint64(1) << 62;
+    openWith(soldier);
+    const auto failure = varnel::test::failureOf([&] { total(); });
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->number(), RecordsetError::Overflow);
+    EXPECT_EQ(failure->description(), "Overflow.");
+    EXPECT_EQ(worksheet(), "1 2 3 4 5 40");
+    EXPECT_EQ(stored()["TotalDate"], "1/1/2000");
+    EXPECT_EQ(data1->recordset().editMode(), Recordset::EditMode::None);
+}
+
+TEST_P(TotalCommand, WorksOnTheRecordAsStoredNowAndNeverOverAnotherWritersWorksheet)
+{
+    // A service date another program corrected since the record was read
+    // is the one counted.
+    openWith(workedExample());
+    file.exec(QStringLiteral("UPDATE Soldier SET TISDate = '%1'").arg(iso(-400)));
+    total();
+    EXPECT_EQ(worksheet(), "13 13 40 30 40 161");
+
+    // A worksheet another program stores while a notice is on the screen
+    // is not overwritten, and ours is not stored beside it.
+    QVariantMap soldier = workedExample();
+    soldier["Weapon"] = "X";
+    openWith(soldier);
+    sink.whileShown = [&] { file.exec("UPDATE Soldier SET TISPoints = 9, TOTAL = 99"); };
+    const auto failure = varnel::test::failureOf([&] { total(); });
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter);
+    EXPECT_TRUE(failure->description().contains("TISPoints, TOTAL")) << qPrintable(failure->description());
+    EXPECT_EQ(worksheet(), "9 2 3 4 5 99");
+    EXPECT_EQ(stored()["TotalDate"], "1/1/2000");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, TotalCommand, varnel::test::kBothLayouts, varnel::test::layoutName);
 
 } // namespace

@@ -74,6 +74,26 @@ TEST(ReportEngine, ProducesEachReportFromItsOwnFileEveryTime)
     EXPECT_EQ(QSqlDatabase::connectionNames().filter("varnel-report"), QStringList());
 }
 
+TEST(ReportEngine, LeavesTheRosterFileAsFoundInEitherJournalMode)
+{
+    for (const char* mode : {"DELETE", "WAL"}) {
+        SCOPED_TRACE(mode);
+        QTemporaryDir dir;
+        writeSampleRoster(dir);
+        const QString roster = dir.filePath("Varnel_DATA.MDB");
+        execOn(roster, QStringLiteral("PRAGMA journal_mode=%1").arg(mode));
+        const QString header = journalModeBytes(roster);
+        const QString merit = copyShippedLayout("varnel_list.rpt", dir.path());
+        QStringList titles;
+        ReportEngine engine(std::make_unique<RecordingPresenter>(titles), std::make_unique<SilentProgress>());
+        engine.setReportFileName(merit);
+        engine.setAction(0);
+        EXPECT_EQ(titles, QStringList{"Merit List"});
+        EXPECT_EQ(journalModeBytes(roster), header);
+        EXPECT_EQ(filesBeside(roster), QStringList{"varnel_list.rpt"}) << "no journal, log or index left beside it";
+    }
+}
+
 TEST(ReportEngine, CancelEndsTheReportQuietly)
 {
     QTemporaryDir dir;

@@ -4,6 +4,8 @@
 
 #include "support/roster_file.h"
 
+#include <limits>
+
 using varnel::store::Value;
 
 namespace {
@@ -26,6 +28,36 @@ TEST(ValueRules, SumsFollowEmptyAndNoValueRules)
         EXPECT_EQ(c.a + c.b, c.expected) << c.name;
     EXPECT_EQ(varnel::test::failureNumber([] { Value::text("A") + Value::integer(1); }),
               varnel::store::RecordsetError::TypeMismatch);
+}
+
+TEST(ValueRules, AWholeNumberSumThatDoesNotFitIsRefused)
+{
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    constexpr qint64 least = std::numeric_limits<qint64>::min();
+    const struct {
+        const char* name;
+        Value a, b;
+        std::optional<Value> expected; // nothing: refused with "Overflow."
+    } cases[] = {
+        {"largest plus nothing", Value::integer(most), Value::integer(0), Value::integer(most)},
+        {"largest plus one", Value::integer(most), Value::integer(1), std::nullopt},
+        {"two halves past the largest", Value::integer(qint64(1) << 62), Value::integer(qint64(1) << 62), std::nullopt},
+        {"smallest plus True (-1)", Value::integer(least), Value::boolean(true), std::nullopt},
+        {"smallest plus largest", Value::integer(least), Value::integer(most), Value::integer(-1)},
+        {"empty plus largest", Value(), Value::integer(most), Value::integer(most)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto failure = varnel::test::failureOf([&] {
+            const Value sum = c.a + c.b;
+            EXPECT_EQ(std::optional<Value>(sum), c.expected);
+        });
+        EXPECT_EQ(failure.has_value(), !c.expected.has_value());
+        if (failure) {
+            EXPECT_EQ(failure->number(), varnel::store::RecordsetError::Overflow);
+            EXPECT_EQ(failure->description(), "Overflow.");
+        }
+    }
 }
 
 TEST(ValueRules, ComparisonsTreatEmptyAsZeroAndNoValueAsUnordered)

@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "store/bound_control.h"
 
+#include <QSqlQuery>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantMap>
@@ -21,7 +22,22 @@ inline void PrintTo(const QVariant& value, std::ostream* out)
 
 namespace varnel::test {
 
-class Connection;
+// A connection of its own to the SQLite file at `path`, as another program
+// would have, for as long as it lives. Creates the file if need be.
+class Connection {
+public:
+    explicit Connection(const QString& path);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    QSqlQuery run(const QString& sql, const QVariantList& values = {}) const;
+    qint64 insert(const QVariantMap& columns) const;
+    // Every row of the result, column name -> value.
+    QList<QVariantMap> rows(const QString& sql, const QVariantList& values = {}) const;
+
+private:
+    QString name_;
+};
 
 // The two table arrangements the roster tests run on: the one
 // `varnel-roster create` writes, and one with the free columns in another
@@ -88,5 +104,41 @@ inline int failureNumber(const std::function<void()>& run)
 
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray fileBytes(const QString& path);
+
+// The names of the files beside the roster in its folder, the roster itself
+// left out: a journal, a write-ahead log, anything else.
+QStringList filesBeside(const QString& rosterPath);
+// Bytes 18 and 19 of an SQLite file's header: "1 1" rollback journal, "2 2"
+// write-ahead log.
+QString journalModeBytes(const QString& path);
+// Damages, in the SQLite file at `path`, the page that holds `marker` (its
+// page type byte overwritten): the kind of damage only reading that page or
+// a check of the whole file finds.
+void damagePageHolding(const QString& path, const QByteArray& marker);
+// SQLite's integrity check of the file, on a connection of its own: "ok"
+// when the file is whole.
+QString integrityCheck(const QString& path);
+// Runs a program as another process, the way a clerk's shell or another
+// program would (cp, mv, rm, sqlite3); gives its exit code.
+int runProgram(const QString& program, const QStringList& args);
+
+// A small file system of its own (tmpfs) for as long as it lives, for a full
+// disk or a read-only medium. Mounting needs the right to; when it cannot
+// be had, `skipReason()` says why and the test should skip.
+class ScratchMount {
+public:
+    explicit ScratchMount(const QString& size = QStringLiteral("1m"));
+    ~ScratchMount();
+    QString skipReason() const { return skipReason_; }
+    QString path() const { return dir_.path(); }
+    void remountReadOnly();
+    // Fills the file system to the last byte with a file named "filler".
+    void fill();
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+    QString skipReason_;
+};
 
 } // namespace varnel::test

@@ -107,6 +107,29 @@ TEST(Commands, AFailingCommandIsShownAndTheWindowGoesOn)
     EXPECT_TRUE(ui.form->isVisible());
 }
 
+TEST(Commands, ADamagedRosterIsReportedOnceTheWindowIsUpAndTakesNoWrites)
+{
+    RosterFile roster;
+    roster.exec("BEGIN");
+    for (int i = 0; i < 300; ++i)
+        roster.insert({{"Name", QStringLiteral("SOLDIER %1").arg(i, 3, 10, QLatin1Char('0'))},
+                       {"PrefDates", i == 150 ? QStringLiteral("MARKER-OF-THE-DAMAGED-PAGE") : QString(60, u'x')}});
+    roster.exec("COMMIT");
+    damagePageHolding(roster.path(), "MARKER-OF-THE-DAMAGED-PAGE");
+    const QByteArray before = fileBytes(roster.path());
+
+    FormUnderTest ui(roster);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.boxes.shown.isEmpty(); }, 10000));
+    ASSERT_EQ(ui.boxes.shown.size(), 1);
+    EXPECT_TRUE(ui.boxes.shown[0].text.startsWith("11: The roster file")) << qPrintable(ui.boxes.shown[0].text);
+    EXPECT_TRUE(ui.boxes.shown[0].mainWindowVisible);
+    ui.click("Command1");
+    ui.click("Command3");
+    EXPECT_EQ(ui.boxes.shown.size(), 3);
+    EXPECT_TRUE(ui.boxes.shown[2].text.startsWith("11: ")) << qPrintable(ui.boxes.shown[2].text);
+    EXPECT_EQ(fileBytes(roster.path()), before);
+}
+
 // Counts the times a widget is hidden.
 class HideCounter : public QObject {
 public:
