@@ -3,9 +3,10 @@
 # UndefinedBehaviorSanitizer) for FUZZ_SECONDS seconds (default 60), starting
 # from its committed corpus in tests/fuzz/corpus/<name>/. New inputs go to a
 # scratch folder in the build folder, never into the committed corpus; to keep
-# the ones that add coverage:
+# the few that reach new code (-use_counters=0 counts new edges only, not new
+# hit counts, which keeps the corpus small):
 #
-#   build-fuzz/varnel_fuzz_NAME -merge=1 tests/fuzz/corpus/NAME build-fuzz/fuzz-corpus/NAME
+#   build-fuzz/varnel_fuzz_NAME -merge=1 -use_counters=0 tests/fuzz/corpus/NAME build-fuzz/fuzz-corpus/NAME
 #
 # Exits non-zero when a target crashes or breaks an invariant, naming the
 # saved input; replay it with `build-fuzz/varnel_fuzz_NAME FILE`.
