@@ -1,20 +1,26 @@
 // Store benchmarks: Refresh and the single-record operations at 1,000,
 // 10,000 and 100,000 records, and the memory the open roster holds.
 
+#include "disk_sync_probe.h"
 #include "store/data_control.h"
+#include "store/file_check.h"
 #include "store/record_commands.h"
 #include "store/record_layout.h"
 #include "store/recordset.h"
+#include "store/safety_copy.h"
 #include "tools/roster_files.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <malloc.h>
 #include <map>
+#include <sqlite3.h>
 
 using namespace varnel::store;
 
@@ -83,7 +89,32 @@ void BM_RosterMemory(benchmark::State& state)
     state.counters["bytes_per_record"] = perRecord;
 }
 
-// Each operation on a roster of the given size, from the middle of it.
+// SQLite's check of the whole file, which the window runs in the background
+// after its first paint (compare with Refresh).
+void BM_FileCheck(benchmark::State& state)
+{
+    const QString path = rosterPath(rosterDir(int(state.range(0))));
+    for (auto _ : state) {
+        if (FileCheck::run(path))
+            state.SkipWithError("the file check failed");
+    }
+}
+
+// The safety copy saved before the first write of a run.
+void BM_SafetyCopy(benchmark::State& state)
+{
+    const QString path = rosterPath(rosterDir(int(state.range(0))));
+    sqlite3* source = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &source, SQLITE_OPEN_READONLY, nullptr);
+    QDateTime when(QDate(2026, 1, 1), QTime(0, 0));
+    for (auto _ : state)
+        saveSafetyCopy(source, path, when = when.addSecs(1));
+    sqlite3_close(source);
+}
+
+// Each operation on a roster of the given size, from the middle of it. The
+// first write of the run (the file check and the safety copy) is made
+// before the timing starts.
 template <typename Op>
 void runOperation(benchmark::State& state, Op op)
 {
@@ -91,8 +122,23 @@ void runOperation(benchmark::State& state, Op op)
     DataControl data1;
     loadRoster(data1, dir);
     data1.recordset().moveTo(data1.recordset().recordCount() / 2);
-    for (auto _ : state)
+    updateRecord(data1);
+
+    // A stored change waits for the disk (SQLite's syncs); the rest is the
+    // program's own work and SQLite's in memory. Both are counted apart.
+    const varnel::bench::DiskSyncs before = varnel::bench::diskSyncsSoFar();
+    std::chrono::nanoseconds wall{0};
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
         op(data1.recordset(), state);
+        wall += std::chrono::steady_clock::now() - start;
+    }
+    const varnel::bench::DiskSyncs after = varnel::bench::diskSyncsSoFar();
+    const double syncNanos = double(after.nanoseconds - before.nanoseconds);
+    using benchmark::Counter;
+    state.counters["syncs"] = Counter(double(after.count - before.count), Counter::kAvgIterations);
+    state.counters["sync_us"] = Counter(syncNanos / 1e3, Counter::kAvgIterations);
+    state.counters["rest_us"] = Counter((double(wall.count()) - syncNanos) / 1e3, Counter::kAvgIterations);
 }
 
 void BM_EditUpdate(benchmark::State& state)
@@ -180,6 +226,8 @@ void BM_GridScreenful(benchmark::State& state)
 BENCHMARK(BM_Refresh) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SqliteShellBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RosterMemory) SIZES->Iterations(1);
+BENCHMARK(BM_FileCheck) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SafetyCopy) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EditUpdate) SIZES;
 BENCHMARK(BM_AddNewUpdate) SIZES;
 BENCHMARK(BM_DeleteMoveNext) SIZES;
@@ -193,8 +241,11 @@ BENCHMARK(BM_GridScreenful) SIZES;
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    varnel::bench::installDiskSyncProbe();
     QTemporaryDir dir;
+    // Safety copies go to the run's own folder, not the user's.
+    qputenv("XDG_DATA_HOME", dir.filePath("data-home").toLocal8Bit());
+    QCoreApplication app(argc, argv);
     workDir = &dir;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
