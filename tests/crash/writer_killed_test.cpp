@@ -13,6 +13,7 @@
 #include "support/roster_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -169,6 +170,7 @@ TEST_P(WriterKilled, KeepsEveryAcknowledgedChangeWhole)
     Acknowledged acked;
     qint64 nextCounter = 1;
     int killedBeforeFirstAck = 0;
+    int killedWithJournal = 0; // the kill left a journal or log: it struck mid-write
     for (int kill = 0; kill < kKillsPerLayout; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill + 1) + ", seed " + std::to_string(seed));
         QProcess writer;
@@ -192,6 +194,9 @@ TEST_P(WriterKilled, KeepsEveryAcknowledgedChangeWhole)
         output += writer.readAllStandardOutput();
         if (output.count('\n') == 0)
             ++killedBeforeFirstAck;
+
+        if (QFile::exists(path_ + QStringLiteral("-journal")) || QFile::exists(path_ + QStringLiteral("-wal")))
+            ++killedWithJournal;
 
         acked.read(output);
         const qint64 highest = checkRoster(path_, acked);
@@ -226,7 +231,7 @@ TEST_P(WriterKilled, KeepsEveryAcknowledgedChangeWhole)
               QStringList{store::kRosterFileName});
 
     std::cout << "[ figures  ] " << kKillsPerLayout << " kills (" << killedBeforeFirstAck
-              << " before the first acknowledgement), " << acked.lines << " acknowledgements, "
+              << " before the first acknowledgement, " << killedWithJournal << " leaving a journal), " << acked.lines << " acknowledgements, "
               << acked.lastCounter.size() << " records and " << acked.added.size() << " added records checked"
               << std::endl;
 }
