@@ -6,7 +6,9 @@
 // would before starting the writer again on the same file.
 //
 // The kills follow a seeded random sequence; the seed is printed, and
-// VARNEL_CRASH_SEED=<seed> repeats a run.
+// VARNEL_CRASH_SEED=<seed> repeats its choices (how many acknowledgements
+// before each kill, the pause, the writers' seeds). Where exactly a kill
+// lands still depends on the machine's speed.
 #include "store/data_control.h"
 #include "store/record_commands.h"
 #include "store/record_layout.h"
