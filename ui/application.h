@@ -5,7 +5,10 @@ namespace varnel::ui {
 class MainForm;
 
 // The application-wide settings: the title "Varnel", the version, the icon,
-// and that closing the main window ends the program.
+// and that closing the main window ends the program. A request to terminate
+// from outside (SIGTERM at logout or shutdown, SIGHUP, SIGINT) ends the
+// program as Exit does, without a question, so the roster file is closed in
+// order; entries still pending are dropped, as nobody can be asked.
 void setUpApplication();
 
 // The main window's Load event: opens the roster of the current directory

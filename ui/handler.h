@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QString>
 #include <functional>
+
+namespace varnel::store {
+class ConflictFailure;
+}
 
 namespace varnel::ui {
 
@@ -20,8 +25,16 @@ public:
 
     MessageBoxes& boxes() const { return *boxes_; }
 
+    // A record another writer changed (3197) is not shown as a plain failure
+    // but handed to `resolve`, which lets the clerk choose; without one it
+    // is shown like any failure.
+    void setConflictResolver(std::function<void(const store::ConflictFailure&)> resolve) { resolve_ = std::move(resolve); }
+
 private:
+    void show(const QString& text) const noexcept;
+
     MessageBoxes* boxes_;
+    std::function<void(const store::ConflictFailure&)> resolve_;
 };
 
 } // namespace varnel::ui

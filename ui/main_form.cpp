@@ -75,6 +75,8 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     help->setContext(Qt::WindowShortcut);
     connect(help, &QShortcut::activated, this, [this] { handler_.run(showHelp_); });
 
+    handler_.setConflictResolver([this](const store::ConflictFailure& conflict) { resolveConflict(conflict); });
+
     // The background check of the roster file reports damage at once, as
     // any failure is reported; from then on the file takes no writes.
     connect(&data1_, &store::DataControl::fileDamaged, this, [this](int number, const QString& description) {
@@ -114,6 +116,99 @@ void MainForm::total()
     runCommand([this] { points::totalCommand(data1_, *totalMessages_, *clock_, *totalDateLabel_); });
 }
 
+namespace {
+
+const QString kTitle = QStringLiteral("Varnel");
+
+// A value as a line of a question shows it: in quotes, cut short when long.
+QString quoted(const store::Value& value)
+{
+    if (!value.hasValue())
+        return QCoreApplication::translate("MainForm", "(nothing)");
+    QString text = value.displayText();
+    if (text.size() > 60)
+        text = text.left(60) + QChar(0x2026);
+    return u'"' + text + u'"';
+}
+
+} // namespace
+
+bool MainForm::mayEnd()
+{
+    grid_->commitOpenEdit();
+    if (!data1_.isOpen() || !data1_.hasPending())
+        return true;
+
+    store::Recordset& rs = data1_.recordset();
+    const bool adding = rs.editMode() == store::Recordset::EditMode::AddNew;
+    const QString name = data1_.shownValue(store::column::Name).displayText().left(60);
+    Question question;
+    question.caption = kTitle;
+    question.text = adding || name.isEmpty()
+        ? tr("Store the soldier you entered before Varnel closes?")
+        : tr("Store your changes to %1 before Varnel closes?").arg(name);
+    question.icon = QMessageBox::Question;
+    question.buttons = {tr("&Store"), tr("&Discard"), tr("Cancel")};
+    question.escapeButton = 2;
+    switch (boxes_->ask(question)) {
+    case 0: {
+        const bool stored = handler_.run([&] {
+            if (rs.editMode() != store::Recordset::EditMode::AddNew)
+                rs.edit();
+            rs.update();
+        });
+        return stored && !data1_.hasPending();
+    }
+    case 1:
+        return handler_.run([&] { rs.cancelUpdate(); });
+    default:
+        return false;
+    }
+}
+
+void MainForm::resolveConflict(const store::ConflictFailure& failure)
+{
+    const QString message = QStringLiteral("%1: %2").arg(failure.number()).arg(failure.description());
+    if (!data1_.isOpen())
+        return;
+    store::Recordset& rs = data1_.recordset();
+    if (!data1_.hasPending()) {
+        // Nothing of the clerk's is waiting to be stored: the other writer's
+        // record stands, and the window shows it.
+        boxes_->show(kTitle, message, QMessageBox::Warning);
+        handler_.run([&] {
+            if (rs.hasCurrent())
+                rs.reloadCurrent();
+        });
+        return;
+    }
+
+    const store::RecordConflict& conflict = failure.conflict();
+    QStringList lines;
+    for (const QString& column : conflict.columns) {
+        const int ordinal = rs.layout().indexOf(column);
+        lines << tr("%1: stored now %2, you entered %3")
+                     .arg(column, quoted(conflict.storedNow.value(ordinal)), quoted(conflict.entered.value(ordinal)));
+    }
+    Question question;
+    question.caption = kTitle;
+    question.text = message + u'\n' + tr("Which version is to stand?");
+    question.details = lines.join(u'\n');
+    question.icon = QMessageBox::Warning;
+    question.buttons = {tr("&Keep my entries"), tr("&Take the stored values")};
+    question.escapeButton = -1; // never decided for the clerk
+    const bool keepEntries = boxes_->ask(question) == 0;
+    handler_.run([&] {
+        rs.reloadCurrent();
+        if (keepEntries) {
+            rs.edit();
+            rs.update();
+        } else {
+            rs.cancelUpdate();
+        }
+    });
+}
+
 void MainForm::setBusyPointer(bool busy)
 {
     if (busy == busy_)
@@ -148,6 +243,10 @@ void MainForm::showEvent(QShowEvent* event)
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
+    if (!mayEnd()) {
+        event->ignore();
+        return;
+    }
     // Closing the window ends the program, whatever other window (the About
     // box, the help) is open or hidden.
     event->accept();

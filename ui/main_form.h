@@ -2,6 +2,7 @@
 
 #include "store/data_control.h"
 #include "store/record_commands.h"
+#include "store/record_conflict.h"
 #include "points/clock.h"
 #include "reports/report_control.h"
 #include "ui/about_command.h"
@@ -78,6 +79,13 @@ private:
     // it are finished first, so the command sees what the clerk sees.
     void runCommand(const std::function<void()>& command);
     void total();
+    // Exit and closing the window: true when the program may end. With the
+    // clerk's entries pending, asks once whether to store them, drop them or
+    // stay; a store that fails keeps the window open and shows why.
+    bool mayEnd();
+    // Another writer changed the record the clerk's entries belong to: shows
+    // both versions and lets the clerk choose which stands.
+    void resolveConflict(const store::ConflictFailure& conflict);
 
     // Sort hides the window and shows the hourglass while the roster reloads.
     void setBusyPointer(bool busy) override;

@@ -65,9 +65,13 @@ void MainForm::buildMenus()
     connect(worksheets, &QAction::triggered, this, [this] { handler_.run([this] { reports::printWorksheets(*report1_); }); });
     connect(ncoes, &QAction::triggered, this, [this] { handler_.run([this] { reports::printNcoesCourse(*report1_); }); });
 
-    // Exit ends the program at once: no question, nothing saved, no closing
-    // notification to any window.
-    connect(exit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+    // Exit ends the program at once, with no closing notification to any
+    // window; only entries still pending in the current record are asked
+    // about first, so none is lost without a word.
+    connect(exit, &QAction::triggered, this, [this] {
+        if (mayEnd())
+            QCoreApplication::exit(0);
+    });
 
     connect(contents, &QAction::triggered, this, [this] { handler_.run(showHelp_); });
     connect(about, &QAction::triggered, this, [this] { handler_.run(showAbout_); });

@@ -77,13 +77,28 @@ void RosterGrid::followBinding()
 
 void RosterGrid::finishEditing()
 {
+    commitOpenEdit();
+    model_->storeNewRecord();
+}
+
+void RosterGrid::commitOpenEdit()
+{
     if (state() == EditingState) {
         if (QWidget* editor = indexWidget(currentIndex())) {
             commitData(editor);
             closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
     }
-    model_->storeNewRecord();
+}
+
+void RosterGrid::focusInEvent(QFocusEvent* event)
+{
+    // Qt's view makes its first cell current when it gets the focus without
+    // a current cell; for the roster that would make the first soldier the
+    // one the next Delete removes. moveCursor() answers "no cell" meanwhile.
+    focusArriving_ = true;
+    QTableView::focusInEvent(event);
+    focusArriving_ = false;
 }
 
 void RosterGrid::deleteSelectedRows()
@@ -107,6 +122,11 @@ void RosterGrid::keyPressEvent(QKeyEvent* event)
 QModelIndex RosterGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     const QModelIndex current = currentIndex();
+    // Without a current record no cell is current either: the focus arriving
+    // picks none, and Tab and Shift+Tab pass the focus on through the grid.
+    // The arrow keys and a click pick one.
+    if (focusArriving_ || (!current.isValid() && (cursorAction == MoveNext || cursorAction == MovePrevious)))
+        return QModelIndex();
     if (current.isValid()) {
         const int last = RosterGridModel::ColumnCount - 1;
         const int row = current.row();

@@ -30,6 +30,9 @@ public:
     // Ends any cell edit, keeping what was typed, and stores a new record
     // the clerk has typed into. Runs before every command of the window.
     void finishEditing();
+    // Ends any cell edit, keeping what was typed as pending, and stores
+    // nothing.
+    void commitOpenEdit();
 
     // Deletes the records whose rows are selected by their record selectors.
     void deleteSelectedRows();
@@ -37,6 +40,9 @@ public:
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The keyboard focus coming back picks no row: without a current record
+    // there stays none until the clerk picks one.
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void onViewRowChanged(const QModelIndex& current, const QModelIndex& previous);
@@ -45,6 +51,7 @@ private:
     store::DataControl* data1_;
     RosterGridModel* model_;
     bool following_ = false;
+    bool focusArriving_ = false;
 };
 
 // Cell editors: Name and the dates are one-line entries with their longest

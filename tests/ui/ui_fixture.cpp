@@ -14,7 +14,22 @@ void RecordingBoxes::show(const QString& caption, const QString& text, QMessageB
     bool visible = false;
     for (QWidget* window : QApplication::topLevelWidgets())
         visible = visible || (window->objectName() == QLatin1String("MainForm") && window->isVisible());
-    shown.append({caption, text, icon, visible, QApplication::overrideCursor() != nullptr});
+    shown.append({caption, text, icon, visible, QApplication::overrideCursor() != nullptr, {}, {}, -1});
+    if (whileShown)
+        whileShown();
+}
+
+int RecordingBoxes::ask(const Question& question)
+{
+    show(question.caption, question.text, question.icon);
+    shown.last().details = question.details;
+    shown.last().buttons = question.buttons;
+    shown.last().escapeButton = question.escapeButton;
+    if (answers.isEmpty()) {
+        ADD_FAILURE() << "an unexpected question: " << qPrintable(question.text);
+        return question.escapeButton >= 0 ? question.escapeButton : 0;
+    }
+    return answers.takeFirst();
 }
 
 QStringList RecordingBoxes::lines() const

@@ -7,6 +7,7 @@
 
 #include "support/roster_file.h"
 
+#include <functional>
 #include <memory>
 
 namespace varnel::ui::test {
@@ -23,11 +24,20 @@ public:
         // What the clerk saw as the box appeared.
         bool mainWindowVisible;
         bool busyPointer;
+        // Questions only.
+        QString details;
+        QStringList buttons;
+        int escapeButton = -1;
     };
     void show(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+    // Answers with the next of `answers` (a test that asks more fails).
+    int ask(const Question& question) override;
     // Each box as "caption | text".
     QStringList lines() const;
     QList<Box> shown;
+    QList<int> answers;
+    // Runs while a box is up, as another program would meanwhile.
+    std::function<void()> whileShown;
 };
 
 // Report1 that records the two requests and can be told to fail.

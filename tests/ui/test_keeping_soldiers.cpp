@@ -1,0 +1,229 @@
+// Nothing a clerk does in the window loses a soldier: no record becomes
+// current behind the clerk's back, pending entries are never dropped
+// without a word, and two writers never overwrite each other silently.
+#include "ui_fixture.h"
+
+#include "ui/roster_grid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+
+namespace varnel::ui::test {
+namespace {
+
+QString current(const FormUnderTest& ui)
+{
+    const auto& rs = ui.form->data1().recordset();
+    return rs.hasCurrent() ? rs.fieldValue(rs.layout().indexOf("Name")).displayText() : QStringLiteral("<none>");
+}
+
+// The control before or after the grid in the tab order.
+QWidget* besideInTabOrder(QWidget* grid, bool after)
+{
+    QWidget* w = after ? grid->nextInFocusChain() : grid->previousInFocusChain();
+    while (w != grid && (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || grid->isAncestorOf(w)))
+        w = after ? w->nextInFocusChain() : w->previousInFocusChain();
+    return w;
+}
+
+// Gives the keyboard focus to the grid the way it comes back to it.
+void focusGridBy(FormUnderTest& ui, const char* how)
+{
+    RosterGrid* grid = ui.form->grid();
+    if (qstrcmp(how, "Tab") == 0) {
+        QWidget* before = besideInTabOrder(grid, false);
+        before->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(before, Qt::Key_Tab);
+    } else if (qstrcmp(how, "Shift+Tab") == 0) {
+        QWidget* after = besideInTabOrder(grid, true);
+        after->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(after, Qt::Key_Backtab, Qt::ShiftModifier);
+    } else { // another window and back
+        grid->setFocus(Qt::OtherFocusReason);
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTest::qWaitForWindowActive(&other);
+        other.close();
+        QApplication::setActiveWindow(ui.form.get());
+        QTest::qWaitForWindowActive(ui.form.get());
+    }
+    ASSERT_EQ(QApplication::focusWidget(), grid)
+        << how << ": the focus is on " << qPrintable(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "nothing");
+}
+
+TEST(KeepingSoldiers, NoRecordBecomesCurrentUntilTheClerkPicksOne)
+{
+    for (const char* how : {"Tab", "Shift+Tab", "another window"}) {
+        SCOPED_TRACE(how);
+        RosterFile roster;
+        roster.insertNames({"ADAMS", "BAKER", "CARTER"});
+        FormUnderTest ui(roster);
+        ui.clickRow(2);
+        ui.click("Command2"); // deletes CARTER, the last: none is current
+        ASSERT_EQ(current(ui), "<none>");
+
+        focusGridBy(ui, how);
+        EXPECT_EQ(current(ui), "<none>") << "a focus change picks no row";
+        EXPECT_FALSE(ui.form->grid()->currentIndex().isValid());
+        for (const char* button : {"Command2", "Command3", "Command5"}) {
+            ui.click(button);
+            focusGridBy(ui, how);
+        }
+        EXPECT_EQ(ui.boxes.lines(), QStringList(3, "Varnel | 3021: No current record."));
+        EXPECT_EQ(roster.names(), QStringList({"ADAMS", "BAKER"})) << "nothing changed";
+
+        // An arrow key picks a row.
+        QTest::keyClick(ui.form->grid(), Qt::Key_Down);
+        EXPECT_NE(current(ui), "<none>");
+    }
+}
+
+// Types into the request dates box: an entry pending for the current record.
+void typePending(FormUnderTest& ui, const QString& text)
+{
+    auto* prefDates = ui.find<QLineEdit>("PrefDates");
+    prefDates->setFocus();
+    prefDates->selectAll();
+    QTest::keyClicks(prefDates, text);
+}
+
+// Runs `ending` (Exit or the window's close) in the event loop; true when
+// the program ended, false when it went on.
+bool endsTheProgram(const std::function<void()>& ending)
+{
+    QTimer::singleShot(0, ending);
+    QTimer stillRunning; // gone with this call, so it cannot end a later one
+    stillRunning.setSingleShot(true);
+    QObject::connect(&stillRunning, &QTimer::timeout, [] { QCoreApplication::exit(42); });
+    stillRunning.start(300);
+    return QApplication::exec() == 0;
+}
+
+TEST(KeepingSoldiers, ExitAndCloseAskOnceWhenEntriesArePending)
+{
+    const struct {
+        const char* name;
+        bool typed;
+        int answer; // 0 store, 1 discard, 2 cancel
+        bool asked, ends;
+        const char* stored;
+    } cases[] = {
+        {"nothing pending", false, -1, false, true, "JUN"},
+        {"store them", true, 0, true, true, "AUG"},
+        {"discard them", true, 1, true, true, "JUN"},
+        {"cancel", true, 2, true, false, "JUN"},
+    };
+    for (bool byExit : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (byExit ? ", File > Exit" : ", closing the window"));
+            RosterFile roster;
+            const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
+            FormUnderTest ui(roster);
+            if (c.typed)
+                typePending(ui, "AUG");
+            ui.boxes.answers = {c.answer};
+
+            EXPECT_EQ(endsTheProgram([&] { byExit ? ui.find<QAction>("MNU_EXIT")->trigger() : void(ui.form->close()); }), c.ends);
+            EXPECT_EQ(ui.boxes.shown.size(), c.asked ? 1 : 0);
+            if (c.asked) {
+                EXPECT_EQ(ui.boxes.shown[0].caption, "Varnel");
+                EXPECT_TRUE(ui.boxes.shown[0].text.contains("ADAMS")) << qPrintable(ui.boxes.shown[0].text);
+                EXPECT_EQ(ui.boxes.shown[0].buttons, QStringList({"&Store", "&Discard", "Cancel"}));
+            }
+            EXPECT_EQ(roster.stored(adams, "PrefDates"), c.stored);
+            if (!c.ends) {
+                EXPECT_TRUE(ui.form->isVisible());
+                EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG") << "the entries are still there";
+            }
+        }
+    }
+}
+
+TEST(KeepingSoldiers, WhenStoringAtExitFailsTheWindowStaysWithTheFailure)
+{
+    RosterFile roster;
+    roster.insertNames({"ADAMS"});
+    FormUnderTest ui(roster);
+    typePending(ui, "AUG");
+    roster.exec("DELETE FROM Soldier"); // another program
+    ui.boxes.answers = {0};
+    EXPECT_FALSE(endsTheProgram([&] { ui.find<QAction>("MNU_EXIT")->trigger(); }));
+    ASSERT_EQ(ui.boxes.shown.size(), 2);
+    EXPECT_TRUE(ui.boxes.shown[1].text.startsWith("3167: ")) << qPrintable(ui.boxes.shown[1].text);
+    EXPECT_TRUE(ui.form->isVisible());
+    EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG");
+}
+
+TEST(KeepingSoldiers, AConflictShowsBothVersionsAndTheClerkChooses)
+{
+    for (int answer : {0, 1}) {
+        SCOPED_TRACE(answer == 0 ? "keep my entries" : "take the stored values");
+        RosterFile roster;
+        const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
+        FormUnderTest ui(roster);
+        typePending(ui, "AUG");
+        ASSERT_EQ(QProcess::execute("sqlite3", {roster.path(), "UPDATE Soldier SET PrefDates = 'SEP'"}), 0);
+        ui.boxes.answers = {answer};
+        ui.click("Command3");
+
+        ASSERT_EQ(ui.boxes.shown.size(), 1);
+        const RecordingBoxes::Box& box = ui.boxes.shown[0];
+        EXPECT_TRUE(box.text.contains("ADAMS")) << qPrintable(box.text);
+        EXPECT_TRUE(box.details.contains("PrefDates")) << qPrintable(box.details);
+        EXPECT_TRUE(box.details.contains("SEP") && box.details.contains("AUG")) << qPrintable(box.details);
+        EXPECT_EQ(box.buttons, QStringList({"&Keep my entries", "&Take the stored values"}));
+        EXPECT_EQ(box.escapeButton, -1) << "closing the box decides nothing";
+
+        EXPECT_EQ(roster.stored(adams, "PrefDates"), answer == 0 ? "AUG" : "SEP");
+        EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), answer == 0 ? "AUG" : "SEP");
+        EXPECT_FALSE(ui.form->data1().hasPending());
+    }
+}
+
+TEST(KeepingSoldiers, AConflictOverTheWorksheetIsShownAndTheStoredOneKept)
+{
+    // Another program totals the soldier while a notice of Total is up: the
+    // clerk has nothing pending any more, so there is nothing to choose.
+    RosterFile roster;
+    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"TISDate", "2010-01-01"}, {"DORDate", "2015-01-01"},
+                                        {"APFT", "Z"}, {"1SGTPoints", 1}, {"SSGTPoints", 1}, {"TOTAL", 7}});
+    FormUnderTest ui(roster);
+    ui.boxes.whileShown = [&] { roster.exec("UPDATE Soldier SET TOTAL = 99"); };
+    ui.click("Command5");
+    ui.boxes.whileShown = nullptr;
+    ASSERT_GE(ui.boxes.shown.size(), 2);
+    EXPECT_TRUE(ui.boxes.shown.last().text.startsWith("3197: ")) << qPrintable(ui.boxes.shown.last().text);
+    EXPECT_EQ(roster.stored(adams, "TOTAL"), 99);
+    EXPECT_EQ(ui.find<QLabel>("Label4")->text(), "99") << "the window shows what is stored";
+}
+
+TEST(KeepingSoldiers, TerminationClosesTheRosterInOrder)
+{
+    RosterFile roster;
+    roster.insertNames({"ADAMS", "BAKER"});
+    const QByteArray before = fileBytes(roster.path());
+    QProcess varnel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    varnel.setProcessEnvironment(env);
+    varnel.setWorkingDirectory(roster.directory());
+    varnel.start(VARNEL_PROGRAM, {});
+    ASSERT_TRUE(varnel.waitForStarted());
+    ASSERT_FALSE(varnel.waitForFinished(1500)) << "Varnel ended by itself: " << varnel.readAllStandardError().toStdString();
+    ::kill(pid_t(varnel.processId()), SIGTERM);
+    ASSERT_TRUE(varnel.waitForFinished(10000));
+    EXPECT_EQ(varnel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(varnel.exitCode(), 0);
+    EXPECT_EQ(fileBytes(roster.path()), before);
+    EXPECT_EQ(filesBeside(roster.path()), QStringList());
+}
+
+} // namespace
+} // namespace varnel::ui::test
