@@ -57,6 +57,9 @@ struct Column {
     QString name;
     QString declaredType;
     ColumnKind kind = ColumnKind::Text;
+    // The INTEGER PRIMARY KEY: SQLite's own row key under a name, which the
+    // file gives every new record.
+    bool generatedKey = false;
 };
 
 // The columns of the Soldier table in the table's own order.

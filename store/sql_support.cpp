@@ -142,6 +142,7 @@ RecordLayout readTableLayout(QSqlDatabase& db, const QString& table, const QStri
         c.name = query.value(1).toString();
         c.declaredType = query.value(2).toString();
         c.kind = columnKindForDeclaredType(c.declaredType);
+        c.generatedKey = query.value(5).toInt() == 1 && c.declaredType.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
         columns.append(c);
     }
     if (columns.isEmpty())
