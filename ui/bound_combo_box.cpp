@@ -2,7 +2,10 @@
 
 #include "store/value.h"
 
+#include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 namespace varnel::ui {
 
@@ -24,11 +27,33 @@ BoundComboBox::BoundComboBox(const QString& dataField, QWidget* parent)
 void BoundComboBox::showValue(const store::Value& value)
 {
     const QString text = value.displayText();
+    if (long_.concerns(text)) {
+        if (long_.isActive() && text == long_.text())
+            return;
+        ShowingValue showing(*this);
+        long_.show(*this, text, locked_, [this](bool locked) {
+            locked_ = locked;
+            lineEdit()->setReadOnly(locked);
+        });
+        setCurrentIndex(-1);
+        if (long_.isActive())
+            showLongValue();
+        else
+            setEditText(text);
+        return;
+    }
     if (text == currentText())
         return;
     ShowingValue showing(*this);
     setCurrentIndex(-1);
     setEditText(text);
+}
+
+void BoundComboBox::showLongValue()
+{
+    ShowingValue showing(*this);
+    setEditText(long_value::fitted(long_.text(), lineEdit()->fontMetrics(), long_value::textRoom(*lineEdit())));
+    lineEdit()->setCursorPosition(0);
 }
 
 void BoundComboBox::addEntries(const QStringList& entries)
@@ -38,6 +63,47 @@ void BoundComboBox::addEntries(const QStringList& entries)
     addItems(entries);
     setCurrentIndex(-1);
     setEditText(shown);
+}
+
+void BoundComboBox::showPopup()
+{
+    if (!locked_)
+        QComboBox::showPopup();
+}
+
+void BoundComboBox::keyPressEvent(QKeyEvent* event)
+{
+    // The keys that step through the list.
+    const bool stepsThroughList = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down
+        || event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown;
+    if (locked_ && stepsThroughList) {
+        event->accept();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+void BoundComboBox::wheelEvent(QWheelEvent* event)
+{
+    if (locked_) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
+}
+
+void BoundComboBox::resizeEvent(QResizeEvent* event)
+{
+    QComboBox::resizeEvent(event);
+    if (long_.isActive())
+        showLongValue();
+}
+
+void BoundComboBox::changeEvent(QEvent* event)
+{
+    QComboBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange && long_.isActive())
+        showLongValue();
 }
 
 } // namespace varnel::ui

@@ -2,6 +2,8 @@
 
 #include "store/value.h"
 
+#include <QEvent>
+
 namespace varnel::ui {
 
 BoundLineEdit::BoundLineEdit(const QString& dataField, QWidget* parent)
@@ -15,13 +17,49 @@ BoundLineEdit::BoundLineEdit(const QString& dataField, QWidget* parent)
 
 void BoundLineEdit::showValue(const store::Value& value)
 {
-    // The same value shown again (the record was stored) keeps the cursor.
     const QString text = value.displayText();
+    if (long_.concerns(text)) {
+        // The same long value shown again (the record was stored) is
+        // neither compared nor fitted again.
+        if (long_.isActive() && text == long_.text())
+            return;
+        ShowingValue showing(*this);
+        long_.show(*this, text, isReadOnly(), [this](bool readOnly) { setReadOnly(readOnly); });
+        if (long_.isActive()) {
+            showLongValue();
+        } else {
+            setText(text);
+            setCursorPosition(0);
+        }
+        return;
+    }
+    // The same value shown again (the record was stored) keeps the cursor.
     if (text == this->text())
         return;
     ShowingValue showing(*this);
     setText(text);
     setCursorPosition(0);
+}
+
+void BoundLineEdit::showLongValue()
+{
+    ShowingValue showing(*this);
+    setText(long_value::fitted(long_.text(), fontMetrics(), long_value::textRoom(*this)));
+    setCursorPosition(0);
+}
+
+void BoundLineEdit::resizeEvent(QResizeEvent* event)
+{
+    TypingLimitLineEdit::resizeEvent(event);
+    if (long_.isActive())
+        showLongValue();
+}
+
+void BoundLineEdit::changeEvent(QEvent* event)
+{
+    TypingLimitLineEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange && long_.isActive())
+        showLongValue();
 }
 
 } // namespace varnel::ui

@@ -2,6 +2,7 @@
 
 #include "store/value.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <cmath>
 #include <limits>
@@ -95,15 +96,40 @@ void BoundSpinBox::showValue(const store::Value& value)
     const bool whole = value.kind() == store::Value::Kind::Integer
         || (value.kind() == store::Value::Kind::Real && std::trunc(value.asReal()) == value.asReal()
             && std::abs(value.asReal()) < 9.0e18);
-    if (whole) {
-        number_ = value.asInteger();
-        lineEdit()->setText(QString::number(*number_));
-    } else {
-        // No value, or something that is not a number: shown as it stands,
-        // and treated as no number until the user types one.
-        number_ = std::nullopt;
-        lineEdit()->setText(value.displayText());
+    // Anything but a whole number (no value, or something that is not a
+    // number) is shown as it stands, and treated as no number until the
+    // user types one.
+    number_ = whole ? std::optional<qint64>(value.asInteger()) : std::nullopt;
+    const QString text = whole ? QString::number(*number_) : value.displayText();
+    if (long_.concerns(text)) {
+        long_.show(*this, text, isReadOnly(), [this](bool readOnly) { setReadOnly(readOnly); });
+        if (long_.isActive()) {
+            showLongValue();
+            return;
+        }
     }
+    lineEdit()->setText(text);
+}
+
+void BoundSpinBox::showLongValue()
+{
+    ShowingValue showing(*this);
+    lineEdit()->setText(long_value::fitted(long_.text(), lineEdit()->fontMetrics(), long_value::textRoom(*lineEdit())));
+    lineEdit()->setCursorPosition(0);
+}
+
+void BoundSpinBox::resizeEvent(QResizeEvent* event)
+{
+    QAbstractSpinBox::resizeEvent(event);
+    if (long_.isActive())
+        showLongValue();
+}
+
+void BoundSpinBox::changeEvent(QEvent* event)
+{
+    QAbstractSpinBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange && long_.isActive())
+        showLongValue();
 }
 
 } // namespace varnel::ui

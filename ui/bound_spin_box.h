@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/binding_link.h"
+#include "ui/long_value.h"
 
 #include <QAbstractSpinBox>
 #include <optional>
@@ -10,7 +11,8 @@ namespace varnel::ui {
 // A whole-number entry with up and down arrows, bound to a number field.
 // The program sets no range of its own: any 64-bit whole number, or no value
 // (empty text). What the user types is reported as it is typed, so a command
-// started by its access key sees it too.
+// started by its access key sees it too. A stored text longer than any clerk
+// types is shown by its beginning, read-only (ui/long_value.h).
 class BoundSpinBox : public QAbstractSpinBox, public BindingLink {
     Q_OBJECT
 public:
@@ -27,13 +29,17 @@ public:
 
 protected:
     StepEnabled stepEnabled() const override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     static std::optional<qint64> parse(const QString& text, bool* ok);
     void onTextEdited(const QString& text);
     void setNumber(std::optional<qint64> number, bool byUser);
+    void showLongValue();
 
     std::optional<qint64> number_;
+    long_value::Shown long_;
 };
 
 } // namespace varnel::ui

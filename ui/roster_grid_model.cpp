@@ -6,6 +6,7 @@
 #include "store/record_layout.h"
 #include "ui/binding_link.h"
 #include "ui/handler.h"
+#include "ui/long_value.h"
 
 #include <algorithm>
 
@@ -137,9 +138,14 @@ QVariant RosterGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rows_ || index.column() >= ColumnCount)
         return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
         return {};
-    return cellValue(index.row(), index.column()).displayText();
+    const QString text = cellValue(index.row(), index.column()).displayText();
+    // A long value shows its beginning and says why (the whole text is
+    // never laid out); the edit role keeps the whole text for comparisons.
+    if (role == Qt::ToolTipRole)
+        return long_value::isLong(text) ? QVariant(long_value::explanation(text.size())) : QVariant();
+    return role == Qt::DisplayRole ? long_value::shown(text) : text;
 }
 
 QVariant RosterGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -159,6 +165,11 @@ Qt::ItemFlags RosterGridModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    // A long value is never edited here: an editor would hold only the
+    // text shown, and storing that would cut the value.
+    if (index.row() < rows_ && index.column() < ColumnCount
+        && long_value::isLong(cellValue(index.row(), index.column()).displayText()))
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 

@@ -17,6 +17,9 @@ class Handler;
 // of the binding for the rows on the screen only, so the model costs the
 // same at any roster size. The current record shows its pending values.
 //
+// A value longer than any clerk types shows its beginning and is not
+// editable (ui/long_value.h); its tooltip says why.
+//
 // Rows and records: row r is the record at position r; row recordRows()
 // is the new-record row. Entering the new-record row begins a new record
 // (AddNew); typing there fills it, and it is stored when the grid moves off
