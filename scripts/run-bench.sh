@@ -74,6 +74,51 @@ echo "  Raw lines: baseline"; sed 's/^/    /' "$work/baseline.txt"
 echo "  Raw lines: Varnel"; sed 's/^/    /' "$work/ours.txt"
 # ==== end of main window =====================================================
 
+# ==== Main window with 10 MiB values ========================================
+# A roster of 1,000 soldiers in which one record (the probe) holds 10 MiB of
+# text in Name, PrefDates and LastSchool, against the same roster with
+# ordinary values there: every command and repaint with the probe in view,
+# from the click until the window has repainted, 5 times per run in 3
+# alternating runs on each roster (fresh copies each run). The program also
+# checks that the probe's stored texts are byte for byte what they were.
+long_bytes=$((10 * 1024 * 1024))
+long_runs=3
+long_dir="$work/long-values"
+for kind in plain long; do
+  mkdir -p "$long_dir/$kind"
+  "$build/varnel-roster" sample "$long_dir/$kind/Varnel_DATA.MDB" --count 1000 > /dev/null
+  bytes=0; [ "$kind" = long ] && bytes=$long_bytes
+  (cd "$long_dir/$kind" && "$build/varnel-bench-long-values" --prepare "$bytes")
+  : > "$work/long-$kind.txt"
+done
+for i in $(seq "$long_runs"); do
+  for kind in plain long; do
+    run_dir="$long_dir/run-$kind-$i"
+    mkdir -p "$run_dir"
+    cp "$long_dir/$kind/Varnel_DATA.MDB" "$run_dir/"
+    (cd "$run_dir" && QT_QPA_PLATFORM=offscreen "$build/varnel-bench-long-values" --runs 5 2> /dev/null) >> "$work/long-$kind.txt"
+    rm -rf "$run_dir"
+  done
+done
+# Every time of one command over all runs, one per line.
+long_times() { grep "^command=$2 " "$1" | grep -o 'times_ms=[0-9.,]*' | cut -d= -f2 | tr ',' '\n'; }
+long_first() { grep "^command=first_paint " "$1" | grep -o 'median_ms=[0-9.]*' | cut -d= -f2; }
+long_rss() { grep -o 'peak_rss_mib=[0-9.]*' "$1" | cut -d= -f2; }
+echo
+echo "Main window with 10 MiB values in one record's Name, PrefDates and LastSchool, 1,000 records"
+echo "(each command from the click until repainted; median / slowest of $((long_runs * 5)) in $long_runs alternating runs, ms)"
+printf '  %-22s %22s %22s\n' "" "ordinary values" "10 MiB values"
+printf '  %-22s %22s %22s\n' "first paint" "$(long_first "$work/long-plain.txt" | median)" "$(long_first "$work/long-long.txt" | median)"
+for command in repaint_window repaint_grid move_onto_record move_off_record focus_prefdates update total delete add sort open_file_menu; do
+  plain="$(long_times "$work/long-plain.txt" "$command" | median) / $(long_times "$work/long-plain.txt" "$command" | maximum)"
+  long="$(long_times "$work/long-long.txt" "$command" | median) / $(long_times "$work/long-long.txt" "$command" | maximum)"
+  printf '  %-22s %22s %22s\n' "$command" "$plain" "$long"
+done
+kept=$(grep -c 'probe_kept=yes' "$work/long-long.txt" || true)
+echo "  long values stored byte for byte as before: $kept of $long_runs runs"
+printf '  %-22s %22s %22s\n' "peak memory (MiB)" "$(long_rss "$work/long-plain.txt" | median)" "$(long_rss "$work/long-long.txt" | median)"
+# ==== end of main window with 10 MiB values ==================================
+
 # ==== Reports: each shipped layout to PDF at 1,000 and 10,000 soldiers =======
 echo
 echo "Reports"
