@@ -1,25 +1,64 @@
 #include "reports/report_presenter.h"
 
 #include "common/failure.h"
+#include "reports/pdf_target.h"
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
 #include "reports/report_renderer.h"
 
 #include <QDir>
 #include <QPdfWriter>
+#include <QSaveFile>
 
 namespace varnel::reports {
 
+namespace {
+
+[[noreturn]] void outputFailed(const QString& path, const QString& why)
+{
+    throw Failure(failure::OutputFailed, QStringLiteral("The report could not be written to the file %1: %2.")
+                                             .arg(QDir::toNativeSeparators(path), why));
+}
+
+} // namespace
+
 void PdfPresenter::present(const ReportRenderer& report, ReportProgress& progress)
 {
-    QPdfWriter writer(pdfPath_);
-    writer.setPageLayout(report.pageLayout());
-    writer.setTitle(report.layout().title);
-    writer.setCreator(QStringLiteral("Varnel"));
-    if (report.render(writer, progress) == ReportRenderer::Outcome::DeviceFailed)
-        throw Failure(failure::OutputFailed,
-                      QStringLiteral("The report could not be written to the file %1.")
+    if (checkPdfTarget(pdfPath_, report.layout()) == PdfTarget::Existing && existing_ == ExistingPdf::Refuse)
+        throw Failure(failure::OutputExists,
+                      QStringLiteral("The file %1 already exists; the report was not written over it.")
                           .arg(QDir::toNativeSeparators(pdfPath_)));
+
+    // QSaveFile writes to a temporary file beside the target and renames it
+    // into place in commit(), after flushing it to the disk; destroyed
+    // without commit() it removes the temporary file. Never a direct write:
+    // a folder where no temporary file can be made is a failure.
+    QSaveFile file(pdfPath_);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        outputFailed(pdfPath_, file.errorString());
+
+    ReportRenderer::Outcome outcome;
+    {
+        QPdfWriter writer(&file);
+        writer.setPageLayout(report.pageLayout());
+        writer.setTitle(report.layout().title);
+        writer.setCreator(QStringLiteral("Varnel"));
+        outcome = report.render(writer, progress);
+    }
+    switch (outcome) {
+    case ReportRenderer::Outcome::Stopped:
+        file.cancelWriting();
+        return;
+    case ReportRenderer::Outcome::DeviceFailed:
+        outputFailed(pdfPath_, file.errorString());
+    case ReportRenderer::Outcome::Done:
+        break;
+    }
+    // The PDF writer does not look at the device's errors: a short write
+    // (a full disk) shows here, or in commit().
+    if (file.error() != QFileDevice::NoError || !file.flush() || !file.commit())
+        outputFailed(pdfPath_, file.errorString());
 }
 
 } // namespace varnel::reports

@@ -1,6 +1,8 @@
 #include "reports/report_presenter.h"
 
 #include "common/failure.h"
+#include "reports/pdf_target.h"
+#include "reports/report_failures.h"
 #include "reports/report_layout.h"
 #include "reports/report_progress.h"
 #include "reports/report_renderer.h"
@@ -8,9 +10,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QToolBar>
+#include <new>
 #include <optional>
 
 namespace varnel::reports {
@@ -19,14 +23,55 @@ namespace {
 
 QString askWithFileDialog(QWidget* parent, const QString& suggested)
 {
+    // The replace question is asked by the presenter itself, after the
+    // roster and the layout were refused: never "replace the roster?".
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Export PDF"), suggested,
-                                        QStringLiteral("PDF files (*.pdf)"));
+                                        QStringLiteral("PDF files (*.pdf)"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+bool askWithQuestionBox(QWidget* parent, const QString& path)
+{
+    return QMessageBox::question(parent, QStringLiteral("Varnel"),
+                                 QStringLiteral("The file %1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(path)),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+// Runs `work` inside one of the dialog's event handlers, where nothing may
+// be thrown: a failure is kept for present() to throw once the dialog is
+// closed, and closes it. Memory running out becomes the engine's failure.
+template <typename Work>
+void keepingFailure(std::optional<Failure>& kept, QDialog& dialog, const ReportLayout& layout, Work&& work) noexcept
+{
+    try {
+        try {
+            work();
+            return;
+        } catch (const Failure& failure) {
+            kept = failure;
+        } catch (const std::bad_alloc&) {
+            kept = Failure(failure::ReportTooLarge,
+                           QStringLiteral("The report of the layout %1 needs more memory than there is; it was "
+                                          "stopped.")
+                               .arg(layout.path));
+        } catch (const std::exception& error) {
+            kept = Failure(failure::EngineFault, QStringLiteral("The report of the layout %1 failed unexpectedly: %2.")
+                                                     .arg(layout.path, QString::fromLocal8Bit(error.what())));
+        }
+    } catch (...) {
+        // Even the failure could not be kept (no memory left for its text):
+        // the preview still closes and the report ends.
+    }
+    QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
 }
 
 } // namespace
 
-PreviewPresenter::PreviewPresenter(QWidget* parent, AskPdfPath askPdfPath)
-    : parent_(parent), askPdfPath_(askPdfPath ? std::move(askPdfPath) : AskPdfPath(&askWithFileDialog))
+PreviewPresenter::PreviewPresenter(QWidget* parent, AskPdfPath askPdfPath, AskReplace askReplace)
+    : parent_(parent), askPdfPath_(askPdfPath ? std::move(askPdfPath) : AskPdfPath(&askWithFileDialog)),
+      askReplace_(askReplace ? std::move(askReplace) : AskReplace(&askWithQuestionBox))
 {
 }
 
@@ -39,30 +84,34 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
 
     QPrintPreviewDialog dialog(&printer, parent_);
     dialog.setWindowTitle(report.layout().title);
-    // The preview asks for the pages again after every page setup change and
-    // for printing; each request paints them afresh on the printer given.
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
-        if (report.render(*target, progress) == ReportRenderer::Outcome::Stopped)
-            QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
-        progress.end();
-    });
 
     // Failures must not cross the dialog's event loop: kept, thrown after it.
     std::optional<Failure> failure;
+
+    // The preview asks for the pages again after every page setup change and
+    // for printing; each request paints them afresh on the printer given.
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+        keepingFailure(failure, dialog, report.layout(), [&] {
+            if (report.render(*target, progress) == ReportRenderer::Outcome::Stopped)
+                QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
+        });
+        progress.end();
+    });
+
     if (auto* toolbar = dialog.findChild<QToolBar*>()) {
         QAction* exportPdf = toolbar->addAction(QStringLiteral("Export PDF..."));
         exportPdf->setObjectName(QStringLiteral("exportPdf"));
         QObject::connect(exportPdf, &QAction::triggered, &dialog, [&] {
-            const QString suggested = QDir::current().filePath(report.layout().title + QStringLiteral(".pdf"));
-            const QString path = askPdfPath_(&dialog, suggested);
-            if (path.isEmpty())
-                return;
-            try {
-                PdfPresenter(path).present(report, progress);
-            } catch (const Failure& exportFailure) {
-                failure = exportFailure;
-                dialog.reject();
-            }
+            keepingFailure(failure, dialog, report.layout(), [&] {
+                const QString suggested = QDir::current().filePath(report.layout().title + QStringLiteral(".pdf"));
+                const QString path = askPdfPath_(&dialog, suggested);
+                if (path.isEmpty())
+                    return;
+                // "No" leaves the file and the preview as they are.
+                if (checkPdfTarget(path, report.layout()) == PdfTarget::Existing && !askReplace_(&dialog, path))
+                    return;
+                PdfPresenter(path, ExistingPdf::Replace).present(report, progress);
+            });
             progress.end();
         });
     }

@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "reports/field_format.h"
 #include "reports/query_guard.h"
+#include "reports/query_watch.h"
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
 #include "reports/report_progress.h"
@@ -78,8 +79,49 @@ void checkIsRoster(QSqlDatabase& db, const QString& file)
         notARoster(file, QStringLiteral("is not a roster: it has no Soldier table"));
 }
 
-[[noreturn]] void queryFailed(const ReportLayout& layout, const QSqlError& error)
+QString sizeText(qint64 bytes)
 {
+    constexpr qint64 kMiB = 1 << 20;
+    if (bytes < kMiB)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    return QStringLiteral("%1 MiB").arg(double(bytes) / kMiB, 0, 'f', bytes % kMiB == 0 ? 0 : 1);
+}
+
+[[noreturn]] void tooLarge(const ReportLayout& layout, const QString& why)
+{
+    throw Failure(failure::ReportTooLarge,
+                  QStringLiteral("The report of the layout %1 on %2 is too large: %3.")
+                      .arg(layout.path, QDir::toNativeSeparators(layout.dataSource), why));
+}
+
+// SQLite's primary result codes the engine tells apart.
+constexpr int kSqliteNoMemory = 7;   // SQLITE_NOMEM
+constexpr int kSqliteTooBig = 18;    // SQLITE_TOOBIG
+
+// The query stopped short of a cancel: past the time limit, a failure in the
+// progress window, or the database's own error.
+[[noreturn]] void queryStopped(const ReportLayout& layout, const QueryWatch& watch, const QSqlError& error,
+                               const ReportLimits& limits)
+{
+    switch (watch.stop()) {
+    case QueryWatch::Stop::TimedOut:
+        throw Failure(failure::QueryTimedOut,
+                      QStringLiteral("The query of the report layout %1 on %2 was stopped after %3 seconds, the "
+                                     "longest a report query may run.")
+                          .arg(layout.path, QDir::toNativeSeparators(layout.dataSource))
+                          .arg(double(watch.limitMilliseconds()) / 1000.0));
+    case QueryWatch::Stop::Failed:
+        std::rethrow_exception(watch.failure());
+    case QueryWatch::Stop::Cancelled:
+    case QueryWatch::Stop::None:
+        break;
+    }
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code == kSqliteTooBig)
+        tooLarge(layout, QStringLiteral("the query reads or makes a text or blob longer than %1 (%2)")
+                             .arg(sizeText(limits.valueBytes), error.databaseText()));
+    if (code == kSqliteNoMemory)
+        tooLarge(layout, QStringLiteral("the database ran out of memory (%1)").arg(error.databaseText()));
     throw Failure(failure::QueryFailed, QStringLiteral("The query of the report layout %1 failed on %2: %3.")
                                             .arg(layout.path, QDir::toNativeSeparators(layout.dataSource),
                                                  error.text()));
@@ -87,7 +129,8 @@ void checkIsRoster(QSqlDatabase& db, const QString& file)
 
 } // namespace
 
-std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgress& progress)
+std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgress& progress,
+                                         const ReportLimits& limits)
 {
     refuseWritingQuery(layout.query, layout.path);
 
@@ -103,10 +146,18 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
         QSqlDatabase db = connection.database();
         checkIsRoster(db, layout.dataSource);
 
+        // The query's first steps run inside exec(): the progress is up
+        // before it, so a query that takes long before its first row can be
+        // cancelled too.
+        progress.begin(QStringLiteral("Reading the roster..."), 0);
+        QueryWatch watch(db, limits, progress);
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!query.exec(layout.query))
-            queryFailed(layout, query.lastError());
+        if (!query.exec(layout.query)) {
+            if (watch.stop() == QueryWatch::Stop::Cancelled)
+                return std::nullopt;
+            queryStopped(layout, watch, query.lastError(), limits);
+        }
 
         const QSqlRecord record = query.record();
         QVector<int> columns;
@@ -120,16 +171,22 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
             columns.append(column);
         }
 
-        progress.begin(QStringLiteral("Reading the roster..."), 0);
         int rows = 0;
         while (query.next()) {
             for (qsizetype f = 0; f < columns.size(); ++f)
                 data.appendValue(formatValue(layout.fields[f], query.value(columns[f]), layout.dateFormat));
+            if (data.bytes() > limits.dataBytes)
+                tooLarge(layout, QStringLiteral("its values take more than %1 after %2 rows")
+                                     .arg(sizeText(limits.dataBytes)).arg(rows + 1));
             if (!progress.step(++rows))
                 return std::nullopt;
+            if (!watch.keepGoing(rows))
+                break;
         }
-        if (query.lastError().isValid())
-            queryFailed(layout, query.lastError());
+        if (watch.stop() == QueryWatch::Stop::Cancelled)
+            return std::nullopt;
+        if (watch.stop() != QueryWatch::Stop::None || query.lastError().isValid())
+            queryStopped(layout, watch, query.lastError(), limits);
     }
     return data;
 }

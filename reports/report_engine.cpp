@@ -1,11 +1,17 @@
 #include "reports/report_engine.h"
 
+#include "common/failure.h"
 #include "reports/dialog_progress.h"
+#include "reports/report_failures.h"
 #include "reports/report_data.h"
 #include "reports/report_layout.h"
 #include "reports/report_presenter.h"
 #include "reports/report_progress.h"
 #include "reports/report_renderer.h"
+
+#include <QDir>
+#include <new>
+#include <stdexcept>
 
 namespace varnel::reports {
 
@@ -40,9 +46,33 @@ void ReportEngine::setReportFileName(const QString& path)
 
 void ReportEngine::setAction(qint16 /*value*/)
 {
+    // The window's handler shows failures with their number; anything else
+    // thrown on the way (Qt's containers throw std::bad_alloc) becomes one,
+    // naming the layout, so no report ends the program.
+    const QString layout = QDir::toNativeSeparators(reportFileName_);
+    try {
+        run();
+    } catch (const Failure&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw Failure(failure::ReportTooLarge,
+                      QStringLiteral("The report of the layout %1 needs more memory than there is; it was stopped.")
+                          .arg(layout));
+    } catch (const std::length_error&) {
+        throw Failure(failure::ReportTooLarge,
+                      QStringLiteral("The report of the layout %1 is larger than the program can hold; it was stopped.")
+                          .arg(layout));
+    } catch (const std::exception& error) {
+        throw Failure(failure::EngineFault, QStringLiteral("The report of the layout %1 failed unexpectedly: %2.")
+                                                .arg(layout, QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void ReportEngine::run()
+{
     const ReportLayout layout = loadLayout(reportFileName_);
     ProgressStage stage(*progress_);
-    const std::optional<ReportData> data = readReportData(layout, *progress_);
+    const std::optional<ReportData> data = readReportData(layout, *progress_, limits_);
     if (!data)
         return;
     const ReportRenderer renderer(layout, *data, today_());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reports/report_control.h"
+#include "reports/report_limits.h"
 
 #include <QDate>
 #include <functional>
@@ -20,9 +21,12 @@ class ReportProgress;
 // progress ends the report quietly (no failure, nothing presented).
 //
 // Failures (varnel::Failure, numbers in report_failures.h): the layout file
-// missing or unreadable, not a layout, an unknown format version, the data
-// source missing or not a roster, the query refused or failed, the output
-// not written. Nothing is presented after a failure.
+// missing or unreadable, not a layout, an unknown format version, beyond the
+// engine's limits; the data source missing or not a roster; the query
+// refused, failed, past the time limit or too large; the output not written
+// or refused. Nothing is presented after a failure. Nothing else is thrown:
+// running out of memory and any other fault inside the engine become
+// failures too (ReportTooLarge, EngineFault).
 class ReportEngine final : public ReportControl {
 public:
     using Today = std::function<QDate()>;
@@ -38,11 +42,17 @@ public:
 
     const QString& reportFileName() const { return reportFileName_; }
 
+    // The bounds of the next reports; tests make them small.
+    void setLimits(const ReportLimits& limits) { limits_ = limits; }
+
 private:
+    void run();
+
     std::unique_ptr<ReportPresenter> presenter_;
     std::unique_ptr<ReportProgress> progress_;
     Today today_;
     QString reportFileName_;
+    ReportLimits limits_;
 };
 
 // The main window's Report1: a modal print preview over `parent` (print,

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "reports/report_failures.h"
+#include "reports/report_limits.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,9 +16,6 @@ namespace varnel::reports {
 
 namespace {
 
-// A layout is a few kilobytes; anything far larger is some other file.
-constexpr qint64 kMaxLayoutBytes = 4 * 1024 * 1024;
-
 const QString kDefaultDataSource = QStringLiteral("Varnel_DATA.MDB");
 
 class LayoutReader {
@@ -28,6 +26,30 @@ public:
     {
         throw Failure(failure::NotALayout,
                       QStringLiteral("The report layout %1 is not a valid layout: %2.").arg(path_, why));
+    }
+
+    // A layout beyond the engine's bounds: refused before anything runs, so a
+    // huge date format or footer cannot keep the pages busy for minutes.
+    [[noreturn]] void tooLarge(const QString& why) const
+    {
+        throw Failure(failure::LayoutTooLarge,
+                      QStringLiteral("The report layout %1 is beyond what this program reads: %2.").arg(path_, why));
+    }
+
+    // Names a long text by its length and its first characters.
+    static QString shownText(const QString& text)
+    {
+        constexpr int kShown = 24;
+        return QStringLiteral("\"%1%2\"").arg(text.left(kShown), text.size() > kShown ? QStringLiteral("...") : QString());
+    }
+
+    const QString& boundedText(const QString& text, const QString& key, const QString& where,
+                               int maxChars = layout_limits::kTextChars) const
+    {
+        if (text.size() > maxChars)
+            tooLarge(QStringLiteral("\"%1\" in %2 is %3 characters long (%4); at most %5 are allowed")
+                         .arg(key, where).arg(text.size()).arg(shownText(text)).arg(maxChars));
+        return text;
     }
 
     void onlyKeys(const QJsonObject& object, const QString& where, const QSet<QString>& allowed) const
@@ -43,18 +65,18 @@ public:
         const QJsonValue value = object.value(key);
         if (!value.isString() || value.toString().trimmed().isEmpty())
             invalid(QStringLiteral("%1 needs \"%2\" as non-empty text").arg(where, key));
-        return value.toString();
+        return boundedText(value.toString(), key, where);
     }
 
     QString optionalText(const QJsonObject& object, const QString& key, const QString& where,
-                         const QString& fallback = {}) const
+                         const QString& fallback = {}, int maxChars = layout_limits::kTextChars) const
     {
         const QJsonValue value = object.value(key);
         if (value.isUndefined())
             return fallback;
         if (!value.isString())
             invalid(QStringLiteral("\"%1\" in %2 must be text").arg(key, where));
-        return value.toString();
+        return boundedText(value.toString(), key, where, maxChars);
     }
 
     double optionalNumber(const QJsonObject& object, const QString& key, const QString& where,
@@ -63,8 +85,13 @@ public:
         const QJsonValue value = object.value(key);
         if (value.isUndefined())
             return fallback;
-        if (!value.isDouble() || value.toDouble() < low || value.toDouble() > high)
-            invalid(QStringLiteral("\"%1\" in %2 must be a number from %3 to %4").arg(key, where).arg(low).arg(high));
+        if (!value.isDouble() || value.toDouble() < low || value.toDouble() > high) {
+            const QString given = value.isDouble() ? QString::number(value.toDouble())
+                                  : value.isString() ? shownText(value.toString())
+                                                     : QStringLiteral("a value of another kind");
+            invalid(QStringLiteral("\"%1\" in %2 must be a number from %3 to %4, not %5")
+                        .arg(key, where).arg(low).arg(high).arg(given));
+        }
         return value.toDouble();
     }
 
@@ -136,10 +163,15 @@ public:
             if (!map.isObject())
                 invalid(QStringLiteral("\"map\" in %1 must be an object of texts").arg(where));
             const QJsonObject entries = map.toObject();
+            if (entries.size() > layout_limits::kMapEntries)
+                tooLarge(QStringLiteral("\"map\" in %1 has %2 entries; at most %3 are allowed")
+                             .arg(where).arg(entries.size()).arg(layout_limits::kMapEntries));
             for (auto it = entries.begin(); it != entries.end(); ++it) {
                 if (!it.value().isString())
                     invalid(QStringLiteral("\"map\" in %1 must map texts to texts").arg(where));
-                spec.map.insert(it.key(), it.value().toString());
+                const QString mapWhere = QStringLiteral("\"map\" of %1").arg(where);
+                spec.map.insert(boundedText(it.key(), QStringLiteral("a key"), mapWhere),
+                                boundedText(it.value().toString(), it.key().left(24), mapWhere));
             }
         }
         layout.fields.append(spec);
@@ -165,6 +197,9 @@ public:
     void readList(ReportLayout& layout, const QJsonObject& root) const
     {
         const QJsonArray columns = requiredList(root, QStringLiteral("columns"));
+        if (columns.size() > layout_limits::kColumns)
+            tooLarge(QStringLiteral("it has %1 columns; at most %2 are allowed")
+                         .arg(columns.size()).arg(layout_limits::kColumns));
         for (qsizetype i = 0; i < columns.size(); ++i) {
             const QString where = QStringLiteral("column %1").arg(i + 1);
             const QJsonObject object = entryObject(columns.at(i), where);
@@ -203,6 +238,9 @@ public:
             layout.recordTitle = fieldSpec(layout, object, where);
         }
         const QJsonArray lines = requiredList(root, QStringLiteral("lines"));
+        if (lines.size() > layout_limits::kFormLines)
+            tooLarge(QStringLiteral("it has %1 lines; at most %2 are allowed")
+                         .arg(lines.size()).arg(layout_limits::kFormLines));
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const QString where = QStringLiteral("line %1").arg(i + 1);
             const QJsonObject object = entryObject(lines.at(i), where);
@@ -305,7 +343,9 @@ public:
         layout.dataSource = QDir::cleanPath(QFileInfo(path_).absoluteDir().absoluteFilePath(source));
 
         readPage(layout, root);
-        layout.dateFormat = optionalText(root, QStringLiteral("dateFormat"), where, layout.dateFormat);
+        // Every date shown is formatted with it: a long one costs on every row.
+        layout.dateFormat = optionalText(root, QStringLiteral("dateFormat"), where, layout.dateFormat,
+                                         layout_limits::kDateFormatChars);
         layout.pageFooter = optionalText(root, QStringLiteral("pageFooter"), where);
         layout.summary = optionalText(root, QStringLiteral("summary"), where);
 
@@ -348,9 +388,12 @@ ReportLayout loadLayout(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(failure::LayoutUnreadable,
                       QStringLiteral("The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
-    if (file.size() > kMaxLayoutBytes)
-        throw Failure(failure::NotALayout,
-                      QStringLiteral("The report layout %1 is not a valid layout: it is far too large.").arg(shown));
+    // A layout is a few kilobytes; anything far larger is some other file,
+    // or one that would keep the report busy for minutes.
+    if (file.size() > layout_limits::kFileBytes)
+        throw Failure(failure::LayoutTooLarge,
+                      QStringLiteral("The report layout file %1 is %2 bytes long; a layout may be at most %3 bytes.")
+                          .arg(shown).arg(file.size()).arg(layout_limits::kFileBytes));
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Failure(failure::LayoutUnreadable,

@@ -102,6 +102,23 @@ public:
     }
 
 private:
+    // No line of a page holds this many characters, even of the narrowest
+    // glyph at the smallest type (a legal page across at 5 points holds
+    // some 700). Longer text is cut before it is measured: measuring lays
+    // out every character, seconds and hundreds of megabytes for a value of
+    // a few megabytes.
+    static constexpr qsizetype kLongestLine = 1000;
+
+    static QString cutForLine(const QString& text)
+    {
+        if (text.size() <= kLongestLine)
+            return text;
+        qsizetype keep = kLongestLine - 1;
+        if (text.at(keep - 1).isHighSurrogate())
+            --keep;
+        return text.left(keep) + QChar(0x2026);  // the ellipsis, as when elided
+    }
+
     // Draws `text` in the box [x, x + w) on the baseline, shortened with an
     // ellipsis when it does not fit.
     void cell(const Face& face, double x, double w, double baseline, const QString& text, Align align)
@@ -110,10 +127,10 @@ private:
             return;
         painter_.setFont(face.font);
         const double room = w - 2 * gap_;
-        QString shown = text;
+        QString shown = cutForLine(text);
         double advance = face.metrics.horizontalAdvance(shown);
         if (advance > room) {
-            shown = face.metrics.elidedText(text, Qt::ElideRight, room);
+            shown = face.metrics.elidedText(shown, Qt::ElideRight, room);
             advance = face.metrics.horizontalAdvance(shown);
         }
         double left = x + gap_;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <QStringList>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -23,9 +24,14 @@ const char* const kUsage =
     "      fitness band, weapon code and award pattern, some never totalled, a\n"
     "      few with missing values and a few with lower-case or stray codes.\n"
     "      The same seed gives the same soldiers (default seed 1).\n"
-    "  varnel-roster report LAYOUT PDF\n"
+    "  varnel-roster report LAYOUT PDF [--force]\n"
     "      Writes the report that the layout file describes straight to a PDF\n"
-    "      file, without a window.\n"
+    "      file, without a window. The PDF appears only once it is whole: after\n"
+    "      any failure no PDF and no temporary file is left, and a PDF that was\n"
+    "      there stays as it was. An existing PDF is replaced only with --force;\n"
+    "      the layout's roster and the layout file itself are never written over.\n"
+    "      Exits with 0 and prints \"Wrote PDF\" once the PDF is in place, else\n"
+    "      with 1 and the failure's number and description.\n"
     "  varnel-roster --help\n"
     "      Shows this text.\n"
     "\n"
@@ -46,7 +52,7 @@ bool parseNumber(const QString& text, qint64 min, qint64 max, qint64& out)
 
 } // namespace
 
-int runReport(const QString& layout, const QString& pdf);
+int runReport(const QString& layout, const QString& pdf, bool force);
 
 int main(int argc, char* argv[])
 {
@@ -112,13 +118,28 @@ int main(int argc, char* argv[])
             return 0;
         }
         if (command == QLatin1String("report")) {
-            if (args.size() != 2)
+            QStringList files;
+            bool force = false;
+            for (const QString& a : args) {
+                if (a == QLatin1String("--force"))
+                    force = true;
+                else if (a.startsWith(QLatin1String("--")))
+                    return usageError(QStringLiteral("unexpected option \"%1\".").arg(a));
+                else
+                    files << a;
+            }
+            if (files.size() != 2)
                 return usageError(QStringLiteral("report takes LAYOUT and PDF."));
-            return runReport(args.at(0), args.at(1));
+            return runReport(files.at(0), files.at(1), force);
         }
         return usageError(QStringLiteral("unknown command \"%1\".").arg(command));
     } catch (const varnel::Failure& failure) {
         std::fprintf(stderr, "varnel-roster: error %d: %s\n", failure.number(), qPrintable(failure.description()));
+        return 1;
+    } catch (const std::exception& error) {
+        // Out of memory or a fault of the program: still a message and a
+        // failing exit, never an abort.
+        std::fprintf(stderr, "varnel-roster: %s\n", error.what());
         return 1;
     }
 }

@@ -37,24 +37,6 @@ private:
     int stopAfter_;
 };
 
-// Runs `inPreview` on the modal preview once it is up, then closes it.
-void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
-{
-    auto* closer = new QTimer(qApp);
-    closer->setInterval(50);
-    QObject::connect(closer, &QTimer::timeout, [=] {
-        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-        if (!preview)
-            return;
-        closer->stop();
-        closer->deleteLater();
-        inPreview(*preview);
-        if (preview->isVisible())
-            preview->reject();
-    });
-    closer->start();
-}
-
 } // namespace
 
 TEST(ReportEngine, ProducesEachReportFromItsOwnFileEveryTime)

@@ -1,8 +1,11 @@
 #include "report_helpers.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace varnel::reports::test {
 
@@ -92,6 +95,23 @@ int findRow(const QStringList& lines, const QStringList& cells, int from)
         if (row.match(lines[i]).hasMatch())
             return i;
     return -1;
+}
+
+void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
+{
+    auto* closer = new QTimer(qApp);
+    closer->setInterval(50);
+    QObject::connect(closer, &QTimer::timeout, [=] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        closer->stop();
+        closer->deleteLater();
+        inPreview(*preview);
+        if (preview->isVisible())
+            preview->reject();
+    });
+    closer->start();
 }
 
 } // namespace varnel::reports::test

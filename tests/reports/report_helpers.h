@@ -2,11 +2,16 @@
 
 #include "reports/report_layout.h"
 #include "reports/report_presenter.h"
+#include "reports/report_progress.h"
 #include "reports/report_renderer.h"
 
 #include "support/roster_file.h"
 
 #include <QTemporaryDir>
+#include <functional>
+#include <new>
+
+class QPrintPreviewDialog;
 
 namespace varnel::reports::test {
 
@@ -42,5 +47,28 @@ public:
 private:
     QStringList& titles_;
 };
+
+// Throws std::bad_alloc at the steps of the stage whose text begins with
+// `stage` while `armed`, as a progress window that runs out of memory would.
+class ThrowingProgress : public ReportProgress {
+public:
+    explicit ThrowingProgress(QString stage, bool armed = true) : armed(armed), stage_(std::move(stage)) {}
+    bool armed;
+    void begin(const QString& what, int) override { inStage_ = what.startsWith(stage_); }
+    bool step(int) override
+    {
+        if (armed && inStage_)
+            throw std::bad_alloc();
+        return true;
+    }
+    void end() override {}
+
+private:
+    QString stage_;
+    bool inStage_ = false;
+};
+
+// Runs `inPreview` on the modal print preview once it is up, then closes it.
+void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview);
 
 } // namespace varnel::reports::test

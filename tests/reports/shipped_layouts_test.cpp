@@ -20,7 +20,7 @@ QStringList renderShipped(const QString& name, const QList<QVariantMap>& soldier
     writeRoster(dir.filePath("Varnel_DATA.MDB"), soldiers);
     const QString layout = copyShippedLayout(name, dir.path());
     const QString pdf = dir.filePath(name + QStringLiteral(".pdf"));
-    ReportEngine engine(std::make_unique<PdfPresenter>(pdf), std::make_unique<SilentProgress>(),
+    ReportEngine engine(std::make_unique<PdfPresenter>(pdf, ExistingPdf::Refuse), std::make_unique<SilentProgress>(),
                         [] { return kPrinted; });
     engine.setReportFileName(layout);
     engine.setAction(0);

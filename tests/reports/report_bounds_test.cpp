@@ -1,0 +1,209 @@
+// Queries and layouts that would run without end or exhaust memory: each is
+// stopped with its number, leaving the roster as it was and no file behind.
+#include "reports/dialog_progress.h"
+#include "reports/report_engine.h"
+#include "reports/report_failures.h"
+#include "reports/report_progress.h"
+
+#include "report_helpers.h"
+
+#include <QDir>
+#include <QProgressDialog>
+#include <QSqlDatabase>
+#include <QTimer>
+
+using namespace varnel::reports;
+using namespace varnel::reports::test;
+
+namespace {
+
+// Runs for ever without giving a row: only the progress handler sees it.
+const QByteArray kEndlessCount =
+    "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r) SELECT count(*) AS \\\"Name\\\" FROM r";
+
+QByteArray listLayout(const QByteArray& query, const QByteArray& extra = {})
+{
+    return R"({"format": 1, "title": "T", "kind": "list", "query": ")" + query +
+           R"(", "columns": [{"heading": "Name", "field": "Name"}])" + extra + "}";
+}
+
+QByteArray repeated(const QByteArray& item, int times, const char* separator = ", ")
+{
+    QByteArrayList items;
+    for (int i = 0; i < times; ++i)
+        items << QByteArray(item).replace("%", QByteArray::number(i));
+    return items.join(separator);
+}
+
+class CountingProgress : public ReportProgress {
+public:
+    explicit CountingProgress(int stopAt) : stopAt_(stopAt) {}
+    int steps = 0;
+    int ends = 0;
+    void begin(const QString&, int) override {}
+    bool step(int) override { return ++steps < stopAt_; }
+    void end() override { ++ends; }
+
+private:
+    int stopAt_;
+};
+
+// A folder with the sample roster and one layout; the engine writes its PDF
+// beside them.
+struct Folder {
+    QTemporaryDir dir;
+    QString roster = dir.filePath("Varnel_DATA.MDB");
+    QString layout = dir.filePath("bounded.rpt");
+    QString pdf = dir.filePath("bounded.pdf");
+    QByteArray rosterBytes;
+    QStringList entries;
+
+    explicit Folder(const QByteArray& layoutText, const QList<QVariantMap>& soldiers = sampleSoldiers())
+    {
+        writeRoster(roster, soldiers);
+        writeFile(layout, layoutText);
+        rosterBytes = fileBytes(roster);
+        entries = QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    }
+    void expectLeftAsFound() const
+    {
+        EXPECT_EQ(fileBytes(roster), rosterBytes);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), entries) << "no PDF, no journal";
+        EXPECT_EQ(QSqlDatabase::connectionNames().filter("varnel-report"), QStringList());
+    }
+};
+
+ReportLimits smallLimits(qint64 ms, qint64 dataBytes, int valueBytes = ReportLimits{}.valueBytes)
+{
+    ReportLimits limits;
+    limits.queryMilliseconds = ms;
+    limits.dataBytes = dataBytes;
+    limits.valueBytes = valueBytes;
+    return limits;
+}
+
+} // namespace
+
+TEST(ReportBounds, RunawayQueriesAndOversizedLayoutsGetTheirNumbers)
+{
+    const ReportLimits real;
+    const ReportLimits small = smallLimits(300, 1 << 20, 4096);
+    const QByteArray endlessRows =
+        "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r) SELECT x AS \\\"Name\\\" FROM r";
+    const struct {
+        const char* name;
+        QByteArray layout;
+        ReportLimits limits;
+        int number;
+        const char* named; // besides the layout file's name
+        int storedNameChars = 0; // a soldier with a name this long, if not 0
+    } cases[] = {
+        {"endless recursive WITH", listLayout(endlessRows), small, failure::ReportTooLarge, "1 MiB"},
+        {"endless WITH without rows", listLayout(kEndlessCount), small, failure::QueryTimedOut, "0.3 seconds"},
+        {"randomblob(1e9)", listLayout("SELECT randomblob(1e9) AS \\\"Name\\\""), real, failure::ReportTooLarge,
+         "8 MiB"},
+        {"zeroblob made into text", listLayout("SELECT hex(zeroblob(3000)) AS \\\"Name\\\""), small,
+         failure::ReportTooLarge, "4096 bytes"},
+        {"big values on every row",
+         listLayout(QByteArray(endlessRows).replace("x AS", "hex(randomblob(2000)) AS")), small,
+         failure::ReportTooLarge, "1 MiB"},
+        {"a stored value beyond the bound", listLayout("SELECT \\\"Name\\\" FROM \\\"Soldier\\\""),
+         small, failure::ReportTooLarge, "4096 bytes", 5000},
+        {"3.9 MB date format", listLayout("SELECT 1 AS \\\"Name\\\"", ", \"dateFormat\": \"" + QByteArray(3'900'000, 'y') + '"'),
+         real, failure::LayoutTooLarge, "262144 bytes"},
+        {"long date format", listLayout("SELECT 1 AS \\\"Name\\\"", ", \"dateFormat\": \"" + QByteArray(200, 'd') + '"'),
+         real, failure::LayoutTooLarge, "\"dateFormat\" in the layout is 200 characters long (\"dddddddd"},
+        {"long page footer", listLayout("SELECT 1 AS \\\"Name\\\"", ", \"pageFooter\": \"" + QByteArray(5000, 'f') + '"'),
+         real, failure::LayoutTooLarge, "\"pageFooter\" in the layout is 5000 characters long"},
+        {"too many columns",
+         R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT 1 AS a", "columns": [)" +
+             repeated(R"({"field": "a"})", 101) + "]}",
+         real, failure::LayoutTooLarge, "101 columns"},
+        {"too many form lines",
+         R"({"format": 1, "title": "T", "kind": "form", "query": "SELECT 1 AS a", "lines": [)" +
+             repeated(R"({"label": "L", "field": "a"})", 501) + "]}",
+         real, failure::LayoutTooLarge, "501 lines"},
+        {"too many map entries",
+         listLayout("SELECT 1 AS \\\"Name\\\"").replace(R"("field": "Name")",
+                                                      R"("field": "Name", "map": {)" + repeated(R"("%": "x")", 1001) + "}"),
+         real, failure::LayoutTooLarge, "1001 entries"},
+        {"width out of range", listLayout("SELECT 1 AS \\\"Name\\\"").replace(R"("field": "Name")", R"("field": "Name", "width": 5000)"),
+         real, failure::NotALayout, "not 5000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<QVariantMap> soldiers = sampleSoldiers();
+        if (c.storedNameChars > 0)
+            soldiers.append({{"Name", QString(c.storedNameChars, u'n')}});
+        Folder folder(c.layout, soldiers);
+        ReportEngine engine(std::make_unique<PdfPresenter>(folder.pdf, ExistingPdf::Refuse),
+                            std::make_unique<SilentProgress>());
+        engine.setLimits(c.limits);
+        engine.setReportFileName(folder.layout);
+        const auto failure = failureOf([&] { engine.setAction(0); });
+        EXPECT_EQ(failure ? failure->number() : 0, c.number);
+        if (failure) {
+            EXPECT_TRUE(failure->description().contains("bounded.rpt")) << failure->what();
+            EXPECT_TRUE(failure->description().contains(QString::fromUtf8(c.named))) << failure->what();
+        }
+        folder.expectLeftAsFound();
+    }
+}
+
+TEST(ReportBounds, CancelDuringALongQueryEndsQuietly)
+{
+    Folder folder(listLayout(kEndlessCount));
+    auto progress = std::make_unique<CountingProgress>(3);
+    const CountingProgress* seen = progress.get();
+    ReportEngine engine(std::make_unique<PdfPresenter>(folder.pdf, ExistingPdf::Refuse), std::move(progress));
+    engine.setReportFileName(folder.layout);
+    EXPECT_FALSE(failureOf([&] { engine.setAction(0); })) << "the real time limit is far off";
+    EXPECT_EQ(seen->steps, 3) << "the query kept handing over to the progress until it was cancelled";
+    EXPECT_EQ(seen->ends, 1);
+    folder.expectLeftAsFound();
+}
+
+// The real progress window: its Cancel button reaches a query that gives
+// no rows, through the events the window handles while the query runs.
+TEST(ReportBounds, CancelButtonOfTheProgressWindowStopsALongQuery)
+{
+    Folder folder(listLayout(kEndlessCount));
+    auto progress = std::make_unique<DialogProgress>(nullptr, 50);
+    DialogProgress* window = progress.get();
+    bool cancelled = false;
+    QTimer clerk;
+    QObject::connect(&clerk, &QTimer::timeout, [&] {
+        if (window->dialog() && window->dialog()->isVisible() && !cancelled) {
+            window->dialog()->cancel();
+            cancelled = true;
+        }
+    });
+    clerk.start(10);
+    ReportEngine engine(std::make_unique<PdfPresenter>(folder.pdf, ExistingPdf::Refuse), std::move(progress));
+    engine.setReportFileName(folder.layout);
+    EXPECT_FALSE(failureOf([&] { engine.setAction(0); }));
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(window->dialog(), nullptr) << "the progress window is gone";
+    folder.expectLeftAsFound();
+}
+
+// A progress window that fails (here: out of memory) while the query runs
+// inside SQLite, between rows, or while pages are painted ends the report
+// with a number.
+TEST(ReportBounds, FailingProgressBecomesAFailureNotAnAbort)
+{
+    const QByteArray soldiers = "SELECT \\\"Name\\\" FROM \\\"Soldier\\\"";
+    const struct {
+        const char* stage;
+        QByteArray query;
+    } cases[] = {{"Reading", kEndlessCount}, {"Reading", soldiers}, {"Laying out", soldiers}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stage + (" " + c.query.toStdString()));
+        Folder folder(listLayout(c.query));
+        ReportEngine engine(std::make_unique<PdfPresenter>(folder.pdf, ExistingPdf::Refuse),
+                            std::make_unique<ThrowingProgress>(QString::fromLatin1(c.stage)));
+        engine.setReportFileName(folder.layout);
+        EXPECT_EQ(failureNumber([&] { engine.setAction(0); }), failure::ReportTooLarge);
+        folder.expectLeftAsFound();
+    }
+}
