@@ -28,8 +28,6 @@ void BoundComboBox::showValue(const store::Value& value)
 {
     const QString text = value.displayText();
     if (long_.concerns(text)) {
-        if (long_.isActive() && text == long_.text())
-            return;
         ShowingValue showing(*this);
         long_.show(*this, text, locked_, [this](bool locked) {
             locked_ = locked;
@@ -52,7 +50,7 @@ void BoundComboBox::showValue(const store::Value& value)
 void BoundComboBox::showLongValue()
 {
     ShowingValue showing(*this);
-    setEditText(long_value::fitted(long_.text(), lineEdit()->fontMetrics(), long_value::textRoom(*lineEdit())));
+    setEditText(long_.fitted(lineEdit()->fontMetrics(), long_value::textRoom(*lineEdit())));
     lineEdit()->setCursorPosition(0);
 }
 

@@ -43,7 +43,7 @@ void BoundLabel::showText(const QString& text)
 
 void BoundLabel::showLongValue()
 {
-    setText(long_value::fitted(long_.text(), fontMetrics(), std::max(0, contentsRect().width() - 2 * margin())));
+    setText(long_.fitted(fontMetrics(), std::max(0, contentsRect().width() - 2 * margin())));
 }
 
 void BoundLabel::resizeEvent(QResizeEvent* event)

@@ -19,10 +19,6 @@ void BoundLineEdit::showValue(const store::Value& value)
 {
     const QString text = value.displayText();
     if (long_.concerns(text)) {
-        // The same long value shown again (the record was stored) is
-        // neither compared nor fitted again.
-        if (long_.isActive() && text == long_.text())
-            return;
         ShowingValue showing(*this);
         long_.show(*this, text, isReadOnly(), [this](bool readOnly) { setReadOnly(readOnly); });
         if (long_.isActive()) {
@@ -44,7 +40,7 @@ void BoundLineEdit::showValue(const store::Value& value)
 void BoundLineEdit::showLongValue()
 {
     ShowingValue showing(*this);
-    setText(long_value::fitted(long_.text(), fontMetrics(), long_value::textRoom(*this)));
+    setText(long_.fitted(fontMetrics(), long_value::textRoom(*this)));
     setCursorPosition(0);
 }
 

@@ -114,7 +114,7 @@ void BoundSpinBox::showValue(const store::Value& value)
 void BoundSpinBox::showLongValue()
 {
     ShowingValue showing(*this);
-    lineEdit()->setText(long_value::fitted(long_.text(), lineEdit()->fontMetrics(), long_value::textRoom(*lineEdit())));
+    lineEdit()->setText(long_.fitted(lineEdit()->fontMetrics(), long_value::textRoom(*lineEdit())));
     lineEdit()->setCursorPosition(0);
 }
 

@@ -1,23 +1,18 @@
 #include "ui/long_value.h"
 
-#include "store/value.h"
-
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QLocale>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace varnel::ui::long_value {
 
 bool isLong(const QString& text)
 {
     return text.size() > kEditableLength;
-}
-
-bool isLong(const store::Value& value)
-{
-    return value.isText() && isLong(value.asText());
 }
 
 namespace {
@@ -32,6 +27,16 @@ QString beginning(const QString& text)
     return text.left(length);
 }
 
+// A beginning and the mark, cut further where it is wider than the room.
+QString fitMarked(const QString& marked, const QFontMetrics& metrics, int width)
+{
+    if (metrics.horizontalAdvance(marked) <= width)
+        return marked;
+    // Qt cuts it and ends it with the mark itself.
+    const QString cut = metrics.elidedText(marked, Qt::ElideRight, width);
+    return cut.isEmpty() ? QString(QChar(kMark)) : cut;
+}
+
 } // namespace
 
 QString shown(const QString& text)
@@ -39,18 +44,6 @@ QString shown(const QString& text)
     if (!isLong(text))
         return text;
     return beginning(text) + QChar(kMark);
-}
-
-QString fitted(const QString& text, const QFontMetrics& metrics, int width)
-{
-    if (!isLong(text))
-        return text;
-    const QString marked = beginning(text) + QChar(kMark);
-    if (metrics.horizontalAdvance(marked) <= width)
-        return marked;
-    // Wider than the room: Qt cuts it and ends it with the mark itself.
-    const QString cut = metrics.elidedText(marked, Qt::ElideRight, width);
-    return cut.isEmpty() ? QString(QChar(kMark)) : cut;
 }
 
 QString explanation(qsizetype length)
@@ -79,14 +72,19 @@ void Shown::show(QWidget& control, const QString& text, bool readOnly, const std
             setReadOnly(true);
             active_ = true;
         }
-        text_ = text;
+        marked_ = shown(text);
         control.setToolTip(explanation(text.size()));
     } else if (active_) {
         active_ = false;
-        text_.clear();
+        marked_.clear();
         control.setToolTip(ownToolTip_);
         setReadOnly(ownReadOnly_);
     }
+}
+
+QString Shown::fitted(const QFontMetrics& metrics, int width) const
+{
+    return fitMarked(marked_, metrics, width);
 }
 
 } // namespace varnel::ui::long_value

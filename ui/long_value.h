@@ -7,10 +7,6 @@ class QFontMetrics;
 class QLineEdit;
 class QWidget;
 
-namespace varnel::store {
-class Value;
-}
-
 namespace varnel::ui {
 
 // Values far longer than anything a clerk types (another program may store
@@ -30,15 +26,13 @@ constexpr qsizetype kShownLength = 200;
 // The mark that there is more.
 inline constexpr char16_t kMark = u'\u2026';
 
+// Longer than kEditableLength. Only text can be: numbers, dates and Yes/No
+// are shown in a few characters.
 bool isLong(const QString& text);
-// A text value over the limit (no other kind of value is ever that long).
-bool isLong(const store::Value& value);
 
 // The beginning of a long text followed by the mark (never a surrogate
 // pair cut in two); a text within the limit as it is.
 QString shown(const QString& text);
-// As shown(), fitted to `width` pixels so that the mark stays in view.
-QString fitted(const QString& text, const QFontMetrics& metrics, int width);
 // Why a long value is shown shortened and cannot be edited: for the tooltip
 // of the control or cell that shows it.
 QString explanation(qsizetype length);
@@ -48,26 +42,29 @@ QString explanation(qsizetype length);
 int textRoom(const QLineEdit& edit);
 
 // A bound control's side of the rule. While the control shows a long value
-// it is read-only and its tooltip explains why; the whole text is kept so
-// that a resize can fit its beginning anew. A control that never showed a
-// long value is left exactly as it is.
+// it is read-only and its tooltip explains why. Only the beginning of the
+// value is kept, so that a resize can fit it anew; the control holds no
+// reference to the whole text.
 class Shown {
 public:
     bool isActive() const { return active_; }
-    const QString& text() const { return text_; }
 
     // Whether showing `text` changes anything of the rule: it is long, or
     // the control showed a long value until now.
     bool concerns(const QString& text) const { return active_ || isLong(text); }
-    // Enters the rule for a long text (or stays in it), or leaves it for
-    // any other. Entering makes the control read-only through `setReadOnly`
-    // and gives it the explanation as tooltip; leaving gives back its own
-    // read-only state (`readOnly` when it entered) and tooltip.
+    // Enters the rule for a long text (or stays in it, for another long
+    // text), or leaves it for any other. Entering makes the control
+    // read-only through `setReadOnly` and gives it the explanation as
+    // tooltip; leaving gives back its own read-only state (`readOnly` when
+    // it entered) and tooltip.
     void show(QWidget& control, const QString& text, bool readOnly, const std::function<void(bool)>& setReadOnly);
+    // The beginning of the long value shown and the mark, fitted to
+    // `width` pixels so that the mark stays in view.
+    QString fitted(const QFontMetrics& metrics, int width) const;
 
 private:
     bool active_ = false;
-    QString text_;
+    QString marked_; // the beginning and the mark
     QString ownToolTip_;
     bool ownReadOnly_ = false;
 };
