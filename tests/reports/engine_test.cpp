@@ -7,7 +7,6 @@
 #include "report_helpers.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -16,7 +15,6 @@
 #include <QProgressDialog>
 #include <QSqlDatabase>
 #include <QThread>
-#include <QTimer>
 
 using namespace varnel::reports;
 using namespace varnel::reports::test;

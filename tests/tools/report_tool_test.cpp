@@ -1,6 +1,8 @@
 // `varnel-roster report` as a process: the PDF is written only where it may
 // go, "Wrote" is printed only once it is in place, and every failure exits
 // non-zero with its number, leaving the roster and the folder as they were.
+// The engine's tests (tests/reports) go through every spelling of a refused
+// path; these check what the command line adds.
 #include "support/roster_file.h"
 
 #include <QDir>
@@ -55,12 +57,9 @@ TEST(ReportTool, WritesOnlyWhereItMayAndSaysSo)
     } cases[] = {
         {"a new file", {"LAYOUT", "DIR/out.pdf"}, 0, "", true},
         {"the roster", {"LAYOUT", "ROSTER"}, 1, "error 5111", false},
-        {"the roster through a link", {"LAYOUT", "DIR/link.pdf", "--force"}, 1, "error 5111", false},
-        {"the roster by another spelling", {"LAYOUT", "DIR/./sub/../Varnel_DATA.MDB", "--force"}, 1, "error 5111", false},
         {"the layout", {"LAYOUT", "LAYOUT", "--force"}, 1, "error 5111", false},
         {"an existing file", {"LAYOUT", "DIR/other.pdf"}, 1, "give --force to replace", false},
         {"an existing file with --force", {"--force", "LAYOUT", "DIR/other.pdf"}, 0, "", true},
-        {"a pipe", {"LAYOUT", "DIR/pipe.pdf", "--force"}, 1, "error 5107", false},
         {"a query making a 1 GB blob", {"BLOB", "DIR/out.pdf"}, 1, "error 5109", false},
         {"an unknown option", {"LAYOUT", "DIR/out.pdf", "--replace"}, 2, "unexpected option", false},
         {"a file too few", {"LAYOUT"}, 2, "report takes LAYOUT and PDF", false},
@@ -76,10 +75,6 @@ TEST(ReportTool, WritesOnlyWhereItMayAndSaysSo)
                                        R"({"format": 1, "title": "T", "kind": "list", "query": "SELECT randomblob(1e9) AS b",
                                            "columns": [{"field": "b"}]})");
         writeFile(dir.filePath("other.pdf"), kKeep);
-        QDir(dir.path()).mkdir("sub");
-        QFile::link(roster, dir.filePath("link.pdf"));
-        // No plain file, like /dev/full, but the test's own.
-        ASSERT_EQ(runProgram("mkfifo", {dir.filePath("pipe.pdf")}), 0);
         const QByteArray rosterBefore = fileBytes(roster);
         QStringList expected = entries(dir.path());
         const bool replacing = c.args.contains("DIR/other.pdf");
