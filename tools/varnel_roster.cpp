@@ -1,6 +1,7 @@
 // varnel-roster: the command-line companion for the roster file.
 
 #include "common/failure.h"
+#include "tools/recover_soldier.h"
 #include "tools/roster_files.h"
 
 #include <QCoreApplication>
@@ -32,6 +33,12 @@ const char* const kUsage =
     "      the layout's roster and the layout file itself are never written over.\n"
     "      Exits with 0 and prints \"Wrote PDF\" once the PDF is in place, else\n"
     "      with 1 and the failure's number and description.\n"
+    "  varnel-roster recover COPY ROSTER NAME\n"
+    "      Brings the soldier NAME (exactly as the grid shows it) back from COPY,\n"
+    "      a safety copy in ~/.local/share/Varnel/backups or any older roster,\n"
+    "      into ROSTER: each of his records that ROSTER does not hold as it is\n"
+    "      is added again, with every value but the key. Varnel may be open;\n"
+    "      press Sort there to see him. Prints how many records were added.\n"
     "  varnel-roster --help\n"
     "      Shows this text.\n"
     "\n"
@@ -131,6 +138,14 @@ int main(int argc, char* argv[])
             if (files.size() != 2)
                 return usageError(QStringLiteral("report takes LAYOUT and PDF."));
             return runReport(files.at(0), files.at(1), force);
+        }
+        if (command == QLatin1String("recover")) {
+            if (args.size() != 3)
+                return usageError(QStringLiteral("recover takes COPY, ROSTER and NAME."));
+            const int added = varnel::tools::recoverSoldier(args.at(0), args.at(1), args.at(2));
+            std::printf("Brought back %d record(s) of %s from %s into %s\n", added, qPrintable(args.at(2)),
+                        qPrintable(args.at(0)), qPrintable(args.at(1)));
+            return 0;
         }
         return usageError(QStringLiteral("unknown command \"%1\".").arg(command));
     } catch (const varnel::Failure& failure) {

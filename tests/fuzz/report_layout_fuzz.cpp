@@ -93,8 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         checkAccepted(varnel::reports::parseLayout(text, kPath));
     } catch (const varnel::Failure& failure) {
         namespace failure_ = varnel::reports::failure;
-        if (failure.number() != failure_::NotALayout && failure.number() != failure_::UnknownFormat)
-            broken("a refused layout is NotALayout or UnknownFormat", QString::number(failure.number()));
+        if (failure.number() != failure_::NotALayout && failure.number() != failure_::UnknownFormat
+            && failure.number() != failure_::LayoutTooLarge)
+            broken("a refused layout is NotALayout, UnknownFormat or LayoutTooLarge", QString::number(failure.number()));
         if (!failure.description().contains(kPath))
             broken("the refusal names the layout file", failure.description());
     }
