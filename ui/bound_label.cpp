@@ -4,6 +4,8 @@
 
 #include <QEvent>
 
+#include <algorithm>
+
 namespace varnel::ui {
 
 BoundLabel::BoundLabel(const QString& dataField, QWidget* parent)

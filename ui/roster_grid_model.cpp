@@ -165,8 +165,9 @@ Qt::ItemFlags RosterGridModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // A long value is never edited here: an editor would hold only the
-    // text shown, and storing that would cut the value.
+    // A long value is never edited here: a cell's editor holds at most
+    // 32,767 characters, and closing it would store what it holds, cutting
+    // the value.
     if (index.row() < rows_ && index.column() < ColumnCount
         && long_value::isLong(cellValue(index.row(), index.column()).displayText()))
         return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
