@@ -8,7 +8,12 @@ namespace {
 
 QString describe(const RecordConflict& c, const QString& path)
 {
-    const QString soldier = c.soldier.isEmpty() ? QStringLiteral("a soldier without a name") : u'"' + c.soldier + u'"';
+    // A name another program stored may be of any length; the message shows
+    // its beginning.
+    QString name = c.soldier;
+    if (name.size() > 60)
+        name = name.left(60) + QChar(0x2026);
+    const QString soldier = name.isEmpty() ? QStringLiteral("a soldier without a name") : u'"' + name + u'"';
     return QStringLiteral("Another program changed the record of %1 in the roster file \"%2\" since it was read "
                           "(%3). Nothing was saved.")
         .arg(soldier, path, c.columns.join(QStringLiteral(", ")));

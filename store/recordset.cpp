@@ -4,6 +4,7 @@
 #include "store/data_control.h"
 #include "store/record_conflict.h"
 #include "store/row_cache.h"
+#include "store/row_statement.h"
 #include "store/sql_support.h"
 #include "store/write_transaction.h"
 
@@ -25,11 +26,10 @@ Recordset::Recordset(DataControl* owner, RosterFileGuard& guard, bool writeAhead
                      RecordLayout layout, QList<qint64> keys)
     : owner_(owner), guard_(guard), writeAheadLog_(writeAheadLog), db_(std::move(db)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
-    cache_ = std::make_unique<RowCache>(db_, table_, layout_);
-    readQuery_ = QSqlQuery(db_);
-    readQuery_.setForwardOnly(true);
-    if (!readQuery_.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_)))
-        throw sqlFailure(readQuery_.lastError(), QStringLiteral("Cannot read from the roster file \"%1\"").arg(owner_->databaseName()));
+    cache_ = std::make_unique<RowCache>(db_, table_, layout_, owner_->databaseName());
+    readStatement_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_),
+                                                    owner_->databaseName());
+    dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), owner_->databaseName());
     position_ = 0;
     loadCurrent();
 }
@@ -60,23 +60,34 @@ void Recordset::requireOpenEdit() const
 
 QList<Value> Recordset::readRecord(qint64 key) const
 {
-    QSqlQuery& query = readQuery_;
-    query.bindValue(0, key);
-    if (!query.exec())
-        throw sqlFailure(query.lastError(), QStringLiteral("Cannot read from the roster file \"%1\"").arg(owner_->databaseName()));
+    readStatement_->bind(1, key);
     QList<Value> values;
-    if (query.next()) {
-        values.reserve(layout_.count());
-        for (int c = 0; c < layout_.count(); ++c)
-            values.append(valueFromSql(query.value(c), layout_.at(c).kind));
+    if (readStatement_->next()) {
+        values = readStatement_->record(layout_);
+        // Release the statement so it holds no read lock between operations.
+        readStatement_->reset();
     }
-    // Release the statement so it holds no read lock between operations.
-    query.finish();
     return values;
+}
+
+void Recordset::forgetRowsIfChangedElsewhere()
+{
+    // SQLite's data version changes with every commit of another connection
+    // (another program, another copy of Varnel), never with this one's own.
+    qint64 version = seenDataVersion_;
+    if (dataVersion_->next()) {
+        version = dataVersion_->integer(0);
+        dataVersion_->reset();
+    }
+    if (version != seenDataVersion_) {
+        cache_->clear();
+        seenDataVersion_ = version;
+    }
 }
 
 void Recordset::loadCurrent()
 {
+    forgetRowsIfChangedElsewhere();
     current_.clear();
     if (!hasCurrent())
         return;
@@ -121,10 +132,8 @@ void Recordset::update()
     }
     mode_ = EditMode::None;
     buffer_.clear();
-    if (!isNew) {
-        loadCurrent();
+    if (!isNew)
         emit owner_->rowChanged(position_);
-    }
     owner_->showCurrent();
     if (isNew)
         emit owner_->currentChanged(hasCurrent() ? position_ : -1);
@@ -186,7 +195,6 @@ void Recordset::insertRecord(const QList<Value>& values)
     // the position returns to where it was (past the end stays past the end).
     const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
     keys_.append(key);
-    cache_->clear(); // the last cached block has one row more now
     position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
     emit owner_->rowAppended(int(keys_.size()) - 1);
 }
@@ -247,8 +255,26 @@ void Recordset::storeChanges(const QList<Value>& values)
         if (query.numRowsAffected() != 1)
             throw recordGone();
     }
+    // The record as stored is what was read under the lock with the written
+    // columns as the file now holds them (its column types may have turned
+    // a text into a number): read those back, not the whole record, which
+    // may hold megabytes another program wrote.
+    QList<Value> stored = now;
+    if (!written.isEmpty()) {
+        QStringList names;
+        for (int c : written)
+            names << quoteIdentifier(layout_.at(c).name);
+        RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table_), path);
+        readBack.bind(1, key);
+        if (!readBack.next())
+            throw recordGone();
+        for (int i = 0; i < written.size(); ++i)
+            stored[written.at(i)] = readBack.value(i, layout_.at(written.at(i)).kind);
+        readBack.reset();
+    }
     transaction.commit();
-    cache_->clear();
+    current_ = std::move(stored);
+    cache_->replace(key, current_);
 }
 
 void Recordset::reloadCurrent()
@@ -262,7 +288,7 @@ void Recordset::reloadCurrent()
         buffer_.clear();
     }
     current_ = now;
-    cache_->clear();
+    cache_->replace(keys_.at(position_), current_);
     emit owner_->rowChanged(position_);
     owner_->showCurrent();
 }
@@ -315,10 +341,10 @@ void Recordset::deleteRecord()
     mode_ = EditMode::None;
     buffer_.clear();
     owner_->dropPending();
+    cache_->forget(keys_.at(position_));
     keys_.removeAt(position_);
     currentDeleted_ = true;
     current_.clear();
-    cache_->clear();
     emit owner_->rowRemoved(position_);
     owner_->showCurrent();
     emit owner_->currentChanged(-1);

@@ -16,6 +16,7 @@ namespace varnel::store {
 class DataControl;
 class RosterFileGuard;
 class RowCache;
+class RowStatement;
 
 // The open roster: the result of the record source, in its order, with one
 // current record or none. Only the record keys are held in memory; a
@@ -117,6 +118,9 @@ private:
     void insertRecord(const QList<Value>& values);
     void storeChanges(const QList<Value>& values);
     QList<Value> readRecord(qint64 key) const;
+    // Rows the grid keeps may be out of date once another connection has
+    // committed to the file: they are read again.
+    void forgetRowsIfChangedElsewhere();
     Failure recordGone() const;
 
     DataControl* owner_;
@@ -133,7 +137,9 @@ private:
     EditMode mode_ = EditMode::None;
     int positionBeforeAdd_ = 0;
     std::unique_ptr<RowCache> cache_;
-    mutable QSqlQuery readQuery_; // one record by key, prepared once
+    std::unique_ptr<RowStatement> readStatement_; // one record by key, prepared once
+    std::unique_ptr<RowStatement> dataVersion_;
+    qint64 seenDataVersion_ = -1;
 };
 
 } // namespace varnel::store

@@ -1,69 +1,77 @@
 #include "store/row_cache.h"
 
-#include "store/sql_support.h"
-
-#include <QSqlQuery>
+#include "store/row_statement.h"
 
 namespace varnel::store {
 
-RowCache::RowCache(QSqlDatabase db, QString table, const RecordLayout& layout)
-    : db_(std::move(db)), table_(std::move(table)), layout_(layout)
+RowCache::RowCache(QSqlDatabase db, QString table, const RecordLayout& layout, QString path)
+    : db_(std::move(db)), table_(std::move(table)), layout_(layout), path_(std::move(path))
 {
 }
 
 const QList<Value>& RowCache::row(const QList<qint64>& keys, int position)
 {
-    const int block = position / kBlockSize;
-    auto it = blocks_.find(block);
-    if (it == blocks_.end()) {
-        load(keys, block);
-        it = blocks_.find(block);
+    auto it = rows_.constFind(keys.at(position));
+    if (it == rows_.constEnd()) {
+        load(keys, position);
+        it = rows_.constFind(keys.at(position));
     }
-    return it->at(position - block * kBlockSize);
+    return *it;
+}
+
+void RowCache::replace(qint64 key, const QList<Value>& values)
+{
+    if (auto it = rows_.find(key); it != rows_.end())
+        *it = values;
+}
+
+void RowCache::forget(qint64 key)
+{
+    rows_.remove(key);
 }
 
 void RowCache::clear()
 {
-    blocks_.clear();
+    rows_.clear();
     age_.clear();
 }
 
-void RowCache::load(const QList<qint64>& keys, int block)
+void RowCache::load(const QList<qint64>& keys, int position)
 {
-    const int first = block * kBlockSize;
+    // The block of positions around `position`, less the rows already here.
+    const int first = position / kBlockSize * kBlockSize;
     const int last = std::min<int>(int(keys.size()), first + kBlockSize);
-    QStringList placeholders;
-    for (int i = first; i < last; ++i)
-        placeholders << QString::number(keys.at(i));
-
-    QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table_, placeholders.join(u','));
-    if (!query.exec(sql))
-        throw sqlFailure(query.lastError(), QStringLiteral("Cannot read the roster records"));
-
-    QHash<qint64, QList<Value>> byKey;
-    const int columns = layout_.count();
-    while (query.next()) {
-        QList<Value> values;
-        values.reserve(columns);
-        for (int c = 0; c < columns; ++c)
-            values.append(valueFromSql(query.value(c + 1), layout_.at(c).kind));
-        byKey.insert(query.value(0).toLongLong(), std::move(values));
-    }
-
-    QList<QList<Value>> rows;
-    rows.reserve(last - first);
+    QStringList wanted;
     for (int i = first; i < last; ++i) {
-        // A record that another program deleted shows as an empty row.
-        auto found = byKey.find(keys.at(i));
-        rows.append(found != byKey.end() ? *found : QList<Value>(columns, Value::null()));
+        if (!rows_.contains(keys.at(i)))
+            wanted << QString::number(keys.at(i));
     }
 
-    if (age_.size() >= kMaxBlocks)
-        blocks_.remove(age_.takeFirst());
-    blocks_.insert(block, std::move(rows));
-    age_.append(block);
+    RowStatement query(db_, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table_, wanted.join(u',')), path_);
+    QHash<qint64, QList<Value>> found;
+    while (query.next())
+        found.insert(query.integer(0), query.record(layout_, 1));
+
+    for (const QString& text : wanted) {
+        const qint64 key = text.toLongLong();
+        // A record that another program deleted shows as an empty row.
+        auto it = found.find(key);
+        rows_.insert(key, it != found.end() ? *it : QList<Value>(layout_.count(), Value::null()));
+        age_.push_back(key);
+    }
+    // Keys of rows forgotten meanwhile may still stand in the age list.
+    if (age_.size() > size_t(2 * kMaxRows))
+        std::erase_if(age_, [this](qint64 key) { return !rows_.contains(key); });
+    // Drop the oldest rows, never one of the block just read.
+    const QList<qint64> block = keys.mid(first, last - first);
+    while (rows_.size() > kMaxRows && !age_.empty()) {
+        const qint64 oldest = age_.front();
+        age_.pop_front();
+        if (block.contains(oldest))
+            age_.push_back(oldest);
+        else
+            rows_.remove(oldest);
+    }
 }
 
 } // namespace varnel::store

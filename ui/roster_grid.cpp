@@ -109,6 +109,10 @@ void RosterGrid::deleteSelectedRows()
     model_->deleteRows(rows);
 }
 
+void RosterGrid::keyboardSearch(const QString&)
+{
+}
+
 void RosterGrid::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete && state() != EditingState && !selectionModel()->selectedRows().isEmpty()) {

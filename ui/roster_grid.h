@@ -37,6 +37,11 @@ public:
     // Deletes the records whose rows are selected by their record selectors.
     void deleteSelectedRows();
 
+    // Typing never moves to another soldier: a key on a cell that takes no
+    // edit does nothing, where Qt's view would jump to a row beginning with
+    // that letter and the next key would edit that soldier.
+    void keyboardSearch(const QString& search) override;
+
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -178,6 +178,28 @@ TEST_P(RecordsetTest, ChangesToARecordAnotherProgramDeletedFailLoudly)
     EXPECT_EQ(failureNumber([&] { rs().deleteRecord(); }), RecordsetError::RecordGone);
 }
 
+TEST_P(RecordsetTest, GridRowsShowAnotherProgramsChangesAndKeepToTheirRecords)
+{
+    file.insertNames({"A", "B", "C", "D"});
+    open();
+    const int rank = rs().layout().indexOf("Rank");
+    EXPECT_TRUE(data1.displayValue(2, rank).isNull()); // the grid has read the rows
+    file.exec("UPDATE Soldier SET Rank = 'SGT' WHERE Name = 'C'");
+    rs().moveTo(1);
+    EXPECT_EQ(data1.displayValue(2, rank), Value::text("SGT")) << "read again once the clerk moves";
+
+    // Records deleted and added around them: each row still shows its own.
+    rs().moveTo(0);
+    rs().deleteRecord();
+    rs().moveNext();
+    rs().addNew();
+    data1.setPending("Name", Value::text("E"));
+    rs().update();
+    EXPECT_EQ(rosterNames(), QStringList({"B", "C", "D", "E"}));
+    EXPECT_EQ(data1.displayValue(1, rank), Value::text("SGT"));
+    EXPECT_TRUE(data1.displayValue(2, rank).isNull());
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordsetTest, test::kBothLayouts, test::layoutName);
 
 } // namespace

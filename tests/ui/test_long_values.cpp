@@ -198,6 +198,17 @@ void typeKeys(QWidget* target, const QString& text)
     QTest::keyClicks(target, "JUN 2025");
 }
 
+TEST(LongValues, TypingOnACellThatTakesNoEntryMovesToNoOtherSoldier)
+{
+    LongRecord file;
+    FormUnderTest ui(file.roster);
+    ui.clickRow(1);
+    QTest::keyClicks(ui.form->grid(), "CA"); // CARTER's initials
+    EXPECT_EQ(ui.position(), 1);
+    EXPECT_FALSE(ui.form->data1().hasPending());
+    EXPECT_EQ(file.roster.stored(file.key + 1, "Name"), "CARTER");
+}
+
 TEST(LongValues, CommandsMovesAndTypingKeepTheStoredValueByteForByte)
 {
     const struct {

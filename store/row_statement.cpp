@@ -1,0 +1,95 @@
+#include "store/row_statement.h"
+
+#include "common/failure.h"
+#include "store/sql_support.h"
+
+#include <QVariant>
+#include <sqlite3.h>
+
+namespace varnel::store {
+
+namespace {
+
+Failure readFailure(sqlite3* db, int code, const QString& path)
+{
+    const int number = db ? sqlite3_extended_errcode(db) : code;
+    const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    return Failure(number, QStringLiteral("Cannot read from the roster file \"%1\": %2.").arg(path, detail));
+}
+
+} // namespace
+
+RowStatement::RowStatement(const QSqlDatabase& db, const QString& sql, const QString& path)
+    : db_(sqliteHandle(db)), path_(path)
+{
+    if (!db_)
+        throw Failure(SQLITE_MISUSE, QStringLiteral("The roster file \"%1\" is not open.").arg(path));
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &statement_, nullptr);
+    if (rc != SQLITE_OK)
+        throw readFailure(db_, rc, path_);
+}
+
+RowStatement::~RowStatement()
+{
+    sqlite3_finalize(statement_);
+}
+
+void RowStatement::bind(int parameter, qint64 value)
+{
+    sqlite3_bind_int64(statement_, parameter, value);
+}
+
+bool RowStatement::next()
+{
+    const int rc = sqlite3_step(statement_);
+    if (rc == SQLITE_ROW)
+        return true;
+    sqlite3_reset(statement_);
+    if (rc != SQLITE_DONE)
+        throw readFailure(db_, rc, path_);
+    return false;
+}
+
+void RowStatement::reset()
+{
+    sqlite3_reset(statement_);
+}
+
+qint64 RowStatement::integer(int column) const
+{
+    return sqlite3_column_int64(statement_, column);
+}
+
+Value RowStatement::value(int column, ColumnKind kind) const
+{
+    // What Qt's driver gives for each storage class, then the roster's
+    // encodings by the column's kind.
+    switch (sqlite3_column_type(statement_, column)) {
+    case SQLITE_INTEGER:
+        return valueFromSql(QVariant(qlonglong(sqlite3_column_int64(statement_, column))), kind);
+    case SQLITE_FLOAT:
+        return valueFromSql(QVariant(sqlite3_column_double(statement_, column)), kind);
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+        return valueFromSql(QVariant(QByteArray(bytes, sqlite3_column_bytes(statement_, column))), kind);
+    }
+    case SQLITE_NULL:
+        return Value::null();
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        return valueFromSql(QVariant(QString::fromUtf8(text, sqlite3_column_bytes(statement_, column))), kind);
+    }
+    }
+}
+
+QList<Value> RowStatement::record(const RecordLayout& layout, int first) const
+{
+    QList<Value> values;
+    values.reserve(layout.count());
+    for (int c = 0; c < layout.count(); ++c)
+        values.append(value(first + c, layout.at(c).kind));
+    return values;
+}
+
+} // namespace varnel::store
