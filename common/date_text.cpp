@@ -6,64 +6,103 @@ namespace varnel {
 
 namespace {
 
-std::optional<QTime> parseTime(const QString& hours, const QString& minutes, const QString& seconds, const QString& meridiem)
+// The month names a US-English clerk types: in full, or by their first
+// three letters (and "Sept"), in any case, with or without a full stop.
+int monthNamed(const QString& word)
 {
-    int h = hours.toInt();
-    const int m = minutes.toInt();
-    const int s = seconds.isEmpty() ? 0 : seconds.toInt();
-    if (!meridiem.isEmpty()) {
+    static const char* const names[] = {"january", "february", "march",     "april",   "may",      "june",
+                                        "july",    "august",   "september", "october", "november", "december"};
+    QString w = word.toLower();
+    if (w.endsWith(u'.'))
+        w.chop(1);
+    if (w == QLatin1String("sept"))
+        return 9;
+    for (int m = 0; m < 12; ++m) {
+        const QLatin1String name(names[m]);
+        if (w == name || (w.size() == 3 && name.startsWith(w)))
+            return m + 1;
+    }
+    return 0;
+}
+
+// Two-digit years as the platform read them: 00 to 29 are 2000 to 2029,
+// 30 to 99 are 1930 to 1999.
+int fullYear(const QString& digits)
+{
+    const int year = digits.toInt();
+    if (digits.size() > 2)
+        return year;
+    return year < 30 ? 2000 + year : 1900 + year;
+}
+
+// "13:30", "1:30 PM", "1:30:15 pm"; an empty text is midnight.
+std::optional<QTime> readTime(const QString& text)
+{
+    if (text.isEmpty())
+        return QTime(0, 0);
+    static const QRegularExpression time(QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2}))?(?:\s*([AaPp])\.?[Mm]\.?)?$)"));
+    const auto m = time.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    int h = m.captured(1).toInt();
+    const int minutes = m.captured(2).toInt();
+    const int seconds = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
+    if (!m.captured(4).isEmpty()) {
         if (h < 1 || h > 12)
             return std::nullopt;
-        const bool pm = meridiem.compare(QLatin1String("PM"), Qt::CaseInsensitive) == 0;
+        const bool pm = m.captured(4).compare(QLatin1String("p"), Qt::CaseInsensitive) == 0;
         h = (h % 12) + (pm ? 12 : 0);
     }
-    const QTime time(h, m, s);
-    if (!time.isValid())
+    const QTime result(h, minutes, seconds);
+    if (!result.isValid())
         return std::nullopt;
-    return time;
+    return result;
+}
+
+std::optional<QDateTime> dateTime(int year, int month, int day, const QString& timeText)
+{
+    const QDate date(year, month, day);
+    if (!date.isValid() || year < 100)
+        return std::nullopt;
+    const auto time = readTime(timeText.trimmed());
+    if (!time)
+        return std::nullopt;
+    return QDateTime(date, *time, Qt::UTC);
 }
 
 } // namespace
 
-std::optional<QDateTime> parseDateText(const QString& text)
+std::optional<QDateTime> parseDateText(const QString& text, const QDate& today)
 {
-    static const QRegularExpression iso(QStringLiteral(
-        R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
-    static const QRegularExpression us(QStringLiteral(
-        R"(^\s*(\d{1,2})/(\d{1,2})/(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?(?:\s*([AaPp][Mm]))?)?\s*$)"));
+    // The date comes first; what follows a blank (or ISO's 'T') is a time.
+    static const QRegularExpression iso(QStringLiteral(R"(^(\d{4})([-/.])(\d{1,2})\2(\d{1,2})(?:[ T]+(.*))?$)"));
+    static const QRegularExpression us(QStringLiteral(R"(^(\d{1,2})([-/.])(\d{1,2})(?:\2(\d{4}|\d{2}))?(?:\s+(.*))?$)"));
+    static const QRegularExpression monthFirst(
+        QStringLiteral(R"(^([A-Za-z]{3,9}\.?)\s+(\d{1,2}),?\s+(\d{4}|\d{2})(?:\s+(.*))?$)"));
+    static const QRegularExpression dayFirst(
+        QStringLiteral(R"(^(\d{1,2})([-\s])([A-Za-z]{3,9}\.?)\2(\d{4}|\d{2})(?:\s+(.*))?$)"));
 
-    int year = 0, month = 0, day = 0;
-    QString hh, mm, ss, meridiem;
-    if (const auto m = iso.match(text); m.hasMatch()) {
-        year = m.captured(1).toInt();
-        month = m.captured(2).toInt();
-        day = m.captured(3).toInt();
-        hh = m.captured(4);
-        mm = m.captured(5);
-        ss = m.captured(6);
-    } else if (const auto u = us.match(text); u.hasMatch()) {
-        month = u.captured(1).toInt();
-        day = u.captured(2).toInt();
-        year = u.captured(3).toInt();
-        hh = u.captured(4);
-        mm = u.captured(5);
-        ss = u.captured(6);
-        meridiem = u.captured(7);
-    } else {
-        return std::nullopt;
-    }
-
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return std::nullopt;
-    QTime time(0, 0);
-    if (!hh.isEmpty()) {
-        const auto parsed = parseTime(hh, mm, ss, meridiem);
-        if (!parsed)
+    const QString t = text.trimmed();
+    if (const auto m = iso.match(t); m.hasMatch())
+        return dateTime(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt(), m.captured(5));
+    if (const auto m = us.match(t); m.hasMatch()) {
+        // Without a year, "3.15" is a number more likely than a date.
+        if (m.captured(4).isEmpty() && m.captured(2) == u'.')
             return std::nullopt;
-        time = *parsed;
+        const int year = m.captured(4).isEmpty() ? today.year() : fullYear(m.captured(4));
+        return dateTime(year, m.captured(1).toInt(), m.captured(3).toInt(), m.captured(5));
     }
-    return QDateTime(date, time, Qt::UTC);
+    if (const auto m = monthFirst.match(t); m.hasMatch()) {
+        if (const int month = monthNamed(m.captured(1)))
+            return dateTime(fullYear(m.captured(3)), month, m.captured(2).toInt(), m.captured(4));
+        return std::nullopt;
+    }
+    if (const auto m = dayFirst.match(t); m.hasMatch()) {
+        if (const int month = monthNamed(m.captured(3)))
+            return dateTime(fullYear(m.captured(4)), month, m.captured(1).toInt(), m.captured(5));
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 QString isoDateText(const QDateTime& dateTime, bool withTime)
@@ -78,6 +117,21 @@ QString shortDateText(const QDate& date, QChar separator)
 {
     return QString::number(date.month()) + separator + QString::number(date.day()) + separator
         + QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+}
+
+QString generalDateText(const QDateTime& dateTime, bool withTime)
+{
+    QString text = shortDateText(dateTime.date());
+    if (withTime) {
+        const QTime time = dateTime.time();
+        const int hour12 = time.hour() % 12 == 0 ? 12 : time.hour() % 12;
+        text += QStringLiteral(" %1:%2:%3 %4")
+                    .arg(hour12)
+                    .arg(time.minute(), 2, 10, QLatin1Char('0'))
+                    .arg(time.second(), 2, 10, QLatin1Char('0'))
+                    .arg(time.hour() < 12 ? QLatin1String("AM") : QLatin1String("PM"));
+    }
+    return text;
 }
 
 } // namespace varnel

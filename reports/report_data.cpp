@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "reports/field_format.h"
+#include "reports/name_collation.h"
 #include "reports/query_guard.h"
 #include "reports/query_watch.h"
 #include "reports/report_failures.h"
@@ -72,6 +73,7 @@ void checkIsRoster(QSqlDatabase& db, const QString& file)
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("PRAGMA query_only=1")))
         notARoster(file, QStringLiteral("cannot be opened: %1").arg(probe.lastError().text()));
+    registerRosterNameCollation(sqliteHandleOf(db));
     if (!probe.exec(QStringLiteral(
             "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'Soldier' COLLATE NOCASE")))
         notARoster(file, QStringLiteral("is not a roster database: %1").arg(probe.lastError().text()));

@@ -1,11 +1,13 @@
 #include "store/data_control.h"
 
 #include "common/failure.h"
+#include "store/name_ordered_keys.h"
 #include "store/sql_support.h"
 
 #include <sqlite3.h>
 
 #include <QRegularExpression>
+#include <optional>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -16,7 +18,25 @@ namespace {
 struct SourceQuery {
     QString table;      // as written in the source, unquoted
     QString keySql;     // the source's keys, in its order
+    // Ordered by the Name column: keySql gives the key and the name, and
+    // the order is the roster's name order, made by the store.
+    bool byName = false;
 };
+
+// "... ORDER BY Name [ASC]" (the roster query): the rest before it, and
+// the column as written; nothing for any other order.
+std::optional<std::pair<QString, QString>> orderedByName(const QString& clause)
+{
+    static const QRegularExpression byName(QStringLiteral(R"(^(.*?)\s+ORDER\s+BY\s+("Name"|\[Name\]|Name)(?:\s+ASC)?\s*$)"),
+                                           QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = byName.match(u' ' + clause);
+    if (!m.hasMatch())
+        return std::nullopt;
+    QString column = m.captured(2);
+    if (column.startsWith(u'"') || column.startsWith(u'['))
+        column = column.mid(1, column.size() - 2);
+    return std::make_pair(m.captured(1), column);
+}
 
 // The roster must be updatable, so the source is one table: its bare name,
 // or "SELECT * FROM <table>" with an optional WHERE and ORDER BY.
@@ -43,7 +63,12 @@ SourceQuery parseRecordSource(const QString& source)
     }
     if (const auto m = select.match(source); m.hasMatch()) {
         q.table = unquote(m.captured(1));
-        q.keySql = QStringLiteral("SELECT _rowid_ FROM %1%2").arg(quoteIdentifier(q.table), m.captured(2));
+        if (const auto byName = orderedByName(m.captured(2))) {
+            q.byName = true;
+            q.keySql = QStringLiteral("SELECT _rowid_, %1 FROM %2%3").arg(quoteIdentifier(byName->second), quoteIdentifier(q.table), byName->first);
+        } else {
+            q.keySql = QStringLiteral("SELECT _rowid_ FROM %1%2").arg(quoteIdentifier(q.table), m.captured(2));
+        }
         return q;
     }
     throw Failure(RecordsetError::BadRecordSource,
@@ -129,13 +154,17 @@ void DataControl::refresh()
 
             const bool writeAheadLog = usesWriteAheadLog(db);
             QList<qint64> keys;
-            QSqlQuery query(db);
-            query.setForwardOnly(true);
-            if (!query.exec(source.keySql))
-                throw sqlFailure(query.lastError(), QStringLiteral("Cannot read the roster from \"%1\"").arg(path));
-            while (query.next())
-                keys.append(query.value(0).toLongLong());
-            query.finish();
+            if (source.byName) {
+                keys = keysInNameOrder(db, source.keySql, path);
+            } else {
+                QSqlQuery query(db);
+                query.setForwardOnly(true);
+                if (!query.exec(source.keySql))
+                    throw sqlFailure(query.lastError(), QStringLiteral("Cannot read the roster from \"%1\"").arg(path));
+                while (query.next())
+                    keys.append(query.value(0).toLongLong());
+                query.finish();
+            }
             // One guard for as long as the same file is open: its check and
             // its safety copy are the file's, not the reload's.
             if (!guard_ || guard_->path() != path)

@@ -19,6 +19,7 @@ inline constexpr int BadLayout = 3190;
 inline constexpr int ChangedByAnotherWriter = 3197;
 inline constexpr int NoSuchColumn = 3265;
 inline constexpr int NotOpen = 3420;
+inline constexpr int TypeConversion = 3421;     // typed text that is not of the column's kind
 } // namespace RecordsetError
 
 } // namespace varnel::store

@@ -61,6 +61,17 @@ qint64 RowStatement::integer(int column) const
     return sqlite3_column_int64(statement_, column);
 }
 
+bool RowStatement::isNull(int column) const
+{
+    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
+}
+
+QByteArray RowStatement::utf8(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    return QByteArray(text, sqlite3_column_bytes(statement_, column));
+}
+
 Value RowStatement::value(int column, ColumnKind kind) const
 {
     // What Qt's driver gives for each storage class, then the roster's

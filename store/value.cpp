@@ -121,13 +121,7 @@ QString Value::displayText() const
     case Kind::Integer: return QString::number(std::get<qint64>(data_));
     case Kind::Real: return QString::number(std::get<double>(data_), 'g', 15);
     case Kind::Boolean: return std::get<bool>(data_) ? QStringLiteral("True") : QStringLiteral("False");
-    case Kind::Date: {
-        const QDateTime dt = std::get<QDateTime>(data_);
-        QString text = shortDateText(dt.date());
-        if (hasTime_)
-            text += u' ' + dt.time().toString(QStringLiteral("h:mm:ss"));
-        return text;
-    }
+    case Kind::Date: return generalDateText(std::get<QDateTime>(data_), hasTime_);
     }
     return QString();
 }

@@ -48,8 +48,9 @@ public:
     QDateTime asDateTime() const;
     bool hasTimeOfDay() const { return kind_ == Kind::Date && hasTime_; }
 
-    // Text a person reads: dates as m/d/yyyy (with h:mm:ss when a time is
-    // set), Yes/No as "True"/"False", no value and empty as "".
+    // Text a person reads: dates as the US general date, m/d/yyyy (with
+    // "h:mm:ss AM" when a time is set), Yes/No as "True"/"False", no value
+    // and empty as "".
     QString displayText() const;
 
     // Identity: the same state and the same content (no value equals no

@@ -211,11 +211,6 @@ void MainForm::buildControls()
     connect(recordButtons_[2], &QPushButton::clicked, this, [this] { runCommand([this] { store::updateRecord(data1_); }); });
     connect(recordButtons_[3], &QPushButton::clicked, this, [this] { runCommand([this] { store::sortRoster(data1_, *this); }); });
 
-    // A refused grid entry is reported once the cell's editor has closed.
-    connect(grid_->rosterModel(), &RosterGridModel::entryRefused, this,
-            [this](const QString& message) { boxes_->show(QStringLiteral("Varnel"), message, QMessageBox::Warning); },
-            Qt::QueuedConnection);
-
     // Style sheets stop fonts and colours from passing down to the
     // controls: give every control the window's font and colours itself.
     // The grid's cells use the regular weight, so the dates fit their

@@ -1,6 +1,9 @@
 #include "ui/roster_grid.h"
 
+#include "common/failure.h"
 #include "store/data_control.h"
+#include "store/failure_numbers.h"
+#include "ui/handler.h"
 #include "ui/roster_grid_model.h"
 #include "ui/twips.h"
 #include "ui/typing_limit_line_edit.h"
@@ -8,12 +11,14 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 namespace varnel::ui {
 
 RosterGrid::RosterGrid(store::DataControl& data1, const Handler& handler, QWidget* parent)
     : QTableView(parent)
     , data1_(&data1)
+    , handler_(&handler)
     , model_(new RosterGridModel(data1, handler, this))
 {
     setModel(model_);
@@ -36,6 +41,7 @@ RosterGrid::RosterGrid(store::DataControl& data1, const Handler& handler, QWidge
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RosterGrid::onViewRowChanged);
     connect(&data1, &store::DataControl::currentChanged, this, &RosterGrid::followBinding);
     connect(model_, &QAbstractItemModel::modelReset, this, &RosterGrid::followBinding);
+    connect(model_, &RosterGridModel::entryRefused, this, &RosterGrid::reportRefusedEntry, Qt::QueuedConnection);
     followBinding();
 }
 
@@ -43,6 +49,22 @@ void RosterGrid::applyColumnWidths()
 {
     for (int column = 0; column < RosterGridModel::ColumnCount; ++column)
         setColumnWidth(column, twipsToPixelsX(*this, RosterGridModel::widthTwips(column)));
+}
+
+void RosterGrid::reportRefusedEntry(int row, int column, const QString& typed, const QString& why)
+{
+    handler_->run([&] {
+        throw Failure(store::RecordsetError::TypeConversion, tr("Data type conversion error.") + u' ' + why);
+    });
+    const QModelIndex cell = model_->index(row, column);
+    if (!cell.isValid())
+        return;
+    setCurrentIndex(cell);
+    edit(cell);
+    if (auto* line = qobject_cast<QLineEdit*>(indexWidget(cell))) {
+        line->setText(typed);
+        line->selectAll();
+    }
 }
 
 void RosterGrid::onViewRowChanged(const QModelIndex& current, const QModelIndex&)

@@ -50,10 +50,15 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
+    // A refused entry is a failure (3421), shown once the editor has closed;
+    // the typed text is then put back into the cell for the clerk to correct
+    // (or drop with Escape).
+    void reportRefusedEntry(int row, int column, const QString& typed, const QString& why);
     void onViewRowChanged(const QModelIndex& current, const QModelIndex& previous);
     void followBinding();
 
     store::DataControl* data1_;
+    const Handler* handler_;
     RosterGridModel* model_;
     bool following_ = false;
     bool focusArriving_ = false;

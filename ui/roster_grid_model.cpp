@@ -190,8 +190,10 @@ bool RosterGridModel::setData(const QModelIndex& index, const QVariant& value, i
     if (isDateColumn(column) && !text.trimmed().isEmpty()) {
         const auto date = varnel::parseDateText(text);
         if (!date) {
-            emit entryRefused(tr("\"%1\" is not a date. Type the %2 as month/day/year, for example 3/15/2004, "
-                                 "or as year-month-day, for example 2004-03-15.")
+            emit entryRefused(row, column, text,
+                              tr("\"%1\" is not a date. Type the %2 as month/day/year (3/15/2004, 3-15-04, "
+                                 "3/15 for this year), as year-month-day (2004-03-15) or with the month's name "
+                                 "(Mar 15, 2004 or 15-Mar-2004), optionally with a time (1:30 PM).")
                                   .arg(text, heading(column)));
             return false;
         }

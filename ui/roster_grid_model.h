@@ -77,8 +77,9 @@ public:
     bool isFollowingBinding() const { return following_ > 0; }
 
 signals:
-    // Typed text was refused; the message says why.
-    void entryRefused(const QString& message);
+    // Text typed into the cell at (row, column) was refused; `why` names
+    // the column and the forms it takes.
+    void entryRefused(int row, int column, const QString& typed, const QString& why);
 
 private:
     void onReset();

@@ -41,6 +41,23 @@ QString rosterDir(int count)
     return dirs[count] = dir;
 }
 
+// The same roster in a file without an index on Name, so the order must be
+// made by sorting every name.
+QString rosterDirWithoutIndex(int count)
+{
+    static std::map<int, QString> dirs;
+    if (auto it = dirs.find(count); it != dirs.end())
+        return it->second;
+    const QString dir = workDir->filePath(QString::number(count) + QStringLiteral("-unindexed"));
+    QDir().mkpath(dir);
+    QFile::copy(rosterPath(rosterDir(count)), rosterPath(dir));
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(rosterPath(dir)).constData(), &db);
+    sqlite3_exec(db, "DROP INDEX IF EXISTS SoldierByName; VACUUM", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return dirs[count] = dir;
+}
+
 size_t heapInUse()
 {
     return mallinfo2().uordblks;
@@ -56,11 +73,19 @@ void BM_Refresh(benchmark::State& state)
     state.counters["records"] = double(data1.recordset().recordCount());
 }
 
+void BM_RefreshWithoutIndex(benchmark::State& state)
+{
+    const QString dir = rosterDirWithoutIndex(int(state.range(0)));
+    DataControl data1;
+    loadRoster(data1, dir);
+    for (auto _ : state)
+        data1.refresh();
+}
+
 // The baseline: the sqlite3 shell printing the roster query's result to
 // the null device, on the same file.
-void BM_SqliteShellBaseline(benchmark::State& state)
+void shellBaseline(benchmark::State& state, const QString& path)
 {
-    const QString path = rosterPath(rosterDir(int(state.range(0))));
     for (auto _ : state) {
         QProcess shell;
         shell.setStandardOutputFile(QProcess::nullDevice());
@@ -72,6 +97,16 @@ void BM_SqliteShellBaseline(benchmark::State& state)
         if (shell.exitCode() != 0)
             state.SkipWithError("sqlite3 shell failed");
     }
+}
+
+void BM_SqliteShellBaseline(benchmark::State& state)
+{
+    shellBaseline(state, rosterPath(rosterDir(int(state.range(0)))));
+}
+
+void BM_SqliteShellBaselineWithoutIndex(benchmark::State& state)
+{
+    shellBaseline(state, rosterPath(rosterDirWithoutIndex(int(state.range(0)))));
 }
 
 void BM_RosterMemory(benchmark::State& state)
@@ -238,6 +273,8 @@ void BM_GridScreenful(benchmark::State& state)
 #define SIZES ->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_Refresh) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SqliteShellBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RefreshWithoutIndex) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SqliteShellBaselineWithoutIndex)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RosterMemory) SIZES->Iterations(1);
 BENCHMARK(BM_FileCheck) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SafetyCopy) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -84,6 +84,24 @@ TEST(ShippedLayouts, MeritListOrdersByTotalThenNameWithUntotalledLast)
     EXPECT_EQ(findRow(lines, {"6", "Cruz, Ana"}), -1);
 }
 
+TEST(ShippedLayouts, MeritListSaysWhyATotalIsMissingAndOrdersNamesAsTheGridDoes)
+{
+    QTemporaryDir dir;
+    const QStringList pages = renderShipped(QStringLiteral("varnel_list.rpt"), {
+        {{"Name", "Zimmerman, Al"}, {"Rank", "SGT"}, {"TOTAL", 300}, {"TotalDate", "6/2/2024"}},
+        {{"Name", "de la Cruz, Ana"}, {"Rank", "SPC"}, {"TOTAL", 300}, {"TotalDate", "12.7.2026"}},
+        {{"Name", "Baker, Mary"}, {"Rank", "PFC"}, {"TISPoints", 20}, {"TotalDate", "6/3/2024"}},
+        {{"Name", "Adams, John"}, {"Rank", "PV2"}},
+    }, dir);
+    ASSERT_EQ(pages.size(), 1);
+    expectRowsInOrder(pages[0].split(u'\n'), {
+        {"1", "de la Cruz, Ana", "SPC", "300", "12/7/2026"}, // a stamp written under a German locale
+        {"2", "Zimmerman, Al", "SGT", "300", "6/2/2024"},
+        {"Adams, John", "PV2", "not totalled"},
+        {"Baker, Mary", "PFC", "20", "no total", "6/3/2024"},
+    });
+}
+
 TEST(ShippedLayouts, WorksheetsGiveOnePageFormPerSoldier)
 {
     QTemporaryDir dir;

@@ -1,3 +1,4 @@
+#include "common/name_order.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
 #include "store/record_layout.h"
@@ -41,6 +42,52 @@ TEST_P(RecordsetTest, OpensInNameOrderWithTheFirstRecordCurrent)
     EXPECT_EQ(rosterNames(), QStringList({"ADAMS, AARON", "ADAMS, AARON", "KIM, OMAR", "MILLER, SARAH"}));
     EXPECT_EQ(rs().position(), 0);
     EXPECT_EQ(currentName(), "ADAMS, AARON");
+}
+
+TEST_P(RecordsetTest, NamesAreInDictionaryOrderWithNoNameFirst)
+{
+    // Inserted out of order; two without a name, and two equal names.
+    file.insert({{"Name", "Zimmerman"}});
+    file.insert({{"Name", "de la Cruz"}});
+    file.insert({{"Name", "MULLER, ANN"}});
+    file.insert({});
+    file.insert({{"Name", "Müller, Ann"}});
+    file.insert({{"Name", "Davis"}});
+    file.insert({{"Name", ""}});
+    file.insert({{"Name", "Ångström"}});
+    file.insert({{"Name", "davis"}});
+    file.insert({{"Name", "Davis"}});
+    file.insert({{"Name", "Evans"}});
+    for (bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "with an index on Name" : "without an index on Name");
+        file.exec(indexed ? "CREATE INDEX IF NOT EXISTS ByName ON Soldier (Name)" : "DROP INDEX IF EXISTS SoldierByName");
+        open();
+        EXPECT_EQ(rosterNames(), QStringList({"", "", "Ångström", "Davis", "Davis", "davis", "de la Cruz", "Evans",
+                                              "MULLER, ANN", "Müller, Ann", "Zimmerman"}));
+        EXPECT_TRUE(rs().fieldValue(rs().layout().indexOf("Name")).isNull()) << "no name comes first";
+    }
+}
+
+TEST(NameOrder, FoldsCaseAndAccentsThenTheExactText)
+{
+    const struct {
+        const char* a;
+        const char* b;
+        int order; // of a against b
+    } cases[] = {
+        {"de la Cruz", "Zimmerman", -1}, {"Davis", "de la Cruz", -1}, {"Müller", "Mullins", -1},
+        {"MÜLLER", "muller", -1},        {"Muller", "Müller", -1},    {"éclair", "Eclair", 1},
+        {"Adams", "Adams", 0},           {"", "A", -1},               {"O'Brien", "Obrien", -1},
+    };
+    for (const auto& c : cases) {
+        const QString a = QString::fromUtf8(c.a), b = QString::fromUtf8(c.b);
+        const int order = varnel::compareNames(a, b);
+        EXPECT_EQ((order > 0) - (order < 0), c.order) << c.a << " / " << c.b;
+        EXPECT_EQ(-((varnel::compareNames(b, a) > 0) - (varnel::compareNames(b, a) < 0)), c.order) << c.b << " / " << c.a;
+    }
+    EXPECT_TRUE(varnel::nameContains(QString::fromUtf8("MÜLLER, ANN"), QStringLiteral("mull")));
+    EXPECT_TRUE(varnel::nameContains(QStringLiteral("de la Cruz"), QStringLiteral("LA CR")));
+    EXPECT_FALSE(varnel::nameContains(QStringLiteral("de la Cruz"), QStringLiteral("lacr")));
 }
 
 TEST_P(RecordsetTest, MisusedOperationsFailWithTheirNumbers)

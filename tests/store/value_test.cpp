@@ -86,28 +86,75 @@ TEST(ValueRules, ComparisonsTreatEmptyAsZeroAndNoValueAsUnordered)
         EXPECT_EQ(compare(c.a, c.b), c.expected) << c.name;
 }
 
-TEST(DateText, ReadsTheRosterFormatsAndRefusesImpossibleDates)
+TEST(DateText, ReadsDatesAsUsEnglishClerksTypeThem)
 {
+    const QDate today(2026, 12, 7);
+    auto at = [](int y, int m, int d, int h = 0, int min = 0, int sec = 0) {
+        return QDateTime(QDate(y, m, d), QTime(h, min, sec), Qt::UTC);
+    };
     const struct {
         const char* text;
         QDateTime expected; // invalid: not a date
     } cases[] = {
-        {"2021-02-28", QDateTime(QDate(2021, 2, 28), QTime(0, 0), Qt::UTC)},
-        {"2021-02-28 13:45:10", QDateTime(QDate(2021, 2, 28), QTime(13, 45, 10), Qt::UTC)},
-        {"2021-02-28T07:05", QDateTime(QDate(2021, 2, 28), QTime(7, 5), Qt::UTC)},
-        {"1/5/2013", QDateTime(QDate(2013, 1, 5), QTime(0, 0), Qt::UTC)},
-        {"12/31/1999 1:05 PM", QDateTime(QDate(1999, 12, 31), QTime(13, 5), Qt::UTC)},
-        {"12/31/1999 12:30:00 AM", QDateTime(QDate(1999, 12, 31), QTime(0, 30), Qt::UTC)},
-        {" 2/29/2024 ", QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::UTC)},
-        {"2/30/2021", {}}, {"2021-02-30", {}}, {"2/29/2023", {}}, {"13/1/2013", {}}, {"1/5/13", {}},
-        {"1/5/2013 25:00", {}}, {"", {}}, {"yesterday", {}},
+        // The roster file's own encodings.
+        {"2021-02-28", at(2021, 2, 28)},
+        {"2021-02-28 13:45:10", at(2021, 2, 28, 13, 45, 10)},
+        {"2021-02-28T07:05", at(2021, 2, 28, 7, 5)},
+        {"1/5/2013", at(2013, 1, 5)},
+        {" 2/29/2024 ", at(2024, 2, 29)},
+        // Month first with other separators and two-digit years.
+        {"3-15-2004", at(2004, 3, 15)},
+        {"3.15.2004", at(2004, 3, 15)},
+        {"12.7.2026", at(2026, 12, 7)},
+        {"3/15/04", at(2004, 3, 15)},
+        {"3/15/29", at(2029, 3, 15)},
+        {"3/15/30", at(1930, 3, 15)},
+        {"1/5/99", at(1999, 1, 5)},
+        {"2004/3/15", at(2004, 3, 15)},
+        // Without a year: the current one.
+        {"3/15", at(2026, 3, 15)},
+        {"3-15", at(2026, 3, 15)},
+        // Month names.
+        {"Mar 15, 2004", at(2004, 3, 15)},
+        {"March 15 2004", at(2004, 3, 15)},
+        {"sept 1, 2004", at(2004, 9, 1)},
+        {"Mar. 15, 04", at(2004, 3, 15)},
+        {"15-Mar-2004", at(2004, 3, 15)},
+        {"15 March 2004", at(2004, 3, 15)},
+        {"15-MAR-04", at(2004, 3, 15)},
+        // Times.
+        {"3/15/2004 13:30", at(2004, 3, 15, 13, 30)},
+        {"3/15/2004 1:30 PM", at(2004, 3, 15, 13, 30)},
+        {"3/15/2004 1:30:15 pm", at(2004, 3, 15, 13, 30, 15)},
+        {"12/31/1999 12:30:00 AM", at(1999, 12, 31, 0, 30)},
+        {"Mar 15, 2004 9:05 a.m.", at(2004, 3, 15, 9, 5)},
+        // Refused: impossible dates, times alone, anything else.
+        {"2/30/2021", {}}, {"2021-02-30", {}}, {"2/29/2023", {}}, {"13/1/2013", {}}, {"0/1/2013", {}},
+        {"15.3.2004", {}}, {"3/15/2004 25:00", {}}, {"3/15/2004 13:30 PM", {}}, {"3/15/2004 soon", {}},
+        {"13:30", {}}, {"1:30 PM", {}}, {"3.15", {}}, {"3/15/204", {}}, {"3/15-2004", {}},
+        {"Smarch 15, 2004", {}}, {"Mar 32, 2004", {}}, {"0099-01-01", {}}, {"", {}}, {"yesterday", {}}, {"42", {}},
     };
     for (const auto& c : cases) {
-        const auto parsed = varnel::parseDateText(QString::fromUtf8(c.text));
+        const auto parsed = varnel::parseDateText(QString::fromUtf8(c.text), today);
         EXPECT_EQ(parsed.value_or(QDateTime()), c.expected) << c.text;
         EXPECT_EQ(parsed.has_value(), c.expected.isValid()) << c.text;
     }
-    EXPECT_EQ(Value::date(QDateTime(QDate(2013, 1, 5), QTime(8, 30), Qt::UTC)).displayText(), "1/5/2013 8:30:00");
+}
+
+TEST(DateText, ShowsATimeOfDayAsTheUsGeneralDateDoes)
+{
+    const struct {
+        QDateTime value;
+        const char* shown;
+    } cases[] = {
+        {QDateTime(QDate(2013, 1, 5), QTime(0, 0), Qt::UTC), "1/5/2013"},
+        {QDateTime(QDate(2013, 1, 5), QTime(8, 30), Qt::UTC), "1/5/2013 8:30:00 AM"},
+        {QDateTime(QDate(2004, 3, 15), QTime(13, 30, 15), Qt::UTC), "3/15/2004 1:30:15 PM"},
+        {QDateTime(QDate(2004, 3, 15), QTime(0, 0, 1), Qt::UTC), "3/15/2004 12:00:01 AM"},
+        {QDateTime(QDate(2004, 3, 15), QTime(12, 5), Qt::UTC), "3/15/2004 12:05:00 PM"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value::date(c.value).displayText(), c.shown);
 }
 
 } // namespace

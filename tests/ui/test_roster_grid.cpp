@@ -73,7 +73,7 @@ TEST_F(RosterGridTest, ShowsTheRosterByNameWithDatesInShortForm)
         headings << model->headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(headings, QStringList({"Name", "Rank", "PEBD", "DOR"}));
     const QStringList rows[] = {
-        {"ADAMS, JOHN", "SGT", "5/1/2010", "2/1/2019 8:30:00"},
+        {"ADAMS, JOHN", "SGT", "5/1/2010", "2/1/2019 8:30:00 AM"},
         {"BAKER, MARY", "SSG", "3/7/2008", "unknown"},
         {"CARTER, AL", "Sgt", "", ""},
         {"", "", "", ""},
@@ -106,8 +106,8 @@ TEST_F(RosterGridTest, CellsRefuseTextPastTheirLongestEntry)
         {RosterGridModel::NameColumn, QString(26, u'N'), QString(25, u'N'), "Name"},
         {RosterGridModel::RankColumn, "SGTX", "SGT", "Rank"},
         {RosterGridModel::RankColumn, "xyz", "xyz", "Rank"},
-        {RosterGridModel::PebdColumn, "2011-04-03 10:20:30X", "4/3/2011 10:20:30", "TISDate"},
-        {RosterGridModel::DorColumn, "4/3/2011 1:20:30 PMX", "4/3/2011 13:20:30", "DORDate"},
+        {RosterGridModel::PebdColumn, "2011-04-03 10:20:30X", "4/3/2011 10:20:30 AM", "TISDate"},
+        {RosterGridModel::DorColumn, "4/3/2011 1:20:30 PMX", "4/3/2011 1:20:30 PM", "DORDate"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
@@ -130,19 +130,30 @@ TEST_F(RosterGridTest, DateCellsStoreDatesAndRefuseOtherText)
         {"3/15/2004", false, "2004-03-15"},
         {"2004-03-15", false, "2004-03-15"},
         {"12/1/1999 7:05", false, "1999-12-01 07:05:00"},
+        {"3-15-04 1:30 PM", false, "2004-03-15 13:30:00"},
+        {"15-Mar-2004", false, "2004-03-15"},
         {"", false, QVariant()},
         {"2/30/2021", true, "2010-05-01"},
         {"soon", true, "2010-05-01"},
         {"15/3/2004", true, "2010-05-01"},
+        {"13:30", true, "2010-05-01"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
         TypedCell typed(RosterGridModel::PebdColumn, c.typed, "2010-05-01");
         if (c.refused) {
+            // A failure like any other, and the typed text back in the cell
+            // to be corrected; Escape drops it.
             ASSERT_EQ(typed.ui.boxes.lines().size(), 1);
-            EXPECT_TRUE(typed.ui.boxes.lines()[0].startsWith("Varnel | \"" + c.typed + "\" is not a date.")) << typed.ui.boxes.lines()[0].toStdString();
-            EXPECT_EQ(cell(typed.ui, 0, RosterGridModel::PebdColumn), "5/1/2010");
+            EXPECT_TRUE(typed.ui.boxes.lines()[0].startsWith("Varnel | 3421: Data type conversion error. \"" + c.typed + "\" is not a date."))
+                << typed.ui.boxes.lines()[0].toStdString();
+            EXPECT_EQ(typed.ui.boxes.shown[0].icon, QMessageBox::Critical);
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            ASSERT_NE(editor, nullptr);
+            EXPECT_EQ(editor->text(), c.typed);
             EXPECT_FALSE(typed.ui.form->data1().hasPending());
+            QTest::keyClick(editor, Qt::Key_Escape);
+            EXPECT_EQ(cell(typed.ui, 0, RosterGridModel::PebdColumn), "5/1/2010");
         } else {
             EXPECT_EQ(typed.ui.boxes.lines(), QStringList());
         }

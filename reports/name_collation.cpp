@@ -1,0 +1,29 @@
+#include "reports/name_collation.h"
+
+#include "common/name_order.h"
+
+#include <QByteArrayView>
+#include <sqlite3.h>
+
+namespace varnel::reports {
+
+namespace {
+
+int compareRosterNames(void*, int sizeA, const void* a, int sizeB, const void* b)
+{
+    const QByteArrayView textA(static_cast<const char*>(a), sizeA);
+    const QByteArrayView textB(static_cast<const char*>(b), sizeB);
+    if (const int c = nameFoldKeyOfUtf8(textA).compare(nameFoldKeyOfUtf8(textB)); c != 0)
+        return c;
+    return textA.compare(textB);
+}
+
+} // namespace
+
+void registerRosterNameCollation(sqlite3* db)
+{
+    if (db)
+        sqlite3_create_collation_v2(db, kRosterNameCollation, SQLITE_UTF8, nullptr, &compareRosterNames, nullptr);
+}
+
+} // namespace varnel::reports
