@@ -3,6 +3,7 @@
 #include "store/value.h"
 
 #include <QButtonGroup>
+#include <QFocusEvent>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -40,9 +41,23 @@ void BoundOptionList::setItems(const QString& list)
         button->setObjectName(objectName() + QStringLiteral("_") + itemCode);
         button->setAccessibleName(itemText);
         group_->addButton(button, int(codes_.size()));
+        button->installEventFilter(this);
         layout()->addWidget(button);
         codes_.append(itemCode);
     }
+}
+
+bool BoundOptionList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const int marked = markedItem();
+        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && marked >= 0 && watched != button(marked)) {
+            button(marked)->setFocus(reason);
+            return true;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 QRadioButton* BoundOptionList::button(int item) const

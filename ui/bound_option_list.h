@@ -33,6 +33,10 @@ public:
 
     void showValue(const store::Value& value) override;
 
+protected:
+    // Tab and Shift+Tab arrive at the marked item, not the first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void mark(int item);
 

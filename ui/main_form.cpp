@@ -8,6 +8,7 @@
 #include "ui/app_icons.h"
 #include "ui/bound_combo_box.h"
 #include "ui/bound_line_edit.h"
+#include "ui/enter_presses_button.h"
 #include "ui/help_viewer.h"
 #include "ui/message_boxes.h"
 #include "ui/roster_grid.h"
@@ -66,6 +67,7 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
 
     buildControls();
     buildMenus();
+    letEnterPressFocusedButtons(this);
     totalMessages_ = std::make_unique<BoxMessageSink>(*boxes_);
     totalDateLabel_ = std::make_unique<LabelTotalDate>(*totalDate_);
 

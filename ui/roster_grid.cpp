@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyleOptionHeader>
 
 namespace varnel::ui {
 
@@ -49,6 +50,30 @@ void RosterGrid::applyColumnWidths()
 {
     for (int column = 0; column < RosterGridModel::ColumnCount; ++column)
         setColumnWidth(column, twipsToPixelsX(*this, RosterGridModel::widthTwips(column)));
+    // The header sizes itself to the marks it shows at the moment; with no
+    // current record it would narrow and the columns would jump.
+    QHeaderView* selectors = verticalHeader();
+    int width = 0;
+    for (const QString& mark : RosterGridModel::recordMarks()) {
+        QStyleOptionHeader option;
+        option.initFrom(selectors);
+        option.orientation = Qt::Vertical;
+        option.text = mark;
+        option.fontMetrics = selectors->fontMetrics();
+        width = std::max(width, selectors->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), selectors).width());
+    }
+    selectors->setFixedWidth(width);
+}
+
+QItemSelectionModel::SelectionFlags RosterGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    if (event && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && (key->modifiers() & Qt::ControlModifier)
+            && !(key->modifiers() & Qt::ShiftModifier))
+            return QItemSelectionModel::ClearAndSelect;
+    }
+    return QTableView::selectionCommand(index, event);
 }
 
 void RosterGrid::reportRefusedEntry(int row, int column, const QString& typed, const QString& why)
@@ -172,6 +197,10 @@ QModelIndex RosterGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifi
         case MoveLeft:
             if (current.column() == 0 && row > 0)
                 return model_->index(row - 1, last);
+            break;
+        case MoveEnd: // Ctrl+End: the last record, not the row for a new one
+            if ((modifiers & Qt::ControlModifier) && model_->recordRows() > 0)
+                return model_->index(model_->recordRows() - 1, last);
             break;
         default:
             break;

@@ -24,7 +24,8 @@ public:
 
     RosterGridModel* rosterModel() const { return model_; }
 
-    // Column widths in twips at this widget's resolution.
+    // Column widths in twips at this widget's resolution; the record
+    // selectors as wide as their widest mark, whichever row shows one.
     void applyColumnWidths();
 
     // Ends any cell edit, keeping what was typed, and stores a new record
@@ -44,6 +45,9 @@ public:
 
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    // A move by Ctrl+Home or Ctrl+End takes the highlight along, as every
+    // other move of the current record does.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
     void keyPressEvent(QKeyEvent* event) override;
     // The keyboard focus coming back picks no row: without a current record
     // there stays none until the clerk picks one.

@@ -74,6 +74,11 @@ QString RosterGridModel::dataField(int column) { return gridColumn(column).field
 int RosterGridModel::widthTwips(int column) { return gridColumn(column).widthTwips; }
 int RosterGridModel::maxLength(int column) { return gridColumn(column).maxLength; }
 
+QStringList RosterGridModel::recordMarks()
+{
+    return {kCurrentMark, kEditingMark, kNewRecordMark};
+}
+
 const QStringList& RosterGridModel::rankCodes()
 {
     static const QStringList codes = {

@@ -38,6 +38,8 @@ public:
     static int maxLength(int column);
     // The rank codes the Rank cell offers, in grade order.
     static const QStringList& rankCodes();
+    // The marks a record selector shows: current, being edited, new record.
+    static QStringList recordMarks();
 
     int recordRows() const { return rows_ > 0 ? rows_ - 1 : 0; }
     int newRecordRow() const { return rows_ - 1; }

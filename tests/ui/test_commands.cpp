@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -216,6 +217,32 @@ TEST(Commands, HelpComesFromF1AndFromTheMenuAboutFromTheMenu)
     menuItem(ui, "MNU_ABOUT")->trigger();
     menuItem(ui, "MNU_ABOUT")->trigger();
     EXPECT_EQ(ui.aboutRequests, 2);
+}
+
+TEST(Commands, EnterPressesTheButtonThatHasTheFocus)
+{
+    RosterFile roster;
+    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
+    FormUnderTest ui(roster);
+    auto* prefDates = ui.find<QLineEdit>("PrefDates");
+    prefDates->setFocus();
+    prefDates->selectAll();
+    QTest::keyClicks(prefDates, "AUG");
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Enter");
+        QWidget* update = ui.find("Command3");
+        update->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(update, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QTest::qWait(300); // the button's press is shown for a moment
+        EXPECT_EQ(roster.stored(adams, "PrefDates"), "AUG");
+        QWidget* add = ui.find("Command1");
+        add->setFocus(Qt::TabFocusReason);
+        const int before = roster.count();
+        QTest::keyClick(add, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QTest::qWait(300);
+        EXPECT_EQ(roster.count(), before + 1);
+    }
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
 }
 
 TEST(Commands, EnterAndEscapePressNoButtonWithoutFocus)
