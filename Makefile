@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test sanitize fuzz demo bench screenshots clean
+.PHONY: deps configure build test sanitize fuzz demo bench screenshots package-check clean
 
 deps:
 	@scripts/install-deps.sh
@@ -25,7 +25,8 @@ sanitize: deps
 fuzz: deps
 	scripts/fuzz.sh
 
-demo: build
+# Builds only the two programs the demo runs.
+demo: configure
 	scripts/make-demo.sh $(BUILD)
 
 bench: build
@@ -33,6 +34,12 @@ bench: build
 
 screenshots: build
 	scripts/make-screenshots.sh $(BUILD)
+
+# The .deb (cpack) installed with apt-get into a clean Debian 12 root and
+# run from there; without a way to make one, an install into a scratch
+# prefix. Slow: not part of `make test`.
+package-check: build
+	scripts/package-check.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) demo screenshots

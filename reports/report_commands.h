@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace varnel::reports {
 
@@ -20,5 +21,20 @@ inline const QString kNcoesCourseLayout = QStringLiteral("varnel_nco.rpt");
 void printMeritList(ReportControl& report1);
 void printWorksheets(ReportControl& report1);
 void printNcoesCourse(ReportControl& report1);
+
+// Where the report engine finds the layout file a command named.
+struct LayoutLocation {
+    QString path;        // the file to read
+    QString dataFolder;  // where a relative data source lies: the named file's folder
+};
+
+// A layout file at `namedPath` (in the roster's folder) is used whenever it
+// exists, readable or not, so the clerk's own copy always wins. Otherwise the
+// shipped layout of the same name is used from the first of `shippedFolders`
+// that holds one; its relative data source is still taken from the named
+// folder, so it reports on the clerk's roster, not on a file beside the
+// shipped copy. Throws varnel::Failure 5101 naming every file looked for
+// when there is none.
+LayoutLocation locateLayout(const QString& namedPath, const QStringList& shippedFolders);
 
 } // namespace varnel::reports

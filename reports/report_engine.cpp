@@ -1,7 +1,9 @@
 #include "reports/report_engine.h"
 
 #include "common/failure.h"
+#include "common/shipped_files.h"
 #include "reports/dialog_progress.h"
+#include "reports/report_commands.h"
 #include "reports/report_failures.h"
 #include "reports/report_data.h"
 #include "reports/report_layout.h"
@@ -70,7 +72,12 @@ void ReportEngine::setAction(qint16 /*value*/)
 
 void ReportEngine::run()
 {
-    const ReportLayout layout = loadLayout(reportFileName_);
+    const ReportLayout layout = [&] {
+        if (shippedLayoutFolders_.isEmpty() || reportFileName_.isEmpty())
+            return loadLayout(reportFileName_);
+        const LayoutLocation location = locateLayout(reportFileName_, shippedLayoutFolders_);
+        return loadLayout(location.path, location.dataFolder);
+    }();
     ProgressStage stage(*progress_);
     const std::optional<ReportData> data = readReportData(layout, *progress_, limits_);
     if (!data)
@@ -81,8 +88,10 @@ void ReportEngine::run()
 
 std::unique_ptr<ReportEngine> makePreviewReportEngine(QWidget* parent)
 {
-    return std::make_unique<ReportEngine>(std::make_unique<PreviewPresenter>(parent),
-                                          std::make_unique<DialogProgress>(parent));
+    auto engine = std::make_unique<ReportEngine>(std::make_unique<PreviewPresenter>(parent),
+                                                 std::make_unique<DialogProgress>(parent));
+    engine->setShippedLayoutFolders(shippedFileFolders());
+    return engine;
 }
 
 } // namespace varnel::reports

@@ -4,6 +4,7 @@
 #include "reports/report_limits.h"
 
 #include <QDate>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -45,6 +46,12 @@ public:
     // The bounds of the next reports; tests make them small.
     void setLimits(const ReportLimits& limits) { limits_ = limits; }
 
+    // Folders of shipped layouts: a layout file named by the report-file
+    // request that does not exist is taken from the first of them that has
+    // one of its name, reading the data of the named folder
+    // (locateLayout). Empty, as by default: only the named file is read.
+    void setShippedLayoutFolders(const QStringList& folders) { shippedLayoutFolders_ = folders; }
+
 private:
     void run();
 
@@ -53,10 +60,12 @@ private:
     Today today_;
     QString reportFileName_;
     ReportLimits limits_;
+    QStringList shippedLayoutFolders_;
 };
 
 // The main window's Report1: a modal print preview over `parent` (print,
 // export PDF) and a progress dialog with Cancel for work over half a second.
+// A layout missing from the roster's folder is taken from the shipped ones.
 std::unique_ptr<ReportEngine> makePreviewReportEngine(QWidget* parent);
 
 } // namespace varnel::reports

@@ -20,7 +20,8 @@ const QString kDefaultDataSource = QStringLiteral("Varnel_DATA.MDB");
 
 class LayoutReader {
 public:
-    explicit LayoutReader(const QString& path) : path_(QDir::toNativeSeparators(path)) {}
+    LayoutReader(const QString& path, const QString& dataFolder)
+        : path_(QDir::toNativeSeparators(path)), dataFolder_(dataFolder) {}
 
     [[noreturn]] void invalid(const QString& why) const
     {
@@ -336,11 +337,13 @@ public:
                                                  ReportLayout::Kind::List);
         layout.query = query(root);
 
-        // A relative data source lies beside the layout file.
+        // A relative data source lies beside the layout file, or in the
+        // folder the layout was asked for from.
         const QString source = optionalText(root, QStringLiteral("dataSource"), where, kDefaultDataSource);
         if (source.trimmed().isEmpty())
             invalid(QStringLiteral("\"dataSource\" is empty"));
-        layout.dataSource = QDir::cleanPath(QFileInfo(path_).absoluteDir().absoluteFilePath(source));
+        const QDir base = dataFolder_.isEmpty() ? QFileInfo(path_).absoluteDir() : QDir(dataFolder_);
+        layout.dataSource = QDir::cleanPath(base.absoluteFilePath(source));
 
         readPage(layout, root);
         // Every date shown is formatted with it: a long one costs on every row.
@@ -363,16 +366,17 @@ public:
 
 private:
     QString path_;
+    QString dataFolder_;
 };
 
 } // namespace
 
-ReportLayout parseLayout(const QByteArray& text, const QString& path)
+ReportLayout parseLayout(const QByteArray& text, const QString& path, const QString& dataFolder)
 {
-    return LayoutReader(path).read(text);
+    return LayoutReader(path, dataFolder).read(text);
 }
 
-ReportLayout loadLayout(const QString& path)
+ReportLayout loadLayout(const QString& path, const QString& dataFolder)
 {
     const QString shown = QDir::toNativeSeparators(path);
     if (path.isEmpty())
@@ -398,7 +402,7 @@ ReportLayout loadLayout(const QString& path)
     if (file.error() != QFileDevice::NoError)
         throw Failure(failure::LayoutUnreadable,
                       QStringLiteral("The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
-    return parseLayout(text, path);
+    return parseLayout(text, path, dataFolder);
 }
 
 } // namespace varnel::reports

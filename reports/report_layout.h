@@ -86,10 +86,12 @@ struct ReportLayout {
 
 // Reads and checks a layout file. Throws varnel::Failure:
 // failure::LayoutUnreadable, NotALayout or UnknownFormat, naming the file.
-ReportLayout loadLayout(const QString& path);
+// A relative data source lies in `dataFolder`, or beside the layout when
+// that is empty.
+ReportLayout loadLayout(const QString& path, const QString& dataFolder = {});
 
 // Parses layout text; `path` is used for messages and to find a relative data
-// source beside the layout.
-ReportLayout parseLayout(const QByteArray& text, const QString& path);
+// source beside the layout (or in `dataFolder`, when given).
+ReportLayout parseLayout(const QByteArray& text, const QString& path, const QString& dataFolder = {});
 
 } // namespace varnel::reports

@@ -10,6 +10,8 @@ packages=(
   sqlite3 libsqlite3-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
+  desktop-file-utils appstream man-db qt6-l10n-tools
+  dpkg-dev debootstrap
 )
 
 missing=()

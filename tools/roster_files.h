@@ -16,14 +16,19 @@ void createRosterFile(const QString& path);
 struct SampleOptions {
     int count = 200;
     quint32 seed = 1;
+    bool edgeCases = false;
 };
 
-// Writes a new roster file with `count` plausible soldiers: varied names
-// (some equal), all twelve ranks, service dates over the last 25 years,
-// every fitness band, weapon code and award pattern, some never totalled,
-// a few with missing values and a few with lower-case or stray codes.
-// Totalled soldiers carry the worksheet the Total command would have
-// written on the day of their total.
+// Writes a new roster file with `count` soldiers of a plausible unit: every
+// soldier named (some names equal), ranks in a company's proportions with
+// the service, time in grade, awards and schools that go with them, fitness
+// bands and weapon qualifications as they fall, evaluations entered, and
+// most totalled within the last weeks with the worksheet the Total command
+// would have written that day. With `edgeCases`, a few soldiers also carry
+// what other programs and hurried typing leave: no name, rank or dates,
+// lower-case or stray codes, blank evaluations, every award or none, a
+// Chief of Staff. The same seed gives the same soldiers. The file is written
+// under a temporary name and takes its name when complete.
 void writeSampleRoster(const QString& path, const SampleOptions& options);
 
 } // namespace varnel::tools

@@ -1,9 +1,11 @@
 // varnel-roster: the command-line companion for the roster file.
 
+#include "app/varnel_version.h"
 #include "common/failure.h"
 #include "tools/recover_soldier.h"
 #include "tools/roster_files.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <memory>
@@ -13,17 +15,20 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage:\n"
+// The commands, after the options in the help.
+const char* const kCommands =
+    "\n"
+    "Commands:\n"
     "  varnel-roster create FILE\n"
     "      Writes a new roster file with an empty Soldier table. Varnel itself\n"
     "      never creates a roster: this is how a clerk starts one. Name the file\n"
     "      Varnel_DATA.MDB and start Varnel in its folder.\n"
-    "  varnel-roster sample FILE --count N [--seed S]\n"
-    "      Writes a new roster file with N plausible soldiers: varied names (some\n"
-    "      equal), all twelve ranks, service dates over the last 25 years, every\n"
-    "      fitness band, weapon code and award pattern, some never totalled, a\n"
-    "      few with missing values and a few with lower-case or stray codes.\n"
+    "  varnel-roster sample FILE --count N [--seed S] [--edge-cases]\n"
+    "      Writes a new roster file with N soldiers of a plausible unit: every\n"
+    "      soldier named, ranks in a company's proportions with the service,\n"
+    "      awards and schools that go with them, most totalled in the last weeks.\n"
+    "      With --edge-cases a few soldiers also lack a name, rank or date, or\n"
+    "      carry lower-case or stray codes and blank evaluations.\n"
     "      The same seed gives the same soldiers (default seed 1).\n"
     "  varnel-roster report LAYOUT PDF [--force]\n"
     "      Writes the report that the layout file describes straight to a PDF\n"
@@ -39,14 +44,17 @@ const char* const kUsage =
     "      into ROSTER: each of his records that ROSTER does not hold as it is\n"
     "      is added again, with every value but the key. Varnel may be open;\n"
     "      press Sort there to see him. Prints how many records were added.\n"
-    "  varnel-roster --help\n"
-    "      Shows this text.\n"
     "\n"
     "create and sample refuse to overwrite an existing file.\n";
 
-int usageError(const QString& message)
+QString usage(const QCommandLineParser& parser)
 {
-    std::fprintf(stderr, "varnel-roster: %s\n\n%s", qPrintable(message), kUsage);
+    return parser.helpText() + QString::fromUtf8(kCommands);
+}
+
+int usageError(const QCommandLineParser& parser, const QString& message)
+{
+    std::fprintf(stderr, "varnel-roster: %s\n\n%s", qPrintable(message), qPrintable(usage(parser)));
     return 2;
 }
 
@@ -74,19 +82,38 @@ int main(int argc, char* argv[])
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    QStringList args = app->arguments().mid(1);
-    if (args.isEmpty())
-        return usageError(QStringLiteral("no command given."));
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(kUsage, stdout);
+    QCoreApplication::setApplicationName(QStringLiteral("varnel-roster"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The command-line companion for Varnel's roster file."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("create, sample, report or recover, with its own arguments (below)."),
+                                 QStringLiteral("COMMAND [ARGUMENTS...]"));
+    // From the command on, every argument is the command's own, options
+    // like --count and --force included.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(app->arguments()))
+        return usageError(parser, parser.errorText());
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    QStringList args = parser.positionalArguments();
+    // --help after a command shows the help too.
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(qPrintable(usage(parser)), stdout);
         return 0;
     }
+    if (args.isEmpty())
+        return usageError(parser, QStringLiteral("no command given."));
 
     const QString command = args.takeFirst();
     try {
         if (command == QLatin1String("create")) {
             if (args.size() != 1)
-                return usageError(QStringLiteral("create takes one FILE."));
+                return usageError(parser, QStringLiteral("create takes one FILE."));
             varnel::tools::createRosterFile(args.at(0));
             std::printf("Wrote an empty roster to %s\n", qPrintable(args.at(0)));
             return 0;
@@ -100,27 +127,29 @@ int main(int argc, char* argv[])
                 qint64 n = 0;
                 if (a == QLatin1String("--count") || a == QLatin1String("--seed")) {
                     if (i + 1 >= args.size())
-                        return usageError(QStringLiteral("%1 needs a number.").arg(a));
+                        return usageError(parser, QStringLiteral("%1 needs a number.").arg(a));
                     const QString value = args.at(++i);
                     if (a == QLatin1String("--count")) {
                         if (!parseNumber(value, 0, 10'000'000, n))
-                            return usageError(QStringLiteral("--count must be a whole number from 0 to 10000000, not \"%1\".").arg(value));
+                            return usageError(parser, QStringLiteral("--count must be a whole number from 0 to 10000000, not \"%1\".").arg(value));
                         options.count = int(n);
                         haveCount = true;
                     } else {
                         if (!parseNumber(value, 0, 0xFFFFFFFFLL, n))
-                            return usageError(QStringLiteral("--seed must be a whole number from 0 to 4294967295, not \"%1\".").arg(value));
+                            return usageError(parser, QStringLiteral("--seed must be a whole number from 0 to 4294967295, not \"%1\".").arg(value));
                         options.seed = quint32(n);
                     }
                 } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
                     file = a;
                 } else {
-                    return usageError(QStringLiteral("unexpected argument \"%1\".").arg(a));
+                    return usageError(parser, QStringLiteral("unexpected argument \"%1\".").arg(a));
                 }
             }
             if (file.isEmpty() || !haveCount)
-                return usageError(QStringLiteral("sample needs FILE and --count N."));
+                return usageError(parser, QStringLiteral("sample needs FILE and --count N."));
             varnel::tools::writeSampleRoster(file, options);
+                } else if (a == QLatin1String("--edge-cases")) {
+                    options.edgeCases = true;
             std::printf("Wrote %d soldiers to %s\n", options.count, qPrintable(file));
             return 0;
         }
@@ -131,23 +160,23 @@ int main(int argc, char* argv[])
                 if (a == QLatin1String("--force"))
                     force = true;
                 else if (a.startsWith(QLatin1String("--")))
-                    return usageError(QStringLiteral("unexpected option \"%1\".").arg(a));
+                    return usageError(parser, QStringLiteral("unexpected option \"%1\".").arg(a));
                 else
                     files << a;
             }
             if (files.size() != 2)
-                return usageError(QStringLiteral("report takes LAYOUT and PDF."));
+                return usageError(parser, QStringLiteral("report takes LAYOUT and PDF."));
             return runReport(files.at(0), files.at(1), force);
         }
         if (command == QLatin1String("recover")) {
             if (args.size() != 3)
-                return usageError(QStringLiteral("recover takes COPY, ROSTER and NAME."));
+                return usageError(parser, QStringLiteral("recover takes COPY, ROSTER and NAME."));
             const int added = varnel::tools::recoverSoldier(args.at(0), args.at(1), args.at(2));
             std::printf("Brought back %d record(s) of %s from %s into %s\n", added, qPrintable(args.at(2)),
                         qPrintable(args.at(0)), qPrintable(args.at(1)));
             return 0;
         }
-        return usageError(QStringLiteral("unknown command \"%1\".").arg(command));
+        return usageError(parser, QStringLiteral("unknown command \"%1\".").arg(command));
     } catch (const varnel::Failure& failure) {
         std::fprintf(stderr, "varnel-roster: error %d: %s\n", failure.number(), qPrintable(failure.description()));
         return 1;

@@ -1,11 +1,16 @@
 #include "ui/application.h"
 
+#include "app/varnel_version.h"
+#include "common/failure.h"
+#include "common/paths.h"
+#include "store/record_commands.h"
 #include "ui/about_box.h"
 #include "ui/app_icons.h"
 #include "ui/main_form.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
@@ -60,15 +65,44 @@ void setUpApplication()
     // "About" and those of the messages.
     QApplication::setApplicationVersion(QString::fromLatin1(kProductVersion));
     QApplication::setWindowIcon(mainWindowIcon());
+    // The window belongs to the installed desktop entry, so a task bar
+    // shows the entry's icon and name for it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VARNEL_APP_ID));
     // Closing the main window ends the program; the About box and the help
     // window never keep it running on their own.
     QApplication::setQuitOnLastWindowClosed(true);
     endOnTermination();
 }
 
+QString howToMakeARoster(const QString& rosterPath)
+{
+    return QCoreApplication::translate("varnel::ui",
+                                       "There is no roster file here. Varnel never creates one: to start a new, "
+                                       "empty roster, run\n\n    varnel-roster create \"%1\"\n\nand start Varnel "
+                                       "again. To keep the roster in another folder, start Varnel there "
+                                       "(varnel FOLDER).")
+        .arg(rosterPath);
+}
+
+bool loadRoster(MainForm& form, const QString& directory)
+{
+    return form.handler().run([&] {
+        try {
+            form.load(directory);
+        } catch (const Failure& failure) {
+            // The engine's failure stands as it is; when the file is simply
+            // not there, the clerk is told how to make one.
+            const QString roster = fileInDirectory(directory, store::kRosterFileName);
+            if (QFileInfo::exists(roster) || QFileInfo(roster).isSymLink())
+                throw;
+            throw Failure(failure.number(), failure.description() + QStringLiteral("\n\n") + howToMakeARoster(roster));
+        }
+    });
+}
+
 bool loadFromCurrentDirectory(MainForm& form)
 {
-    return form.handler().run([&] { form.load(QDir::toNativeSeparators(QDir::currentPath())); });
+    return loadRoster(form, QDir::toNativeSeparators(QDir::currentPath()));
 }
 
 } // namespace varnel::ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace varnel::ui {
 
 class MainForm;
@@ -15,5 +17,12 @@ void setUpApplication();
 // before the window is first shown. A failure is shown to the clerk and
 // gives false: without a roster there is nothing to work on.
 bool loadFromCurrentDirectory(MainForm& form);
+
+// The same for the roster of `directory`. When there is no roster file, the
+// failure's message goes on to say how to make one (varnel-roster create).
+bool loadRoster(MainForm& form, const QString& directory);
+
+// What the clerk is told when `rosterPath` does not exist.
+QString howToMakeARoster(const QString& rosterPath);
 
 } // namespace varnel::ui

@@ -1,5 +1,6 @@
 #include "ui/help_viewer.h"
 
+#include "common/shipped_files.h"
 #include "ui/app_icons.h"
 
 #include <QCoreApplication>
@@ -49,10 +50,10 @@ QString unreadableReport(const QString& path, const QString& reason)
 
 } // namespace
 
-HelpFileLookup findHelpFile(const QString& currentDir, const QString& executableDir)
+HelpFileLookup findHelpFile(const QString& currentDir, const QStringList& otherFolders)
 {
     HelpFileLookup lookup;
-    for (const QString& dir : {currentDir, executableDir}) {
+    for (const QString& dir : QStringList{currentDir} + otherFolders) {
         if (dir.isEmpty())
             continue;
         const QString clean = QDir::cleanPath(dir);
@@ -102,9 +103,14 @@ HelpViewer::HelpViewer(QWidget* parent)
     resize(680, 560);
 }
 
-void HelpViewer::showContents(const QString& currentDir, const QString& executableDir)
+QStringList helpFileFolders()
 {
-    const HelpFileLookup lookup = findHelpFile(currentDir, executableDir);
+    return shippedFileFolders() << QCoreApplication::applicationDirPath();
+}
+
+void HelpViewer::showContents(const QString& currentDir, const QStringList& otherFolders)
+{
+    const HelpFileLookup lookup = findHelpFile(currentDir, otherFolders);
     if (lookup.path.isEmpty()) {
         browser_->setSource(QUrl());
         browser_->clearHistory();
@@ -137,7 +143,7 @@ void showHelpContents()
         // Gone with the event loop: the viewer has no owner to delete it.
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, theViewer.data(), &QObject::deleteLater);
     }
-    theViewer->showContents(QDir::currentPath(), QCoreApplication::applicationDirPath());
+    theViewer->showContents(QDir::currentPath(), helpFileFolders());
     theViewer->show();
     theViewer->raise();
     theViewer->activateWindow();

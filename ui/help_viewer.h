@@ -17,9 +17,14 @@ struct HelpFileLookup {
     QStringList searched;    // in the order they were tried
 };
 
-// Looks for "Varnel.HLP" in `currentDir`, then in `executableDir`. The name
-// is matched exactly; an empty directory is skipped.
-HelpFileLookup findHelpFile(const QString& currentDir, const QString& executableDir);
+// Looks for "Varnel.HLP" in `currentDir` (the roster's folder, whose copy
+// always wins), then in each of `otherFolders` in turn. The name is matched
+// exactly; an empty directory is skipped.
+HelpFileLookup findHelpFile(const QString& currentDir, const QStringList& otherFolders);
+
+// The folders searched after the current directory: those of the shipped
+// files (common/shipped_files.h), then the executable's own folder.
+QStringList helpFileFolders();
 
 // The help window: the help file (HTML) in a browser that follows its links.
 // When the file cannot be found or read, the window says so itself, naming
@@ -32,7 +37,7 @@ public:
 
     // Loads the contents of the help file looked up from these directories
     // and moves to its start.
-    void showContents(const QString& currentDir, const QString& executableDir);
+    void showContents(const QString& currentDir, const QStringList& otherFolders);
 
     QTextBrowser* browser() const { return browser_; }
 
@@ -42,7 +47,7 @@ private:
 
 // Help > Contents and F1 in any window: shows the one help viewer (created on
 // first use) at the contents of the help file, found in the current
-// directory or beside the executable, and brings it to the front.
+// directory or else among the shipped files, and brings it to the front.
 void showHelpContents();
 
 // The help viewer if one exists, for tests.

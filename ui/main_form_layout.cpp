@@ -9,6 +9,8 @@
 #include "ui/bound_line_edit.h"
 #include "ui/bound_option_list.h"
 #include "ui/bound_spin_box.h"
+#include "ui/client_scroll_area.h"
+#include "ui/flat_style.h"
 #include "ui/message_boxes.h"
 #include "ui/roster_grid.h"
 #include "ui/roster_grid_model.h"
@@ -68,7 +70,8 @@ QFont windowFont()
 
 // The window is drawn in the system's window colour (white in the standard
 // scheme), buttons included, with window text; frames and buttons are flat,
-// a single line.
+// a single line. The frames' line is the palette's Dark, which the window
+// keeps visible in any scheme (visibleLine).
 const char* const kFlatStyle = R"(
 QGroupBox { border: 1px solid palette(dark); margin-top: 0.6em; padding-top: 0.3em; }
 QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }
@@ -81,7 +84,11 @@ QPushButton:pressed { background: palette(midlight); }
 
 void MainForm::buildControls()
 {
-    auto* client = new QWidget(this);
+    // The client area at its drawn size, in a scroll area that shows it
+    // whole wherever it fits and scrolls it on a screen too small for it.
+    auto* scroll = new ClientScrollArea(this);
+    scroll->setObjectName(QStringLiteral("MainFormScroll"));
+    auto* client = new QWidget(scroll);
     client->setObjectName(QStringLiteral("MainFormClient"));
     client->setFont(windowFont());
     QPalette palette = client->palette();
@@ -91,11 +98,19 @@ void MainForm::buildControls()
     palette.setColor(QPalette::Button, window);
     palette.setColor(QPalette::WindowText, windowText);
     palette.setColor(QPalette::ButtonText, windowText);
+    palette.setColor(QPalette::Dark, visibleLine(palette.color(QPalette::Dark), window, windowText));
     client->setPalette(palette);
     client->setAutoFillBackground(true);
+    // Flat check boxes and option buttons that stay visible in a dark
+    // scheme; set before the style sheet, which draws over it.
+    auto* flat = new FlatStyle;
+    flat->setParent(this);
+    client->setStyle(flat);
     client->setStyleSheet(QString::fromLatin1(kFlatStyle));
     client->setFixedSize(twipsToPixelsX(*client, kClientWidth), twipsToPixelsY(*client, kClientHeight));
-    setCentralWidget(client);
+    scroll->setWidget(client);
+    scroll->viewport()->setAutoFillBackground(false);
+    setCentralWidget(scroll);
 
     // The roster grid keeps the system's own colours: button face headings,
     // window-coloured cells, highlighted selection.

@@ -22,21 +22,33 @@ const QString kShippedHelpFile = QStringLiteral(VARNEL_SOURCE_DIR "/data/Varnel.
 
 } // namespace
 
-TEST(HelpFileLookup, TriesTheCurrentDirectoryThenTheExecutablesOwn)
+TEST(HelpFileLookup, TriesTheCurrentDirectoryThenEachOtherFolderInTurn)
 {
-    QTemporaryDir current, beside;
-    auto lookup = findHelpFile(current.path(), beside.path());
+    QTemporaryDir current, shipped, beside;
+    const QStringList others{shipped.path(), beside.path()};
+    auto lookup = findHelpFile(current.path(), others);
     EXPECT_TRUE(lookup.path.isEmpty());
-    EXPECT_EQ(lookup.searched, QStringList({current.path(), beside.path()}));
+    EXPECT_EQ(lookup.searched, QStringList({current.path(), shipped.path(), beside.path()}));
 
     writeFile(current.filePath("varnel.hlp"), "<p>lower</p>");
-    EXPECT_TRUE(findHelpFile(current.path(), beside.path()).path.isEmpty()) << "the name is exact";
+    EXPECT_TRUE(findHelpFile(current.path(), others).path.isEmpty()) << "the name is exact";
     writeFile(beside.filePath("Varnel.HLP"), "<p>beside</p>");
-    EXPECT_EQ(findHelpFile(current.path(), beside.path()).path, beside.filePath("Varnel.HLP"));
+    EXPECT_EQ(findHelpFile(current.path(), others).path, beside.filePath("Varnel.HLP"));
+    writeFile(shipped.filePath("Varnel.HLP"), "<p>shipped</p>");
+    EXPECT_EQ(findHelpFile(current.path(), others).path, shipped.filePath("Varnel.HLP"));
     writeFile(current.filePath("Varnel.HLP"), "<p>current</p>");
-    EXPECT_EQ(findHelpFile(current.path(), beside.path()).path, current.filePath("Varnel.HLP"))
+    EXPECT_EQ(findHelpFile(current.path(), others).path, current.filePath("Varnel.HLP"))
         << "the current directory comes first";
-    EXPECT_EQ(findHelpFile(beside.path() + "/", beside.path()).searched.size(), 1);
+    EXPECT_EQ(findHelpFile(beside.path() + "/", {beside.path()}).searched.size(), 1);
+}
+
+// Run from the build, the help comes from the source tree's data/ when the
+// roster's folder has none.
+TEST(HelpFileLookup, FindsTheShippedFileFromTheBuild)
+{
+    QTemporaryDir current;
+    const varnel::ui::HelpFileLookup lookup = findHelpFile(current.path(), varnel::ui::helpFileFolders());
+    EXPECT_EQ(QFileInfo(lookup.path).canonicalFilePath(), QFileInfo(kShippedHelpFile).canonicalFilePath());
 }
 
 TEST(HelpViewer, ShowsTheFileAtItsStartOrSaysWhereItLooked)
@@ -45,7 +57,7 @@ TEST(HelpViewer, ShowsTheFileAtItsStartOrSaysWhereItLooked)
     HelpViewer viewer;
     EXPECT_FALSE(viewer.testAttribute(Qt::WA_QuitOnClose)) << "help must not keep the program running";
 
-    viewer.showContents(current.path(), beside.path());
+    viewer.showContents(current.path(), {beside.path()});
     const QString shown = viewer.browser()->toPlainText();
     EXPECT_TRUE(shown.contains("Varnel.HLP was not found")) << shown.toStdString();
     EXPECT_TRUE(shown.contains(QDir::toNativeSeparators(current.path())));
@@ -56,11 +68,11 @@ TEST(HelpViewer, ShowsTheFileAtItsStartOrSaysWhereItLooked)
     viewer.resize(400, 300);
     viewer.show();
     writeFile(beside.filePath("Varnel.HLP"), "<h1>Clerk's guide</h1><p style='margin-top:3000px'><a name='end'></a>end</p>");
-    viewer.showContents(current.path(), beside.path());
+    viewer.showContents(current.path(), {beside.path()});
     EXPECT_TRUE(viewer.browser()->toPlainText().startsWith("Clerk's guide"));
     viewer.browser()->scrollToAnchor("end");
     writeFile(beside.filePath("Varnel.HLP"), "<h1>Revised guide</h1><p style='margin-top:3000px'>end</p>");
-    viewer.showContents(current.path(), beside.path());
+    viewer.showContents(current.path(), {beside.path()});
     EXPECT_TRUE(viewer.browser()->toPlainText().startsWith("Revised guide"));
     EXPECT_EQ(viewer.browser()->verticalScrollBar()->value(), 0);
 }
@@ -97,7 +109,7 @@ TEST(HelpFile, AnswersTheClerksQuestionsWithWorkingLinks)
 {
     const QString html = QString::fromUtf8(varnel::test::fileBytes(kShippedHelpFile));
     HelpViewer viewer;
-    viewer.showContents(QFileInfo(kShippedHelpFile).path(), QString());
+    viewer.showContents(QFileInfo(kShippedHelpFile).path(), {});
     const QString text = viewer.browser()->toPlainText();
 
     // Every message the program can show is explained, word for word.

@@ -88,7 +88,8 @@ TEST(MainFormLayout, EveryControlStandsWhereItIsDrawnInAWindowOfFixedSize)
 {
     RosterFile roster;
     FormUnderTest ui(roster);
-    QWidget* client = ui.form->centralWidget();
+    auto* client = ui.find("MainFormClient");
+    ASSERT_NE(client, nullptr);
     EXPECT_EQ(client->size(), QSize(px(*client, 6480), px(*client, 8520)));
     EXPECT_EQ(ui.form->windowTitle(), "Varnel");
     EXPECT_EQ(ui.form->objectName(), "MainForm");

@@ -1,0 +1,134 @@
+#include "app/command_line.h"
+
+#include "app/varnel_version.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringList>
+#include <cstdio>
+#include <cstdlib>
+
+namespace varnel::app {
+
+namespace {
+
+// The roster's file name: Varnel opens no other.
+const QString kRosterFileName = QStringLiteral("Varnel_DATA.MDB");
+
+const char* const kContext = "varnel::app";
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate(kContext, text);
+}
+
+[[noreturn]] void refuse(const QString& message)
+{
+    std::fprintf(stderr, "varnel: %s\n%s\n", qPrintable(message),
+                 qPrintable(tr("Try \"varnel --help\" for the ways to start Varnel.")));
+    std::exit(2);
+}
+
+// The options QGuiApplication and QApplication take from the command line
+// themselves; known here so that they and their values are not read as
+// Varnel's own.
+void letQtOptionsThrough(QCommandLineParser& parser)
+{
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display", "geometry"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+QString folderOf(const QString& argument)
+{
+    const QFileInfo info(argument);
+    if (info.isDir())
+        return info.absoluteFilePath();
+    if (!info.exists())
+        refuse(tr("%1 does not exist.").arg(QDir::toNativeSeparators(argument)));
+    if (info.fileName() != kRosterFileName)
+        refuse(tr("%1 is not a roster: Varnel keeps its roster in a file named %2.")
+                   .arg(QDir::toNativeSeparators(argument), kRosterFileName));
+    return info.absolutePath();
+}
+
+} // namespace
+
+QString userRosterFolder()
+{
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return QDir(documents).filePath(QStringLiteral("Varnel"));
+}
+
+StartRequest readCommandLine(int argc, char* argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("varnel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        tr("Varnel keeps a unit's roster of soldiers in the file %1 and works out their promotion points.\n"
+           "It opens the roster of the folder it starts in; it never creates one. Make a new, empty roster with\n"
+           "  varnel-roster create FOLDER/%1")
+            .arg(kRosterFileName));
+    // "-platform offscreen" as Qt spells its options: one dash, a word.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption userFolder(
+        QStringLiteral("user-folder"),
+        tr("Start in your own roster folder, %1, made when it is missing. The desktop menu starts Varnel so.")
+            .arg(QDir::toNativeSeparators(userRosterFolder())));
+    parser.addOption(userFolder);
+    parser.addPositionalArgument(QStringLiteral("folder"),
+                                 tr("The roster's folder, or the roster file %1 itself. Without it, Varnel starts "
+                                    "in the current directory.")
+                                     .arg(kRosterFileName),
+                                 QStringLiteral("[FOLDER]"));
+    letQtOptionsThrough(parser);
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool parsed = parser.parse(arguments);
+
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("version"))) {
+        // Answered on the terminal; the program ends in process().
+        QCoreApplication app(argc, argv);
+        parser.process(app);
+    }
+    if (!parsed)
+        refuse(parser.errorText());
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1)
+        refuse(tr("Give one folder, not %1.").arg(positional.size()));
+    if (parser.isSet(userFolder) && !positional.isEmpty())
+        refuse(tr("Give either a folder or --user-folder, not both."));
+
+    StartRequest request;
+    if (parser.isSet(userFolder)) {
+        request.folder = userRosterFolder();
+        if (!QDir().mkpath(request.folder))
+            refuse(tr("The roster folder %1 cannot be made.").arg(QDir::toNativeSeparators(request.folder)));
+    } else if (!positional.isEmpty()) {
+        request.folder = folderOf(positional.first());
+    }
+    return request;
+}
+
+} // namespace varnel::app

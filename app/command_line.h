@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace varnel::app {
+
+// Where the program is to start, as the command line says. Arguments are
+// optional: without any, Varnel starts in the current directory, as it
+// always has.
+struct StartRequest {
+    // The folder to make current before the roster is opened; empty: stay
+    // in the current directory.
+    QString folder;
+};
+
+// Reads the command line before anything touches the window system, so
+// that --help and --version answer on a terminal without a display:
+//   varnel                  the roster of the current directory
+//   varnel FOLDER           the roster of FOLDER
+//   varnel FOLDER/Varnel_DATA.MDB   the same, naming the roster file
+//   varnel --user-folder    the clerk's own roster folder, created when
+//                           missing (the desktop menu starts Varnel so)
+// --help and --version print to standard output and end the program with
+// 0; a mistake (an unknown option, a folder that does not exist, a file that
+// is not a roster) is printed to standard error and ends it with 2. The
+// roster file itself is never created: the window then says how to make one.
+// Qt's own options (-platform, -style, ...) are let through for QApplication.
+StartRequest readCommandLine(int argc, char* argv[]);
+
+// The clerk's own roster folder: "Varnel" in the documents folder
+// ($XDG_DOCUMENTS_DIR, usually ~/Documents).
+QString userRosterFolder();
+
+} // namespace varnel::app

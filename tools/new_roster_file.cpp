@@ -1,0 +1,70 @@
+#include "tools/new_roster_file.h"
+
+#include "common/failure.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace varnel::tools {
+
+namespace {
+constexpr int kFileExists = 17;
+}
+
+NewRosterFile::NewRosterFile(const QString& path)
+    : path_(path)
+{
+    if (QFileInfo::exists(path))
+        throw Failure(kFileExists, QStringLiteral("The file \"%1\" already exists; choose a new name.").arg(path));
+    const QString unique = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    temporary_ = path + QStringLiteral(".new-") + unique.left(8);
+    connection_ = QStringLiteral("varnel-new-") + unique;
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    db_.setDatabaseName(temporary_);
+    if (!db_.open())
+        fail(db_.lastError(), QStringLiteral("Cannot create the roster file \"%1\""));
+}
+
+NewRosterFile::~NewRosterFile()
+{
+    close();
+    if (!finished_)
+        QFile::remove(temporary_);
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+void NewRosterFile::close()
+{
+    if (db_.isOpen())
+        db_.close();
+    db_ = QSqlDatabase();
+}
+
+void NewRosterFile::exec(const QString& sql)
+{
+    QSqlQuery q(db_);
+    if (!q.exec(sql))
+        fail(q.lastError(), QStringLiteral("Cannot write the roster file \"%1\""));
+}
+
+void NewRosterFile::fail(const QSqlError& error, const QString& what) const
+{
+    const int number = error.nativeErrorCode().toInt();
+    throw Failure(number ? number : 1, what.arg(path_) + QStringLiteral(": ") + error.text());
+}
+
+void NewRosterFile::finish()
+{
+    close();
+    // Another file may have taken the name meanwhile: never over it.
+    if (QFileInfo::exists(path_))
+        throw Failure(kFileExists, QStringLiteral("The file \"%1\" already exists; choose a new name.").arg(path_));
+    if (!QFile::rename(temporary_, path_))
+        throw Failure(1, QStringLiteral("Cannot give the new roster file its name \"%1\".").arg(path_));
+    finished_ = true;
+}
+
+} // namespace varnel::tools

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlError;
+
+namespace varnel::tools {
+
+// A new roster file being written. It must not exist yet; it is written
+// under a temporary name beside it and takes its name only in finish(), so
+// a file cut short (a full disk, an error) never stands under the name. A
+// file never finished is removed.
+class NewRosterFile {
+public:
+    explicit NewRosterFile(const QString& path); // throws Failure 17 when it exists
+    ~NewRosterFile();
+    NewRosterFile(const NewRosterFile&) = delete;
+    NewRosterFile& operator=(const NewRosterFile&) = delete;
+
+    QSqlDatabase& db() { return db_; }
+    // Runs one statement; throws Failure naming the file.
+    void exec(const QString& sql);
+    [[noreturn]] void fail(const QSqlError& error, const QString& what) const;
+    // Closes the file and gives it its name.
+    void finish();
+
+private:
+    void close();
+
+    QString path_;
+    QString temporary_;
+    QString connection_;
+    QSqlDatabase db_;
+    bool finished_ = false;
+};
+
+} // namespace varnel::tools
