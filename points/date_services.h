@@ -11,10 +11,11 @@ namespace varnel::points {
 
 // The date services of the point worksheet.
 
-// True for a date value and for text that reads as a date in the roster's
-// formats (ISO "YYYY-MM-DD" or "m/d/yyyy", each with an optional time of
-// day). No value, empty, numbers and impossible dates (2/30/2021) are not
-// dates.
+// True for a date value and for text that reads as a date the way a
+// US-English clerk types one (common/date_text.h: "3/15/2004", "3-15-04",
+// "Mar 15, 2004", "2004-03-15", ..., each with an optional time of day). No
+// value, empty, numbers, a time alone and impossible dates (2/30/2021) are
+// not dates.
 bool IsDate(const store::Value& value);
 
 // The date (and time of day, if any) that IsDate accepted; nothing otherwise.
