@@ -18,7 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
 # loads as plugins does not show there: the SQLite driver, and the fonts
 # every window and report lays out its text with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dejavu-core | fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libmdb3, fonts-dejavu-core | fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-user-dirs")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 libsqlite3-dev
+  mdbtools-dev mdbtools
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
   desktop-file-utils appstream man-db qt6-l10n-tools

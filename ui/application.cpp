@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "store/record_commands.h"
 #include "ui/about_box.h"
+#include "ui/access_offer.h"
 #include "ui/app_icons.h"
 #include "ui/main_form.h"
 
@@ -88,6 +89,7 @@ bool loadRoster(MainForm& form, const QString& directory)
 {
     return form.handler().run([&] {
         try {
+            offerAccessConversion(directory, form.handler().boxes());
             form.load(directory);
         } catch (const Failure& failure) {
             // The engine's failure stands as it is; when the file is simply
