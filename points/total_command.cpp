@@ -4,6 +4,7 @@
 #include "points/message_sink.h"
 #include "points/scoring_rules.h"
 #include "points/total_date_label.h"
+#include "points/worksheet.h"
 #include "store/data_control.h"
 #include "store/record_layout.h"
 #include "store/recordset.h"
@@ -69,48 +70,37 @@ void totalCommand(store::DataControl& data1, MessageSink& messages, Clock& clock
     rs.edit();
     rs.update();
 
+    const auto field = [&rs](int i) { return rs.fields(i).value(); };
+    const Worksheet sheet = workOutWorksheet(field, [&clock] { return clock.now(); });
+
     // Months of service.
-    const std::optional<QDateTime> tisDate = DateOf(rs.fields(ordinal::TISDate).value());
-    if (!tisDate) {
+    if (sheet.refused == Worksheet::Refusal::Pebd) {
         messages.show(kErrorCaption, kPebdNotValid, MessageIcon::Exclamation);
         return;
     }
-    const int tisMonths = ServiceMonths(*tisDate, clock.now());
 
     // The worksheet is written in one edit, stored at the end or cancelled.
     OpenEdit worksheet(rs);
     worksheet.edit();
-    rs.fields(ordinal::TISPoints).setValue(Value::integer(tisMonths));
+    rs.fields(ordinal::TISPoints).setValue(Value::integer(sheet.tisPoints));
 
     // Months in grade. A refusal leaves the edit to be cancelled.
-    const std::optional<QDateTime> dorDate = DateOf(rs.fields(ordinal::DORDate).value());
-    if (!dorDate) {
+    if (sheet.refused == Worksheet::Refusal::Dor) {
         messages.show(kErrorCaption, kDorNotValid, MessageIcon::Exclamation);
         return;
     }
-    rs.fields(ordinal::TIGPoints).setValue(Value::integer(ServiceMonths(*dorDate, clock.now())));
+    rs.fields(ordinal::TIGPoints).setValue(Value::integer(sheet.tigPoints));
 
     // Each notice is shown while the field still holds its old points.
-    const Score apft = ScoreAPFT(rs.fields(ordinal::APFT).value());
-    showNotice(messages, apft);
-    rs.fields(ordinal::APFTPoints).setValue(Value::integer(apft.points));
-
-    const Score weapon = ScoreWeapon(rs.fields(ordinal::Weapon).value());
-    showNotice(messages, weapon);
-    rs.fields(ordinal::WeaponPoints).setValue(Value::integer(weapon.points));
-
-    // Awards, flags in ordinal order.
-    AwardFlags flags;
-    for (int i = ordinal::FirstAward; i <= ordinal::LastAward; ++i)
-        flags[std::size_t(i - ordinal::FirstAward)] = rs.fields(i).value();
-    rs.fields(ordinal::AwardPoints).setValue(Value::integer(ScoreAwards(flags)));
+    showNotice(messages, sheet.apft);
+    rs.fields(ordinal::APFTPoints).setValue(Value::integer(sheet.apft.points));
+    showNotice(messages, sheet.weapon);
+    rs.fields(ordinal::WeaponPoints).setValue(Value::integer(sheet.weapon.points));
+    rs.fields(ordinal::AwardPoints).setValue(Value::integer(sheet.awardPoints));
 
     // The total: read back from the edit buffer; an evaluation score with no
     // value makes the total no value, which TOTAL then holds.
-    Value total;
-    for (int i = ordinal::TISPoints; i <= ordinal::SecondEvaluation; ++i)
-        total = total + rs.fields(i).value();
-    rs.fields(ordinal::TOTAL).setValue(total);
+    rs.fields(ordinal::TOTAL).setValue(worksheetTotal(field));
 
     // The label's new text reaches TotalDate through the binding when
     // the record is stored.

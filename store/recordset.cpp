@@ -1,6 +1,7 @@
 #include "store/recordset.h"
 
 #include "common/failure.h"
+#include "common/name_order.h"
 #include "store/data_control.h"
 #include "store/record_conflict.h"
 #include "store/row_cache.h"
@@ -81,6 +82,7 @@ void Recordset::forgetRowsIfChangedElsewhere()
     }
     if (version != seenDataVersion_) {
         cache_->clear();
+        namesRead_ = false;
         seenDataVersion_ = version;
     }
 }
@@ -195,6 +197,7 @@ void Recordset::insertRecord(const QList<Value>& values)
     // the position returns to where it was (past the end stays past the end).
     const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
     keys_.append(key);
+    namesRead_ = false;
     position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
     emit owner_->rowAppended(int(keys_.size()) - 1);
 }
@@ -275,6 +278,62 @@ void Recordset::storeChanges(const QList<Value>& values)
     transaction.commit();
     current_ = std::move(stored);
     cache_->replace(key, current_);
+    namesRead_ = false;
+}
+
+bool Recordset::changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress)
+{
+    leaveRecord();
+    const QString path = owner_->databaseName();
+    const int total = int(keys_.size());
+    {
+        WriteTransaction transaction(db_, guard_, writeAheadLog_);
+        // Most records take the same columns: one prepared statement each.
+        QHash<QString, std::shared_ptr<QSqlQuery>> updates;
+        for (int position = 0; position < total; ++position) {
+            if (position % 256 == 0 && !progress(position, total))
+                return false; // rolled back
+            const qint64 key = keys_.at(position);
+            const QList<Value> record = readRecord(key);
+            if (record.isEmpty())
+                continue; // deleted by another program since the roster was read
+            QList<int> written;
+            const QHash<int, Value> wanted = change(position, record);
+            for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+                if (!(it.value() == record.at(it.key())))
+                    written << it.key();
+            }
+            if (written.isEmpty())
+                continue;
+            std::sort(written.begin(), written.end());
+            QStringList assignments;
+            for (int c : written)
+                assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", ")));
+            std::shared_ptr<QSqlQuery>& query = updates[sql];
+            if (!query) {
+                query = std::make_shared<QSqlQuery>(db_);
+                query->prepare(sql);
+            }
+            for (int i = 0; i < written.size(); ++i)
+                query->bindValue(i, valueToSql(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
+            query->bindValue(int(written.size()), key);
+            if (!query->exec())
+                throw sqlFailure(query->lastError(), QStringLiteral("Cannot save the records in the roster file \"%1\"").arg(path));
+        }
+        if (!progress(total, total))
+            return false;
+        updates.clear();
+        transaction.commit();
+    }
+    // Every row may differ now: the grid reads them again.
+    cache_->clear();
+    namesRead_ = false;
+    loadCurrent();
+    emit owner_->reset();
+    owner_->showCurrent();
+    emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+    return true;
 }
 
 void Recordset::reloadCurrent()
@@ -343,6 +402,7 @@ void Recordset::deleteRecord()
     owner_->dropPending();
     cache_->forget(keys_.at(position_));
     keys_.removeAt(position_);
+    namesRead_ = false;
     currentDeleted_ = true;
     current_.clear();
     emit owner_->rowRemoved(position_);
@@ -419,6 +479,37 @@ Value Recordset::Field::value() const
 void Recordset::Field::setValue(const Value& value)
 {
     rs_->setFieldValue(ordinal_, value);
+}
+
+int Recordset::findName(const QString& part, int from)
+{
+    forgetRowsIfChangedElsewhere();
+    const int count = int(keys_.size());
+    if (count == 0)
+        return -1;
+    const int name = layout_.indexOf(column::Name);
+    if (name < 0)
+        return -1;
+    if (!namesRead_) {
+        QHash<qint64, QByteArray> byKey;
+        RowStatement names(db_, QStringLiteral("SELECT _rowid_, %1 FROM %2").arg(quoteIdentifier(layout_.at(name).name), table_),
+                           owner_->databaseName());
+        while (names.next())
+            byKey.insert(names.integer(0), names.isNull(1) ? QByteArray() : nameFoldKeyOfUtf8(names.utf8(1)));
+        foldedNames_.clear();
+        foldedNames_.reserve(count);
+        for (qint64 key : keys_)
+            foldedNames_.append(byKey.value(key));
+        namesRead_ = true;
+    }
+    const QByteArray wanted = nameFoldKey(part);
+    from = std::clamp(from, 0, count - 1);
+    for (int i = 0; i < count; ++i) {
+        const int position = (from + i) % count;
+        if (foldedNames_.at(position).contains(wanted))
+            return position;
+    }
+    return -1;
 }
 
 Value Recordset::storedValue(int position, int ordinal) const

@@ -5,10 +5,12 @@
 #include "store/record_layout.h"
 #include "store/value.h"
 
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace varnel::store {
@@ -105,6 +107,22 @@ public:
     // The stored value of any record, for the grid; no pending values.
     Value storedValue(int position, int ordinal) const;
 
+    // The position of the first record, at `from` or after it and then
+    // round from the first, whose Name holds `part` in the roster's name
+    // order's folding (case and accents left out); -1 when none does. The
+    // names are read once and again only after a change.
+    int findName(const QString& part, int from);
+
+    // Changes many records in one transaction: for each record of the open
+    // roster, in its order, `change` is given the record's position and its
+    // fields as stored, and returns the fields to write (ordinal -> value;
+    // none to leave the record as it is). `progress` hears how many records
+    // are done out of how many, and stops the whole change when it returns
+    // false: then nothing is stored and the result is false. Values pending
+    // for the current record are stored first, as when the binding leaves it.
+    using RecordChange = std::function<QHash<int, Value>(int position, const QList<Value>& record)>;
+    bool changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress);
+
 private:
     friend class DataControl;
     Recordset(DataControl* owner, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString table,
@@ -139,6 +157,8 @@ private:
     std::unique_ptr<RowCache> cache_;
     std::unique_ptr<RowStatement> readStatement_; // one record by key, prepared once
     std::unique_ptr<RowStatement> dataVersion_;
+    mutable QList<QByteArray> foldedNames_; // by position, for findName; empty when to be read
+    mutable bool namesRead_ = false;
     qint64 seenDataVersion_ = -1;
 };
 

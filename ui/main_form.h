@@ -25,6 +25,7 @@ class BoundLineEdit;
 class BoundOptionList;
 class BoundSpinBox;
 class BoxMessageSink;
+class FindBox;
 class LabelTotalDate;
 class MessageBoxes;
 class QtMessageBoxes;
@@ -83,6 +84,11 @@ private:
     // clerk's entries pending, asks once whether to store them, drop them or
     // stay; a store that fails keeps the window open and shows why.
     bool mayEnd();
+    // File > Total All Soldiers: the Total rules for every soldier, with
+    // progress and Cancel when it takes a while, then what it did.
+    void totalAll();
+    // File > Find Soldier (Ctrl+F): the one find box, shown again.
+    void findSoldier();
     // Another writer changed the record the clerk's entries belong to: shows
     // both versions and lets the clerk choose which stands.
     void resolveConflict(const store::ConflictFailure& conflict);
@@ -106,6 +112,7 @@ private:
     std::function<void()> showAbout_;
     std::unique_ptr<BoxMessageSink> totalMessages_;
     std::unique_ptr<LabelTotalDate> totalDateLabel_;
+    FindBox* findBox_ = nullptr;
     bool busy_ = false;
     bool fileCheckStarted_ = false;
 

@@ -51,6 +51,11 @@ void MainForm::buildMenus()
     QAction* merit = addItem(create, tr("&Merit List..."), "MNU_MERIT");
     QAction* worksheets = addItem(create, tr("&Worksheets..."), "MNU_WORKSHEETS");
     QAction* ncoes = addItem(create, tr("&NCOES Course..."), "MNU_NCOES");
+    // The program's own items, between Create Report and the separator.
+    QAction* totalAll = addItem(file, tr("Total &All Soldiers..."), "MNU_TOTALALL");
+    QAction* find = addItem(file, tr("&Find Soldier..."), "MNU_FIND");
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WindowShortcut);
     addSeparator(file, "MNU_SEPER3");
     QAction* exit = addItem(file, tr("&Exit"), "MNU_EXIT");
 
@@ -72,6 +77,9 @@ void MainForm::buildMenus()
         if (mayEnd())
             QCoreApplication::exit(0);
     });
+
+    connect(totalAll, &QAction::triggered, this, [this] { this->totalAll(); });
+    connect(find, &QAction::triggered, this, [this] { findSoldier(); });
 
     connect(contents, &QAction::triggered, this, [this] { handler_.run(showHelp_); });
     connect(about, &QAction::triggered, this, [this] { handler_.run(showAbout_); });

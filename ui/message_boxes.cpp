@@ -21,7 +21,10 @@ void QtMessageBoxes::show(const QString& caption, const QString& text, QMessageB
 int QtMessageBoxes::ask(const Question& question)
 {
     QMessageBox box(question.icon, question.caption, question.text, QMessageBox::NoButton, visibleParent());
-    box.setInformativeText(question.details);
+    if (question.detailsExpandable)
+        box.setDetailedText(question.details);
+    else
+        box.setInformativeText(question.details);
     QList<QPushButton*> buttons;
     for (const QString& caption : question.buttons)
         buttons << box.addButton(caption, QMessageBox::AcceptRole);

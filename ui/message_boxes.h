@@ -14,6 +14,8 @@ struct Question {
     QString caption;
     QString text;
     QString details; // further lines under the text
+    // The details in a scrolling area the clerk opens, for long lists.
+    bool detailsExpandable = false;
     QMessageBox::Icon icon = QMessageBox::Question;
     QStringList buttons; // captions with access keys; the first is the default
     // The button that Escape and the window's close press; -1 for none: the

@@ -68,6 +68,29 @@ TEST_P(RecordsetTest, NamesAreInDictionaryOrderWithNoNameFirst)
     }
 }
 
+TEST_P(RecordsetTest, FindsANameByAnyPartInRosterOrderRoundFromTheStart)
+{
+    file.insertNames({"MÜLLER, ANN", "de la Cruz, Luis", "ADAMS, JOHN", "MULLINS, KIM"});
+    open(); // ADAMS, de la Cruz, MÜLLER, MULLINS
+    const struct {
+        const char* part;
+        int from;
+        int found;
+    } cases[] = {
+        {"mull", 0, 2}, {"mull", 3, 3}, {"MULL", 3, 3}, {"müll", 2, 2}, {"LA CR", 0, 1},
+        {"adams", 1, 0} /* round from the start */, {"zz", 0, -1}, {"", 2, 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rs().findName(QString::fromUtf8(c.part), c.from), c.found) << c.part << " from " << c.from;
+    // Names another program or the clerk changed are found as they are now.
+    file.exec("UPDATE Soldier SET Name = 'ZIMMER, ZOE' WHERE Name LIKE 'MULLINS%'");
+    EXPECT_EQ(rs().findName("zimmer", 0), 3);
+    data1.setPending("Name", Value::text("YOUNG, ADA"));
+    rs().edit();
+    rs().update();
+    EXPECT_EQ(rs().findName("young", 0), 0);
+}
+
 TEST(NameOrder, FoldsCaseAndAccentsThenTheExactText)
 {
     const struct {

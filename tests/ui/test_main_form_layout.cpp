@@ -163,18 +163,27 @@ TEST(MainFormLayout, MenusMatchTheirTableAndHaveNoShortcuts)
     RosterFile roster;
     FormUnderTest ui(roster);
     // Each item as "name|caption|menu it stands in"; "-" for a separator.
+    // The program's own items stand between Create Report and the separator.
     const QStringList items = {
         "MNU_FILE|&File|", "MNU_CREATE|&Create Report|MNU_FILE", "MNU_MERIT|&Merit List...|MNU_CREATE",
-        "MNU_WORKSHEETS|&Worksheets...|MNU_CREATE", "MNU_NCOES|&NCOES Course...|MNU_CREATE", "MNU_SEPER3|-|MNU_FILE",
+        "MNU_WORKSHEETS|&Worksheets...|MNU_CREATE", "MNU_NCOES|&NCOES Course...|MNU_CREATE",
+        "MNU_TOTALALL|Total &All Soldiers...|MNU_FILE", "MNU_FIND|&Find Soldier...|MNU_FILE", "MNU_SEPER3|-|MNU_FILE",
         "MNU_EXIT|&Exit|MNU_FILE", "MNU_HELP|&Help|", "MNU_CONTENTS|&Contents|MNU_HELP", "MNU_SEPER4|-|MNU_HELP",
         "MNU_ABOUT|&About...|MNU_HELP",
     };
+    const QHash<QString, QKeySequence> shortcuts = {{"MNU_FIND", QKeySequence::Find}};
     // Read the menus as the user sees them: each menu's actions in order.
     QStringList seen;
     std::function<void(const QList<QAction*>&, const QString&)> walk = [&](const QList<QAction*>& actions, const QString& under) {
+        QSet<QChar> accessKeys;
         for (QAction* action : actions) {
-            EXPECT_TRUE(action->shortcut().isEmpty()) << action->objectName().toStdString();
+            EXPECT_EQ(action->shortcut(), shortcuts.value(action->objectName())) << action->objectName().toStdString();
             seen << action->objectName() + "|" + (action->isSeparator() ? "-" : action->text()) + "|" + under;
+            if (const qsizetype amp = action->text().indexOf(u'&'); amp >= 0) {
+                const QChar key = action->text().at(amp + 1).toLower();
+                EXPECT_FALSE(accessKeys.contains(key)) << "access key " << QString(key).toStdString() << " twice in " << under.toStdString();
+                accessKeys.insert(key);
+            }
             if (action->menu())
                 walk(action->menu()->actions(), action->objectName());
         }

@@ -1,0 +1,111 @@
+#include "points/total_all.h"
+
+#include "points/clock.h"
+#include "points/date_services.h"
+#include "points/total_command.h"
+#include "points/worksheet.h"
+#include "store/data_control.h"
+#include "store/record_layout.h"
+#include "store/recordset.h"
+
+#include <QCoreApplication>
+
+namespace varnel::points {
+
+using store::Value;
+namespace ordinal = store::ordinal;
+
+namespace {
+
+QString soldierOf(const QList<Value>& record, int nameOrdinal, int position)
+{
+    const QString name = nameOrdinal >= 0 ? record.value(nameOrdinal).displayText().trimmed() : QString();
+    return name.isEmpty() ? QCoreApplication::translate("TotalAll", "record %1 (no name)").arg(position + 1) : name.left(60);
+}
+
+QString lines(const QList<TotalAllSummary::Entry>& entries)
+{
+    QStringList out;
+    for (const auto& e : entries)
+        out << QStringLiteral("  %1: %2").arg(e.soldier, e.what);
+    return out.join(u'\n');
+}
+
+} // namespace
+
+QString TotalAllSummary::headline() const
+{
+    if (cancelled)
+        return QCoreApplication::translate("TotalAll", "Total All Soldiers was cancelled; nothing was stored.");
+    return QCoreApplication::translate("TotalAll", "Totalled %1 of %2 soldiers; %3 refused.")
+        .arg(totalled)
+        .arg(soldiers)
+        .arg(refused.size());
+}
+
+QString TotalAllSummary::details() const
+{
+    QStringList parts;
+    if (!refused.isEmpty())
+        parts << QCoreApplication::translate("TotalAll", "Refused, nothing worked out:") + u'\n' + lines(refused);
+    if (!notices.isEmpty())
+        parts << QCoreApplication::translate("TotalAll", "Totalled with a notice:") + u'\n' + lines(notices);
+    if (!blankTotals.isEmpty()) {
+        QStringList names;
+        for (const QString& s : blankTotals)
+            names << QStringLiteral("  ") + s;
+        parts << QCoreApplication::translate("TotalAll", "TOTAL left blank, as an evaluation score is blank:") + u'\n'
+                + names.join(u'\n');
+    }
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+TotalAllSummary totalAllSoldiers(store::DataControl& data1, Clock& clock, QChar dateSeparator,
+                                 const std::function<bool(int done, int total)>& progress)
+{
+    store::Recordset& rs = data1.recordset();
+    const store::RecordLayout& layout = rs.layout();
+    const int nameOrdinal = layout.indexOf(store::column::Name);
+    const int stampOrdinal = layout.indexOf(store::column::TotalDate);
+    const QDateTime now = clock.now();
+    const QString stamp = FormatShortDate(now, dateSeparator);
+
+    TotalAllSummary summary;
+    summary.soldiers = rs.recordCount();
+    const auto change = [&](int position, const QList<Value>& record) {
+        QHash<int, Value> written;
+        const QString soldier = soldierOf(record, nameOrdinal, position);
+        const auto field = [&](int i) { return written.contains(i) ? written.value(i) : record.at(i); };
+        const Worksheet sheet = workOutWorksheet(field, [&] { return now; });
+        if (sheet.refused != Worksheet::Refusal::None) {
+            summary.refused.append({soldier, sheet.refused == Worksheet::Refusal::Pebd ? kPebdNotValid : kDorNotValid});
+            return written;
+        }
+        for (const Score& score : {sheet.apft, sheet.weapon}) {
+            if (score.notice)
+                summary.notices.append({soldier, *score.notice});
+        }
+        written.insert(ordinal::TISPoints, Value::integer(sheet.tisPoints));
+        written.insert(ordinal::TIGPoints, Value::integer(sheet.tigPoints));
+        written.insert(ordinal::APFTPoints, Value::integer(sheet.apft.points));
+        written.insert(ordinal::WeaponPoints, Value::integer(sheet.weapon.points));
+        written.insert(ordinal::AwardPoints, Value::integer(sheet.awardPoints));
+        const Value total = worksheetTotal(field);
+        written.insert(ordinal::TOTAL, total.isEmpty() ? Value::null() : total);
+        if (stampOrdinal >= 0)
+            written.insert(stampOrdinal, Value::text(stamp));
+        if (!total.hasValue())
+            summary.blankTotals.append(soldier);
+        ++summary.totalled;
+        return written;
+    };
+    if (!rs.changeEveryRecord(change, progress)) {
+        TotalAllSummary stopped;
+        stopped.soldiers = summary.soldiers;
+        stopped.cancelled = true;
+        return stopped;
+    }
+    return summary;
+}
+
+} // namespace varnel::points

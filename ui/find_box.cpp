@@ -1,0 +1,72 @@
+#include "ui/find_box.h"
+
+#include "store/data_control.h"
+#include "store/recordset.h"
+#include "ui/handler.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace varnel::ui {
+
+FindBox::FindBox(store::DataControl& data1, const Handler& handler, QWidget* parent)
+    : QDialog(parent)
+    , data1_(&data1)
+    , handler_(&handler)
+    , text_(new QLineEdit(this))
+    , status_(new QLabel(this))
+{
+    setObjectName(QStringLiteral("FindBox"));
+    setWindowTitle(tr("Find Soldier"));
+    setModal(false);
+    text_->setObjectName(QStringLiteral("FindText"));
+    text_->setPlaceholderText(tr("Part of a name"));
+    status_->setObjectName(QStringLiteral("FindStatus"));
+    auto* line = new QHBoxLayout;
+    auto* label = new QLabel(tr("&Name:"), this);
+    label->setBuddy(text_);
+    line->addWidget(label);
+    line->addWidget(text_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(line);
+    layout->addWidget(status_);
+    resize(320, sizeHint().height());
+
+    connect(text_, &QLineEdit::textEdited, this, [this] { find(false); });
+    connect(text_, &QLineEdit::returnPressed, this, [this] { find(true); });
+}
+
+void FindBox::showFind()
+{
+    show();
+    raise();
+    activateWindow();
+    text_->setFocus(Qt::ShortcutFocusReason);
+    text_->selectAll();
+}
+
+void FindBox::find(bool next)
+{
+    const QString part = text_->text();
+    status_->clear();
+    if (part.isEmpty() || !data1_->isOpen())
+        return;
+    handler_->run([&] {
+        store::Recordset& rs = data1_->recordset();
+        // Typing keeps the current soldier while his name still matches;
+        // Enter looks from the one after him.
+        const int current = rs.hasCurrent() ? rs.position() : 0;
+        const int from = next && rs.hasCurrent() ? current + 1 : current;
+        const int found = rs.findName(part, from >= rs.recordCount() ? 0 : from);
+        if (found < 0) {
+            status_->setText(tr("No soldier's name holds \"%1\".").arg(part));
+            return;
+        }
+        if (!rs.hasCurrent() || found != rs.position() || rs.editMode() == store::Recordset::EditMode::AddNew)
+            rs.moveTo(found);
+    });
+}
+
+} // namespace varnel::ui
