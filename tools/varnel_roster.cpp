@@ -139,6 +139,8 @@ int main(int argc, char* argv[])
                             return usageError(parser, QStringLiteral("--seed must be a whole number from 0 to 4294967295, not \"%1\".").arg(value));
                         options.seed = quint32(n);
                     }
+                } else if (a == QLatin1String("--edge-cases")) {
+                    options.edgeCases = true;
                 } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
                     file = a;
                 } else {
@@ -148,8 +150,6 @@ int main(int argc, char* argv[])
             if (file.isEmpty() || !haveCount)
                 return usageError(parser, QStringLiteral("sample needs FILE and --count N."));
             varnel::tools::writeSampleRoster(file, options);
-                } else if (a == QLatin1String("--edge-cases")) {
-                    options.edgeCases = true;
             std::printf("Wrote %d soldiers to %s\n", options.count, qPrintable(file));
             return 0;
         }
