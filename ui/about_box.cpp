@@ -1,6 +1,7 @@
 #include "ui/about_box.h"
 
 #include "ui/app_icons.h"
+#include "ui/flat_style.h"
 #include "ui/help_viewer.h"
 #include "ui/twips.h"
 
@@ -80,7 +81,11 @@ QString flatStyle(const QPalette& colours)
 {
     const QString window = colours.color(QPalette::Window).name();
     const QString text = colours.color(QPalette::WindowText).name();
-    const QString line = colours.color(QPalette::Shadow).name();
+    // The scheme's shadow, unless it vanishes on the window colour (a dark
+    // scheme's black shadow does).
+    const QString line = visibleLine(colours.color(QPalette::Shadow), colours.color(QPalette::Window),
+                                     colours.color(QPalette::WindowText))
+                             .name();
     const QString pressed = colours.color(QPalette::Midlight).name();
     return QStringLiteral(
                "QGroupBox#Frame1 { border: 1px solid %3; margin-top: 0.5em; background: %1; color: %2; }"

@@ -70,10 +70,12 @@ QFont windowFont()
 
 // The window is drawn in the system's window colour (white in the standard
 // scheme), buttons included, with window text; frames and buttons are flat,
-// a single line. The frames' line is the palette's Dark, which the window
-// keeps visible in any scheme (visibleLine).
+// a single line. The frames' line (%1) is the scheme's dark shade where it
+// shows, else one that does (visibleLine); it is written out because a
+// style sheet's palette() takes the application's colours, not the
+// window's.
 const char* const kFlatStyle = R"(
-QGroupBox { border: 1px solid palette(dark); margin-top: 0.6em; padding-top: 0.3em; }
+QGroupBox { border: 1px solid %1; margin-top: 0.6em; padding-top: 0.3em; }
 QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }
 QPushButton { border: 1px solid palette(window-text); background: palette(base); padding: 0 4px; }
 QPushButton:focus { border: 2px solid palette(window-text); }
@@ -98,7 +100,8 @@ void MainForm::buildControls()
     palette.setColor(QPalette::Button, window);
     palette.setColor(QPalette::WindowText, windowText);
     palette.setColor(QPalette::ButtonText, windowText);
-    palette.setColor(QPalette::Dark, visibleLine(palette.color(QPalette::Dark), window, windowText));
+    const QColor frameLine = visibleLine(palette.color(QPalette::Dark), window, windowText);
+    palette.setColor(QPalette::Dark, frameLine);
     client->setPalette(palette);
     client->setAutoFillBackground(true);
     // Flat check boxes and option buttons that stay visible in a dark
@@ -106,7 +109,7 @@ void MainForm::buildControls()
     auto* flat = new FlatStyle;
     flat->setParent(this);
     client->setStyle(flat);
-    client->setStyleSheet(QString::fromLatin1(kFlatStyle));
+    client->setStyleSheet(QString::fromLatin1(kFlatStyle).arg(frameLine.name()));
     client->setFixedSize(twipsToPixelsX(*client, kClientWidth), twipsToPixelsY(*client, kClientHeight));
     scroll->setWidget(client);
     scroll->viewport()->setAutoFillBackground(false);
