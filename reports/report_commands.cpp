@@ -39,6 +39,17 @@ void printNcoesCourse(ReportControl& report1)
     runLayoutFromCurrentDirectory(report1, kNcoesCourseLayout);
 }
 
+void printWorksheetFor(ReportControl& report1, qint64 recordKey)
+{
+    // The narrowing holds for this report only, however it ends.
+    struct OnlyThisRecord {
+        ReportControl& control;
+        ~OnlyThisRecord() { control.setOnlyRecord(std::nullopt); }
+    } only{report1};
+    report1.setOnlyRecord(recordKey);
+    runLayoutFromCurrentDirectory(report1, kWorksheetsLayout);
+}
+
 LayoutLocation locateLayout(const QString& namedPath, const QStringList& shippedFolders)
 {
     const QFileInfo named(namedPath);

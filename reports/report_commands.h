@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 namespace varnel::reports {
 
@@ -21,6 +22,10 @@ inline const QString kNcoesCourseLayout = QStringLiteral("varnel_nco.rpt");
 void printMeritList(ReportControl& report1);
 void printWorksheets(ReportControl& report1);
 void printNcoesCourse(ReportControl& report1);
+
+// Create Report > Worksheet for This Soldier: the worksheets' layout, as
+// printWorksheets hands it over, showing only the record with this key.
+void printWorksheetFor(ReportControl& report1, qint64 recordKey);
 
 // Where the report engine finds the layout file a command named.
 struct LayoutLocation {

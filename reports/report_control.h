@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 namespace varnel::reports {
 
@@ -21,6 +22,11 @@ public:
     // Throws varnel::Failure with the engine's number when the report cannot
     // be produced.
     virtual void setAction(qint16 value) = 0;
+
+    // The program's own request, beyond the written two: the next reports
+    // show only the record with this key (nothing: every record). A layout
+    // that names no record key cannot show one record and refuses.
+    virtual void setOnlyRecord(std::optional<qint64> key) = 0;
 };
 
 } // namespace varnel::reports

@@ -41,6 +41,8 @@ public:
     // Any value runs the report; the commands pass 0.
     void setAction(qint16 value) override;
 
+    void setOnlyRecord(std::optional<qint64> key) override { onlyRecord_ = key; }
+
     const QString& reportFileName() const { return reportFileName_; }
 
     // The bounds of the next reports; tests make them small.
@@ -59,6 +61,7 @@ private:
     std::unique_ptr<ReportProgress> progress_;
     Today today_;
     QString reportFileName_;
+    std::optional<qint64> onlyRecord_;
     ReportLimits limits_;
     QStringList shippedLayoutFolders_;
 };

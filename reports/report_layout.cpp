@@ -324,7 +324,7 @@ public:
         const QString where = QStringLiteral("the layout");
         onlyKeys(root, where,
                  {"format", "title", "kind", "dataSource", "query", "page", "dateFormat", "pageFooter",
-                  "summary", "columns", "group", "recordTitle", "lines"});
+                  "summary", "columns", "group", "recordTitle", "lines", "recordKey"});
 
         ReportLayout layout;
         layout.path = path_;
@@ -352,6 +352,7 @@ public:
         layout.pageFooter = optionalText(root, QStringLiteral("pageFooter"), where);
         layout.summary = optionalText(root, QStringLiteral("summary"), where);
 
+        layout.recordKey = optionalText(root, QStringLiteral("recordKey"), where);
         if (layout.kind == ReportLayout::Kind::List) {
             if (root.contains(QStringLiteral("lines")) || root.contains(QStringLiteral("recordTitle")))
                 invalid(QStringLiteral("\"lines\" and \"recordTitle\" belong to a form layout"));

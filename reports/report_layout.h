@@ -71,6 +71,7 @@ struct ReportLayout {
     QString dateFormat = QStringLiteral("M/d/yyyy");
     QString pageFooter;
     QString summary;       // after the last record; "%1" is the number of records
+    QString recordKey;     // the query's column holding each record's key, for a report of one record
 
     QVector<FieldSpec> fields;   // every value the report shows, fetched per row
 

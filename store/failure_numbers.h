@@ -19,6 +19,11 @@ inline constexpr int BadLayout = 3190;
 inline constexpr int ChangedByAnotherWriter = 3197;
 inline constexpr int NoSuchColumn = 3265;
 inline constexpr int NotOpen = 3420;
+// A file the clerk names (an export) that cannot be written, the same
+// numbers as the report engine's for its PDF.
+inline constexpr int OutputFailed = 5107;         // the file could not be written whole
+inline constexpr int WouldOverwriteRoster = 5111; // it would go over the roster file
+inline constexpr int ExistsNotReplaced = 5112;    // it exists and was not to be replaced
 inline constexpr int TypeConversion = 3421;     // typed text that is not of the column's kind
 } // namespace RecordsetError
 

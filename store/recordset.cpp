@@ -48,6 +48,12 @@ bool Recordset::hasCurrent() const
 }
 
 void Recordset::requireCurrent() const
+qint64 Recordset::currentKey() const
+{
+    requireCurrent();
+    return keys_.at(position_);
+}
+
 {
     if (!hasCurrent())
         throw noCurrentRecord();

@@ -51,6 +51,8 @@ public:
     int recordCount() const { return int(keys_.size()); }
     // 0-based position of the current record; recordCount() past the end.
     int position() const { return position_; }
+    // The file's key of the current record. Fails without a current record.
+    qint64 currentKey() const;
     EditMode editMode() const { return mode_; }
     const RecordLayout& layout() const { return layout_; }
 

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QLayout>
 #include <QShortcut>
 #include <QThread>
@@ -52,6 +53,7 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     , about_(std::make_unique<AboutCommand>())
     , showHelp_(std::move(parts.showHelp))
     , showAbout_(std::move(parts.showAbout))
+    , chooseSaveFile_(std::move(parts.chooseSaveFile))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Varnel"));
@@ -64,6 +66,13 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
         showHelp_ = &showHelpContents;
     if (!showAbout_)
         showAbout_ = [this] { about_->run(); };
+    if (!chooseSaveFile_) {
+        chooseSaveFile_ = [this](const QString& caption, const QString& suggested) {
+            // Replacing a file is asked about by the command itself, once.
+            return QFileDialog::getSaveFileName(this, caption, suggested, tr("CSV files (*.csv)"), nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
+        };
+    }
 
     buildControls();
     buildMenus();
@@ -78,6 +87,11 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     connect(help, &QShortcut::activated, this, [this] { handler_.run(showHelp_); });
 
     handler_.setConflictResolver([this](const store::ConflictFailure& conflict) { resolveConflict(conflict); });
+
+    // The total's tooltip follows the stored worksheet of the current record.
+    for (auto signal : {&store::DataControl::currentChanged, &store::DataControl::rowChanged})
+        connect(&data1_, signal, this, [this] { showPointsBreakdown(); });
+    connect(&data1_, &store::DataControl::reset, this, [this] { showPointsBreakdown(); });
 
     // The background check of the roster file reports damage at once, as
     // any failure is reported; from then on the file takes no writes.

@@ -39,6 +39,9 @@ struct MainFormParts {
     std::unique_ptr<reports::ReportControl> report1;  // null: the print-preview engine
     std::function<void()> showHelp;                   // empty: the help viewer at its contents
     std::function<void()> showAbout;                  // empty: the one About box
+    // Asks for the file an export is written to (caption, suggested path);
+    // empty: a file dialog. An empty answer cancels.
+    std::function<QString(const QString&, const QString&)> chooseSaveFile;
 };
 
 // The main window. It shows the roster in the grid and the current record
@@ -89,6 +92,12 @@ private:
     void totalAll();
     // File > Find Soldier (Ctrl+F): the one find box, shown again.
     void findSoldier();
+    // File > Export: the roster or the merit list as a CSV file.
+    void exportCsv();
+    // Create Report > Worksheet for This Soldier.
+    void printThisWorksheet();
+    // The total's tooltip: the stored worksheet, point by point.
+    void showPointsBreakdown();
     // Another writer changed the record the clerk's entries belong to: shows
     // both versions and lets the clerk choose which stands.
     void resolveConflict(const store::ConflictFailure& conflict);
@@ -110,6 +119,7 @@ private:
     std::unique_ptr<AboutCommand> about_;
     std::function<void()> showHelp_;
     std::function<void()> showAbout_;
+    std::function<QString(const QString&, const QString&)> chooseSaveFile_;
     std::unique_ptr<BoxMessageSink> totalMessages_;
     std::unique_ptr<LabelTotalDate> totalDateLabel_;
     FindBox* findBox_ = nullptr;

@@ -51,11 +51,13 @@ void MainForm::buildMenus()
     QAction* merit = addItem(create, tr("&Merit List..."), "MNU_MERIT");
     QAction* worksheets = addItem(create, tr("&Worksheets..."), "MNU_WORKSHEETS");
     QAction* ncoes = addItem(create, tr("&NCOES Course..."), "MNU_NCOES");
+    QAction* thisWorksheet = addItem(create, tr("Worksheet for &This Soldier..."), "MNU_THISWORKSHEET");
     // The program's own items, between Create Report and the separator.
     QAction* totalAll = addItem(file, tr("Total &All Soldiers..."), "MNU_TOTALALL");
     QAction* find = addItem(file, tr("&Find Soldier..."), "MNU_FIND");
     find->setShortcut(QKeySequence::Find);
     find->setShortcutContext(Qt::WindowShortcut);
+    QAction* exportCsv = addItem(file, tr("E&xport..."), "MNU_EXPORT");
     addSeparator(file, "MNU_SEPER3");
     QAction* exit = addItem(file, tr("&Exit"), "MNU_EXIT");
 
@@ -80,6 +82,8 @@ void MainForm::buildMenus()
 
     connect(totalAll, &QAction::triggered, this, [this] { this->totalAll(); });
     connect(find, &QAction::triggered, this, [this] { findSoldier(); });
+    connect(exportCsv, &QAction::triggered, this, [this] { this->exportCsv(); });
+    connect(thisWorksheet, &QAction::triggered, this, [this] { printThisWorksheet(); });
 
     connect(contents, &QAction::triggered, this, [this] { handler_.run(showHelp_); });
     connect(about, &QAction::triggered, this, [this] { handler_.run(showAbout_); });

@@ -1,13 +1,21 @@
-// The commands for the whole unit, beyond the written ones: Total All
-// Soldiers and Find Soldier.
+// The commands beyond the written ones: Total All Soldiers, Find Soldier,
+// Export, the worksheet of one soldier, and the total's breakdown.
 #include "ui/main_form.h"
 
+#include "common/failure.h"
 #include "points/date_services.h"
 #include "points/total_all.h"
 #include "reports/dialog_progress.h"
+#include "reports/report_commands.h"
+#include "store/record_layout.h"
+#include "store/roster_export.h"
+#include "ui/bound_label.h"
 #include "ui/find_box.h"
 #include "ui/message_boxes.h"
 #include "ui/roster_grid.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace varnel::ui {
 
@@ -35,6 +43,84 @@ void MainForm::totalAll()
         report.escapeButton = 0;
         boxes_->ask(report);
     });
+}
+
+void MainForm::exportCsv()
+{
+    runCommand([this] {
+        Question kind;
+        kind.caption = QStringLiteral("Varnel");
+        kind.text = tr("Export the whole roster, or the merit list, as a CSV file for a spreadsheet?");
+        kind.buttons = {tr("&Roster"), tr("&Merit List"), tr("Cancel")};
+        kind.escapeButton = 2;
+        const int answer = boxes_->ask(kind);
+        if (answer != 0 && answer != 1)
+            return;
+        const bool merit = answer == 1;
+        const QString folder = QFileInfo(data1_.databaseName()).absolutePath();
+        const QString path = chooseSaveFile_(merit ? tr("Export the merit list") : tr("Export the roster"),
+                                             folder + (merit ? QStringLiteral("/merit-list.csv") : QStringLiteral("/roster.csv")));
+        if (path.isEmpty())
+            return;
+        bool replace = false;
+        if (QFileInfo::exists(path)) {
+            Question again;
+            again.caption = QStringLiteral("Varnel");
+            again.text = tr("The file \"%1\" already exists. Replace it?").arg(QDir::toNativeSeparators(path));
+            again.icon = QMessageBox::Warning;
+            again.buttons = {tr("&Replace"), tr("Cancel")};
+            again.escapeButton = 1;
+            if (boxes_->ask(again) != 0)
+                return;
+            replace = true;
+        }
+        store::exportCsv(data1_, merit ? store::ExportKind::MeritList : store::ExportKind::Roster, path, replace);
+    });
+}
+
+void MainForm::printThisWorksheet()
+{
+    runCommand([this] {
+        // The worksheet shows what is stored: the clerk's entries go first.
+        store::Recordset& rs = data1_.recordset();
+        rs.edit();
+        rs.update();
+        reports::printWorksheetFor(*report1_, rs.currentKey());
+    });
+}
+
+void MainForm::showPointsBreakdown()
+{
+    QString tip;
+    if (data1_.isOpen() && data1_.recordset().hasCurrent()) {
+        const store::Recordset& rs = data1_.recordset();
+        auto stored = [&](int ordinal) { return rs.storedValue(rs.position(), ordinal); };
+        const store::Value total = stored(store::ordinal::TOTAL);
+        const int stamp = rs.layout().indexOf(store::column::TotalDate);
+        const QString on = stamp >= 0 ? stored(stamp).displayText() : QString();
+        if (total.hasValue() || !on.isEmpty()) {
+            namespace o = store::ordinal;
+            const struct {
+                QString what;
+                int ordinal;
+            } parts[] = {{tr("TIS"), o::TISPoints},           {tr("TIG"), o::TIGPoints},
+                         {tr("APFT"), o::APFTPoints},         {tr("weapon"), o::WeaponPoints},
+                         {tr("awards"), o::AwardPoints},      {rs.layout().at(o::FirstEvaluation).name, o::FirstEvaluation},
+                         {rs.layout().at(o::SecondEvaluation).name, o::SecondEvaluation}};
+            QStringList terms;
+            for (const auto& p : parts) {
+                const store::Value v = stored(p.ordinal);
+                terms << QStringLiteral("%1 %2").arg(p.what, v.hasValue() ? v.displayText() : tr("blank"));
+            }
+            tip = terms.join(QStringLiteral(" + ")) + QStringLiteral(" = ")
+                + (total.hasValue() ? total.displayText() : tr("no total (an evaluation score is blank)"));
+            if (!on.isEmpty())
+                tip += u'\n' + tr("Worked out on %1.").arg(on);
+        } else {
+            tip = tr("Not totalled yet: press Total.");
+        }
+    }
+    total_->setToolTip(tip);
 }
 
 void MainForm::findSoldier()

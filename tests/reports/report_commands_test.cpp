@@ -23,6 +23,10 @@ public:
             onFile();
     }
     void setAction(qint16 value) override { calls << QStringLiteral("action:%1").arg(value); }
+    void setOnlyRecord(std::optional<qint64> key) override
+    {
+        calls << (key ? QStringLiteral("only:%1").arg(*key) : QStringLiteral("only:all"));
+    }
 };
 
 // Restores the working directory however the test ends.

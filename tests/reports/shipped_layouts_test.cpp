@@ -1,4 +1,5 @@
 #include "reports/report_engine.h"
+#include "reports/report_failures.h"
 #include "reports/report_progress.h"
 
 #include "report_helpers.h"
@@ -15,7 +16,8 @@ const QDate kPrinted(2025, 7, 4);
 
 // Renders the shipped layout `name` over `soldiers` into a PDF; returns its
 // pages as text.
-QStringList renderShipped(const QString& name, const QList<QVariantMap>& soldiers, QTemporaryDir& dir)
+QStringList renderShipped(const QString& name, const QList<QVariantMap>& soldiers, QTemporaryDir& dir,
+                          std::optional<qint64> onlyRecord = std::nullopt)
 {
     writeRoster(dir.filePath("Varnel_DATA.MDB"), soldiers);
     const QString layout = copyShippedLayout(name, dir.path());
@@ -23,6 +25,7 @@ QStringList renderShipped(const QString& name, const QList<QVariantMap>& soldier
     ReportEngine engine(std::make_unique<PdfPresenter>(pdf, ExistingPdf::Refuse), std::make_unique<SilentProgress>(),
                         [] { return kPrinted; });
     engine.setReportFileName(layout);
+    engine.setOnlyRecord(onlyRecord);
     engine.setAction(0);
     // For looking at the pages: VARNEL_REPORT_PDF_DIR keeps a copy of each PDF.
     if (const QString keep = qEnvironmentVariable("VARNEL_REPORT_PDF_DIR"); !keep.isEmpty()) {
@@ -100,6 +103,28 @@ TEST(ShippedLayouts, MeritListSaysWhyATotalIsMissingAndOrdersNamesAsTheGridDoes)
         {"Adams, John", "PV2", "not totalled"},
         {"Baker, Mary", "PFC", "20", "no total", "6/3/2024"},
     });
+}
+
+TEST(ShippedLayouts, OneSoldiersWorksheetIsHisPageAlone)
+{
+    QTemporaryDir dir;
+    // Baker is the second soldier written: key 2.
+    const QStringList pages = renderShipped(QStringLiteral("varnel_work.rpt"), sampleSoldiers(), dir, 2);
+    ASSERT_EQ(pages.size(), 1);
+    const QStringList lines = pages[0].split(u'\n');
+    EXPECT_NE(findRow(lines, {"Promotion Point Worksheet", "Page 1 of 1"}), -1);
+    EXPECT_NE(findRow(lines, {"Name", "Baker, Mary"}), -1) << pages[0].toStdString();
+    EXPECT_NE(findRow(lines, {"Total promotion points", "412"}), -1);
+    EXPECT_EQ(pages[0].count("Promotion Point Worksheet"), 1);
+
+    // A layout naming no record key refuses rather than print everyone.
+    QTemporaryDir other;
+    writeRoster(other.filePath("Varnel_DATA.MDB"), sampleSoldiers());
+    ReportEngine engine(std::make_unique<PdfPresenter>(other.filePath("x.pdf"), ExistingPdf::Refuse), std::make_unique<SilentProgress>());
+    engine.setReportFileName(copyShippedLayout(QStringLiteral("varnel_list.rpt"), other.path()));
+    engine.setOnlyRecord(2);
+    EXPECT_EQ(failureNumber([&] { engine.setAction(0); }), failure::NotALayout);
+    EXPECT_FALSE(QFile::exists(other.filePath("x.pdf")));
 }
 
 TEST(ShippedLayouts, WorksheetsGiveOnePageFormPerSoldier)

@@ -167,7 +167,8 @@ TEST(MainFormLayout, MenusMatchTheirTableAndHaveNoShortcuts)
     const QStringList items = {
         "MNU_FILE|&File|", "MNU_CREATE|&Create Report|MNU_FILE", "MNU_MERIT|&Merit List...|MNU_CREATE",
         "MNU_WORKSHEETS|&Worksheets...|MNU_CREATE", "MNU_NCOES|&NCOES Course...|MNU_CREATE",
-        "MNU_TOTALALL|Total &All Soldiers...|MNU_FILE", "MNU_FIND|&Find Soldier...|MNU_FILE", "MNU_SEPER3|-|MNU_FILE",
+        "MNU_THISWORKSHEET|Worksheet for &This Soldier...|MNU_CREATE", "MNU_TOTALALL|Total &All Soldiers...|MNU_FILE",
+        "MNU_FIND|&Find Soldier...|MNU_FILE", "MNU_EXPORT|E&xport...|MNU_FILE", "MNU_SEPER3|-|MNU_FILE",
         "MNU_EXIT|&Exit|MNU_FILE", "MNU_HELP|&Help|", "MNU_CONTENTS|&Contents|MNU_HELP", "MNU_SEPER4|-|MNU_HELP",
         "MNU_ABOUT|&About...|MNU_HELP",
     };

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace varnel::ui::test {
@@ -76,6 +77,64 @@ TEST(UnitCommands, FindSoldierJumpsToTheNextNameHoldingWhatIsTyped)
     QTest::keyClick(text, Qt::Key_Escape);
     EXPECT_FALSE(box->isVisible());
     EXPECT_EQ(ui.boxes.lines(), QStringList());
+}
+
+TEST(UnitCommands, ExportWritesTheChosenListAndAsksBeforeReplacingAFile)
+{
+    RosterFile roster;
+    roster.insert({{"Name", "ADAMS"}, {"TOTAL", 100}, {"TotalDate", "6/2/2024"}});
+    roster.insertNames({"BAKER"});
+    FormUnderTest ui(roster);
+    QTemporaryDir out;
+    ui.saveFile = out.filePath("unit.csv");
+    const struct {
+        const char* name;
+        QList<int> answers; // the kind (0 roster, 1 merit list), then "replace?"
+        QStringList questions;
+        const char* firstLine; // of the file afterwards
+    } cases[] = {
+        {"the roster", {0}, {"Export the whole roster"}, "\xEF\xBB\xBFID,Name,Rank"},
+        {"the merit list over it, replacing", {1, 0}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFPlace,Name,Rank"},
+        {"the roster over it, not replacing", {0, 1}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFPlace,Name,Rank"},
+        {"cancelled at the kind", {2}, {"Export the whole roster"}, "\xEF\xBB\xBFPlace,Name,Rank"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.boxes.shown.clear();
+        ui.boxes.answers = c.answers;
+        ui.find<QAction>("MNU_EXPORT")->trigger();
+        QStringList asked;
+        for (const auto& box : ui.boxes.shown)
+            asked << box.text;
+        ASSERT_EQ(asked.size(), c.questions.size()) << asked.join(" / ").toStdString();
+        for (int i = 0; i < asked.size(); ++i)
+            EXPECT_TRUE(asked[i].contains(c.questions[i])) << asked[i].toStdString();
+        EXPECT_TRUE(fileBytes(ui.saveFile).startsWith(c.firstLine)) << fileBytes(ui.saveFile).left(30).toStdString();
+    }
+    EXPECT_EQ(filesBeside(ui.saveFile), QStringList()) << "no temporary file left";
+}
+
+TEST(UnitCommands, ThisSoldiersWorksheetAndTheTotalsBreakdown)
+{
+    RosterFile roster;
+    roster.insert({{"Name", "ADAMS"}, {"TISPoints", 32}, {"TIGPoints", 13}, {"APFTPoints", 40}, {"WeaponPoints", 30},
+                   {"AwardPoints", 40}, {"1SGTPoints", 10}, {"SSGTPoints", 15}, {"TOTAL", 180}, {"TotalDate", "3/15/2024"}});
+    const qint64 baker = roster.insert({{"Name", "BAKER"}});
+    FormUnderTest ui(roster);
+    EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(),
+              "TIS 32 + TIG 13 + APFT 40 + weapon 30 + awards 40 + 1SGTPoints 10 + SSGTPoints 15 = 180\nWorked out on 3/15/2024.");
+    ui.clickRow(1);
+    EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(), "Not totalled yet: press Total.");
+
+    auto* prefDates = ui.find<QLineEdit>("PrefDates");
+    prefDates->setFocus();
+    QTest::keyClicks(prefDates, "JUL");
+    ui.find<QAction>("MNU_THISWORKSHEET")->trigger();
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
+    ASSERT_EQ(ui.reportLog->fileNames.size(), 1);
+    EXPECT_TRUE(ui.reportLog->fileNames[0].endsWith("varnel_work.rpt"));
+    EXPECT_EQ(ui.reportLog->onlyRecords, (QList<std::optional<qint64>>{baker, std::nullopt})) << "for this report only";
+    EXPECT_EQ(roster.stored(baker, "PrefDates"), "JUL") << "the clerk's entries are stored first";
 }
 
 } // namespace

@@ -56,6 +56,7 @@ FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
     parts.report1 = std::make_unique<RecordingReport>(reportLog);
     parts.showHelp = [this] { ++helpRequests; };
     parts.showAbout = [this] { ++aboutRequests; };
+    parts.chooseSaveFile = [this](const QString&, const QString&) { return saveFile; };
     form = std::make_unique<MainForm>(std::move(parts));
     form->load(roster.directory());
     form->show();

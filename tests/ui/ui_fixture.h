@@ -46,11 +46,13 @@ public:
     struct Log {
         QStringList fileNames;
         QList<qint16> actions;
+        QList<std::optional<qint64>> onlyRecords; // each narrowing asked for
         int failWith = 0; // an engine error number, or 0
     };
     explicit RecordingReport(std::shared_ptr<Log> log) : log_(std::move(log)) {}
     void setReportFileName(const QString& path) override { log_->fileNames.append(path); }
     void setAction(qint16 value) override;
+    void setOnlyRecord(std::optional<qint64> key) override { log_->onlyRecords.append(key); }
 
 private:
     std::shared_ptr<Log> log_;
@@ -77,6 +79,8 @@ struct FormUnderTest {
     std::shared_ptr<RecordingReport::Log> reportLog = std::make_shared<RecordingReport::Log>();
     int helpRequests = 0;
     int aboutRequests = 0;
+    // What File > Export is told to write to next; empty cancels.
+    QString saveFile;
     std::unique_ptr<MainForm> form;
 };
 

@@ -1,0 +1,186 @@
+#include "store/roster_export.h"
+
+#include "common/date_text.h"
+#include "common/failure.h"
+#include "common/name_order.h"
+#include "store/data_control.h"
+#include "store/failure_numbers.h"
+#include "store/record_layout.h"
+#include "store/recordset.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+#include <numeric>
+
+namespace varnel::store {
+
+namespace {
+
+QString csvText(const Value& value)
+{
+    switch (value.kind()) {
+    case Value::Kind::Empty:
+    case Value::Kind::Null: return QString();
+    case Value::Kind::Boolean: return value.asBoolean() ? QStringLiteral("Yes") : QStringLiteral("No");
+    case Value::Kind::Date: return isoDateText(value.asDateTime(), value.hasTimeOfDay());
+    case Value::Kind::Integer:
+    case Value::Kind::Real: return value.displayText();
+    case Value::Kind::Text: {
+        const QString text = value.asText();
+        static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+        if (!text.isEmpty() && formulaStarts.contains(text.front()))
+            return u'\'' + text;
+        return text;
+    }
+    }
+    return QString();
+}
+
+// The stamp of a total is text as Total writes it ("12/7/2026", or with
+// the system's separator): given as a date like every other.
+Value stampAsDate(const Value& value)
+{
+    if (value.isText()) {
+        if (const auto date = parseDateText(value.asText()))
+            return Value::date(*date);
+    }
+    return value;
+}
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QLatin1String("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+class CsvWriter {
+public:
+    explicit CsvWriter(QIODevice& out) : out_(out)
+    {
+        if (const auto* file = qobject_cast<const QFileDevice*>(&out))
+            name_ = file->fileName();
+        write(QByteArrayLiteral("\xEF\xBB\xBF"));
+    }
+    void line(const QStringList& fields)
+    {
+        QStringList quoted;
+        quoted.reserve(fields.size());
+        for (const QString& f : fields)
+            quoted << csvField(f);
+        write((quoted.join(u',') + QStringLiteral("\r\n")).toUtf8());
+    }
+
+private:
+    void write(const QByteArray& bytes)
+    {
+        if (out_.write(bytes) != bytes.size())
+            throw Failure(RecordsetError::OutputFailed,
+                          QCoreApplication::translate("varnel::store", "Cannot write the CSV file \"%1\": %2. Nothing was written.").arg(name_, out_.errorString()));
+    }
+    QIODevice& out_;
+    QString name_;
+};
+
+// The merit list's order: the total, highest first, then the name in the
+// roster's order; soldiers without a total after the others.
+void writeMeritList(Recordset& rs, CsvWriter& csv)
+{
+    const RecordLayout& layout = rs.layout();
+    const QStringList columns = {column::Name, column::Rank, QStringLiteral("TISPoints"), QStringLiteral("TIGPoints"),
+                                 QStringLiteral("APFTPoints"), QStringLiteral("WeaponPoints"), QStringLiteral("AwardPoints"),
+                                 column::FirstSergeantPoints, column::SergeantPoints, column::TOTAL, column::TotalDate};
+    QList<int> ordinals;
+    for (const QString& c : columns)
+        ordinals << layout.indexOf(c);
+    const int total = layout.indexOf(column::TOTAL);
+    const int name = layout.indexOf(column::Name);
+
+    std::vector<int> order(std::size_t(rs.recordCount()));
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<Value> totals(order.size()), names(order.size());
+    for (int p : order) {
+        totals[std::size_t(p)] = rs.storedValue(p, total);
+        names[std::size_t(p)] = name >= 0 ? rs.storedValue(p, name) : Value::null();
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const Value& ta = totals[std::size_t(a)];
+        const Value& tb = totals[std::size_t(b)];
+        if (ta.hasValue() != tb.hasValue())
+            return ta.hasValue();
+        if (ta.hasValue() && isGreater(ta, tb))
+            return true;
+        if (ta.hasValue() && isLess(ta, tb))
+            return false;
+        return compareNames(names[std::size_t(a)].displayText(), names[std::size_t(b)].displayText()) < 0;
+    });
+
+    csv.line(QStringList{QStringLiteral("Place")} + columns);
+    int place = 0;
+    for (int p : order) {
+        QStringList fields;
+        fields << (totals[std::size_t(p)].hasValue() ? QString::number(++place) : QString());
+        for (int i = 0; i < ordinals.size(); ++i) {
+            const Value v = ordinals.at(i) >= 0 ? rs.storedValue(p, ordinals.at(i)) : Value::null();
+            fields << csvText(columns.at(i) == column::TotalDate ? stampAsDate(v) : v);
+        }
+        csv.line(fields);
+    }
+}
+
+} // namespace
+
+void writeCsv(Recordset& rs, ExportKind kind, QIODevice& out)
+{
+    CsvWriter csv(out);
+    if (kind == ExportKind::MeritList) {
+        writeMeritList(rs, csv);
+        return;
+    }
+    const RecordLayout& layout = rs.layout();
+    const int stamp = layout.indexOf(column::TotalDate);
+    QStringList header;
+    for (const Column& c : layout.columns())
+        header << c.name;
+    csv.line(header);
+    for (int p = 0; p < rs.recordCount(); ++p) {
+        QStringList fields;
+        fields.reserve(layout.count());
+        for (int c = 0; c < layout.count(); ++c)
+            fields << csvText(c == stamp ? stampAsDate(rs.storedValue(p, c)) : rs.storedValue(p, c));
+        csv.line(fields);
+    }
+}
+
+void exportCsv(DataControl& data1, ExportKind kind, const QString& path, bool replace)
+{
+    const QFileInfo target(path);
+    const QFileInfo roster(data1.databaseName());
+    const QString targetCanonical = target.exists() ? target.canonicalFilePath() : QFileInfo(target.absolutePath()).canonicalFilePath() + u'/' + target.fileName();
+    if (targetCanonical == roster.canonicalFilePath() || targetCanonical.startsWith(roster.canonicalFilePath() + u'-'))
+        throw Failure(RecordsetError::WouldOverwriteRoster,
+                      QCoreApplication::translate("varnel::store", "The CSV file \"%1\" would be written over the roster file; choose another name.").arg(path));
+    if (target.exists() && !replace)
+        throw Failure(RecordsetError::ExistsNotReplaced,
+                      QCoreApplication::translate("varnel::store", "The file \"%1\" already exists and was not to be replaced.").arg(path));
+    if (target.exists() && !target.isFile())
+        throw Failure(RecordsetError::OutputFailed, QCoreApplication::translate("varnel::store", "\"%1\" is not a file; choose another name.").arg(path));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Failure(RecordsetError::OutputFailed, QCoreApplication::translate("varnel::store", "Cannot write the CSV file \"%1\": %2.").arg(path, file.errorString()));
+    try {
+        writeCsv(data1.recordset(), kind, file);
+    } catch (...) {
+        file.cancelWriting();
+        throw;
+    }
+    if (!file.commit())
+        throw Failure(RecordsetError::OutputFailed, QCoreApplication::translate("varnel::store", "Cannot write the CSV file \"%1\": %2.").arg(path, file.errorString()));
+}
+
+} // namespace varnel::store

@@ -1,0 +1,149 @@
+// File > Export and `varnel-roster export`: the CSV a spreadsheet reads,
+// parsed back as one would parse it.
+#include "store/data_control.h"
+#include "store/failure_numbers.h"
+#include "store/record_commands.h"
+#include "store/recordset.h"
+#include "store/roster_export.h"
+
+#include "support/roster_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace varnel;
+using namespace varnel::store;
+
+namespace {
+
+// RFC 4180 read back: fields by commas, quoted fields with doubled quotes
+// and line breaks inside, lines by CR LF.
+QList<QStringList> parseCsv(const QByteArray& bytes)
+{
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "a byte-order mark tells a spreadsheet it is UTF-8";
+    const QString text = QString::fromUtf8(bytes.mid(3));
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
+                field += u'"', ++i;
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            row << field, field.clear();
+        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            row << field, field.clear();
+            rows << row, row.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    EXPECT_TRUE(row.isEmpty() && field.isEmpty()) << "every line ends with CR LF";
+    return rows;
+}
+
+class RosterExport : public ::testing::TestWithParam<test::TableLayout> {
+protected:
+    test::RosterFile file{GetParam()};
+    QTemporaryDir out;
+    DataControl data1;
+
+    QList<QStringList> exported(ExportKind kind)
+    {
+        loadRoster(data1, file.directory());
+        const QString path = out.filePath("export.csv");
+        exportCsv(data1, kind, path, true);
+        return parseCsv(test::fileBytes(path));
+    }
+    static QString cell(const QList<QStringList>& rows, int row, const QString& column)
+    {
+        return rows.value(row).value(int(rows.value(0).indexOf(column)));
+    }
+};
+
+TEST_P(RosterExport, TheRosterComesBackValueForValueInRosterOrder)
+{
+    file.insert({{"Name", "Müller, Zoë \"Z\""}, {"Rank", "SGT"}, {"TISDate", "3/15/2004"}, {"DORDate", "2019-02-01 08:30:00"},
+                 {"MSM", 1}, {"ARCOM", 0}, {"TISPoints", 50}, {"TOTAL", 180}, {"TotalDate", "12.7.2026"},
+                 {"PrefDates", "JAN, FEB\nor MAR"}});
+    file.insert({{"Name", "=HYPERLINK(\"http://x\")"}, {"Rank", "-1"}});
+    file.insert({{"Name", "adams, al"}});
+    const QList<QStringList> rows = exported(ExportKind::Roster);
+    ASSERT_EQ(rows.size(), 4);
+    QStringList columns;
+    for (const QVariant& c : test::Connection(file.path()).rows("SELECT name FROM pragma_table_info('Soldier')"))
+        columns << c.toMap().value("name").toString();
+    EXPECT_EQ(rows[0], columns) << "every column in table order, named as the table names it";
+    // Roster order: "=HYPERLINK..." sorts first (=), then adams, then Müller.
+    EXPECT_EQ(cell(rows, 1, "Name"), "'=HYPERLINK(\"http://x\")") << "never a formula";
+    EXPECT_EQ(cell(rows, 1, "Rank"), "'-1");
+    EXPECT_EQ(cell(rows, 2, "Name"), "adams, al");
+    EXPECT_EQ(cell(rows, 3, "Name"), "Müller, Zoë \"Z\"");
+    EXPECT_EQ(cell(rows, 3, "TISDate"), "2004-03-15");
+    EXPECT_EQ(cell(rows, 3, "DORDate"), "2019-02-01 08:30:00");
+    EXPECT_EQ(cell(rows, 3, "MSM"), "Yes");
+    EXPECT_EQ(cell(rows, 3, "ARCOM"), "No");
+    EXPECT_EQ(cell(rows, 3, "AAM"), "") << "no value, no text";
+    EXPECT_EQ(cell(rows, 3, "TISPoints"), "50");
+    EXPECT_EQ(cell(rows, 3, "TotalDate"), "2026-12-07") << "the stamp as a date too";
+    EXPECT_EQ(cell(rows, 3, "PrefDates"), "JAN, FEB\nor MAR");
+}
+
+TEST_P(RosterExport, TheMeritListComesInPlaceOrder)
+{
+    file.insert({{"Name", "Zimmer"}, {"Rank", "SGT"}, {"TOTAL", 300}, {"TotalDate", "6/2/2024"}, {"TISPoints", 50}});
+    file.insert({{"Name", "de la Cruz"}, {"Rank", "SPC"}, {"TOTAL", 300}, {"TotalDate", "6/3/2024"}});
+    file.insert({{"Name", "Adams"}, {"Rank", "PV2"}});
+    file.insert({{"Name", "Baker"}, {"Rank", "PFC"}, {"TOTAL", 412}, {"TotalDate", "6/1/2024"}});
+    const QList<QStringList> rows = exported(ExportKind::MeritList);
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[0], QStringList({"Place", "Name", "Rank", "TISPoints", "TIGPoints", "APFTPoints", "WeaponPoints",
+                                    "AwardPoints", "1SGTPoints", "SSGTPoints", "TOTAL", "TotalDate"}));
+    QStringList order;
+    for (int r = 1; r < rows.size(); ++r)
+        order << cell(rows, r, "Place") + " " + cell(rows, r, "Name") + " " + cell(rows, r, "TOTAL") + " " + cell(rows, r, "TotalDate");
+    EXPECT_EQ(order, QStringList({"1 Baker 412 2024-06-01", "2 de la Cruz 300 2024-06-03", "3 Zimmer 300 2024-06-02", " Adams  "}));
+    EXPECT_EQ(cell(rows, 3, "TISPoints"), "50");
+}
+
+TEST_P(RosterExport, NeverOverTheRosterAndOverAnotherFileOnlyWhenAsked)
+{
+    file.insertNames({"ADAMS"});
+    loadRoster(data1, file.directory());
+    const QByteArray roster = test::fileBytes(file.path());
+    const QString other = test::writeFile(out.filePath("keep.csv"), "the clerk's own file");
+    const struct {
+        QString path;
+        bool replace;
+        int number;
+    } cases[] = {
+        {file.path(), true, RecordsetError::WouldOverwriteRoster},
+        {file.path() + "-journal", true, RecordsetError::WouldOverwriteRoster},
+        {other, false, RecordsetError::ExistsNotReplaced},
+        {out.path(), true, RecordsetError::OutputFailed},
+        {out.filePath("no-such-folder/x.csv"), true, RecordsetError::OutputFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(test::failureNumber([&] { exportCsv(data1, ExportKind::Roster, c.path, c.replace); }), c.number);
+    }
+    EXPECT_EQ(test::fileBytes(file.path()), roster);
+    EXPECT_EQ(test::fileBytes(other), "the clerk's own file");
+    EXPECT_EQ(test::filesBeside(file.path()), QStringList());
+    exportCsv(data1, ExportKind::Roster, other, true);
+    EXPECT_EQ(parseCsv(test::fileBytes(other)).size(), 2);
+    EXPECT_EQ(test::filesBeside(other), QStringList()) << "no temporary file left";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RosterExport, test::kBothLayouts, test::layoutName);
+
+} // namespace
