@@ -3,6 +3,7 @@
 #include "store/value.h"
 
 #include <QDateTime>
+#include <QCoreApplication>
 #include <QString>
 #include <array>
 #include <optional>
@@ -20,8 +21,8 @@ inline constexpr double kDaysPerMonth = 30.4375;
 inline constexpr int kServiceMonthsCap = 50;
 inline constexpr int kAwardPointsCap = 50;
 
-inline const QString kNoApftPointsNotice = QStringLiteral("No APFT points added");
-inline const QString kNoWeaponPointsNotice = QStringLiteral("No Weapon Qualification points added");
+inline const QString kNoApftPointsNotice = QStringLiteral(QT_TRANSLATE_NOOP("varnel::points", "No APFT points added"));
+inline const QString kNoWeaponPointsNotice = QStringLiteral(QT_TRANSLATE_NOOP("varnel::points", "No Weapon Qualification points added"));
 
 // Whole months from `start` to `today`: calendar days (times of day are
 // ignored) divided by kDaysPerMonth and truncated toward zero, so 30 days

@@ -14,8 +14,8 @@ class Clock;
 class MessageSink;
 class TotalDateLabel;
 
-inline const QString kPebdNotValid = QStringLiteral("Entry for PEBD is not valid");
-inline const QString kDorNotValid = QStringLiteral("Entry for DOR is not valid");
+inline const QString kPebdNotValid = QStringLiteral(QT_TRANSLATE_NOOP("varnel::points", "Entry for PEBD is not valid"));
+inline const QString kDorNotValid = QStringLiteral(QT_TRANSLATE_NOOP("varnel::points", "Entry for DOR is not valid"));
 
 // The Total command (the Click of Command5) on the current record of data1.
 // It stores the form's pending entries, checks TISDate and DORDate, writes

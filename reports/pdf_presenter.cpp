@@ -6,6 +6,7 @@
 #include "reports/report_layout.h"
 #include "reports/report_renderer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -16,7 +17,7 @@ namespace {
 
 [[noreturn]] void outputFailed(const QString& path, const QString& why)
 {
-    throw Failure(failure::OutputFailed, QStringLiteral("The report could not be written to the file %1: %2.")
+    throw Failure(failure::OutputFailed, QCoreApplication::translate("varnel::reports", "The report could not be written to the file %1: %2.")
                                              .arg(QDir::toNativeSeparators(path), why));
 }
 
@@ -26,7 +27,7 @@ void PdfPresenter::present(const ReportRenderer& report, ReportProgress& progres
 {
     if (checkPdfTarget(pdfPath_, report.layout()) == PdfTarget::Existing && existing_ == ExistingPdf::Refuse)
         throw Failure(failure::OutputExists,
-                      QStringLiteral("The file %1 already exists; the report was not written over it.")
+                      QCoreApplication::translate("varnel::reports", "The file %1 already exists; the report was not written over it.")
                           .arg(QDir::toNativeSeparators(pdfPath_)));
 
     // QSaveFile writes to a temporary file beside the target and renames it

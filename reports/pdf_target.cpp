@@ -4,6 +4,7 @@
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,7 +62,7 @@ QString canonicalOr(const QString& path)
 [[noreturn]] void refuse(const QString& pdf, const QString& what)
 {
     throw Failure(failure::OutputIsInput,
-                  QStringLiteral("The report was not written to %1: that is %2, which a report never writes over.")
+                  QCoreApplication::translate("varnel::reports", "The report was not written to %1: that is %2, which a report never writes over.")
                       .arg(QDir::toNativeSeparators(pdf), what));
 }
 
@@ -70,14 +71,14 @@ QString canonicalOr(const QString& path)
 PdfTarget checkPdfTarget(const QString& pdfPath, const ReportLayout& layout)
 {
     if (pdfPath.trimmed().isEmpty())
-        throw Failure(failure::OutputFailed, QStringLiteral("No PDF file was named for the report."));
+        throw Failure(failure::OutputFailed, QCoreApplication::translate("varnel::reports", "No PDF file was named for the report."));
 
     const QString source = QDir::toNativeSeparators(layout.dataSource);
     const QString layoutFile = QDir::toNativeSeparators(layout.path);
     if (sameFile(pdfPath, layout.dataSource))
-        refuse(pdfPath, QStringLiteral("the report's data source %1").arg(source));
+        refuse(pdfPath, QCoreApplication::translate("varnel::reports", "the report's data source %1").arg(source));
     if (sameFile(pdfPath, layout.path))
-        refuse(pdfPath, QStringLiteral("the report layout file %1").arg(layoutFile));
+        refuse(pdfPath, QCoreApplication::translate("varnel::reports", "the report layout file %1").arg(layoutFile));
 
     // Files that need not exist now: SQLite would take a file by these names
     // beside the roster for its own journal.
@@ -86,24 +87,24 @@ PdfTarget checkPdfTarget(const QString& pdfPath, const ReportLayout& layout)
     for (const QString& suffix : {QStringLiteral(""), QStringLiteral("-journal"), QStringLiteral("-wal"),
                                   QStringLiteral("-shm")}) {
         if (landing.compare(roster + suffix, kPathCase) == 0)
-            refuse(pdfPath, suffix.isEmpty() ? QStringLiteral("the report's data source %1").arg(source)
-                                             : QStringLiteral("the journal file of the report's data source %1")
+            refuse(pdfPath, suffix.isEmpty() ? QCoreApplication::translate("varnel::reports", "the report's data source %1").arg(source)
+                                             : QCoreApplication::translate("varnel::reports", "the journal file of the report's data source %1")
                                                    .arg(source));
     }
     if (landing.compare(canonicalOr(layout.path), kPathCase) == 0)
-        refuse(pdfPath, QStringLiteral("the report layout file %1").arg(layoutFile));
+        refuse(pdfPath, QCoreApplication::translate("varnel::reports", "the report layout file %1").arg(layoutFile));
 
     const QFileInfo target(pdfPath);
     if (!target.exists())
         return PdfTarget::New;
     if (target.isDir())
-        throw Failure(failure::OutputFailed, QStringLiteral("The report could not be written to %1: it is a folder.")
+        throw Failure(failure::OutputFailed, QCoreApplication::translate("varnel::reports", "The report could not be written to %1: it is a folder.")
                                                  .arg(QDir::toNativeSeparators(pdfPath)));
     // A device or a pipe cannot take a file renamed over it, and replacing
     // the device itself would be worse.
     if (!target.isFile())
         throw Failure(failure::OutputFailed,
-                      QStringLiteral("The report could not be written to %1: it is not a plain file.")
+                      QCoreApplication::translate("varnel::reports", "The report could not be written to %1: it is not a plain file.")
                           .arg(QDir::toNativeSeparators(pdfPath)));
     return PdfTarget::Existing;
 }

@@ -7,6 +7,7 @@
 #include "reports/report_progress.h"
 #include "reports/report_renderer.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
@@ -25,15 +26,15 @@ QString askWithFileDialog(QWidget* parent, const QString& suggested)
 {
     // The replace question is asked by the presenter itself, after the
     // roster and the layout were refused: never "replace the roster?".
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Export PDF"), suggested,
-                                        QStringLiteral("PDF files (*.pdf)"), nullptr,
+    return QFileDialog::getSaveFileName(parent, QCoreApplication::translate("varnel::reports", "Export PDF"), suggested,
+                                        QCoreApplication::translate("varnel::reports", "PDF files (*.pdf)"), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 bool askWithQuestionBox(QWidget* parent, const QString& path)
 {
     return QMessageBox::question(parent, QStringLiteral("Varnel"),
-                                 QStringLiteral("The file %1 already exists.\nDo you want to replace it?")
+                                 QCoreApplication::translate("varnel::reports", "The file %1 already exists.\nDo you want to replace it?")
                                      .arg(QDir::toNativeSeparators(path)),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
@@ -53,11 +54,11 @@ void keepingFailure(std::optional<Failure>& kept, QDialog& dialog, const ReportL
             kept = failure;
         } catch (const std::bad_alloc&) {
             kept = Failure(failure::ReportTooLarge,
-                           QStringLiteral("The report of the layout %1 needs more memory than there is; it was "
+                           QCoreApplication::translate("varnel::reports", "The report of the layout %1 needs more memory than there is; it was "
                                           "stopped.")
                                .arg(layout.path));
         } catch (const std::exception& error) {
-            kept = Failure(failure::EngineFault, QStringLiteral("The report of the layout %1 failed unexpectedly: %2.")
+            kept = Failure(failure::EngineFault, QCoreApplication::translate("varnel::reports", "The report of the layout %1 failed unexpectedly: %2.")
                                                      .arg(layout.path, QString::fromLocal8Bit(error.what())));
         }
     } catch (...) {
@@ -99,7 +100,7 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
     });
 
     if (auto* toolbar = dialog.findChild<QToolBar*>()) {
-        QAction* exportPdf = toolbar->addAction(QStringLiteral("Export PDF..."));
+        QAction* exportPdf = toolbar->addAction(QCoreApplication::translate("varnel::reports", "Export PDF..."));
         exportPdf->setObjectName(QStringLiteral("exportPdf"));
         QObject::connect(exportPdf, &QAction::triggered, &dialog, [&] {
             keepingFailure(failure, dialog, report.layout(), [&] {

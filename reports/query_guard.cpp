@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "reports/report_failures.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QVector>
 
@@ -50,7 +51,7 @@ Scan tokenize(const QString& sql)
             }
             ++i;
         }
-        scan.problem = QStringLiteral("a quote is not closed");
+        scan.problem = QCoreApplication::translate("varnel::reports", "a quote is not closed");
         return false;
     };
     while (i < n) {
@@ -63,7 +64,7 @@ Scan tokenize(const QString& sql)
         } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
             const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
             if (end < 0) {
-                scan.problem = QStringLiteral("a comment is not closed");
+                scan.problem = QCoreApplication::translate("varnel::reports", "a comment is not closed");
                 return scan;
             }
             i = end + 2;
@@ -134,7 +135,7 @@ QString whyRefused(const QString& query)
         const Token& token = tokens[i];
         if (token.kind == Token::Semicolon) {
             if (i + 1 < tokens.size())
-                return QStringLiteral("it holds more than one statement");
+                return QCoreApplication::translate("varnel::reports", "it holds more than one statement");
             if (i == 0)
                 return QStringLiteral("it is empty");
             continue;
@@ -146,7 +147,7 @@ QString whyRefused(const QString& query)
         // replace(...) is a text function; REPLACE without "(" is a statement.
         const bool call = i + 1 < tokens.size() && tokens[i + 1].text == u"(";
         if (token.text == u"REPLACE" && !call)
-            return QStringLiteral("it contains REPLACE");
+            return QCoreApplication::translate("varnel::reports", "it contains REPLACE");
     }
 
     const Token& first = tokens.front();
@@ -159,12 +160,12 @@ QString whyRefused(const QString& query)
             if (token.kind == Token::Word && token.depth == 0 && isMainStatementWord(token.text)) {
                 if (token.text == u"SELECT" || token.text == u"VALUES")
                     return {};
-                return QStringLiteral("its WITH clause leads to %1").arg(token.text);
+                return QCoreApplication::translate("varnel::reports", "its WITH clause leads to %1").arg(token.text);
             }
         }
-        return QStringLiteral("its WITH clause leads to no SELECT");
+        return QCoreApplication::translate("varnel::reports", "its WITH clause leads to no SELECT");
     }
-    return QStringLiteral("it begins with %1, not SELECT").arg(first.text);
+    return QCoreApplication::translate("varnel::reports", "it begins with %1, not SELECT").arg(first.text);
 }
 
 } // namespace
@@ -174,7 +175,7 @@ void refuseWritingQuery(const QString& query, const QString& layoutPath)
     const QString why = whyRefused(query);
     if (!why.isEmpty())
         throw Failure(failure::QueryRefused,
-                      QStringLiteral("The query of the report layout %1 was refused: %2. "
+                      QCoreApplication::translate("varnel::reports", "The query of the report layout %1 was refused: %2. "
                                      "A report query must be a single SELECT that only reads.")
                           .arg(layoutPath, why));
 }

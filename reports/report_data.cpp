@@ -9,6 +9,7 @@
 #include "reports/report_layout.h"
 #include "reports/report_progress.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -62,23 +63,23 @@ private:
 [[noreturn]] void notARoster(const QString& file, const QString& why)
 {
     throw Failure(failure::NotARoster,
-                  QStringLiteral("The report's data source %1 %2.").arg(QDir::toNativeSeparators(file), why));
+                  QCoreApplication::translate("varnel::reports", "The report's data source %1 %2.").arg(QDir::toNativeSeparators(file), why));
 }
 
 void checkIsRoster(QSqlDatabase& db, const QString& file)
 {
     if (!db.open())
-        notARoster(file, QStringLiteral("cannot be opened: %1").arg(db.lastError().text()));
+        notARoster(file, QCoreApplication::translate("varnel::reports", "cannot be opened: %1").arg(db.lastError().text()));
     // SQLite opens lazily: the first read tells whether the file is a database.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("PRAGMA query_only=1")))
-        notARoster(file, QStringLiteral("cannot be opened: %1").arg(probe.lastError().text()));
+        notARoster(file, QCoreApplication::translate("varnel::reports", "cannot be opened: %1").arg(probe.lastError().text()));
     registerRosterNameCollation(sqliteHandleOf(db));
     if (!probe.exec(QStringLiteral(
             "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'Soldier' COLLATE NOCASE")))
-        notARoster(file, QStringLiteral("is not a roster database: %1").arg(probe.lastError().text()));
+        notARoster(file, QCoreApplication::translate("varnel::reports", "is not a roster database: %1").arg(probe.lastError().text()));
     if (!probe.next())
-        notARoster(file, QStringLiteral("is not a roster: it has no Soldier table"));
+        notARoster(file, QCoreApplication::translate("varnel::reports", "is not a roster: it has no Soldier table"));
 }
 
 QString sizeText(qint64 bytes)
@@ -92,7 +93,7 @@ QString sizeText(qint64 bytes)
 [[noreturn]] void tooLarge(const ReportLayout& layout, const QString& why)
 {
     throw Failure(failure::ReportTooLarge,
-                  QStringLiteral("The report of the layout %1 on %2 is too large: %3.")
+                  QCoreApplication::translate("varnel::reports", "The report of the layout %1 on %2 is too large: %3.")
                       .arg(layout.path, QDir::toNativeSeparators(layout.dataSource), why));
 }
 
@@ -108,7 +109,7 @@ constexpr int kSqliteTooBig = 18;    // SQLITE_TOOBIG
     switch (watch.stop()) {
     case QueryWatch::Stop::TimedOut:
         throw Failure(failure::QueryTimedOut,
-                      QStringLiteral("The query of the report layout %1 on %2 was stopped after %3 seconds, the "
+                      QCoreApplication::translate("varnel::reports", "The query of the report layout %1 on %2 was stopped after %3 seconds, the "
                                      "longest a report query may run.")
                           .arg(layout.path, QDir::toNativeSeparators(layout.dataSource))
                           .arg(double(watch.limitMilliseconds()) / 1000.0));
@@ -120,11 +121,11 @@ constexpr int kSqliteTooBig = 18;    // SQLITE_TOOBIG
     }
     const int code = error.nativeErrorCode().toInt() & 0xff;
     if (code == kSqliteTooBig)
-        tooLarge(layout, QStringLiteral("the query reads or makes a text or blob longer than %1 (%2)")
+        tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text or blob longer than %1 (%2)")
                              .arg(sizeText(limits.valueBytes), error.databaseText()));
     if (code == kSqliteNoMemory)
-        tooLarge(layout, QStringLiteral("the database ran out of memory (%1)").arg(error.databaseText()));
-    throw Failure(failure::QueryFailed, QStringLiteral("The query of the report layout %1 failed on %2: %3.")
+        tooLarge(layout, QCoreApplication::translate("varnel::reports", "the database ran out of memory (%1)").arg(error.databaseText()));
+    throw Failure(failure::QueryFailed, QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
                                             .arg(layout.path, QDir::toNativeSeparators(layout.dataSource),
                                                  error.text()));
 }
@@ -138,9 +139,9 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
 
     const QFileInfo source(layout.dataSource);
     if (!source.exists())
-        notARoster(layout.dataSource, QStringLiteral("does not exist"));
+        notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "does not exist"));
     if (!source.isFile())
-        notARoster(layout.dataSource, QStringLiteral("is not a file"));
+        notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "is not a file"));
 
     ReadOnlyConnection connection(layout.dataSource);
     ReportData data(int(layout.fields.size()));
@@ -151,7 +152,7 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
         // The query's first steps run inside exec(): the progress is up
         // before it, so a query that takes long before its first row can be
         // cancelled too.
-        progress.begin(QStringLiteral("Reading the roster..."), 0);
+        progress.begin(QCoreApplication::translate("varnel::reports", "Reading the roster..."), 0);
         QueryWatch watch(db, limits, progress);
         QSqlQuery query(db);
         query.setForwardOnly(true);
@@ -167,7 +168,7 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
             const int column = record.indexOf(spec.field);
             if (column < 0)
                 throw Failure(failure::NotALayout,
-                              QStringLiteral("The report layout %1 is not a valid layout: it shows the field "
+                              QCoreApplication::translate("varnel::reports", "The report layout %1 is not a valid layout: it shows the field "
                                              "\"%2\", which its query does not give.")
                                   .arg(layout.path, spec.field));
             columns.append(column);
@@ -178,7 +179,7 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
             for (qsizetype f = 0; f < columns.size(); ++f)
                 data.appendValue(formatValue(layout.fields[f], query.value(columns[f]), layout.dateFormat));
             if (data.bytes() > limits.dataBytes)
-                tooLarge(layout, QStringLiteral("its values take more than %1 after %2 rows")
+                tooLarge(layout, QCoreApplication::translate("varnel::reports", "its values take more than %1 after %2 rows")
                                      .arg(sizeText(limits.dataBytes)).arg(rows + 1));
             if (!progress.step(++rows))
                 return std::nullopt;

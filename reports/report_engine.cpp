@@ -59,40 +59,27 @@ void ReportEngine::setAction(qint16 /*value*/)
         throw;
     } catch (const std::bad_alloc&) {
         throw Failure(failure::ReportTooLarge,
-                      QStringLiteral("The report of the layout %1 needs more memory than there is; it was stopped.")
+                      QCoreApplication::translate("varnel::reports", "The report of the layout %1 needs more memory than there is; it was stopped.")
                           .arg(layout));
     } catch (const std::length_error&) {
         throw Failure(failure::ReportTooLarge,
-                      QStringLiteral("The report of the layout %1 is larger than the program can hold; it was stopped.")
+                      QCoreApplication::translate("varnel::reports", "The report of the layout %1 is larger than the program can hold; it was stopped.")
                           .arg(layout));
     } catch (const std::exception& error) {
-        throw Failure(failure::EngineFault, QStringLiteral("The report of the layout %1 failed unexpectedly: %2.")
+        throw Failure(failure::EngineFault, QCoreApplication::translate("varnel::reports", "The report of the layout %1 failed unexpectedly: %2.")
                                                 .arg(layout, QString::fromLocal8Bit(error.what())));
     }
 }
 
 void ReportEngine::run()
 {
-    ReportLayout layout = [&] {
+    const ReportLayout layout = [&] {
         if (shippedLayoutFolders_.isEmpty() || reportFileName_.isEmpty())
             return loadLayout(reportFileName_);
         const LayoutLocation location = locateLayout(reportFileName_, shippedLayoutFolders_);
         return loadLayout(location.path, location.dataFolder);
     }();
     ProgressStage stage(*progress_);
-    if (onlyRecord_) {
-        if (layout.recordKey.isEmpty())
-            throw Failure(failure::NotALayout,
-                          QCoreApplication::translate("varnel::reports", "The report layout %1 cannot show one soldier: it names no \"recordKey\".")
-                              .arg(QDir::toNativeSeparators(layout.path)));
-        // The layout's own query, narrowed to the one record.
-        QString query = layout.query.trimmed();
-        while (query.endsWith(u';'))
-            query.chop(1);
-        QString key = layout.recordKey;
-        key.replace(u'"', QLatin1String("\"\""));
-        layout.query = QStringLiteral("SELECT * FROM (%1) WHERE \"%2\" = %3").arg(query, key).arg(*onlyRecord_);
-    }
     const std::optional<ReportData> data = readReportData(layout, *progress_, limits_);
     if (!data)
         return;

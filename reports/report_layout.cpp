@@ -4,6 +4,7 @@
 #include "reports/report_failures.h"
 #include "reports/report_limits.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +27,7 @@ public:
     [[noreturn]] void invalid(const QString& why) const
     {
         throw Failure(failure::NotALayout,
-                      QStringLiteral("The report layout %1 is not a valid layout: %2.").arg(path_, why));
+                      QCoreApplication::translate("varnel::reports", "The report layout %1 is not a valid layout: %2.").arg(path_, why));
     }
 
     // A layout beyond the engine's bounds: refused before anything runs, so a
@@ -34,7 +35,7 @@ public:
     [[noreturn]] void tooLarge(const QString& why) const
     {
         throw Failure(failure::LayoutTooLarge,
-                      QStringLiteral("The report layout %1 is beyond what this program reads: %2.").arg(path_, why));
+                      QCoreApplication::translate("varnel::reports", "The report layout %1 is beyond what this program reads: %2.").arg(path_, why));
     }
 
     // Names a long text by its length and its first characters.
@@ -48,7 +49,7 @@ public:
                                int maxChars = layout_limits::kTextChars) const
     {
         if (text.size() > maxChars)
-            tooLarge(QStringLiteral("\"%1\" in %2 is %3 characters long (%4); at most %5 are allowed")
+            tooLarge(QCoreApplication::translate("varnel::reports", "\"%1\" in %2 is %3 characters long (%4); at most %5 are allowed")
                          .arg(key, where).arg(text.size()).arg(shownText(text)).arg(maxChars));
         return text;
     }
@@ -57,7 +58,7 @@ public:
     {
         for (auto it = object.begin(); it != object.end(); ++it) {
             if (!allowed.contains(it.key()))
-                invalid(QStringLiteral("%1 has the unknown key \"%2\"").arg(where, it.key()));
+                invalid(QCoreApplication::translate("varnel::reports", "%1 has the unknown key \"%2\"").arg(where, it.key()));
         }
     }
 
@@ -65,7 +66,7 @@ public:
     {
         const QJsonValue value = object.value(key);
         if (!value.isString() || value.toString().trimmed().isEmpty())
-            invalid(QStringLiteral("%1 needs \"%2\" as non-empty text").arg(where, key));
+            invalid(QCoreApplication::translate("varnel::reports", "%1 needs \"%2\" as non-empty text").arg(where, key));
         return boundedText(value.toString(), key, where);
     }
 
@@ -76,7 +77,7 @@ public:
         if (value.isUndefined())
             return fallback;
         if (!value.isString())
-            invalid(QStringLiteral("\"%1\" in %2 must be text").arg(key, where));
+            invalid(QCoreApplication::translate("varnel::reports", "\"%1\" in %2 must be text").arg(key, where));
         return boundedText(value.toString(), key, where, maxChars);
     }
 
@@ -89,8 +90,8 @@ public:
         if (!value.isDouble() || value.toDouble() < low || value.toDouble() > high) {
             const QString given = value.isDouble() ? QString::number(value.toDouble())
                                   : value.isString() ? shownText(value.toString())
-                                                     : QStringLiteral("a value of another kind");
-            invalid(QStringLiteral("\"%1\" in %2 must be a number from %3 to %4, not %5")
+                                                     : QCoreApplication::translate("varnel::reports", "a value of another kind");
+            invalid(QCoreApplication::translate("varnel::reports", "\"%1\" in %2 must be a number from %3 to %4, not %5")
                         .arg(key, where).arg(low).arg(high).arg(given));
         }
         return value.toDouble();
@@ -102,7 +103,7 @@ public:
         if (value.isUndefined())
             return false;
         if (!value.isBool())
-            invalid(QStringLiteral("\"%1\" in %2 must be true or false").arg(key, where));
+            invalid(QCoreApplication::translate("varnel::reports", "\"%1\" in %2 must be true or false").arg(key, where));
         return value.toBool();
     }
 
@@ -119,7 +120,7 @@ public:
                 return result;
             names << QStringLiteral("\"%1\"").arg(name);
         }
-        invalid(QStringLiteral("\"%1\" in %2 must be one of %3").arg(key, where, names.join(QStringLiteral(", "))));
+        invalid(QCoreApplication::translate("varnel::reports", "\"%1\" in %2 must be one of %3").arg(key, where, names.join(QStringLiteral(", "))));
     }
 
     // The query may be one text or a list of texts (lines), for readability.
@@ -133,13 +134,13 @@ public:
             QStringList lines;
             for (const QJsonValue& line : value.toArray()) {
                 if (!line.isString())
-                    invalid(QStringLiteral("\"query\" must be text or a list of texts"));
+                    invalid(QCoreApplication::translate("varnel::reports", "\"query\" must be text or a list of texts"));
                 lines << line.toString();
             }
             text = lines.join(QLatin1Char('\n'));
         }
         if (text.trimmed().isEmpty())
-            invalid(QStringLiteral("the layout needs a \"query\""));
+            invalid(QCoreApplication::translate("varnel::reports", "the layout needs a \"query\""));
         return text;
     }
 
@@ -162,14 +163,14 @@ public:
         const QJsonValue map = object.value(QStringLiteral("map"));
         if (!map.isUndefined()) {
             if (!map.isObject())
-                invalid(QStringLiteral("\"map\" in %1 must be an object of texts").arg(where));
+                invalid(QCoreApplication::translate("varnel::reports", "\"map\" in %1 must be an object of texts").arg(where));
             const QJsonObject entries = map.toObject();
             if (entries.size() > layout_limits::kMapEntries)
-                tooLarge(QStringLiteral("\"map\" in %1 has %2 entries; at most %3 are allowed")
+                tooLarge(QCoreApplication::translate("varnel::reports", "\"map\" in %1 has %2 entries; at most %3 are allowed")
                              .arg(where).arg(entries.size()).arg(layout_limits::kMapEntries));
             for (auto it = entries.begin(); it != entries.end(); ++it) {
                 if (!it.value().isString())
-                    invalid(QStringLiteral("\"map\" in %1 must map texts to texts").arg(where));
+                    invalid(QCoreApplication::translate("varnel::reports", "\"map\" in %1 must map texts to texts").arg(where));
                 const QString mapWhere = QStringLiteral("\"map\" of %1").arg(where);
                 spec.map.insert(boundedText(it.key(), QStringLiteral("a key"), mapWhere),
                                 boundedText(it.value().toString(), it.key().left(24), mapWhere));
@@ -183,7 +184,7 @@ public:
     {
         const QJsonValue value = object.value(key);
         if (!value.isArray() || value.toArray().isEmpty())
-            invalid(QStringLiteral("a %1 layout needs \"%2\" as a non-empty list")
+            invalid(QCoreApplication::translate("varnel::reports", "a %1 layout needs \"%2\" as a non-empty list")
                         .arg(object.value(QStringLiteral("kind")).toString(), key));
         return value.toArray();
     }
@@ -191,7 +192,7 @@ public:
     QJsonObject entryObject(const QJsonValue& value, const QString& where) const
     {
         if (!value.isObject())
-            invalid(QStringLiteral("%1 must be an object").arg(where));
+            invalid(QCoreApplication::translate("varnel::reports", "%1 must be an object").arg(where));
         return value.toObject();
     }
 
@@ -199,7 +200,7 @@ public:
     {
         const QJsonArray columns = requiredList(root, QStringLiteral("columns"));
         if (columns.size() > layout_limits::kColumns)
-            tooLarge(QStringLiteral("it has %1 columns; at most %2 are allowed")
+            tooLarge(QCoreApplication::translate("varnel::reports", "it has %1 columns; at most %2 are allowed")
                          .arg(columns.size()).arg(layout_limits::kColumns));
         for (qsizetype i = 0; i < columns.size(); ++i) {
             const QString where = QStringLiteral("column %1").arg(i + 1);
@@ -240,7 +241,7 @@ public:
         }
         const QJsonArray lines = requiredList(root, QStringLiteral("lines"));
         if (lines.size() > layout_limits::kFormLines)
-            tooLarge(QStringLiteral("it has %1 lines; at most %2 are allowed")
+            tooLarge(QCoreApplication::translate("varnel::reports", "it has %1 lines; at most %2 are allowed")
                          .arg(lines.size()).arg(layout_limits::kFormLines));
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const QString where = QStringLiteral("line %1").arg(i + 1);
@@ -268,7 +269,7 @@ public:
                                             QStringLiteral("null"), ValueFormat::Integer);
                 }
                 if (line.entry < 0 && line.points < 0)
-                    invalid(QStringLiteral("%1 needs a \"field\" or \"points\"").arg(where));
+                    invalid(QCoreApplication::translate("varnel::reports", "%1 needs a \"field\" or \"points\"").arg(where));
                 line.strong = optionalBool(object, QStringLiteral("strong"), where);
             }
             layout.lines.append(line);
@@ -301,36 +302,36 @@ public:
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(text, &error);
         if (error.error != QJsonParseError::NoError)
-            invalid(QStringLiteral("it is not JSON text (%1 at character %2)")
+            invalid(QCoreApplication::translate("varnel::reports", "it is not JSON text (%1 at character %2)")
                         .arg(error.errorString()).arg(error.offset));
         if (!document.isObject())
-            invalid(QStringLiteral("its JSON text is not an object"));
+            invalid(QCoreApplication::translate("varnel::reports", "its JSON text is not an object"));
         const QJsonObject root = document.object();
 
         // The version is checked before anything else, so a newer layout is
         // reported as such and not as a list of unknown keys.
         const QJsonValue format = root.value(QStringLiteral("format"));
         if (format.isUndefined())
-            invalid(QStringLiteral("it has no \"format\" version"));
+            invalid(QCoreApplication::translate("varnel::reports", "it has no \"format\" version"));
         if (!format.isDouble() || format.toDouble() != kLayoutFormat) {
             const QString shown = format.isDouble()   ? QString::number(format.toDouble())
                                   : format.isString() ? QStringLiteral("\"%1\"").arg(format.toString())
-                                                      : QStringLiteral("of the wrong kind");
+                                                      : QCoreApplication::translate("varnel::reports", "of the wrong kind");
             throw Failure(failure::UnknownFormat,
-                          QStringLiteral("The report layout %1 has format version %2; this program reads version %3.")
+                          QCoreApplication::translate("varnel::reports", "The report layout %1 has format version %2; this program reads version %3.")
                               .arg(path_, shown).arg(kLayoutFormat));
         }
 
-        const QString where = QStringLiteral("the layout");
+        const QString where = QCoreApplication::translate("varnel::reports", "the layout");
         onlyKeys(root, where,
                  {"format", "title", "kind", "dataSource", "query", "page", "dateFormat", "pageFooter",
-                  "summary", "columns", "group", "recordTitle", "lines", "recordKey"});
+                  "summary", "columns", "group", "recordTitle", "lines"});
 
         ReportLayout layout;
         layout.path = path_;
         layout.title = requiredText(root, QStringLiteral("title"), where);
         if (!root.contains(QStringLiteral("kind")))
-            invalid(QStringLiteral("the layout needs \"kind\", \"list\" or \"form\""));
+            invalid(QCoreApplication::translate("varnel::reports", "the layout needs \"kind\", \"list\" or \"form\""));
         layout.kind = choice<ReportLayout::Kind>(root, QStringLiteral("kind"), where,
                                                  {{QStringLiteral("list"), ReportLayout::Kind::List},
                                                   {QStringLiteral("form"), ReportLayout::Kind::Form}},
@@ -341,7 +342,7 @@ public:
         // folder the layout was asked for from.
         const QString source = optionalText(root, QStringLiteral("dataSource"), where, kDefaultDataSource);
         if (source.trimmed().isEmpty())
-            invalid(QStringLiteral("\"dataSource\" is empty"));
+            invalid(QCoreApplication::translate("varnel::reports", "\"dataSource\" is empty"));
         const QDir base = dataFolder_.isEmpty() ? QFileInfo(path_).absoluteDir() : QDir(dataFolder_);
         layout.dataSource = QDir::cleanPath(base.absoluteFilePath(source));
 
@@ -352,14 +353,13 @@ public:
         layout.pageFooter = optionalText(root, QStringLiteral("pageFooter"), where);
         layout.summary = optionalText(root, QStringLiteral("summary"), where);
 
-        layout.recordKey = optionalText(root, QStringLiteral("recordKey"), where);
         if (layout.kind == ReportLayout::Kind::List) {
             if (root.contains(QStringLiteral("lines")) || root.contains(QStringLiteral("recordTitle")))
-                invalid(QStringLiteral("\"lines\" and \"recordTitle\" belong to a form layout"));
+                invalid(QCoreApplication::translate("varnel::reports", "\"lines\" and \"recordTitle\" belong to a form layout"));
             readList(layout, root);
         } else {
             if (root.contains(QStringLiteral("columns")) || root.contains(QStringLiteral("group")))
-                invalid(QStringLiteral("\"columns\" and \"group\" belong to a list layout"));
+                invalid(QCoreApplication::translate("varnel::reports", "\"columns\" and \"group\" belong to a list layout"));
             readForm(layout, root);
         }
         return layout;
@@ -381,28 +381,28 @@ ReportLayout loadLayout(const QString& path, const QString& dataFolder)
 {
     const QString shown = QDir::toNativeSeparators(path);
     if (path.isEmpty())
-        throw Failure(failure::LayoutUnreadable, QStringLiteral("No report layout file was named."));
+        throw Failure(failure::LayoutUnreadable, QCoreApplication::translate("varnel::reports", "No report layout file was named."));
     const QFileInfo info(path);
     if (!info.exists())
         throw Failure(failure::LayoutUnreadable,
-                      QStringLiteral("The report layout file %1 does not exist.").arg(shown));
+                      QCoreApplication::translate("varnel::reports", "The report layout file %1 does not exist.").arg(shown));
     if (!info.isFile())
         throw Failure(failure::LayoutUnreadable,
-                      QStringLiteral("The report layout file %1 is not a file.").arg(shown));
+                      QCoreApplication::translate("varnel::reports", "The report layout file %1 is not a file.").arg(shown));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(failure::LayoutUnreadable,
-                      QStringLiteral("The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
+                      QCoreApplication::translate("varnel::reports", "The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
     // A layout is a few kilobytes; anything far larger is some other file,
     // or one that would keep the report busy for minutes.
     if (file.size() > layout_limits::kFileBytes)
         throw Failure(failure::LayoutTooLarge,
-                      QStringLiteral("The report layout file %1 is %2 bytes long; a layout may be at most %3 bytes.")
+                      QCoreApplication::translate("varnel::reports", "The report layout file %1 is %2 bytes long; a layout may be at most %3 bytes.")
                           .arg(shown).arg(file.size()).arg(layout_limits::kFileBytes));
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Failure(failure::LayoutUnreadable,
-                      QStringLiteral("The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
+                      QCoreApplication::translate("varnel::reports", "The report layout file %1 cannot be read: %2.").arg(shown, file.errorString()));
     return parseLayout(text, path, dataFolder);
 }
 

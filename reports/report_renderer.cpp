@@ -5,6 +5,7 @@
 #include "reports/report_layout.h"
 #include "reports/report_progress.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -154,10 +155,10 @@ private:
         const double titleBase = title_.metrics.ascent();
         cell(title_, -gap_, width_ * 0.75, titleBase, layout_.title, Align::Left);
         cell(body_, width_ * 0.6, width_ * 0.4 + gap_, titleBase,
-             QStringLiteral("Page %1 of %2").arg(page).arg(pages), Align::Right);
+             QCoreApplication::translate("varnel::reports", "Page %1 of %2").arg(page).arg(pages), Align::Right);
         const double lineBase = title_.metrics.height() + small_.metrics.ascent() + small_.metrics.height() * 0.2;
         cell(small_, -gap_, width_ * 0.5, lineBase,
-             QStringLiteral("Printed %1").arg(printedOn_.toString(layout_.dateFormat)), Align::Left);
+             QCoreApplication::translate("varnel::reports", "Printed %1").arg(printedOn_.toString(layout_.dateFormat)), Align::Left);
         cell(small_, width_ * 0.5, width_ * 0.5 + gap_, lineBase,
              QStringLiteral("Roster: %1").arg(QFileInfo(layout_.dataSource).fileName()), Align::Right);
         double y = title_.metrics.height() + small_.metrics.height() * 1.3;
@@ -272,7 +273,7 @@ private:
             return heights_.summary;
         }
         case PlanItem::NoRecords:
-            cell(body_, -gap_, width_, y + row_ * 1.5, QStringLiteral("There are no records to show."), Align::Left);
+            cell(body_, -gap_, width_, y + row_ * 1.5, QCoreApplication::translate("varnel::reports", "There are no records to show."), Align::Left);
             return heights_.summary;
         }
         return 0;
@@ -313,7 +314,7 @@ ReportRenderer::Outcome ReportRenderer::render(QPagedPaintDevice& device, Report
     PagePainter pages(layout_, data_, printedOn_, device, painter);
     const PagePlan plan = planPages(layout_, data_, pages.heights(), pages.bodyHeight());
 
-    progress.begin(QStringLiteral("Laying out the pages..."), int(plan.pages.size()));
+    progress.begin(QCoreApplication::translate("varnel::reports", "Laying out the pages..."), int(plan.pages.size()));
     for (int p = 0; p < plan.pages.size(); ++p) {
         if (p > 0 && !device.newPage()) {
             painter.end();

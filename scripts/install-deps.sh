@@ -11,7 +11,7 @@ packages=(
   mdbtools-dev mdbtools
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
-  desktop-file-utils appstream man-db qt6-l10n-tools
+  desktop-file-utils appstream man-db qt6-l10n-tools qt6ct
   dpkg-dev debootstrap
 )
 

@@ -5,7 +5,10 @@
 # program is driven as a clerk would drive it, by keys: Alt+H, A for the
 # About box and F1 for the help.
 # Usage: scripts/make-screenshots.sh BUILD_DIR
-# Needs: xvfb, xauth, imagemagick (import), xdotool.
+# Then the main window on screens it does not fit (1024x768 at 144 DPI,
+# QT_SCALE_FACTOR=2: it scrolls) and under a dark colour scheme (qt6ct's
+# "darker"), each on an X server of its own.
+# Needs: xvfb, xauth, imagemagick (import), xdotool, qt6ct.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -70,3 +73,40 @@ xdotool key F1
 help=$(window 'Help')
 sleep 0.5
 shot "$help" help.png
+
+# The window on other screens and schemes: one X server each.
+# setup NAME XVFB_SCREEN [VAR=VALUE ...]
+setup() {
+  local name=$1 screen=$2; shift 2
+  local n=$((display + 1))
+  Xvfb ":$n" -screen 0 $screen -nolisten tcp > /dev/null 2>&1 &
+  local server=$!
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  (cd "$root/demo" && exec env DISPLAY=":$n" "$@" "$build/varnel") > /dev/null 2>&1 &
+  local program=$!
+  DISPLAY=":$n" timeout 30 xdotool search --sync --onlyvisible --name '^Varnel$' > /dev/null
+  sleep 1
+  DISPLAY=":$n" import -window root "$out/$name.png"
+  echo "screenshots/$name.png"
+  case $name in screen-1024x768-*)
+    # The wheel over the fitness-test list scrolls the window down to the
+    # buttons.
+    DISPLAY=":$n" xdotool mousemove 60 500 click --repeat 15 5
+    sleep 0.5
+    DISPLAY=":$n" import -window root "$out/$name-scrolled.png"
+    echo "screenshots/$name-scrolled.png" ;;
+  esac
+  kill "$program" 2> /dev/null || true
+  kill "$server" 2> /dev/null || true
+  wait "$program" "$server" 2> /dev/null || true
+}
+
+theme=$(mktemp -d)
+mkdir -p "$theme/qt6ct"
+printf '[Appearance]\ncolor_scheme_path=/usr/share/qt6ct/colors/darker.conf\ncustom_palette=true\nstyle=Fusion\n' \
+  > "$theme/qt6ct/qt6ct.conf"
+setup screen-1024x768-144dpi "1024x768x24 -dpi 144" QT_FONT_DPI=144
+setup screen-1024x768-scale2 "1024x768x24" QT_SCALE_FACTOR=2
+setup screen-1280x1024-96dpi "1280x1024x24 -dpi 96"
+setup dark-scheme "1024x768x24" QT_QPA_PLATFORMTHEME=qt6ct XDG_CONFIG_HOME="$theme"
+rm -rf "$theme"

@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <optional>
 #include <QSqlError>
@@ -72,13 +73,13 @@ SourceQuery parseRecordSource(const QString& source)
         return q;
     }
     throw Failure(RecordsetError::BadRecordSource,
-                  QStringLiteral("The record source \"%1\" is not one table or \"SELECT * FROM\" one table.").arg(source));
+                  QCoreApplication::translate("varnel::store", "The record source \"%1\" is not one table or \"SELECT * FROM\" one table.").arg(source));
 }
 
 [[noreturn]] void refuseTable(const QString& table, const QString& path, const QString& why)
 {
     throw Failure(RecordsetError::BadLayout,
-                  QStringLiteral("The table \"%1\" in the roster file \"%2\" cannot hold the roster: %3.").arg(table, path, why));
+                  QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" cannot hold the roster: %3.").arg(table, path, why));
 }
 
 // Records are found again by SQLite's row key: the table must be a plain
@@ -87,18 +88,18 @@ void requirePlainTable(QSqlDatabase& db, const QString& table, const RecordLayou
 {
     QSqlQuery list(db);
     if (!list.exec(QStringLiteral("PRAGMA table_list(%1)").arg(quoteIdentifier(table))))
-        throw sqlFailure(list.lastError(), QStringLiteral("Cannot read the roster file \"%1\"").arg(path));
+        throw sqlFailure(list.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster file \"%1\"").arg(path));
     if (!list.next())
-        throw Failure(SQLITE_ERROR, QStringLiteral("The roster file \"%1\" has no table \"%2\".").arg(path, table));
+        throw Failure(SQLITE_ERROR, QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no table \"%2\".").arg(path, table));
     const QString type = list.value(2).toString();
     if (type == QLatin1String("view"))
-        refuseTable(table, path, QStringLiteral("it is a view, not a table"));
+        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a view, not a table"));
     if (type != QLatin1String("table"))
-        refuseTable(table, path, QStringLiteral("it is a %1 table, not a plain one").arg(type));
+        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a %1 table, not a plain one").arg(type));
     if (list.value(4).toInt() != 0)
-        refuseTable(table, path, QStringLiteral("it is a WITHOUT ROWID table, whose records have no row key"));
+        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a WITHOUT ROWID table, whose records have no row key"));
     if (layout.indexOf(QStringLiteral("_rowid_")) >= 0)
-        refuseTable(table, path, QStringLiteral("it has a column named \"_rowid_\", which hides the row key"));
+        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it has a column named \"_rowid_\", which hides the row key"));
 }
 
 } // namespace
@@ -119,7 +120,7 @@ DataControl::~DataControl()
 Recordset& DataControl::recordset()
 {
     if (!recordset_)
-        throw Failure(RecordsetError::NotOpen, QStringLiteral("The roster is not open."));
+        throw Failure(RecordsetError::NotOpen, QCoreApplication::translate("varnel::store", "The roster is not open."));
     return *recordset_;
 }
 
@@ -149,7 +150,7 @@ void DataControl::refresh()
             requirePlainTable(db, source.table, layout, path);
             if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
                 throw Failure(RecordsetError::BadLayout,
-                              QStringLiteral("The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
+                              QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
                                   .arg(source.table, path, wrong));
 
             const bool writeAheadLog = usesWriteAheadLog(db);
@@ -160,7 +161,7 @@ void DataControl::refresh()
                 QSqlQuery query(db);
                 query.setForwardOnly(true);
                 if (!query.exec(source.keySql))
-                    throw sqlFailure(query.lastError(), QStringLiteral("Cannot read the roster from \"%1\"").arg(path));
+                    throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster from \"%1\"").arg(path));
                 while (query.next())
                     keys.append(query.value(0).toLongLong());
                 query.finish();
@@ -193,7 +194,7 @@ void DataControl::refresh()
 void DataControl::startFileCheck()
 {
     if (!guard_)
-        throw Failure(RecordsetError::NotOpen, QStringLiteral("The roster is not open."));
+        throw Failure(RecordsetError::NotOpen, QCoreApplication::translate("varnel::store", "The roster is not open."));
     // The verdict arrives on the checking thread; the signal is emitted on
     // this object's own. The guard (and its thread) ends before this object
     // does, and events still queued for it are dropped with it.
@@ -225,7 +226,7 @@ void DataControl::setPending(const QString& field, const Value& value)
     if (!recordset_ || (!recordset_->hasCurrent() && recordset_->editMode() != Recordset::EditMode::AddNew)) {
         // Nowhere to keep it: show the record (none) again and say why.
         showCurrent();
-        throw Failure(RecordsetError::NoCurrentRecord, QStringLiteral("No current record."));
+        throw Failure(RecordsetError::NoCurrentRecord, QCoreApplication::translate("varnel::store", "No current record."));
     }
     pending_.insert(field, value.isEmpty() ? Value::null() : value);
     if (recordset_->hasCurrent() && recordset_->editMode() != Recordset::EditMode::AddNew)
@@ -276,7 +277,7 @@ QHash<int, Value> DataControl::takePending()
         const int ordinal = recordset_->layout().indexOf(it.key());
         if (ordinal < 0)
             throw Failure(RecordsetError::NoSuchColumn,
-                          QStringLiteral("The roster file \"%1\" has no column \"%2\".").arg(databaseName_, it.key()));
+                          QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no column \"%2\".").arg(databaseName_, it.key()));
         byOrdinal.insert(ordinal, it.value());
     }
     pending_.clear();

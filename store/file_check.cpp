@@ -3,6 +3,7 @@
 #include "store/failure_numbers.h"
 #include "store/sql_support.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <sqlite3.h>
 
@@ -19,7 +20,7 @@ bool meansDamage(int code)
 Failure damaged(const QString& path, const QString& detail)
 {
     return Failure(RecordsetError::DamagedFile,
-                   QStringLiteral("The roster file \"%1\" is damaged: %2. Nothing more is saved to it; "
+                   QCoreApplication::translate("varnel::store", "The roster file \"%1\" is damaged: %2. Nothing more is saved to it; "
                                   "restore a safety copy as the help describes.")
                        .arg(path, detail));
 }
@@ -70,7 +71,7 @@ FileCheck::Verdict FileCheck::run(const QString& path)
         const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
         if (meansDamage(code))
             return damaged(path, detail);
-        return Failure(code, QStringLiteral("Cannot check the roster file \"%1\": %2.").arg(path, detail));
+        return Failure(code, QCoreApplication::translate("varnel::store", "Cannot check the roster file \"%1\": %2.").arg(path, detail));
     };
     Verdict verdict;
     sqlite3_stmt* statement = nullptr;

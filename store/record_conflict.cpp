@@ -2,6 +2,8 @@
 
 #include "store/failure_numbers.h"
 
+#include <QCoreApplication>
+
 namespace varnel::store {
 
 namespace {
@@ -13,8 +15,8 @@ QString describe(const RecordConflict& c, const QString& path)
     QString name = c.soldier;
     if (name.size() > 60)
         name = name.left(60) + QChar(0x2026);
-    const QString soldier = name.isEmpty() ? QStringLiteral("a soldier without a name") : u'"' + name + u'"';
-    return QStringLiteral("Another program changed the record of %1 in the roster file \"%2\" since it was read "
+    const QString soldier = name.isEmpty() ? QCoreApplication::translate("varnel::store", "a soldier without a name") : u'"' + name + u'"';
+    return QCoreApplication::translate("varnel::store", "Another program changed the record of %1 in the roster file \"%2\" since it was read "
                           "(%3). Nothing was saved.")
         .arg(soldier, path, c.columns.join(QStringLiteral(", ")));
 }

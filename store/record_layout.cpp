@@ -1,5 +1,7 @@
 #include "store/record_layout.h"
 
+#include <QCoreApplication>
+
 namespace varnel::store {
 
 QStringList fixedColumnNames()
@@ -44,13 +46,13 @@ int RecordLayout::indexOf(const QString& name) const
 QString RecordLayout::mismatch() const
 {
     if (count() < ordinal::MinimumColumnCount)
-        return QStringLiteral("the table has %1 columns; it needs at least %2").arg(count()).arg(ordinal::MinimumColumnCount);
+        return QCoreApplication::translate("varnel::store", "the table has %1 columns; it needs at least %2").arg(count()).arg(ordinal::MinimumColumnCount);
 
     auto is = [this](int position, const QString& name) {
         return columns_.at(position).name.compare(name, Qt::CaseInsensitive) == 0;
     };
     auto wrong = [this](int position, const QString& expected) {
-        return QStringLiteral("position %1 holds \"%2\" where \"%3\" belongs").arg(position).arg(columns_.at(position).name, expected);
+        return QCoreApplication::translate("varnel::store", "position %1 holds \"%2\" where \"%3\" belongs").arg(position).arg(columns_.at(position).name, expected);
     };
 
     const QStringList fixed = fixedColumnNames();
@@ -71,7 +73,7 @@ QString RecordLayout::mismatch() const
         if (!is(b, first))
             return wrong(b, first);
     } else {
-        return QStringLiteral("position %1 holds \"%2\" where \"%3\" or \"%4\" belongs").arg(a).arg(columns_.at(a).name, first, second);
+        return QCoreApplication::translate("varnel::store", "position %1 holds \"%2\" where \"%3\" or \"%4\" belongs").arg(a).arg(columns_.at(a).name, first, second);
     }
     if (!is(ordinal::TOTAL, column::TOTAL))
         return wrong(ordinal::TOTAL, column::TOTAL);

@@ -9,6 +9,7 @@
 #include "store/sql_support.h"
 #include "store/write_transaction.h"
 
+#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -18,7 +19,7 @@ namespace {
 
 Failure noCurrentRecord()
 {
-    return Failure(RecordsetError::NoCurrentRecord, QStringLiteral("No current record."));
+    return Failure(RecordsetError::NoCurrentRecord, QCoreApplication::translate("varnel::store", "No current record."));
 }
 
 } // namespace
@@ -48,12 +49,6 @@ bool Recordset::hasCurrent() const
 }
 
 void Recordset::requireCurrent() const
-qint64 Recordset::currentKey() const
-{
-    requireCurrent();
-    return keys_.at(position_);
-}
-
 {
     if (!hasCurrent())
         throw noCurrentRecord();
@@ -62,7 +57,7 @@ qint64 Recordset::currentKey() const
 void Recordset::requireOpenEdit() const
 {
     if (mode_ == EditMode::None)
-        throw Failure(RecordsetError::NoEditInProgress, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw Failure(RecordsetError::NoEditInProgress, QCoreApplication::translate("varnel::store", "Update or CancelUpdate without AddNew or Edit."));
 }
 
 QList<Value> Recordset::readRecord(qint64 key) const
@@ -161,7 +156,7 @@ void Recordset::cancelUpdate()
 Failure Recordset::recordGone() const
 {
     return Failure(RecordsetError::RecordGone,
-                   QStringLiteral("The record is no longer in the roster file \"%1\"; another program may have deleted it. "
+                   QCoreApplication::translate("varnel::store", "The record is no longer in the roster file \"%1\"; another program may have deleted it. "
                                   "Nothing was saved.")
                        .arg(owner_->databaseName()));
 }
@@ -195,7 +190,7 @@ void Recordset::insertRecord(const QList<Value>& values)
     for (const QVariant& v : binds)
         query.addBindValue(v);
     if (!query.exec())
-        throw sqlFailure(query.lastError(), QStringLiteral("Cannot add the record to the roster file \"%1\"").arg(path));
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path));
     const qint64 key = query.lastInsertId().toLongLong();
     transaction.commit();
 
@@ -260,7 +255,7 @@ void Recordset::storeChanges(const QList<Value>& values)
             query.addBindValue(v);
         query.addBindValue(key);
         if (!query.exec())
-            throw sqlFailure(query.lastError(), QStringLiteral("Cannot save the record in the roster file \"%1\"").arg(path));
+            throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path));
         if (query.numRowsAffected() != 1)
             throw recordGone();
     }
@@ -325,7 +320,7 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
                 query->bindValue(i, valueToSql(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
             query->bindValue(int(written.size()), key);
             if (!query->exec())
-                throw sqlFailure(query->lastError(), QStringLiteral("Cannot save the records in the roster file \"%1\"").arg(path));
+                throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path));
         }
         if (!progress(total, total))
             return false;
@@ -398,7 +393,7 @@ void Recordset::deleteRecord()
         query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
         query.addBindValue(keys_.at(position_));
         if (!query.exec())
-            throw sqlFailure(query.lastError(), QStringLiteral("Cannot delete the record from the roster file \"%1\"").arg(path));
+            throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path));
         if (query.numRowsAffected() != 1)
             throw recordGone();
         transaction.commit();
@@ -461,7 +456,7 @@ void Recordset::moveTo(int position)
 Value Recordset::fieldValue(int ordinal) const
 {
     if (ordinal < 0 || ordinal >= layout_.count())
-        throw Failure(RecordsetError::NoSuchColumn, QStringLiteral("Item not found in this collection: field %1.").arg(ordinal));
+        throw Failure(RecordsetError::NoSuchColumn, QCoreApplication::translate("varnel::store", "Item not found in this collection: field %1.").arg(ordinal));
     if (mode_ != EditMode::None)
         return buffer_.at(ordinal);
     requireCurrent();
@@ -471,9 +466,9 @@ Value Recordset::fieldValue(int ordinal) const
 void Recordset::setFieldValue(int ordinal, const Value& value)
 {
     if (ordinal < 0 || ordinal >= layout_.count())
-        throw Failure(RecordsetError::NoSuchColumn, QStringLiteral("Item not found in this collection: field %1.").arg(ordinal));
+        throw Failure(RecordsetError::NoSuchColumn, QCoreApplication::translate("varnel::store", "Item not found in this collection: field %1.").arg(ordinal));
     if (mode_ == EditMode::None)
-        throw Failure(RecordsetError::NoEditInProgress, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw Failure(RecordsetError::NoEditInProgress, QCoreApplication::translate("varnel::store", "Update or CancelUpdate without AddNew or Edit."));
     buffer_[ordinal] = value.isEmpty() ? Value::null() : value;
 }
 

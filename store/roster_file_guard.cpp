@@ -4,6 +4,7 @@
 #include "store/safety_copy.h"
 #include "store/sql_support.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QtDebug>
 #include <sqlite3.h>
@@ -56,7 +57,7 @@ void RosterFileGuard::requireFileAtPath(QSqlDatabase& db) const
     int moved = 0;
     if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
         throw Failure(RecordsetError::RosterFileMoved,
-                      QStringLiteral("The roster file \"%1\" was moved, replaced or deleted while Varnel had it open. "
+                      QCoreApplication::translate("varnel::store", "The roster file \"%1\" was moved, replaced or deleted while Varnel had it open. "
                                      "Nothing was saved. Start Varnel again to work on the file now at that path.")
                           .arg(path_));
 }

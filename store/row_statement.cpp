@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "store/sql_support.h"
 
+#include <QCoreApplication>
 #include <QVariant>
 #include <sqlite3.h>
 
@@ -14,7 +15,7 @@ Failure readFailure(sqlite3* db, int code, const QString& path)
 {
     const int number = db ? sqlite3_extended_errcode(db) : code;
     const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
-    return Failure(number, QStringLiteral("Cannot read from the roster file \"%1\": %2.").arg(path, detail));
+    return Failure(number, QCoreApplication::translate("varnel::store", "Cannot read from the roster file \"%1\": %2.").arg(path, detail));
 }
 
 } // namespace
@@ -23,7 +24,7 @@ RowStatement::RowStatement(const QSqlDatabase& db, const QString& sql, const QSt
     : db_(sqliteHandle(db)), path_(path)
 {
     if (!db_)
-        throw Failure(SQLITE_MISUSE, QStringLiteral("The roster file \"%1\" is not open.").arg(path));
+        throw Failure(SQLITE_MISUSE, QCoreApplication::translate("varnel::store", "The roster file \"%1\" is not open.").arg(path));
     const QByteArray text = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &statement_, nullptr);
     if (rc != SQLITE_OK)

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -53,7 +54,7 @@ QFileInfoList copiesWithPrefix(const QString& prefix, const QString& suffix)
 
 Failure copyFailed(int code, const QString& file, const QString& detail)
 {
-    return Failure(code, QStringLiteral("Cannot save a safety copy of the roster to \"%1\": %2.").arg(file, detail));
+    return Failure(code, QCoreApplication::translate("varnel::store", "Cannot save a safety copy of the roster to \"%1\": %2.").arg(file, detail));
 }
 
 void backUp(sqlite3* source, const QString& target)
@@ -102,7 +103,7 @@ QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTi
 {
     const QString folder = safetyCopyFolder();
     if (!QDir().mkpath(folder))
-        throw copyFailed(SQLITE_CANTOPEN, folder, QStringLiteral("the folder cannot be made"));
+        throw copyFailed(SQLITE_CANTOPEN, folder, QCoreApplication::translate("varnel::store", "the folder cannot be made"));
     // Personnel records: nobody but the user reads the copies.
     QFile::setPermissions(folder, kOwnerOnlyFolder);
     QFile::setPermissions(QFileInfo(folder).absolutePath(), kOwnerOnlyFolder);
@@ -129,7 +130,7 @@ QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTi
     }
     if (!QFile::rename(partial, target)) {
         QFile::remove(partial);
-        throw copyFailed(SQLITE_CANTOPEN, target, QStringLiteral("the finished copy cannot be renamed"));
+        throw copyFailed(SQLITE_CANTOPEN, target, QCoreApplication::translate("varnel::store", "the finished copy cannot be renamed"));
     }
 
     // Keep the newest copies of this roster folder; also clear what a copy

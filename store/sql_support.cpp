@@ -2,6 +2,7 @@
 
 #include "common/date_text.h"
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -44,7 +45,7 @@ QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, 
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
-        throw sqlFailure(error, QStringLiteral("Cannot open the roster file \"%1\"").arg(path));
+        throw sqlFailure(error, QCoreApplication::translate("varnel::store", "Cannot open the roster file \"%1\"").arg(path));
     }
     if (sqlite3* handle = sqliteHandle(db))
         sqlite3_extended_result_codes(handle, 1);
@@ -135,7 +136,7 @@ RecordLayout readTableLayout(QSqlDatabase& db, const QString& table, const QStri
 {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(table))))
-        throw sqlFailure(query.lastError(), QStringLiteral("Cannot read the roster file \"%1\"").arg(path));
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster file \"%1\"").arg(path));
     QList<Column> columns;
     while (query.next()) {
         Column c;
@@ -146,7 +147,7 @@ RecordLayout readTableLayout(QSqlDatabase& db, const QString& table, const QStri
         columns.append(c);
     }
     if (columns.isEmpty())
-        throw Failure(SQLITE_ERROR, QStringLiteral("The roster file \"%1\" has no table \"%2\".").arg(path, table));
+        throw Failure(SQLITE_ERROR, QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no table \"%2\".").arg(path, table));
     return RecordLayout(std::move(columns));
 }
 

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include <QCoreApplication>
+
 namespace varnel::store {
 
 Value Value::null()
@@ -139,7 +141,7 @@ Value operator+(const Value& a, const Value& b)
         return Value();
     if (!a.isNumeric() || !b.isNumeric())
         throw Failure(RecordsetError::TypeMismatch,
-                      QStringLiteral("Type mismatch: cannot add \"%1\" and \"%2\".").arg(a.displayText(), b.displayText()));
+                      QCoreApplication::translate("varnel::store", "Type mismatch: cannot add \"%1\" and \"%2\".").arg(a.displayText(), b.displayText()));
     if (a.kind() == Value::Kind::Real || b.kind() == Value::Kind::Real)
         return Value::real(a.asReal() + b.asReal());
     // Whole numbers come from the file as they were stored: two of them can

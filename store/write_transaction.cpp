@@ -3,6 +3,7 @@
 #include "store/roster_file_guard.h"
 #include "store/sql_support.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
 
 namespace varnel::store {
@@ -15,7 +16,7 @@ WriteTransaction::WriteTransaction(QSqlDatabase& db, RosterFileGuard& guard, boo
     // whose failures lose SQLite's result code (a full disk would read 1).
     QSqlQuery begin(db_);
     if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        throw sqlFailure(begin.lastError(), QStringLiteral("Cannot write to the roster file \"%1\"").arg(path_));
+        throw sqlFailure(begin.lastError(), QCoreApplication::translate("varnel::store", "Cannot write to the roster file \"%1\"").arg(path_));
     open_ = true;
 }
 
@@ -31,7 +32,7 @@ void WriteTransaction::commit()
 {
     QSqlQuery commit(db_);
     if (!commit.exec(QStringLiteral("COMMIT")))
-        throw sqlFailure(commit.lastError(), QStringLiteral("Cannot save to the roster file \"%1\"").arg(path_));
+        throw sqlFailure(commit.lastError(), QCoreApplication::translate("varnel::store", "Cannot save to the roster file \"%1\"").arg(path_));
     open_ = false;
     // A file kept in write-ahead-log mode by another program: copy the
     // change into the file itself, so the file alone is a whole roster.

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -18,14 +19,14 @@ NewRosterFile::NewRosterFile(const QString& path)
     : path_(path)
 {
     if (QFileInfo::exists(path))
-        throw Failure(kFileExists, QStringLiteral("The file \"%1\" already exists; choose a new name.").arg(path));
+        throw Failure(kFileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path));
     const QString unique = QUuid::createUuid().toString(QUuid::WithoutBraces);
     temporary_ = path + QStringLiteral(".new-") + unique.left(8);
     connection_ = QStringLiteral("varnel-new-") + unique;
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     db_.setDatabaseName(temporary_);
     if (!db_.open())
-        fail(db_.lastError(), QStringLiteral("Cannot create the roster file \"%1\""));
+        fail(db_.lastError(), QCoreApplication::translate("varnel::tools", "Cannot create the roster file \"%1\""));
 }
 
 NewRosterFile::~NewRosterFile()
@@ -47,7 +48,7 @@ void NewRosterFile::exec(const QString& sql)
 {
     QSqlQuery q(db_);
     if (!q.exec(sql))
-        fail(q.lastError(), QStringLiteral("Cannot write the roster file \"%1\""));
+        fail(q.lastError(), QCoreApplication::translate("varnel::tools", "Cannot write the roster file \"%1\""));
 }
 
 void NewRosterFile::fail(const QSqlError& error, const QString& what) const
@@ -61,9 +62,9 @@ void NewRosterFile::finish()
     close();
     // Another file may have taken the name meanwhile: never over it.
     if (QFileInfo::exists(path_))
-        throw Failure(kFileExists, QStringLiteral("The file \"%1\" already exists; choose a new name.").arg(path_));
+        throw Failure(kFileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path_));
     if (!QFile::rename(temporary_, path_))
-        throw Failure(1, QStringLiteral("Cannot give the new roster file its name \"%1\".").arg(path_));
+        throw Failure(1, QCoreApplication::translate("varnel::tools", "Cannot give the new roster file its name \"%1\".").arg(path_));
     finished_ = true;
 }
 

@@ -6,6 +6,7 @@
 #include "store/record_commands.h"
 #include "store/recordset.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace varnel::tools {
@@ -45,14 +46,14 @@ int recoverSoldier(const QString& copyPath, const QString& rosterPath, const QSt
     const QFileInfo copyFile(copyPath);
     const QFileInfo rosterFile(rosterPath);
     if (copyFile.exists() && rosterFile.exists() && copyFile.canonicalFilePath() == rosterFile.canonicalFilePath())
-        throw Failure(22, QStringLiteral("The copy \"%1\" is the roster itself; name a safety copy or an older roster.").arg(copyPath));
+        throw Failure(22, QCoreApplication::translate("varnel::tools", "The copy \"%1\" is the roster itself; name a safety copy or an older roster.").arg(copyPath));
 
     store::DataControl copy;
     openSoldier(copy, copyPath, name);
     const QList<QHash<QString, store::Value>> wanted = recordsOf(copy.recordset());
     if (wanted.isEmpty())
         throw Failure(store::RecordsetError::NoCurrentRecord,
-                      QStringLiteral("The copy \"%1\" holds no soldier named \"%2\".").arg(copyPath, name));
+                      QCoreApplication::translate("varnel::tools", "The copy \"%1\" holds no soldier named \"%2\".").arg(copyPath, name));
 
     store::DataControl roster;
     openSoldier(roster, rosterPath, name);

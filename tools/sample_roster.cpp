@@ -9,6 +9,7 @@
 #include "store/value.h"
 #include "tools/new_roster_file.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -193,7 +194,7 @@ void total(Soldier& s, const QDate& day)
 void writeSampleRoster(const QString& path, const SampleOptions& options)
 {
     if (options.count < 0)
-        throw Failure(22, QStringLiteral("The number of soldiers must not be negative."));
+        throw Failure(22, QCoreApplication::translate("varnel::tools", "The number of soldiers must not be negative."));
     NewRosterFile file(path);
     for (const QString& statement : soldierTableStatements())
         file.exec(statement);
@@ -226,10 +227,10 @@ void writeSampleRoster(const QString& path, const SampleOptions& options)
         for (const QString& n : names)
             insert.addBindValue(s.contains(n) ? s.value(n) : QVariant(QMetaType::fromType<QString>()));
         if (!insert.exec())
-            file.fail(insert.lastError(), QStringLiteral("Cannot write the roster file \"%1\""));
+            file.fail(insert.lastError(), QCoreApplication::translate("varnel::tools", "Cannot write the roster file \"%1\""));
     }
     if (!db.commit())
-        file.fail(db.lastError(), QStringLiteral("Cannot write the roster file \"%1\""));
+        file.fail(db.lastError(), QCoreApplication::translate("varnel::tools", "Cannot write the roster file \"%1\""));
     file.finish();
 }
 
