@@ -6,5 +6,5 @@
 # disk syncs (count and time) apart from the rest of its work.
 set -euo pipefail
 build=${1:-build}
-"$build/varnel-bench-store" --benchmark_filter='Refresh|SqliteShell|Memory|FileCheck|SafetyCopy|EditUpdate|AddNew|Delete|Move|Field|Grid' \
+"$build/varnel-bench-store" --benchmark_filter='Refresh|SqliteShell|Memory|FileCheck|SafetyCopy|EditUpdate|AddNew|Delete|Move|Field|Grid|TotalAll|Find' \
   | grep -v -E '_(mean|stddev|cv) '

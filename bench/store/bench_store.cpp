@@ -2,6 +2,8 @@
 // 10,000 and 100,000 records, and the memory the open roster holds.
 
 #include "disk_sync_probe.h"
+#include "points/clock.h"
+#include "points/total_all.h"
 #include "store/data_control.h"
 #include "store/file_check.h"
 #include "store/record_commands.h"
@@ -254,6 +256,37 @@ void BM_FieldWrite(benchmark::State& state)
     });
 }
 
+// Total All Soldiers: every record's worksheet in one transaction.
+void BM_TotalAll(benchmark::State& state)
+{
+    DataControl data1;
+    openForOperations(data1, state);
+    varnel::points::FixedClock clock(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
+    int totalled = 0;
+    for (auto _ : state)
+        totalled = varnel::points::totalAllSoldiers(data1, clock, u'/', [](int, int) { return true; }).totalled;
+    state.counters["totalled"] = totalled;
+}
+
+// Find Soldier: the first search reads every name once; later ones scan
+// them in memory. A part no name holds makes every search look at all.
+void BM_FindFirst(benchmark::State& state)
+{
+    const QString dir = rosterDir(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        DataControl data1;
+        loadRoster(data1, dir);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(data1.recordset().findName(QStringLiteral("zzqx"), 0));
+    }
+}
+
+void BM_FindAgain(benchmark::State& state)
+{
+    runOperation(state, [](Recordset& rs, benchmark::State&) { benchmark::DoNotOptimize(rs.findName(QStringLiteral("zzqx"), 0)); });
+}
+
 // The grid's reads: a screenful of rows somewhere in the roster.
 void BM_GridScreenful(benchmark::State& state)
 {
@@ -287,6 +320,9 @@ BENCHMARK(BM_MoveLast) SIZES;
 BENCHMARK(BM_FieldRead) SIZES;
 BENCHMARK(BM_FieldWrite) SIZES;
 BENCHMARK(BM_GridScreenful) SIZES;
+BENCHMARK(BM_TotalAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FindFirst) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FindAgain) SIZES;
 
 } // namespace
 
