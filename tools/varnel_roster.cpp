@@ -38,12 +38,32 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "      the layout's roster and the layout file itself are never written over.\n"
     "      Exits with 0 and prints \"Wrote PDF\" once the PDF is in place, else\n"
     "      with 1 and the failure's number and description.\n"
+    "  varnel-roster total ROSTER\n"
+    "      Works out every soldier's points by the Total command's rules, as\n"
+    "      File > Total All Soldiers does, in one transaction, and prints what\n"
+    "      it did: soldiers totalled, those refused for a PEBD or DOR that is no\n"
+    "      date, the fitness and weapon notices, and totals left blank for a\n"
+    "      blank evaluation. Exits with 1 when a soldier was refused.\n"
+    "  varnel-roster export ROSTER CSV [--merit] [--force]\n"
+    "      Writes the roster as a CSV file for a spreadsheet, as File > Export\n"
+    "      does: every soldier in the roster's order with every column, or with\n"
+    "      --merit the merit list (place, name, rank, points, total and its\n"
+    "      date). UTF-8, dates as 2004-03-15, Yes/No as Yes or No. An existing\n"
+    "      CSV is replaced only with --force; the roster is never written over.\n"
     "  varnel-roster recover COPY ROSTER NAME\n"
     "      Brings the soldier NAME (exactly as the grid shows it) back from COPY,\n"
     "      a safety copy in ~/.local/share/Varnel/backups or any older roster,\n"
     "      into ROSTER: each of his records that ROSTER does not hold as it is\n"
     "      is added again, with every value but the key. Varnel may be open;\n"
     "      press Sort there to see him. Prints how many records were added.\n"
+    "  varnel-roster import OLD NEW\n"
+    "      Brings the soldiers of OLD, a roster kept in an Access file (Jet 3,\n"
+    "      Jet 4 or ACE: .mdb, .accdb), across into NEW, a new roster file: the\n"
+    "      same columns in the same order, every record with its key and each\n"
+    "      value as stored. OLD is only read; NEW must not exist and appears\n"
+    "      only once it is whole. A field with no value (NULL) stays without a\n"
+    "      value and an empty text stays empty text; Access and mdb-export show\n"
+    "      both as blank. Prints the records and the columns by kind.\n"
     "\n"
     "create and sample refuse to overwrite an existing file.\n");
 
@@ -68,6 +88,9 @@ bool parseNumber(const QString& text, qint64 min, qint64 max, qint64& out)
 } // namespace
 
 int runReport(const QString& layout, const QString& pdf, bool force);
+int runImport(const QString& oldPath, const QString& newPath);
+int runTotal(const QString& rosterPath);
+int runExport(const QString& rosterPath, const QString& csvPath, bool merit, bool force);
 
 int main(int argc, char* argv[])
 {
@@ -90,7 +113,7 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QCoreApplication::translate("varnel::tools", "create, sample, report or recover, with its own arguments (below)."),
+                                 QCoreApplication::translate("varnel::tools", "create, sample, report, total, export, recover or import, with its own arguments (below)."),
                                  QCoreApplication::translate("varnel::tools", "COMMAND [ARGUMENTS...]"));
     // From the command on, every argument is the command's own, options
     // like --count and --force included.
@@ -168,6 +191,28 @@ int main(int argc, char* argv[])
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "report takes LAYOUT and PDF."));
             return runReport(files.at(0), files.at(1), force);
         }
+        if (command == QLatin1String("total")) {
+            if (args.size() != 1)
+                return usageError(parser, QCoreApplication::translate("varnel::tools", "total takes one ROSTER."));
+            return runTotal(args.at(0));
+        }
+        if (command == QLatin1String("export")) {
+            QStringList files;
+            bool merit = false, force = false;
+            for (const QString& a : args) {
+                if (a == QLatin1String("--merit"))
+                    merit = true;
+                else if (a == QLatin1String("--force"))
+                    force = true;
+                else if (a.startsWith(QLatin1String("--")))
+                    return usageError(parser, QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".").arg(a));
+                else
+                    files << a;
+            }
+            if (files.size() != 2)
+                return usageError(parser, QCoreApplication::translate("varnel::tools", "export takes ROSTER and CSV."));
+            return runExport(files.at(0), files.at(1), merit, force);
+        }
         if (command == QLatin1String("recover")) {
             if (args.size() != 3)
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "recover takes COPY, ROSTER and NAME."));
@@ -175,6 +220,11 @@ int main(int argc, char* argv[])
             std::printf("Brought back %d record(s) of %s from %s into %s\n", added, qPrintable(args.at(2)),
                         qPrintable(args.at(0)), qPrintable(args.at(1)));
             return 0;
+        }
+        if (command == QLatin1String("import")) {
+            if (args.size() != 2)
+                return usageError(parser, QCoreApplication::translate("varnel::tools", "import takes OLD and NEW."));
+            return runImport(args.at(0), args.at(1));
         }
         return usageError(parser, QCoreApplication::translate("varnel::tools", "unknown command \"%1\".").arg(command));
     } catch (const varnel::Failure& failure) {
