@@ -73,12 +73,25 @@ void ReportEngine::setAction(qint16 /*value*/)
 
 void ReportEngine::run()
 {
-    const ReportLayout layout = [&] {
+    ReportLayout layout = [&] {
         if (shippedLayoutFolders_.isEmpty() || reportFileName_.isEmpty())
             return loadLayout(reportFileName_);
         const LayoutLocation location = locateLayout(reportFileName_, shippedLayoutFolders_);
         return loadLayout(location.path, location.dataFolder);
     }();
+    if (onlyRecord_) {
+        if (layout.recordKey.isEmpty())
+            throw Failure(failure::NotALayout,
+                          QCoreApplication::translate("varnel::reports", "The report layout %1 cannot show one soldier: it names no \"recordKey\".")
+                              .arg(QDir::toNativeSeparators(layout.path)));
+        // The layout's own query, narrowed to the one record.
+        QString query = layout.query.trimmed();
+        while (query.endsWith(u';'))
+            query.chop(1);
+        QString key = layout.recordKey;
+        key.replace(u'"', QLatin1String("\"\""));
+        layout.query = QStringLiteral("SELECT * FROM (%1) WHERE \"%2\" = %3").arg(query, key).arg(*onlyRecord_);
+    }
     ProgressStage stage(*progress_);
     const std::optional<ReportData> data = readReportData(layout, *progress_, limits_);
     if (!data)

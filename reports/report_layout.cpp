@@ -325,7 +325,7 @@ public:
         const QString where = QCoreApplication::translate("varnel::reports", "the layout");
         onlyKeys(root, where,
                  {"format", "title", "kind", "dataSource", "query", "page", "dateFormat", "pageFooter",
-                  "summary", "columns", "group", "recordTitle", "lines"});
+                  "summary", "columns", "group", "recordTitle", "lines", "recordKey"});
 
         ReportLayout layout;
         layout.path = path_;
@@ -352,6 +352,7 @@ public:
                                          layout_limits::kDateFormatChars);
         layout.pageFooter = optionalText(root, QStringLiteral("pageFooter"), where);
         layout.summary = optionalText(root, QStringLiteral("summary"), where);
+        layout.recordKey = optionalText(root, QStringLiteral("recordKey"), where);
 
         if (layout.kind == ReportLayout::Kind::List) {
             if (root.contains(QStringLiteral("lines")) || root.contains(QStringLiteral("recordTitle")))

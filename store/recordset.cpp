@@ -48,6 +48,12 @@ bool Recordset::hasCurrent() const
     return !eof() && !currentDeleted_;
 }
 
+qint64 Recordset::currentKey() const
+{
+    requireCurrent();
+    return keys_.at(position_);
+}
+
 void Recordset::requireCurrent() const
 {
     if (!hasCurrent())
