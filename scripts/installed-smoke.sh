@@ -13,12 +13,14 @@ prefix=${1:?usage: installed-smoke.sh PREFIX}
 bin="$prefix/bin"
 share="$prefix/share"
 failures=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 check() { # description, command...
   local what=$1; shift
-  if "$@" > /tmp/varnel-smoke.out 2>&1; then
+  if "$@" > "$work/check.out" 2>&1; then
     echo "ok    $what"
   else
-    echo "FAIL  $what"; sed 's/^/      /' /tmp/varnel-smoke.out; failures=$((failures + 1))
+    echo "FAIL  $what"; sed 's/^/      /' "$work/check.out"; failures=$((failures + 1))
   fi
 }
 has() { grep -q -- "$2" "$1"; }
@@ -44,8 +46,6 @@ done
 check "man page varnel(1)" has "$share/man/man1/varnel.1" "user.*folder"
 check "man page varnel-roster(1)" has "$share/man/man1/varnel-roster.1" "SYNOPSIS"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/empty"
 check "varnel-roster create" "$bin/varnel-roster" create "$work/empty/Varnel_DATA.MDB"
 mkdir -p "$work/roster"
