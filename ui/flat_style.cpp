@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QStyleOption>
 #include <QtMath>
-#include <memory>
+#include <optional>
 
 namespace varnel::ui {
 
@@ -24,25 +24,27 @@ double luminance(const QColor& colour)
 }
 
 // Fusion, like most styles, draws the edges of entry boxes in a darker
-// shade of the window colour (140 %). Where that shade vanishes, it gets a
-// window colour whose shade is a visible line; only the edges use it.
-std::unique_ptr<QStyleOption> withVisibleEdges(const QStyleOption* option)
+// shade of the window colour (140 %). Where that shade vanishes, the box is
+// drawn with a window colour whose shade is a visible line; only the edges
+// use it. Nothing when the style's own edge shows.
+std::optional<QPalette> withVisibleEdges(const QPalette& palette)
 {
-    const QColor window = option->palette.color(QPalette::Window);
+    const QColor window = palette.color(QPalette::Window);
     const QColor edge = window.darker(140);
-    const QColor line = visibleLine(edge, window, option->palette.color(QPalette::WindowText));
+    const QColor line = visibleLine(edge, window, palette.color(QPalette::WindowText));
     if (line == edge)
-        return nullptr;
-    std::unique_ptr<QStyleOption> copy;
-    if (const auto* complex = qstyleoption_cast<const QStyleOptionSpinBox*>(option))
-        copy = std::make_unique<QStyleOptionSpinBox>(*complex);
-    else if (const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option))
-        copy = std::make_unique<QStyleOptionComboBox>(*combo);
-    else if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option))
-        copy = std::make_unique<QStyleOptionFrame>(*frame);
-    else
-        copy = std::make_unique<QStyleOption>(*option);
-    copy->palette.setColor(QPalette::Window, line.lighter(140));
+        return std::nullopt;
+    QPalette adjusted = palette;
+    adjusted.setColor(QPalette::Window, line.lighter(140));
+    return adjusted;
+}
+
+// A copy of the option, of its own type, with another palette.
+template <typename Option>
+Option repainted(const Option& option, const QPalette& palette)
+{
+    Option copy(option);
+    copy.palette = palette;
     return copy;
 }
 
@@ -109,9 +111,16 @@ void FlatStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
         return;
     }
     if (element == PE_FrameLineEdit || element == PE_PanelLineEdit) {
-        const auto visible = withVisibleEdges(option);
-        QProxyStyle::drawPrimitive(element, visible ? visible.get() : option, painter, widget);
-        return;
+        if (const auto palette = withVisibleEdges(option->palette)) {
+            if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option)) {
+                const QStyleOptionFrame copy = repainted(*frame, *palette);
+                QProxyStyle::drawPrimitive(element, &copy, painter, widget);
+            } else {
+                const QStyleOption copy = repainted(*option, *palette);
+                QProxyStyle::drawPrimitive(element, &copy, painter, widget);
+            }
+            return;
+        }
     }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
@@ -119,9 +128,15 @@ void FlatStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
 void FlatStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                                    const QWidget* widget) const
 {
-    if (control == CC_SpinBox || control == CC_ComboBox) {
-        if (const auto visible = withVisibleEdges(option)) {
-            QProxyStyle::drawComplexControl(control, static_cast<const QStyleOptionComplex*>(visible.get()), painter, widget);
+    if (const auto palette = withVisibleEdges(option->palette)) {
+        if (const auto* spin = qstyleoption_cast<const QStyleOptionSpinBox*>(option); spin && control == CC_SpinBox) {
+            const QStyleOptionSpinBox copy = repainted(*spin, *palette);
+            QProxyStyle::drawComplexControl(control, &copy, painter, widget);
+            return;
+        }
+        if (const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option); combo && control == CC_ComboBox) {
+            const QStyleOptionComboBox copy = repainted(*combo, *palette);
+            QProxyStyle::drawComplexControl(control, &copy, painter, widget);
             return;
         }
     }
