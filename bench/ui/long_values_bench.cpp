@@ -214,9 +214,10 @@ public:
 
         goTo(probe);
         // QMainWindow::repaint() paints the frame only here; its client
-        // area and menu bar are repainted one by one, children included.
+        // area (inside the scroll area that holds it) and menu bar are
+        // repainted one by one, children included.
         time("repaint_window", [&] {
-            form_.centralWidget()->repaint();
+            form_.findChild<QWidget*>(QStringLiteral("MainFormClient"))->repaint();
             form_.menuBar()->repaint();
         });
         time("repaint_grid", [&] { grid_->viewport()->repaint(); });
