@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
@@ -89,6 +90,10 @@ HelpViewer::HelpViewer(QWidget* parent)
     connect(contents, &QPushButton::clicked, browser_, &QTextBrowser::home);
     connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    // Escape puts the help away, as it does any help window.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setOpenExternalLinks(true);

@@ -5,6 +5,7 @@
 #include "support/roster_file.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -101,7 +102,9 @@ TEST(HelpViewer, HelpContentsReusesOneWindow)
     varnel::ui::showHelpContents();
     EXPECT_EQ(varnel::ui::currentHelpViewer(), first) << "closing only hides the viewer";
     EXPECT_TRUE(first->isVisible());
-    first->hide();
+    QApplication::setActiveWindow(first);
+    QTest::keyClick(first->browser(), Qt::Key_Escape);
+    EXPECT_FALSE(first->isVisible()) << "Escape puts the help away";
     QDir::setCurrent(saved);
 }
 
