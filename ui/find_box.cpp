@@ -11,9 +11,9 @@
 
 namespace varnel::ui {
 
-FindBox::FindBox(store::DataControl& data1, const Handler& handler, QWidget* parent)
+FindBox::FindBox(store::DataControl& binding, const Handler& handler, QWidget* parent)
     : QDialog(parent)
-    , data1_(&data1)
+    , binding_(&binding)
     , handler_(&handler)
     , text_(new QLineEdit(this))
     , status_(new QLabel(this))
@@ -51,10 +51,10 @@ void FindBox::find(bool next)
 {
     const QString part = text_->text();
     status_->clear();
-    if (part.isEmpty() || !data1_->isOpen())
+    if (part.isEmpty() || !binding_->isOpen())
         return;
     handler_->run([&] {
-        store::Recordset& rs = data1_->recordset();
+        store::Recordset& rs = binding_->recordset();
         // Typing keeps the current soldier while his name still matches;
         // Enter looks from the one after him.
         const int current = rs.hasCurrent() ? rs.position() : 0;

@@ -168,7 +168,7 @@ TEST(AppIcons, ImagesHaveTheirSizesAndPalettes)
             EXPECT_TRUE(sixteen.contains(used)) << "colours outside the palette";
         }
     EXPECT_NE(icons[0].pixmap(QSize(32, 32), 1.0).toImage(), icons[1].pixmap(QSize(32, 32), 1.0).toImage());
-    for (const QPixmap& picture : {varnel::ui::aboutPicture1(), varnel::ui::aboutPicture2()}) {
+    for (const QPixmap& picture : {varnel::ui::aboutBanner(), varnel::ui::aboutEmblem()}) {
         EXPECT_LE(colours(picture).size(), 257);
         EXPECT_GE(colours(picture).size(), 8) << "a picture, not a flat fill";
     }

@@ -264,7 +264,7 @@ std::unique_ptr<MainForm> plainForm(RecordingBoxes& boxes)
 {
     MainFormParts parts;
     parts.messageBoxes = &boxes;
-    parts.report1 = std::make_unique<RecordingReport>(std::make_shared<RecordingReport::Log>());
+    parts.reportControl = std::make_unique<RecordingReport>(std::make_shared<RecordingReport::Log>());
     return std::make_unique<MainForm>(std::move(parts));
 }
 

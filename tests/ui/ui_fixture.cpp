@@ -53,7 +53,7 @@ FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
     MainFormParts parts;
     parts.messageBoxes = &boxes;
     parts.clock = &clock;
-    parts.report1 = std::make_unique<RecordingReport>(reportLog);
+    parts.reportControl = std::make_unique<RecordingReport>(reportLog);
     parts.showHelp = [this] { ++helpRequests; };
     parts.showAbout = [this] { ++aboutRequests; };
     parts.chooseSaveFile = [this](const QString&, const QString&) { return saveFile; };

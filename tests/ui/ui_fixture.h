@@ -72,7 +72,7 @@ struct FormUnderTest {
     void pressAccessKey(Qt::Key key) const;
     // Makes the grid's row current as a click on its Name cell does.
     void clickRow(int row) const;
-    int position() const { return form->data1().recordset().position(); }
+    int position() const { return form->binding().recordset().position(); }
 
     RecordingBoxes boxes;
     points::FixedClock clock;

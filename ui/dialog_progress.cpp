@@ -1,9 +1,11 @@
-#include "reports/dialog_progress.h"
+#include "ui/dialog_progress.h"
+
+#include "ui/product.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
 
-namespace varnel::reports {
+namespace varnel::ui {
 
 namespace {
 // How often a visible dialog gets to handle events (repaint, Cancel).
@@ -44,7 +46,7 @@ bool DialogProgress::step(int done)
         if (sinceStart_.elapsed() < showAfterMs_)
             return true;
         dialog_ = std::make_unique<QProgressDialog>(what_, QStringLiteral("Cancel"), 0, total_, parent_);
-        dialog_->setWindowTitle(QStringLiteral("Varnel"));
+        dialog_->setWindowTitle(kCaption);
         dialog_->setWindowModality(Qt::ApplicationModal);
         dialog_->setMinimumDuration(0);
         dialog_->setAutoClose(false);
@@ -67,4 +69,4 @@ void DialogProgress::end()
     dialog_.reset();
 }
 
-} // namespace varnel::reports
+} // namespace varnel::ui
