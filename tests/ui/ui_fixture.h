@@ -86,5 +86,9 @@ struct FormUnderTest {
 
 // 1440 twips to the inch, at the widget's logical resolution.
 int px(const QWidget& widget, int twips);
+// A rectangle drawn in twips as pixels of the widget's logical resolution;
+// both edges are converted, so controls that touch in twips touch on the
+// screen.
+QRect drawnRect(const QWidget& widget, int left, int top, int width, int height);
 
 } // namespace varnel::ui::test
