@@ -1,7 +1,6 @@
 #include "app/command_line.h"
 
 #include "app/varnel_version.h"
-#include "store/record_commands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,7 +15,8 @@ namespace varnel::app {
 
 namespace {
 
-using store::kRosterFileName;
+// The roster's file name: Varnel opens no other.
+const QString kRosterFileName = QStringLiteral("Varnel_DATA.MDB");
 
 const QString kProductName = QStringLiteral(VARNEL_PRODUCT_NAME);
 

@@ -13,7 +13,6 @@
 #include <memory>
 
 class QGroupBox;
-class QLabel;
 class QPushButton;
 
 namespace varnel::ui {
@@ -34,11 +33,11 @@ class RosterGrid;
 // The outside engines the window works with. Each has a real default; tests
 // pass their own so nothing blocks on a modal window or opens a preview.
 struct MainFormParts {
-    MessageBoxes* messageBoxes = nullptr;             // null: QMessageBox over the window
-    points::Clock* clock = nullptr;                   // null: the system clock
+    MessageBoxes* messageBoxes = nullptr;                  // null: QMessageBox over the window
+    points::Clock* clock = nullptr;                        // null: the system clock
     std::unique_ptr<reports::ReportControl> reportControl; // Report1; null: the print-preview engine
-    std::function<void()> showHelp;                   // empty: the help viewer at its contents
-    std::function<void()> showAbout;                  // empty: the one About box
+    std::function<void()> showHelp;                        // empty: the help viewer at its contents
+    std::function<void()> showAbout;                       // empty: the one About box
     // Asks for the file an export is written to (caption, suggested path);
     // empty: a file dialog. An empty answer cancels.
     std::function<QString(const QString&, const QString&)> chooseSaveFile;
@@ -51,8 +50,9 @@ struct MainFormParts {
 //
 // Object names are the controls' own (TDBGrid1, CSOptList1, Command5,
 // Check1 ... Check11, Frame1 ... Frame3, Label1 ... Label6, CSSpin1, CSSpin2,
-// LastSchool, NextSchool, PrefDates, TotalDate, MNU_*); the layout is drawn
-// in twips and converted at the screen's logical resolution.
+// LastSchool, NextSchool, PrefDates, TotalDate, MNU_*); the members that hold
+// them say what they are. The layout is drawn in twips and converted at the
+// screen's logical resolution.
 class MainForm : public QMainWindow, private SortView {
     Q_OBJECT
 public:
