@@ -29,10 +29,10 @@ void DialogProgress::begin(const QString& what, int total)
         cancelled_ = false;
         sinceStart_.start();
     }
-    what_ = what;
+    stage_ = what;
     total_ = total;
     if (dialog_) {
-        dialog_->setLabelText(what_);
+        dialog_->setLabelText(stage_);
         dialog_->setRange(0, total_);
         dialog_->setValue(0);
     }
@@ -45,7 +45,7 @@ bool DialogProgress::step(int done)
     if (!dialog_) {
         if (sinceStart_.elapsed() < showAfterMs_)
             return true;
-        dialog_ = std::make_unique<QProgressDialog>(what_, QStringLiteral("Cancel"), 0, total_, parent_);
+        dialog_ = std::make_unique<QProgressDialog>(stage_, QStringLiteral("Cancel"), 0, total_, parent_);
         dialog_->setWindowTitle(kCaption);
         dialog_->setWindowModality(Qt::ApplicationModal);
         dialog_->setMinimumDuration(0);

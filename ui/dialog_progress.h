@@ -35,7 +35,7 @@ private:
     QElapsedTimer sinceEvents_;
     bool running_ = false;
     bool cancelled_ = false;
-    QString what_;
+    QString stage_; // the text of the current stage
     int total_ = 0;
 };
 

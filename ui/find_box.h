@@ -31,7 +31,7 @@ private:
 
     store::DataControl* binding_;
     const Handler* handler_;
-    QLineEdit* text_;
+    QLineEdit* nameEdit_;
     QLabel* status_;
 };
 
