@@ -18,6 +18,8 @@ namespace {
 // The roster's file name: Varnel opens no other.
 const QString kRosterFileName = QStringLiteral("Varnel_DATA.MDB");
 
+const QString kProductName = QStringLiteral(VARNEL_PRODUCT_NAME);
+
 const char* const kContext = "varnel::app";
 
 QString tr(const char* text)
@@ -28,7 +30,7 @@ QString tr(const char* text)
 [[noreturn]] void refuse(const QString& message)
 {
     std::fprintf(stderr, "varnel: %s\n%s\n", qPrintable(message),
-                 qPrintable(tr("Try \"varnel --help\" for the ways to start Varnel.")));
+                 qPrintable(tr("Try \"varnel --help\" for the ways to start %1.").arg(kProductName)));
     std::exit(2);
 }
 
@@ -58,8 +60,8 @@ QString folderOf(const QString& argument)
     if (!info.exists())
         refuse(tr("%1 does not exist.").arg(QDir::toNativeSeparators(argument)));
     if (info.fileName() != kRosterFileName)
-        refuse(tr("%1 is not a roster: Varnel keeps its roster in a file named %2.")
-                   .arg(QDir::toNativeSeparators(argument), kRosterFileName));
+        refuse(tr("%1 is not a roster: %3 keeps its roster in a file named %2.")
+                   .arg(QDir::toNativeSeparators(argument), kRosterFileName, kProductName));
     return info.absolutePath();
 }
 
@@ -70,7 +72,7 @@ QString userRosterFolder()
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty())
         documents = QDir::homePath();
-    return QDir(documents).filePath(QStringLiteral("Varnel"));
+    return QDir(documents).filePath(kProductName);
 }
 
 StartRequest readCommandLine(int argc, char* argv[])
@@ -80,23 +82,23 @@ StartRequest readCommandLine(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        tr("Varnel keeps a unit's roster of soldiers in the file %1 and works out their promotion points.\n"
+        tr("%2 keeps a unit's roster of soldiers in the file %1 and works out their promotion points.\n"
            "It opens the roster of the folder it starts in; it never creates one. Make a new, empty roster with\n"
            "  varnel-roster create FOLDER/%1")
-            .arg(kRosterFileName));
+            .arg(kRosterFileName, kProductName));
     // "-platform offscreen" as Qt spells its options: one dash, a word.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption userFolder(
         QStringLiteral("user-folder"),
-        tr("Start in your own roster folder, %1, made when it is missing. The desktop menu starts Varnel so.")
-            .arg(QDir::toNativeSeparators(userRosterFolder())));
+        tr("Start in your own roster folder, %1, made when it is missing. The desktop menu starts %2 so.")
+            .arg(QDir::toNativeSeparators(userRosterFolder()), kProductName));
     parser.addOption(userFolder);
     parser.addPositionalArgument(QStringLiteral("folder"),
-                                 tr("The roster's folder, or the roster file %1 itself. Without it, Varnel starts "
+                                 tr("The roster's folder, or the roster file %1 itself. Without it, %2 starts "
                                     "in the current directory.")
-                                     .arg(kRosterFileName),
+                                     .arg(kRosterFileName, kProductName),
                                  QStringLiteral("[FOLDER]"));
     letQtOptionsThrough(parser);
 

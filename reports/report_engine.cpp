@@ -1,8 +1,6 @@
 #include "reports/report_engine.h"
 
 #include "common/failure.h"
-#include "common/shipped_files.h"
-#include "reports/dialog_progress.h"
 #include "reports/report_commands.h"
 #include "reports/report_failures.h"
 #include "reports/report_data.h"
@@ -98,14 +96,6 @@ void ReportEngine::run()
         return;
     const ReportRenderer renderer(layout, *data, today_());
     presenter_->present(renderer, *progress_);
-}
-
-std::unique_ptr<ReportEngine> makePreviewReportEngine(QWidget* parent)
-{
-    auto engine = std::make_unique<ReportEngine>(std::make_unique<PreviewPresenter>(parent),
-                                                 std::make_unique<DialogProgress>(parent));
-    engine->setShippedLayoutFolders(shippedFileFolders());
-    return engine;
 }
 
 } // namespace varnel::reports

@@ -8,8 +8,6 @@
 #include <functional>
 #include <memory>
 
-class QWidget;
-
 namespace varnel::reports {
 
 class ReportPresenter;
@@ -65,10 +63,5 @@ private:
     ReportLimits limits_;
     QStringList shippedLayoutFolders_;
 };
-
-// The main window's Report1: a modal print preview over `parent` (print,
-// export PDF) and a progress dialog with Cancel for work over half a second.
-// A layout missing from the roster's folder is taken from the shipped ones.
-std::unique_ptr<ReportEngine> makePreviewReportEngine(QWidget* parent);
 
 } // namespace varnel::reports

@@ -35,7 +35,7 @@ for message in \
   "Entry for PEBD is not valid" \
   "The report layout file %1 was found in none of the places it was looked for: %2." \
   "create takes one FILE." \
-  "Try &quot;varnel --help&quot; for the ways to start Varnel."; do
+  "Try &quot;varnel --help&quot; for the ways to start %1."; do
   grep -qF "<source>$message</source>" "$work/varnel.ts" || { echo "lupdate does not find: $message"; missing=1; }
 done
 count=$(grep -c '<source>' "$work/varnel.ts")

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 namespace varnel::store {
 
@@ -11,16 +10,16 @@ class DataControl;
 inline const QString kRosterQuery = QStringLiteral("SELECT * FROM Soldier ORDER BY Name Asc");
 inline const QString kRosterFileName = QStringLiteral("Varnel_DATA.MDB");
 
-// What start-up gives the window to apply: the request-dates setting and
-// the entries of both school lists, in order.
-struct StartupSettings {
-    int prefDatesSetting = 25;
-    QStringList schools;
-};
-
 // Start-up: names the roster file in `currentDirectory`, sets the roster
-// query, opens the roster; returns the settings the window applies.
-StartupSettings loadRoster(DataControl& data1, const QString& currentDirectory);
+// query, opens the roster. What the window then applies to its controls is
+// the window's own (ui/window_policy.h).
+void loadRoster(DataControl& data1, const QString& currentDirectory);
+
+// Sort's reload: the roster query set again and the roster reopened, in
+// name order at the first record. Entries pending for the current record
+// are stored first, as on any refresh; when the reload fails, the open
+// roster stays as it was.
+void reloadRoster(DataControl& data1);
 
 // The path of the roster file in a directory (no separator trimmed or added
 // beyond the file name's own).
@@ -29,19 +28,5 @@ QString rosterPath(const QString& currentDirectory);
 void addRecord(DataControl& data1);
 void deleteRecord(DataControl& data1);
 void updateRecord(DataControl& data1);
-
-// What Sort needs of the window: hide it and show the hourglass while the
-// roster reloads.
-class SortView {
-public:
-    virtual ~SortView() = default;
-    virtual void setBusyPointer(bool busy) = 0; // hourglass, or the default
-    virtual void hideWindow() = 0;
-    virtual void showWindow() = 0;
-};
-
-// Sort: reloads the roster in name order. When the reload fails, the window
-// is shown again and the pointer restored before the failure goes on.
-void sortRoster(DataControl& data1, SortView& view);
 
 } // namespace varnel::store

@@ -3,14 +3,14 @@
 #include "ui/app_icons.h"
 #include "ui/flat_style.h"
 #include "ui/help_viewer.h"
+#include "ui/product.h"
 #include "ui/twips.h"
+#include "ui/window_look.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
@@ -19,41 +19,16 @@ namespace varnel::ui {
 
 namespace {
 
-// "MS Sans Serif" where the system has it, else the platform's sans-serif at
-// the same size and weight.
-QFont boxFont(qreal pointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(true);
-    return font;
-}
-
-// The whole box is drawn in the system's window colour (white in the usual
-// scheme), which Qt calls Base, with the window-text colour, rather than in
-// the button-face grey Qt uses for windows.
-QPalette windowColours()
-{
-    QPalette palette = QApplication::palette();
-    const QColor window = palette.color(QPalette::Base);
-    const QColor text = palette.color(QPalette::Text);
-    for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base})
-        palette.setColor(role, window);
-    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        palette.setColor(role, text);
-    return palette;
-}
-
+// Every control is drawn in the window's colours and font, its background
+// filled.
 void place(QWidget* control, const QString& name, const QString& accessibleName, const QRect& geometry)
 {
     control->setObjectName(name);
     control->setAccessibleName(accessibleName);
     control->setGeometry(geometry);
-    control->setPalette(windowColours());
+    control->setPalette(windowPalette(QApplication::palette()));
     control->setAutoFillBackground(true);
-    control->setFont(boxFont(8.25));
+    control->setFont(windowFont());
 }
 
 QLabel* picture(QWidget* parent, const QPixmap& pixmap)
@@ -71,29 +46,6 @@ QLabel* text(QWidget* parent, const QString& content)
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
     return label;
-}
-
-// Flat drawing: a single dark line round the frame and the button, no
-// bevel; the button shows its focus with a thicker line. The colours are
-// written out because a style sheet's palette references do not follow a
-// palette set on the widget.
-QString flatStyle(const QPalette& colours)
-{
-    const QString window = colours.color(QPalette::Window).name();
-    const QString text = colours.color(QPalette::WindowText).name();
-    // The scheme's shadow, unless it vanishes on the window colour (a dark
-    // scheme's black shadow does).
-    const QString line = visibleLine(colours.color(QPalette::Shadow), colours.color(QPalette::Window),
-                                     colours.color(QPalette::WindowText))
-                             .name();
-    const QString pressed = colours.color(QPalette::Midlight).name();
-    return QStringLiteral(
-               "QGroupBox#Frame1 { border: 1px solid %3; margin-top: 0.5em; background: %1; color: %2; }"
-               "QGroupBox#Frame1::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
-               "QPushButton#Command1 { border: 1px solid %3; background: %1; color: %2; }"
-               "QPushButton#Command1:focus { border: 2px solid %3; }"
-               "QPushButton#Command1:pressed { background: %4; }")
-        .arg(window, text, line, pressed);
 }
 
 } // namespace
@@ -115,7 +67,7 @@ QString versionText(const QString& fileVersion)
 QString AboutBox::versionLine()
 {
     // The word size of the build that is running, not of some other one.
-    return QStringLiteral("Version %1 (%2-bit)").arg(versionText(QString::fromLatin1(kProductVersion))).arg(QT_POINTER_SIZE * 8);
+    return QStringLiteral("Version %1 (%2-bit)").arg(versionText(kProductVersion)).arg(QT_POINTER_SIZE * 8);
 }
 
 QString AboutBox::legalNotice()
@@ -134,10 +86,15 @@ AboutBox::AboutBox(QWidget* parent)
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(aboutIcon());
     setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(boxFont(8.25));
-    setPalette(windowColours());
+    const QPalette colours = windowPalette(QApplication::palette());
+    setFont(windowFont());
+    setPalette(colours);
     setAutoFillBackground(true);
-    setStyleSheet(flatStyle(palette()));
+    // The frame and the button in the scheme's shadow, unless it vanishes on
+    // the window colour (a dark scheme's black shadow does).
+    const QColor line = visibleLine(colours.color(QPalette::Shadow), colours.color(QPalette::Window),
+                                    colours.color(QPalette::WindowText));
+    setStyleSheet(flatStyleSheet(colours, {line, line, 0.5, 0}));
     setFixedSize(twipsRect(*this, 0, 0, kClientWidthTwips, kClientHeightTwips).size());
 
     // Created in tab order: the button first, so it has the focus when the
@@ -151,19 +108,19 @@ AboutBox::AboutBox(QWidget* parent)
     ok->setFocusPolicy(Qt::StrongFocus);
     connect(ok, &QPushButton::clicked, this, &QWidget::hide);
 
-    auto* emblem = picture(this, aboutPicture2());
-    place(emblem, QStringLiteral("Picture2"), QStringLiteral("Varnel emblem"), twipsRect(*this, 240, 360, 855, 615));
+    auto* emblem = picture(this, aboutEmblem());
+    place(emblem, QStringLiteral("Picture2"), QStringLiteral("%1 emblem").arg(kProductName), twipsRect(*this, 240, 360, 855, 615));
 
-    auto* name = text(this, QStringLiteral("Varnel"));
+    auto* name = text(this, kProductName);
     place(name, QStringLiteral("Label1"), QStringLiteral("Product name"), twipsRect(*this, 1200, 360, 2895, 375));
-    name->setFont(boxFont(13.5));
+    name->setFont(windowFont(13.5));
 
     auto* version = text(this, versionLine());
     place(version, QStringLiteral("Label5"), QStringLiteral("Version"), twipsRect(*this, 1200, 720, 3015, 255));
-    version->setFont(boxFont(9.75));
+    version->setFont(windowFont(9.75));
 
-    auto* banner = picture(this, aboutPicture1());
-    place(banner, QStringLiteral("Picture1"), QStringLiteral("Varnel banner"), twipsRect(*this, 1680, 1200, 1935, 975));
+    auto* banner = picture(this, aboutBanner());
+    place(banner, QStringLiteral("Picture1"), QStringLiteral("%1 banner").arg(kProductName), twipsRect(*this, 1680, 1200, 1935, 975));
 
     auto* frame = new QGroupBox(QStringLiteral("Warning"), this);
     place(frame, QStringLiteral("Frame1"), QStringLiteral("Warning"), twipsRect(*this, 360, 2280, 3975, 1575));

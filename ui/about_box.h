@@ -7,12 +7,10 @@ class QKeyEvent;
 
 namespace varnel::ui {
 
-// The product's file and product version.
-inline constexpr char kProductVersion[] = "1.2.0.7";
-
-// The displayed form of a four-part file version "major.minor.0.revision":
-// the minor number in two digits and the revision in four, so "1.2.0.7"
-// reads "1.02.0007". Text that is not four numbers is returned unchanged.
+// The displayed form of a four-part file version "major.minor.0.revision"
+// (kProductVersion): the minor number in two digits and the revision in
+// four, so "1.2.0.7" reads "1.02.0007". Text that is not four numbers is
+// returned unchanged.
 QString versionText(const QString& fileVersion);
 
 // The About box (object name "About"): product name, version line, two

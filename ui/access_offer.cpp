@@ -5,6 +5,7 @@
 #include "legacy/access_file.h"
 #include "store/record_commands.h"
 #include "ui/message_boxes.h"
+#include "ui/product.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,10 +42,10 @@ void offerAccessConversion(const QString& directory, MessageBoxes& boxes)
     const QString keptName = QFileInfo(keptAs).fileName();
 
     Question question;
-    question.caption = QStringLiteral("Varnel");
-    question.text = tr("%1 in this folder is an Access database, as the earlier Varnel program kept its roster. "
-                       "Varnel cannot open it as it is.\n\nConvert it to a Varnel roster now?")
-                        .arg(store::kRosterFileName);
+    question.caption = kCaption;
+    question.text = tr("%1 in this folder is an Access database, as the earlier %2 program kept its roster. "
+                       "%2 cannot open it as it is.\n\nConvert it to a %2 roster now?")
+                        .arg(store::kRosterFileName, kProductName);
     question.details = tr("Every soldier is brought across with every value. The Access file is kept unchanged "
                           "beside the new roster, as \"%1\".")
                            .arg(keptName);
@@ -52,10 +53,10 @@ void offerAccessConversion(const QString& directory, MessageBoxes& boxes)
     question.escapeButton = 1;
     if (boxes.ask(question) != 0) {
         throw Failure(kNotADatabase,
-                      tr("The roster file \"%1\" is an Access database, which Varnel does not open. To convert it, "
-                         "rename it to \"%2\" and run\n\n    varnel-roster import \"%3\" \"%1\"\n\nor start Varnel "
+                      tr("The roster file \"%1\" is an Access database, which %4 does not open. To convert it, "
+                         "rename it to \"%2\" and run\n\n    varnel-roster import \"%3\" \"%1\"\n\nor start %4 "
                          "again and answer Yes.")
-                          .arg(QDir::toNativeSeparators(roster), keptName, QDir::toNativeSeparators(keptAs)));
+                          .arg(QDir::toNativeSeparators(roster), keptName, QDir::toNativeSeparators(keptAs), kProductName));
     }
 
     legacy::Conversion conversion;
@@ -63,7 +64,7 @@ void offerAccessConversion(const QString& directory, MessageBoxes& boxes)
         const BusyPointer busy;
         conversion = legacy::convertAccessRoster(roster);
     }
-    boxes.show(QStringLiteral("Varnel"),
+    boxes.show(kCaption,
                tr("Brought %1 soldiers across from the Access file. It is kept unchanged as \"%2\".")
                    .arg(QString::number(conversion.summary.records), QFileInfo(conversion.keptAs).fileName()),
                QMessageBox::Information);

@@ -131,7 +131,7 @@ QIcon aboutIcon()
     return iconFrom(starIconImage(32), starIconImage(16));
 }
 
-QPixmap aboutPicture1()
+QPixmap aboutBanner()
 {
     QImage image = transparentImage(111, 65);
     QPainter p(&image);
@@ -193,7 +193,7 @@ QPixmap aboutPicture1()
     return toPicture(image);
 }
 
-QPixmap aboutPicture2()
+QPixmap aboutEmblem()
 {
     QImage image = transparentImage(35, 35);
     QPainter p(&image);

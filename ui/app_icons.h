@@ -17,9 +17,10 @@ QIcon mainWindowIcon();
 // A gold star on a navy disc: the About box.
 QIcon aboutIcon();
 
-// The About box's pictures, in 256 colours: the banner (111 by 65 pixels) and
-// the emblem beside the product name (35 by 35 pixels).
-QPixmap aboutPicture1();
-QPixmap aboutPicture2();
+// The About box's pictures, in 256 colours: the banner (Picture1, 111 by 65
+// pixels) and the emblem beside the product name (Picture2, 35 by 35
+// pixels).
+QPixmap aboutBanner();
+QPixmap aboutEmblem();
 
 } // namespace varnel::ui

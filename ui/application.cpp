@@ -4,10 +4,10 @@
 #include "common/failure.h"
 #include "common/paths.h"
 #include "store/record_commands.h"
-#include "ui/about_box.h"
 #include "ui/access_offer.h"
 #include "ui/app_icons.h"
 #include "ui/main_form.h"
+#include "ui/product.h"
 
 #include <QApplication>
 #include <QDir>
@@ -60,11 +60,11 @@ void endOnTermination() {}
 
 void setUpApplication()
 {
-    QApplication::setApplicationName(QStringLiteral("Varnel"));
+    QApplication::setApplicationName(kProductName);
     // No display name of its own: the window system would add it to every
     // caption ("About — Varnel"), and the captions are exactly "Varnel",
     // "About" and those of the messages.
-    QApplication::setApplicationVersion(QString::fromLatin1(kProductVersion));
+    QApplication::setApplicationVersion(kProductVersion);
     QApplication::setWindowIcon(mainWindowIcon());
     // The window belongs to the installed desktop entry, so a task bar
     // shows the entry's icon and name for it.
@@ -78,11 +78,11 @@ void setUpApplication()
 QString howToMakeARoster(const QString& rosterPath)
 {
     return QCoreApplication::translate("varnel::ui",
-                                       "There is no roster file here. Varnel never creates one: to start a new, "
-                                       "empty roster, run\n\n    varnel-roster create \"%1\"\n\nand start Varnel "
-                                       "again. To keep the roster in another folder, start Varnel there "
+                                       "There is no roster file here. %2 never creates one: to start a new, "
+                                       "empty roster, run\n\n    varnel-roster create \"%1\"\n\nand start %2 "
+                                       "again. To keep the roster in another folder, start %2 there "
                                        "(varnel FOLDER).")
-        .arg(rosterPath);
+        .arg(rosterPath, kProductName);
 }
 
 bool loadRoster(MainForm& form, const QString& directory)

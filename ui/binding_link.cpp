@@ -11,28 +11,28 @@ BindingLink::~BindingLink()
     unbind();
 }
 
-void BindingLink::bind(store::DataControl& data1, const Handler& handler)
+void BindingLink::bind(store::DataControl& binding, const Handler& handler)
 {
     unbind();
-    data1_ = &data1;
+    binding_ = &binding;
     handler_ = &handler;
     // Registering shows the binding's present value.
-    data1.registerControl(this);
+    binding.registerControl(this);
 }
 
 void BindingLink::unbind()
 {
-    if (data1_)
-        data1_->unregisterControl(this);
-    data1_ = nullptr;
+    if (binding_)
+        binding_->unregisterControl(this);
+    binding_ = nullptr;
 }
 
 void BindingLink::report(const store::Value& value)
 {
-    if (showing_ || !data1_)
+    if (showing_ || !binding_)
         return;
-    store::DataControl* data1 = data1_;
-    handler_->run([&] { data1->setPending(dataField_, value); });
+    store::DataControl* binding = binding_;
+    handler_->run([&] { binding->setPending(dataField_, value); });
 }
 
 store::Value textFieldValue(const QString& text)

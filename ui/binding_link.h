@@ -29,7 +29,7 @@ public:
 
     // Registers with the binding and shows its current value. Failures of
     // the binding in reporting a change go to `handler`.
-    void bind(store::DataControl& data1, const Handler& handler);
+    void bind(store::DataControl& binding, const Handler& handler);
     void unbind();
 
 protected:
@@ -48,7 +48,7 @@ protected:
 
 private:
     QString dataField_;
-    QPointer<store::DataControl> data1_;
+    QPointer<store::DataControl> binding_;
     const Handler* handler_ = nullptr;
     bool showing_ = false;
 };

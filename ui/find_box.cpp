@@ -11,31 +11,31 @@
 
 namespace varnel::ui {
 
-FindBox::FindBox(store::DataControl& data1, const Handler& handler, QWidget* parent)
+FindBox::FindBox(store::DataControl& binding, const Handler& handler, QWidget* parent)
     : QDialog(parent)
-    , data1_(&data1)
+    , binding_(&binding)
     , handler_(&handler)
-    , text_(new QLineEdit(this))
+    , nameEdit_(new QLineEdit(this))
     , status_(new QLabel(this))
 {
     setObjectName(QStringLiteral("FindBox"));
     setWindowTitle(tr("Find Soldier"));
     setModal(false);
-    text_->setObjectName(QStringLiteral("FindText"));
-    text_->setPlaceholderText(tr("Part of a name"));
+    nameEdit_->setObjectName(QStringLiteral("FindText"));
+    nameEdit_->setPlaceholderText(tr("Part of a name"));
     status_->setObjectName(QStringLiteral("FindStatus"));
     auto* line = new QHBoxLayout;
     auto* label = new QLabel(tr("&Name:"), this);
-    label->setBuddy(text_);
+    label->setBuddy(nameEdit_);
     line->addWidget(label);
-    line->addWidget(text_, 1);
+    line->addWidget(nameEdit_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(line);
     layout->addWidget(status_);
     resize(320, sizeHint().height());
 
-    connect(text_, &QLineEdit::textEdited, this, [this] { find(false); });
-    connect(text_, &QLineEdit::returnPressed, this, [this] { find(true); });
+    connect(nameEdit_, &QLineEdit::textEdited, this, [this] { find(false); });
+    connect(nameEdit_, &QLineEdit::returnPressed, this, [this] { find(true); });
 }
 
 void FindBox::showFind()
@@ -43,18 +43,18 @@ void FindBox::showFind()
     show();
     raise();
     activateWindow();
-    text_->setFocus(Qt::ShortcutFocusReason);
-    text_->selectAll();
+    nameEdit_->setFocus(Qt::ShortcutFocusReason);
+    nameEdit_->selectAll();
 }
 
 void FindBox::find(bool next)
 {
-    const QString part = text_->text();
+    const QString part = nameEdit_->text();
     status_->clear();
-    if (part.isEmpty() || !data1_->isOpen())
+    if (part.isEmpty() || !binding_->isOpen())
         return;
     handler_->run([&] {
-        store::Recordset& rs = data1_->recordset();
+        store::Recordset& rs = binding_->recordset();
         // Typing keeps the current soldier while his name still matches;
         // Enter looks from the one after him.
         const int current = rs.hasCurrent() ? rs.position() : 0;

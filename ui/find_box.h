@@ -21,7 +21,7 @@ class Handler;
 class FindBox : public QDialog {
     Q_OBJECT
 public:
-    FindBox(store::DataControl& data1, const Handler& handler, QWidget* parent);
+    FindBox(store::DataControl& binding, const Handler& handler, QWidget* parent);
 
     // Shows the box with its text selected, ready for typing.
     void showFind();
@@ -29,9 +29,9 @@ public:
 private:
     void find(bool next);
 
-    store::DataControl* data1_;
+    store::DataControl* binding_;
     const Handler* handler_;
-    QLineEdit* text_;
+    QLineEdit* nameEdit_;
     QLabel* status_;
 };
 

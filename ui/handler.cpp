@@ -3,16 +3,13 @@
 #include "common/failure.h"
 #include "store/record_conflict.h"
 #include "ui/message_boxes.h"
+#include "ui/product.h"
 
 #include <QCoreApplication>
 #include <exception>
 #include <new>
 
 namespace varnel::ui {
-
-namespace {
-const QString kCaption = QStringLiteral("Varnel");
-}
 
 bool Handler::run(const std::function<void()>& work) const noexcept
 {

@@ -2,6 +2,7 @@
 
 #include "common/shipped_files.h"
 #include "ui/app_icons.h"
+#include "ui/product.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,16 +38,16 @@ QString notFoundReport(const QStringList& searched)
                           "<p>The help file <b>%1</b> was not found. The help viewer looked for it in:</p>"
                           "<ul>%2</ul>"
                           "<p>Copy %1 into one of these folders and choose Help &gt; Contents again. "
-                          "Varnel itself works as usual without it.</p>")
-        .arg(QString::fromLatin1(kHelpFileName), listItems(searched));
+                          "%3 itself works as usual without it.</p>")
+        .arg(QString::fromLatin1(kHelpFileName), listItems(searched), kProductName.toHtmlEscaped());
 }
 
 QString unreadableReport(const QString& path, const QString& reason)
 {
     return QStringLiteral("<h2>Help is not available</h2>"
                           "<p>The help file <code>%1</code> could not be read: %2.</p>"
-                          "<p>Varnel itself works as usual without it.</p>")
-        .arg(QDir::toNativeSeparators(path).toHtmlEscaped(), reason.toHtmlEscaped());
+                          "<p>%3 itself works as usual without it.</p>")
+        .arg(QDir::toNativeSeparators(path).toHtmlEscaped(), reason.toHtmlEscaped(), kProductName.toHtmlEscaped());
 }
 
 } // namespace
@@ -77,7 +78,7 @@ HelpViewer::HelpViewer(QWidget* parent)
     , browser_(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("HelpViewer"));
-    setWindowTitle(QStringLiteral("Varnel Help"));
+    setWindowTitle(QStringLiteral("%1 Help").arg(kProductName));
     setWindowIcon(mainWindowIcon());
     // Help never keeps the program running once its main window is closed.
     setAttribute(Qt::WA_QuitOnClose, false);

@@ -4,6 +4,7 @@
 #include "points/clock.h"
 #include "points/total_command.h"
 #include "reports/report_engine.h"
+#include "store/record_commands.h"
 #include "ui/about_command.h"
 #include "ui/app_icons.h"
 #include "ui/bound_combo_box.h"
@@ -11,6 +12,8 @@
 #include "ui/enter_presses_button.h"
 #include "ui/help_viewer.h"
 #include "ui/message_boxes.h"
+#include "ui/preview_presenter.h"
+#include "ui/product.h"
 #include "ui/roster_grid.h"
 #include "ui/total_command_bridge.h"
 
@@ -49,19 +52,19 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     , boxes_(chooseBoxes(parts.messageBoxes, ownBoxes_))
     , handler_(*boxes_)
     , clock_(chooseClock(parts.clock, ownClock_))
-    , report1_(std::move(parts.report1))
+    , reportControl_(std::move(parts.reportControl))
     , about_(std::make_unique<AboutCommand>())
     , showHelp_(std::move(parts.showHelp))
     , showAbout_(std::move(parts.showAbout))
     , chooseSaveFile_(std::move(parts.chooseSaveFile))
 {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Varnel"));
+    setWindowTitle(kCaption);
     setWindowIcon(mainWindowIcon());
     if (ownBoxes_)
         ownBoxes_->setParent(this);
-    if (!report1_)
-        report1_ = reports::makePreviewReportEngine(this);
+    if (!reportControl_)
+        reportControl_ = makePreviewReportEngine(this);
     if (!showHelp_)
         showHelp_ = &showHelpContents;
     if (!showAbout_)
@@ -78,7 +81,7 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     buildMenus();
     letEnterPressFocusedButtons(this);
     totalMessages_ = std::make_unique<BoxMessageSink>(*boxes_);
-    totalDateLabel_ = std::make_unique<LabelTotalDate>(*totalDate_);
+    totalDateStamp_ = std::make_unique<LabelTotalDate>(*totalDateLabel_);
 
     // F1 anywhere in the window opens the help at its contents, as
     // Help > Contents does.
@@ -90,12 +93,12 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
 
     // The total's tooltip follows the stored worksheet of the current record.
     for (auto signal : {&store::DataControl::currentChanged, &store::DataControl::rowChanged})
-        connect(&data1_, signal, this, [this] { showPointsBreakdown(); });
-    connect(&data1_, &store::DataControl::reset, this, [this] { showPointsBreakdown(); });
+        connect(&binding_, signal, this, [this] { showPointsBreakdown(); });
+    connect(&binding_, &store::DataControl::reset, this, [this] { showPointsBreakdown(); });
 
     // The background check of the roster file reports damage at once, as
     // any failure is reported; from then on the file takes no writes.
-    connect(&data1_, &store::DataControl::fileDamaged, this, [this](int number, const QString& description) {
+    connect(&binding_, &store::DataControl::fileDamaged, this, [this](int number, const QString& description) {
         handler_.run([&] { throw Failure(number, description); });
     });
 
@@ -113,12 +116,13 @@ MainForm::~MainForm()
 
 void MainForm::load(const QString& currentDirectory)
 {
-    const store::StartupSettings settings = store::loadRoster(data1_, currentDirectory);
+    store::loadRoster(binding_, currentDirectory);
+    const StartupSettings settings = startupSettings();
     // The setting limits what is typed into the request dates; stored
     // values of any length are shown and kept whole.
-    prefDates_->setTypingLimit(settings.prefDatesSetting);
-    lastSchool_->addEntries(settings.schools);
-    nextSchool_->addEntries(settings.schools);
+    requestDatesEdit_->setTypingLimit(settings.prefDatesSetting);
+    lastSchoolCombo_->addEntries(settings.schools);
+    nextSchoolCombo_->addEntries(settings.schools);
 }
 
 void MainForm::runCommand(const std::function<void()>& command)
@@ -129,12 +133,10 @@ void MainForm::runCommand(const std::function<void()>& command)
 
 void MainForm::total()
 {
-    runCommand([this] { points::totalCommand(data1_, *totalMessages_, *clock_, *totalDateLabel_); });
+    runCommand([this] { points::totalCommand(binding_, *totalMessages_, *clock_, *totalDateStamp_); });
 }
 
 namespace {
-
-const QString kTitle = QStringLiteral("Varnel");
 
 // A value as a line of a question shows it: in quotes, cut short when long.
 QString quoted(const store::Value& value)
@@ -152,17 +154,17 @@ QString quoted(const store::Value& value)
 bool MainForm::mayEnd()
 {
     grid_->commitOpenEdit();
-    if (!data1_.isOpen() || !data1_.hasPending())
+    if (!binding_.isOpen() || !binding_.hasPending())
         return true;
 
-    store::Recordset& rs = data1_.recordset();
+    store::Recordset& rs = binding_.recordset();
     const bool adding = rs.editMode() == store::Recordset::EditMode::AddNew;
-    const QString name = data1_.shownValue(store::column::Name).displayText().left(60);
+    const QString name = binding_.shownValue(store::column::Name).displayText().left(60);
     Question question;
-    question.caption = kTitle;
+    question.caption = kCaption;
     question.text = adding || name.isEmpty()
-        ? tr("Store the soldier you entered before Varnel closes?")
-        : tr("Store your changes to %1 before Varnel closes?").arg(name);
+        ? tr("Store the soldier you entered before %1 closes?").arg(kProductName)
+        : tr("Store your changes to %1 before %2 closes?").arg(name, kProductName);
     question.icon = QMessageBox::Question;
     question.buttons = {tr("&Store"), tr("&Discard"), tr("Cancel")};
     question.escapeButton = 2;
@@ -173,7 +175,7 @@ bool MainForm::mayEnd()
                 rs.edit();
             rs.update();
         });
-        return stored && !data1_.hasPending();
+        return stored && !binding_.hasPending();
     }
     case 1:
         return handler_.run([&] { rs.cancelUpdate(); });
@@ -185,13 +187,13 @@ bool MainForm::mayEnd()
 void MainForm::resolveConflict(const store::ConflictFailure& failure)
 {
     const QString message = QStringLiteral("%1: %2").arg(failure.number()).arg(failure.description());
-    if (!data1_.isOpen())
+    if (!binding_.isOpen())
         return;
-    store::Recordset& rs = data1_.recordset();
-    if (!data1_.hasPending()) {
+    store::Recordset& rs = binding_.recordset();
+    if (!binding_.hasPending()) {
         // Nothing of the clerk's is waiting to be stored: the other writer's
         // record stands, and the window shows it.
-        boxes_->show(kTitle, message, QMessageBox::Warning);
+        boxes_->show(kCaption, message, QMessageBox::Warning);
         handler_.run([&] {
             if (rs.hasCurrent())
                 rs.reloadCurrent();
@@ -207,7 +209,7 @@ void MainForm::resolveConflict(const store::ConflictFailure& failure)
                      .arg(column, quoted(conflict.storedNow.value(ordinal)), quoted(conflict.entered.value(ordinal)));
     }
     Question question;
-    question.caption = kTitle;
+    question.caption = kCaption;
     question.text = message + u'\n' + tr("Which version is to stand?");
     question.details = lines.join(u'\n');
     question.icon = QMessageBox::Warning;
@@ -251,9 +253,9 @@ void MainForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     // Checking a large roster takes longer than opening it: it starts once
     // the window has been painted and runs beside the clerk's work.
-    if (!fileCheckStarted_ && data1_.isOpen()) {
+    if (!fileCheckStarted_ && binding_.isOpen()) {
         fileCheckStarted_ = true;
-        QTimer::singleShot(0, this, [this] { handler_.run([this] { data1_.startFileCheck(); }); });
+        QTimer::singleShot(0, this, [this] { handler_.run([this] { binding_.startFileCheck(); }); });
     }
 }
 

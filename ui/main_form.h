@@ -1,19 +1,18 @@
 #pragma once
 
 #include "store/data_control.h"
-#include "store/record_commands.h"
 #include "store/record_conflict.h"
 #include "points/clock.h"
 #include "reports/report_control.h"
 #include "ui/about_command.h"
 #include "ui/handler.h"
+#include "ui/window_policy.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 
 class QGroupBox;
-class QLabel;
 class QPushButton;
 
 namespace varnel::ui {
@@ -34,11 +33,11 @@ class RosterGrid;
 // The outside engines the window works with. Each has a real default; tests
 // pass their own so nothing blocks on a modal window or opens a preview.
 struct MainFormParts {
-    MessageBoxes* messageBoxes = nullptr;             // null: QMessageBox over the window
-    points::Clock* clock = nullptr;                   // null: the system clock
-    std::unique_ptr<reports::ReportControl> report1;  // null: the print-preview engine
-    std::function<void()> showHelp;                   // empty: the help viewer at its contents
-    std::function<void()> showAbout;                  // empty: the one About box
+    MessageBoxes* messageBoxes = nullptr;                  // null: QMessageBox over the window
+    points::Clock* clock = nullptr;                        // null: the system clock
+    std::unique_ptr<reports::ReportControl> reportControl; // Report1; null: the print-preview engine
+    std::function<void()> showHelp;                        // empty: the help viewer at its contents
+    std::function<void()> showAbout;                       // empty: the one About box
     // Asks for the file an export is written to (caption, suggested path);
     // empty: a file dialog. An empty answer cancels.
     std::function<QString(const QString&, const QString&)> chooseSaveFile;
@@ -51,9 +50,10 @@ struct MainFormParts {
 //
 // Object names are the controls' own (TDBGrid1, CSOptList1, Command5,
 // Check1 ... Check11, Frame1 ... Frame3, Label1 ... Label6, CSSpin1, CSSpin2,
-// LastSchool, NextSchool, PrefDates, TotalDate, MNU_*); the layout is drawn
-// in twips and converted at the screen's logical resolution.
-class MainForm : public QMainWindow, private store::SortView {
+// LastSchool, NextSchool, PrefDates, TotalDate, MNU_*); the members that hold
+// them say what they are. The layout is drawn in twips and converted at the
+// screen's logical resolution.
+class MainForm : public QMainWindow, private SortView {
     Q_OBJECT
 public:
     explicit MainForm(MainFormParts parts = {}, QWidget* parent = nullptr);
@@ -65,7 +65,8 @@ public:
     // roster cannot be opened.
     void load(const QString& currentDirectory);
 
-    store::DataControl& data1() { return data1_; }
+    // Data1, the binding every control and the grid show the roster through.
+    store::DataControl& binding() { return binding_; }
     const Handler& handler() const { return handler_; }
     RosterGrid* grid() const { return grid_; }
 
@@ -76,7 +77,19 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The client area and its controls, in named steps (main_form_layout.cpp).
     void buildControls();
+    QWidget* buildClientArea();
+    void buildRosterGrid(QWidget* client);
+    void buildOptionLists(QWidget* client);
+    void buildButtons(QWidget* client);
+    void buildTotalLabels(QWidget* client);
+    void buildEvaluations(QGroupBox* evaluationsFrame);
+    void buildAwards(QGroupBox* awardsFrame);
+    void buildNcoesCourse(QGroupBox* ncoesFrame);
+    void bindControls();
+    void connectButtons();
+    void giveControlsTheWindowLook(QWidget* client);
     void buildMenus();
     void setTabOrder();
     // A button's command: the grid's open edit and a new record typed into
@@ -107,38 +120,41 @@ private:
     void hideWindow() override;
     void showWindow() override;
 
-    // Data1 outlives nothing it serves: bound controls let go of it when it
-    // goes first (BindingLink holds a QPointer).
-    store::DataControl data1_;
+    // The binding outlives nothing it serves: bound controls let go of it
+    // when it goes first (BindingLink holds a QPointer).
+    store::DataControl binding_;
     std::unique_ptr<QtMessageBoxes> ownBoxes_;
     MessageBoxes* boxes_;
     Handler handler_;
     std::unique_ptr<points::Clock> ownClock_;
     points::Clock* clock_;
-    std::unique_ptr<reports::ReportControl> report1_;
+    std::unique_ptr<reports::ReportControl> reportControl_;
     std::unique_ptr<AboutCommand> about_;
     std::function<void()> showHelp_;
     std::function<void()> showAbout_;
     std::function<QString(const QString&, const QString&)> chooseSaveFile_;
     std::unique_ptr<BoxMessageSink> totalMessages_;
-    std::unique_ptr<LabelTotalDate> totalDateLabel_;
+    std::unique_ptr<LabelTotalDate> totalDateStamp_;
     FindBox* findBox_ = nullptr;
     bool busy_ = false;
     bool fileCheckStarted_ = false;
 
     RosterGrid* grid_ = nullptr;
-    BoundOptionList* apft_ = nullptr;
-    BoundOptionList* weapon_ = nullptr;
-    BoundSpinBox* sergeantPoints_ = nullptr;
-    BoundSpinBox* firstSergeantPoints_ = nullptr;
-    QList<BoundCheckBox*> awards_; // in tab order
-    BoundComboBox* lastSchool_ = nullptr;
-    BoundComboBox* nextSchool_ = nullptr;
-    BoundLineEdit* prefDates_ = nullptr;
-    BoundLabel* total_ = nullptr;
-    BoundLabel* totalDate_ = nullptr;
+    BoundOptionList* apftScoreList_ = nullptr;
+    BoundOptionList* weaponsList_ = nullptr;
+    BoundSpinBox* sgtEvaluationSpin_ = nullptr;
+    BoundSpinBox* firstSgtEvaluationSpin_ = nullptr;
+    QList<BoundCheckBox*> awardBoxes_; // in tab order
+    BoundComboBox* lastSchoolCombo_ = nullptr;
+    BoundComboBox* nextSchoolCombo_ = nullptr;
+    BoundLineEdit* requestDatesEdit_ = nullptr;
+    BoundLabel* totalLabel_ = nullptr;
+    BoundLabel* totalDateLabel_ = nullptr;
     QPushButton* totalButton_ = nullptr;
-    QList<QPushButton*> recordButtons_; // Add, Delete, Update, Sort
+    QPushButton* addButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* updateButton_ = nullptr;
+    QPushButton* sortButton_ = nullptr;
 };
 
 } // namespace varnel::ui

@@ -5,13 +5,14 @@
 #include "common/failure.h"
 #include "points/date_services.h"
 #include "points/total_all.h"
-#include "reports/dialog_progress.h"
 #include "reports/report_commands.h"
 #include "store/record_layout.h"
 #include "store/roster_export.h"
 #include "ui/bound_label.h"
+#include "ui/dialog_progress.h"
 #include "ui/find_box.h"
 #include "ui/message_boxes.h"
+#include "ui/product.h"
 #include "ui/roster_grid.h"
 
 #include <QDir>
@@ -22,11 +23,11 @@ namespace varnel::ui {
 void MainForm::totalAll()
 {
     runCommand([this] {
-        reports::DialogProgress progress(this);
-        progress.begin(tr("Totalling every soldier..."), data1_.recordset().recordCount());
+        DialogProgress progress(this);
+        progress.begin(tr("Totalling every soldier..."), binding_.recordset().recordCount());
         points::TotalAllSummary summary;
         try {
-            summary = points::totalAllSoldiers(data1_, *clock_, points::systemDateSeparator(),
+            summary = points::totalAllSoldiers(binding_, *clock_, points::systemDateSeparator(),
                                                [&progress](int done, int) { return progress.step(done); });
         } catch (...) {
             progress.end();
@@ -34,7 +35,7 @@ void MainForm::totalAll()
         }
         progress.end();
         Question report;
-        report.caption = QStringLiteral("Varnel");
+        report.caption = kCaption;
         report.text = summary.headline();
         report.details = summary.details();
         report.detailsExpandable = true;
@@ -49,7 +50,7 @@ void MainForm::exportCsv()
 {
     runCommand([this] {
         Question kind;
-        kind.caption = QStringLiteral("Varnel");
+        kind.caption = kCaption;
         kind.text = tr("Export the whole roster, or the merit list, as a CSV file for a spreadsheet?");
         kind.buttons = {tr("&Roster"), tr("&Merit List"), tr("Cancel")};
         kind.escapeButton = 2;
@@ -57,7 +58,7 @@ void MainForm::exportCsv()
         if (answer != 0 && answer != 1)
             return;
         const bool merit = answer == 1;
-        const QString folder = QFileInfo(data1_.databaseName()).absolutePath();
+        const QString folder = QFileInfo(binding_.databaseName()).absolutePath();
         const QString path = chooseSaveFile_(merit ? tr("Export the merit list") : tr("Export the roster"),
                                              folder + (merit ? QStringLiteral("/merit-list.csv") : QStringLiteral("/roster.csv")));
         if (path.isEmpty())
@@ -65,7 +66,7 @@ void MainForm::exportCsv()
         bool replace = false;
         if (QFileInfo::exists(path)) {
             Question again;
-            again.caption = QStringLiteral("Varnel");
+            again.caption = kCaption;
             again.text = tr("The file \"%1\" already exists. Replace it?").arg(QDir::toNativeSeparators(path));
             again.icon = QMessageBox::Warning;
             again.buttons = {tr("&Replace"), tr("Cancel")};
@@ -74,7 +75,7 @@ void MainForm::exportCsv()
                 return;
             replace = true;
         }
-        store::exportCsv(data1_, merit ? store::ExportKind::MeritList : store::ExportKind::Roster, path, replace);
+        store::exportCsv(binding_, merit ? store::ExportKind::MeritList : store::ExportKind::Roster, path, replace);
     });
 }
 
@@ -82,18 +83,18 @@ void MainForm::printThisWorksheet()
 {
     runCommand([this] {
         // The worksheet shows what is stored: the clerk's entries go first.
-        store::Recordset& rs = data1_.recordset();
+        store::Recordset& rs = binding_.recordset();
         rs.edit();
         rs.update();
-        reports::printWorksheetFor(*report1_, rs.currentKey());
+        reports::printWorksheetFor(*reportControl_, rs.currentKey());
     });
 }
 
 void MainForm::showPointsBreakdown()
 {
     QString tip;
-    if (data1_.isOpen() && data1_.recordset().hasCurrent()) {
-        const store::Recordset& rs = data1_.recordset();
+    if (binding_.isOpen() && binding_.recordset().hasCurrent()) {
+        const store::Recordset& rs = binding_.recordset();
         auto stored = [&](int ordinal) { return rs.storedValue(rs.position(), ordinal); };
         const store::Value total = stored(store::ordinal::TOTAL);
         const int stamp = rs.layout().indexOf(store::column::TotalDate);
@@ -120,14 +121,14 @@ void MainForm::showPointsBreakdown()
             tip = tr("Not totalled yet: press Total.");
         }
     }
-    total_->setToolTip(tip);
+    totalLabel_->setToolTip(tip);
 }
 
 void MainForm::findSoldier()
 {
     grid_->finishEditing();
     if (!findBox_)
-        findBox_ = new FindBox(data1_, handler_, this);
+        findBox_ = new FindBox(binding_, handler_, this);
     findBox_->showFind();
 }
 

@@ -16,11 +16,11 @@
 
 namespace varnel::ui {
 
-RosterGrid::RosterGrid(store::DataControl& data1, const Handler& handler, QWidget* parent)
+RosterGrid::RosterGrid(store::DataControl& binding, const Handler& handler, QWidget* parent)
     : QTableView(parent)
-    , data1_(&data1)
+    , binding_(&binding)
     , handler_(&handler)
-    , model_(new RosterGridModel(data1, handler, this))
+    , model_(new RosterGridModel(binding, handler, this))
 {
     setModel(model_);
     setItemDelegate(new RosterGridDelegate(this));
@@ -40,7 +40,7 @@ RosterGrid::RosterGrid(store::DataControl& data1, const Handler& handler, QWidge
     applyColumnWidths();
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RosterGrid::onViewRowChanged);
-    connect(&data1, &store::DataControl::currentChanged, this, &RosterGrid::followBinding);
+    connect(&binding, &store::DataControl::currentChanged, this, &RosterGrid::followBinding);
     connect(model_, &QAbstractItemModel::modelReset, this, &RosterGrid::followBinding);
     connect(model_, &RosterGridModel::entryRefused, this, &RosterGrid::reportRefusedEntry, Qt::QueuedConnection);
     followBinding();

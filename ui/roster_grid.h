@@ -20,7 +20,7 @@ class RosterGridModel;
 class RosterGrid : public QTableView {
     Q_OBJECT
 public:
-    RosterGrid(store::DataControl& data1, const Handler& handler, QWidget* parent = nullptr);
+    RosterGrid(store::DataControl& binding, const Handler& handler, QWidget* parent = nullptr);
 
     RosterGridModel* rosterModel() const { return model_; }
 
@@ -61,7 +61,7 @@ private:
     void onViewRowChanged(const QModelIndex& current, const QModelIndex& previous);
     void followBinding();
 
-    store::DataControl* data1_;
+    store::DataControl* binding_;
     const Handler* handler_;
     RosterGridModel* model_;
     bool following_ = false;

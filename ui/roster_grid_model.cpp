@@ -56,16 +56,16 @@ const QString kNewRecordMark = QStringLiteral("*");
 
 } // namespace
 
-RosterGridModel::RosterGridModel(store::DataControl& data1, const Handler& handler, QObject* parent)
+RosterGridModel::RosterGridModel(store::DataControl& binding, const Handler& handler, QObject* parent)
     : QAbstractTableModel(parent)
-    , data1_(&data1)
+    , binding_(&binding)
     , handler_(&handler)
 {
-    connect(&data1, &store::DataControl::reset, this, &RosterGridModel::onReset);
-    connect(&data1, &store::DataControl::rowAppended, this, &RosterGridModel::onRowAppended);
-    connect(&data1, &store::DataControl::rowRemoved, this, &RosterGridModel::onRowRemoved);
-    connect(&data1, &store::DataControl::rowChanged, this, &RosterGridModel::onRowChanged);
-    connect(&data1, &store::DataControl::currentChanged, this, &RosterGridModel::onCurrentChanged);
+    connect(&binding, &store::DataControl::reset, this, &RosterGridModel::onReset);
+    connect(&binding, &store::DataControl::rowAppended, this, &RosterGridModel::onRowAppended);
+    connect(&binding, &store::DataControl::rowRemoved, this, &RosterGridModel::onRowRemoved);
+    connect(&binding, &store::DataControl::rowChanged, this, &RosterGridModel::onRowChanged);
+    connect(&binding, &store::DataControl::currentChanged, this, &RosterGridModel::onCurrentChanged);
     onReset();
 }
 
@@ -106,12 +106,12 @@ int RosterGridModel::ordinal(int column) const
 
 Value RosterGridModel::cellValue(int row, int column) const
 {
-    if (!data1_->isOpen())
+    if (!binding_->isOpen())
         return Value::null();
     if (isNewRecordRow(row)) {
         // Blank until a new record is begun; then what has been typed.
-        if (data1_->recordset().editMode() == Recordset::EditMode::AddNew)
-            return data1_->shownValue(dataField(column));
+        if (binding_->recordset().editMode() == Recordset::EditMode::AddNew)
+            return binding_->shownValue(dataField(column));
         return Value::null();
     }
     // While a removal is announced, the rows keep their old places: the
@@ -124,7 +124,7 @@ Value RosterGridModel::cellValue(int row, int column) const
         position = row - 1;
     }
     try {
-        return data1_->displayValue(position, ordinal(column));
+        return binding_->displayValue(position, ordinal(column));
     } catch (const Failure& failure) {
         // A read failing while the grid paints: blank cells, and the
         // failure shown once, after the paint, so boxes cannot pile up.
@@ -160,7 +160,7 @@ QVariant RosterGridModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation == Qt::Horizontal)
         return section >= 0 && section < ColumnCount ? QVariant(heading(section)) : QVariant();
     if (section == markedRow_)
-        return data1_->hasPending() ? kEditingMark : kCurrentMark;
+        return binding_->hasPending() ? kEditingMark : kCurrentMark;
     if (isNewRecordRow(section))
         return kNewRecordMark;
     return QString();
@@ -207,7 +207,7 @@ bool RosterGridModel::setData(const QModelIndex& index, const QVariant& value, i
         entry = Value::null();
     }
 
-    const bool stored = makeCurrent(row) && handler_->run([&] { data1_->setPending(dataField(column), entry); });
+    const bool stored = makeCurrent(row) && handler_->run([&] { binding_->setPending(dataField(column), entry); });
     if (stored && isNewRecordRow(row)) {
         // The binding reports pending changes of stored records only.
         emit dataChanged(this->index(row, 0), this->index(row, ColumnCount - 1));
@@ -219,9 +219,9 @@ bool RosterGridModel::setData(const QModelIndex& index, const QVariant& value, i
 bool RosterGridModel::makeCurrent(int row)
 {
     return handler_->run([&] {
-        if (!data1_->isOpen() || row < 0 || row >= rows_)
+        if (!binding_->isOpen() || row < 0 || row >= rows_)
             return;
-        Recordset& rs = data1_->recordset();
+        Recordset& rs = binding_->recordset();
         const bool adding = rs.editMode() == Recordset::EditMode::AddNew;
         if (isNewRecordRow(row)) {
             if (!adding)
@@ -234,9 +234,9 @@ bool RosterGridModel::makeCurrent(int row)
 
 int RosterGridModel::currentRow() const
 {
-    if (!data1_->isOpen())
+    if (!binding_->isOpen())
         return -1;
-    const Recordset& rs = const_cast<store::DataControl*>(data1_)->recordset();
+    const Recordset& rs = const_cast<store::DataControl*>(binding_)->recordset();
     if (rs.editMode() == Recordset::EditMode::AddNew)
         return newRecordRow();
     return rs.hasCurrent() ? rs.position() : -1;
@@ -250,7 +250,7 @@ void RosterGridModel::deleteRows(QList<int> rows)
     if (rows.isEmpty())
         return;
     handler_->run([&] {
-        Recordset& rs = data1_->recordset();
+        Recordset& rs = binding_->recordset();
         // From the bottom up, so the rows above keep their positions.
         for (int row : rows) {
             rs.moveTo(row);
@@ -267,12 +267,12 @@ void RosterGridModel::deleteRows(QList<int> rows)
 void RosterGridModel::storeNewRecord()
 {
     handler_->run([&] {
-        if (!data1_->isOpen())
+        if (!binding_->isOpen())
             return;
-        Recordset& rs = data1_->recordset();
+        Recordset& rs = binding_->recordset();
         if (rs.editMode() != Recordset::EditMode::AddNew)
             return;
-        if (!data1_->hasPending()) {
+        if (!binding_->hasPending()) {
             rs.cancelUpdate();
             return;
         }
@@ -285,10 +285,10 @@ void RosterGridModel::onReset()
 {
     Following following(following_);
     beginResetModel();
-    rows_ = data1_->isOpen() ? data1_->recordset().recordCount() + 1 : 0;
+    rows_ = binding_->isOpen() ? binding_->recordset().recordCount() + 1 : 0;
     ordinals_.clear();
     for (int column = 0; column < ColumnCount; ++column)
-        ordinals_.append(data1_->isOpen() ? data1_->recordset().layout().indexOf(dataField(column)) : -1);
+        ordinals_.append(binding_->isOpen() ? binding_->recordset().layout().indexOf(dataField(column)) : -1);
     markedRow_ = currentRow();
     readFailureShown_ = false;
     endResetModel();

@@ -29,7 +29,7 @@ class RosterGridModel : public QAbstractTableModel {
 public:
     enum Column { NameColumn, RankColumn, PebdColumn, DorColumn, ColumnCount };
 
-    RosterGridModel(store::DataControl& data1, const Handler& handler, QObject* parent = nullptr);
+    RosterGridModel(store::DataControl& binding, const Handler& handler, QObject* parent = nullptr);
 
     // Headings, bound fields, widths in twips and the longest entry typed.
     static QString heading(int column);
@@ -93,7 +93,7 @@ private:
     store::Value cellValue(int row, int column) const;
     int ordinal(int column) const;
 
-    store::DataControl* data1_;
+    store::DataControl* binding_;
     const Handler* handler_;
     int rows_ = 0;
     int markedRow_ = -1;

@@ -1,4 +1,3 @@
-#include "reports/dialog_progress.h"
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
 #include "reports/report_pdf.h"
@@ -6,15 +5,10 @@
 
 #include "report_helpers.h"
 
-#include <QAction>
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
-#include <QProgressDialog>
 #include <QSqlDatabase>
-#include <QThread>
 
 using namespace varnel::reports;
 using namespace varnel::reports::test;
@@ -138,62 +132,4 @@ TEST(ReportEngine, FilesThatCannotBeUsedGiveTheirNumbers)
         EXPECT_EQ(failure->number(), c.number) << c.name;
         EXPECT_TRUE(failure->description().contains(c.named)) << c.name << ": " << failure->what();
     }
-}
-
-TEST(ReportEngine, PreviewShowsEveryPageExportsPdfAndReportsAFailedExport)
-{
-    QTemporaryDir dir;
-    writeSampleRoster(dir);
-    const QString layout = copyShippedLayout("varnel_work.rpt", dir.path());
-    for (const QString& target : {dir.filePath("export.pdf"), dir.filePath("no/export.pdf")}) {
-        SCOPED_TRACE(target.toStdString());
-        QString suggested, caption;
-        int pagesShown = -1;
-        ReportEngine engine(std::make_unique<PreviewPresenter>(nullptr,
-                                                               [&](QWidget*, const QString& offered) {
-                                                                   suggested = offered;
-                                                                   return target;
-                                                               }),
-                            std::make_unique<SilentProgress>());
-        engine.setReportFileName(layout);
-        whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
-            if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
-                pagesShown = widget->pageCount();
-            caption = preview.windowTitle();
-            if (auto* action = preview.findChild<QAction*>("exportPdf"))
-                action->trigger();
-        });
-        const auto failure = failureOf([&] { engine.setAction(0); });
-        EXPECT_EQ(pagesShown, 7);
-        EXPECT_EQ(caption, "Promotion Point Worksheet");
-        EXPECT_TRUE(suggested.endsWith("Promotion Point Worksheet.pdf")) << suggested.toStdString();
-        if (target.contains("/no/")) {
-            ASSERT_TRUE(failure);
-            EXPECT_EQ(failure->number(), failure::OutputFailed);
-        } else {
-            EXPECT_FALSE(failure);
-            EXPECT_EQ(pdfPages(target).size(), 7);
-            EXPECT_NE(findRow(pdfLines(target), {"Name", "Diaz, Luis"}), -1);
-        }
-    }
-}
-
-TEST(DialogProgress, AppearsAfterTheDelayAndStopsOnCancel)
-{
-    DialogProgress progress(nullptr, 100);
-    progress.begin("Reading", 0);
-    EXPECT_TRUE(progress.step(1));
-    EXPECT_EQ(progress.dialog(), nullptr); // quick work shows nothing
-    QThread::msleep(150);
-    EXPECT_TRUE(progress.step(2));
-    ASSERT_NE(progress.dialog(), nullptr);
-    EXPECT_TRUE(progress.dialog()->isVisible());
-    progress.begin("Pages", 10);
-    EXPECT_EQ(progress.dialog()->maximum(), 10);
-    progress.dialog()->cancel();
-    QThread::msleep(60); // let the next step look at the dialog
-    EXPECT_FALSE(progress.step(3));
-    EXPECT_FALSE(progress.step(4));
-    progress.end();
-    EXPECT_EQ(progress.dialog(), nullptr);
 }

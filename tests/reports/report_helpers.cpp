@@ -1,11 +1,10 @@
 #include "report_helpers.h"
 
-#include <QApplication>
+#include <QDir>
 #include <QFile>
-#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTimer>
+#include <QSqlDatabase>
 
 namespace varnel::reports::test {
 
@@ -97,21 +96,62 @@ int findRow(const QStringList& lines, const QStringList& cells, int from)
     return -1;
 }
 
-void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
+OutputFolder::OutputFolder()
 {
-    auto* closer = new QTimer(qApp);
-    closer->setInterval(50);
-    QObject::connect(closer, &QTimer::timeout, [=] {
-        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-        if (!preview)
-            return;
-        closer->stop();
-        closer->deleteLater();
-        inPreview(*preview);
-        if (preview->isVisible())
-            preview->reject();
-    });
-    closer->start();
+    writeSampleRoster(dir);
+    layout = copyShippedLayout("varnel_nco.rpt", dir.path());
+    writeFile(other, kKeep);
+    QDir(dir.path()).mkdir("sub");
+    QFile::link(roster, dir.filePath("roster-link.pdf"));
+    QFile::link(layout, dir.filePath("layout-link.pdf"));
+    QFile::link(roster + "-journal", dir.filePath("journal-link.pdf"));
+    if (runProgram("ln", {roster, dir.filePath("roster-hard.pdf")}) != 0)
+        ADD_FAILURE() << "no hard link made";
+    // Something that is no plain file, like /dev/full, but of the test's
+    // own: were it ever replaced, nothing of the machine's would be lost.
+    if (runProgram("mkfifo", {dir.filePath("pipe.pdf")}) != 0)
+        ADD_FAILURE() << "no pipe made";
+    rosterBytes = fileBytes(roster);
+    layoutBytes = fileBytes(layout);
+}
+
+QStringList OutputFolder::entries() const
+{
+    QStringList names = QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System);
+    names.sort();
+    return names;
+}
+
+void OutputFolder::expectInputsUnchanged() const
+{
+    EXPECT_EQ(fileBytes(roster), rosterBytes);
+    EXPECT_EQ(fileBytes(layout), layoutBytes);
+}
+
+bool isPdf(const QString& path)
+{
+    return fileBytes(path).startsWith("%PDF-");
+}
+
+QByteArray listLayoutOver(const QByteArray& query, const QByteArray& extra)
+{
+    return R"({"format": 1, "title": "T", "kind": "list", "query": ")" + query +
+           R"(", "columns": [{"heading": "Name", "field": "Name"}])" + extra + "}";
+}
+
+LayoutFolder::LayoutFolder(const QByteArray& layoutText, const QList<QVariantMap>& soldiers)
+{
+    writeRoster(roster, soldiers);
+    writeFile(layout, layoutText);
+    rosterBytes = fileBytes(roster);
+    entries = QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+}
+
+void LayoutFolder::expectLeftAsFound() const
+{
+    EXPECT_EQ(fileBytes(roster), rosterBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), entries) << "no PDF, no journal";
+    EXPECT_EQ(QSqlDatabase::connectionNames().filter("varnel-report"), QStringList());
 }
 
 } // namespace varnel::reports::test

@@ -8,10 +8,7 @@
 #include "support/roster_file.h"
 
 #include <QTemporaryDir>
-#include <functional>
 #include <new>
-
-class QPrintPreviewDialog;
 
 namespace varnel::reports::test {
 
@@ -68,7 +65,47 @@ private:
     bool inStage_ = false;
 };
 
-// Runs `inPreview` on the modal print preview once it is up, then closes it.
-void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview);
+// What a file of the clerk's holds, to see that it stays as it was.
+inline const QByteArray kKeep = "a file the clerk keeps";
+
+// A roster, a layout and a file of the clerk's, with links to them, a
+// folder and a pipe: the places a report's PDF must not or cannot go.
+struct OutputFolder {
+    QTemporaryDir dir;
+    QString roster = dir.filePath("Varnel_DATA.MDB");
+    QString layout;
+    QString other = dir.filePath("other.pdf");
+    QByteArray rosterBytes, layoutBytes;
+
+    OutputFolder();
+    QStringList entries() const;
+    void expectInputsUnchanged() const;
+};
+
+bool isPdf(const QString& path);
+
+// Runs for ever without giving a row: only the progress handler sees it.
+inline const QByteArray kEndlessCount =
+    "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r) SELECT count(*) AS \\\"Name\\\" FROM r";
+
+// A list layout of one column, Name, over `query` (JSON-escaped), with
+// `extra` keys appended.
+QByteArray listLayoutOver(const QByteArray& query, const QByteArray& extra = {});
+
+// A folder with a roster of `soldiers` and one layout; the engine writes
+// its PDF beside them.
+struct LayoutFolder {
+    QTemporaryDir dir;
+    QString roster = dir.filePath("Varnel_DATA.MDB");
+    QString layout = dir.filePath("bounded.rpt");
+    QString pdf = dir.filePath("bounded.pdf");
+    QByteArray rosterBytes;
+    QStringList entries;
+
+    explicit LayoutFolder(const QByteArray& layoutText, const QList<QVariantMap>& soldiers = sampleSoldiers());
+    // The roster as it was, no PDF and no journal beside it, and no
+    // report connection left open.
+    void expectLeftAsFound() const;
+};
 
 } // namespace varnel::reports::test

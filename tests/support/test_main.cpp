@@ -2,6 +2,8 @@
 // headless unless a display platform is asked for; the others a
 // QCoreApplication, through which Qt loads the SQLite driver plugin. The
 // user's data folder is a temporary one.
+#include "app/varnel_version.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #ifdef VARNEL_TEST_WIDGETS
@@ -23,8 +25,9 @@ int main(int argc, char** argv)
 #else
     QCoreApplication app(argc, argv);
 #endif
-    QCoreApplication::setApplicationName(QStringLiteral("Varnel"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.2.0.7"));
+    // The program's own name and version, as setUpApplication gives them.
+    QCoreApplication::setApplicationName(QStringLiteral(VARNEL_PRODUCT_NAME));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

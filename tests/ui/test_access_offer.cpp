@@ -77,8 +77,8 @@ TEST(AccessOffer, ConvertsOnYesAndKeepsTheAccessFile)
         const QString keptAs = folder.filePath(c.keptNameTaken ? "Varnel_DATA (Access 2).MDB" : "Varnel_DATA (Access).MDB");
         if (c.opens) {
             EXPECT_EQ(fileBytes(keptAs), access) << "the Access file unchanged";
-            EXPECT_EQ(form.data1().recordset().recordCount(), 300);
-            EXPECT_EQ(form.data1().shownValue("Name").asText(), "Müller, Zoë") << "the roster opened in name order";
+            EXPECT_EQ(form.binding().recordset().recordCount(), 300);
+            EXPECT_EQ(form.binding().shownValue("Name").asText(), "Müller, Zoë") << "the roster opened in name order";
             if (c.keptNameTaken) {
                 EXPECT_EQ(fileBytes(folder.filePath("Varnel_DATA (Access).MDB")), "the clerk's own file");
             }

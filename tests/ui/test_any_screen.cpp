@@ -117,9 +117,9 @@ TEST(AnyScreen, OnAScreenTooSmallTheWindowScrollsAndEveryControlStaysWhereItIsDr
     EXPECT_EQ(QApplication::focusWidget(), add);
     EXPECT_TRUE(shownInViewport(scroll, add));
     // And a click there works as it does on a large screen.
-    const int before = ui.form->data1().recordset().recordCount();
+    const int before = ui.form->binding().recordset().recordCount();
     QTest::mouseClick(add, Qt::LeftButton);
-    EXPECT_EQ(ui.form->data1().recordset().recordCount(), before + 1);
+    EXPECT_EQ(ui.form->binding().recordset().recordCount(), before + 1);
 
     // Room again: whole, as at first.
     scroll->setRoom([] { return QSize(2000, 2000); });

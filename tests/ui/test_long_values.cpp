@@ -138,7 +138,7 @@ TEST(LongValues, AreShownByTheirBeginningWithAMarkAndATooltip)
         EXPECT_EQ(totalDate->toolTip().isEmpty(), c.whole);
 
         // Showing is no change.
-        EXPECT_FALSE(ui.form->data1().hasPending());
+        EXPECT_FALSE(ui.form->binding().hasPending());
         EXPECT_EQ(selector(ui, 1), QStringLiteral("\u25B6"));
         EXPECT_EQ(ui.boxes.lines(), QStringList());
     }
@@ -205,7 +205,7 @@ TEST(LongValues, TypingOnACellThatTakesNoEntryMovesToNoOtherSoldier)
     ui.clickRow(1);
     QTest::keyClicks(ui.form->grid(), "CA"); // CARTER's initials
     EXPECT_EQ(ui.position(), 1);
-    EXPECT_FALSE(ui.form->data1().hasPending());
+    EXPECT_FALSE(ui.form->binding().hasPending());
     EXPECT_EQ(file.roster.stored(file.key + 1, "Name"), "CARTER");
 }
 
@@ -254,7 +254,7 @@ TEST(LongValues, CommandsMovesAndTypingKeepTheStoredValueByteForByte)
         const QString shownDates = ui.find<QLineEdit>("PrefDates")->text();
         c.act(ui);
         EXPECT_EQ(ui.boxes.lines(), QStringList());
-        EXPECT_FALSE(ui.form->data1().hasPending()) << "nothing pending";
+        EXPECT_FALSE(ui.form->binding().hasPending()) << "nothing pending";
         // Whatever is current now, leaving it and storing stores nothing of
         // the long record.
         ui.clickRow(0);

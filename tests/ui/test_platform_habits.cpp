@@ -50,7 +50,7 @@ TEST(PlatformHabits, RecordSelectorsKeepTheirWidthWithoutACurrentRecord)
     const int nameX = ui.form->grid()->columnViewportPosition(0) + ui.form->grid()->viewport()->x();
     ui.clickRow(1);
     ui.click("Command2"); // deletes the last: none is current
-    ASSERT_EQ(ui.form->data1().recordset().hasCurrent(), false);
+    ASSERT_EQ(ui.form->binding().recordset().hasCurrent(), false);
     QApplication::processEvents();
     EXPECT_EQ(selectors->width(), width);
     EXPECT_EQ(ui.form->grid()->columnViewportPosition(0) + ui.form->grid()->viewport()->x(), nameX) << "the columns stay put";

@@ -151,7 +151,7 @@ TEST_F(RosterGridTest, DateCellsStoreDatesAndRefuseOtherText)
             auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
             ASSERT_NE(editor, nullptr);
             EXPECT_EQ(editor->text(), c.typed);
-            EXPECT_FALSE(typed.ui.form->data1().hasPending());
+            EXPECT_FALSE(typed.ui.form->binding().hasPending());
             QTest::keyClick(editor, Qt::Key_Escape);
             EXPECT_EQ(cell(typed.ui, 0, RosterGridModel::PebdColumn), "5/1/2010");
         } else {
@@ -254,7 +254,7 @@ TEST_F(RosterGridTest, DeleteKeyRemovesTheRowsSelectedByTheirRecordSelectors)
     EXPECT_EQ(cell(ui, 0, 0), "CARTER, AL");
     // The record after the deleted ones is current.
     EXPECT_EQ(ui.position(), 0);
-    EXPECT_TRUE(ui.form->data1().recordset().hasCurrent());
+    EXPECT_TRUE(ui.form->binding().recordset().hasCurrent());
     EXPECT_EQ(ui.boxes.lines(), QStringList());
 }
 

@@ -16,7 +16,7 @@ namespace {
 
 QString current(const FormUnderTest& ui)
 {
-    const auto& rs = ui.form->data1().recordset();
+    const auto& rs = ui.form->binding().recordset();
     return rs.hasCurrent() ? rs.fieldValue(rs.layout().indexOf("Name")).displayText() : QStringLiteral("<none>");
 }
 

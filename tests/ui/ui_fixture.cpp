@@ -53,7 +53,7 @@ FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
     MainFormParts parts;
     parts.messageBoxes = &boxes;
     parts.clock = &clock;
-    parts.report1 = std::make_unique<RecordingReport>(reportLog);
+    parts.reportControl = std::make_unique<RecordingReport>(reportLog);
     parts.showHelp = [this] { ++helpRequests; };
     parts.showAbout = [this] { ++aboutRequests; };
     parts.chooseSaveFile = [this](const QString&, const QString&) { return saveFile; };
@@ -90,6 +90,14 @@ void FormUnderTest::clickRow(int row) const
 int px(const QWidget& widget, int twips)
 {
     return int(std::lround(twips * widget.logicalDpiX() / 1440.0));
+}
+
+QRect drawnRect(const QWidget& widget, int left, int top, int width, int height)
+{
+    auto pixels = [](int twips, int dpi) { return int(std::lround(twips * dpi / 1440.0)); };
+    const int dx = widget.logicalDpiX(), dy = widget.logicalDpiY();
+    return QRect(QPoint(pixels(left, dx), pixels(top, dy)),
+                 QPoint(pixels(left + width, dx) - 1, pixels(top + height, dy) - 1));
 }
 
 } // namespace varnel::ui::test

@@ -72,7 +72,7 @@ struct FormUnderTest {
     void pressAccessKey(Qt::Key key) const;
     // Makes the grid's row current as a click on its Name cell does.
     void clickRow(int row) const;
-    int position() const { return form->data1().recordset().position(); }
+    int position() const { return form->binding().recordset().position(); }
 
     RecordingBoxes boxes;
     points::FixedClock clock;
@@ -86,5 +86,9 @@ struct FormUnderTest {
 
 // 1440 twips to the inch, at the widget's logical resolution.
 int px(const QWidget& widget, int twips);
+// A rectangle drawn in twips as pixels of the widget's logical resolution;
+// both edges are converted, so controls that touch in twips touch on the
+// screen.
+QRect drawnRect(const QWidget& widget, int left, int top, int width, int height);
 
 } // namespace varnel::ui::test

@@ -9,13 +9,13 @@
 class QProgressDialog;
 class QWidget;
 
-namespace varnel::reports {
+namespace varnel::ui {
 
-// Progress for the windowed engine: a modal QProgressDialog with a Cancel
-// button that appears once the work has lasted half a second. While it is
-// up, steps let the window handle events a few times a second so the clerk
-// can press Cancel.
-class DialogProgress final : public ReportProgress {
+// Progress for the windowed report engine and the window's long commands: a
+// modal QProgressDialog with a Cancel button that appears once the work has
+// lasted half a second. While it is up, steps let the window handle events
+// a few times a second so the clerk can press Cancel.
+class DialogProgress final : public reports::ReportProgress {
 public:
     explicit DialogProgress(QWidget* parent = nullptr, int showAfterMs = 500);
     ~DialogProgress() override;
@@ -35,8 +35,8 @@ private:
     QElapsedTimer sinceEvents_;
     bool running_ = false;
     bool cancelled_ = false;
-    QString what_;
+    QString stage_; // the text of the current stage
     int total_ = 0;
 };
 
-} // namespace varnel::reports
+} // namespace varnel::ui

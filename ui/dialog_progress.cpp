@@ -1,9 +1,11 @@
-#include "reports/dialog_progress.h"
+#include "ui/dialog_progress.h"
+
+#include "ui/product.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
 
-namespace varnel::reports {
+namespace varnel::ui {
 
 namespace {
 // How often a visible dialog gets to handle events (repaint, Cancel).
@@ -27,10 +29,10 @@ void DialogProgress::begin(const QString& what, int total)
         cancelled_ = false;
         sinceStart_.start();
     }
-    what_ = what;
+    stage_ = what;
     total_ = total;
     if (dialog_) {
-        dialog_->setLabelText(what_);
+        dialog_->setLabelText(stage_);
         dialog_->setRange(0, total_);
         dialog_->setValue(0);
     }
@@ -43,8 +45,8 @@ bool DialogProgress::step(int done)
     if (!dialog_) {
         if (sinceStart_.elapsed() < showAfterMs_)
             return true;
-        dialog_ = std::make_unique<QProgressDialog>(what_, QStringLiteral("Cancel"), 0, total_, parent_);
-        dialog_->setWindowTitle(QStringLiteral("Varnel"));
+        dialog_ = std::make_unique<QProgressDialog>(stage_, QStringLiteral("Cancel"), 0, total_, parent_);
+        dialog_->setWindowTitle(kCaption);
         dialog_->setWindowModality(Qt::ApplicationModal);
         dialog_->setMinimumDuration(0);
         dialog_->setAutoClose(false);
@@ -67,4 +69,4 @@ void DialogProgress::end()
     dialog_.reset();
 }
 
-} // namespace varnel::reports
+} // namespace varnel::ui

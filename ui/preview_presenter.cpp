@@ -1,11 +1,15 @@
-#include "reports/report_presenter.h"
+#include "ui/preview_presenter.h"
 
 #include "common/failure.h"
+#include "common/shipped_files.h"
 #include "reports/pdf_target.h"
+#include "reports/report_engine.h"
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
 #include "reports/report_progress.h"
 #include "reports/report_renderer.h"
+#include "ui/dialog_progress.h"
+#include "ui/product.h"
 
 #include <QCoreApplication>
 #include <QAction>
@@ -18,25 +22,35 @@
 #include <new>
 #include <optional>
 
-namespace varnel::reports {
+namespace varnel::ui {
+
+using reports::ExistingPdf;
+using reports::PdfPresenter;
+using reports::PdfTarget;
+using reports::ReportLayout;
+using reports::ReportProgress;
+using reports::ReportRenderer;
 
 namespace {
+
+const char* const kContext = "varnel::ui::PreviewPresenter";
 
 QString askWithFileDialog(QWidget* parent, const QString& suggested)
 {
     // The replace question is asked by the presenter itself, after the
     // roster and the layout were refused: never "replace the roster?".
-    return QFileDialog::getSaveFileName(parent, QCoreApplication::translate("varnel::reports", "Export PDF"), suggested,
-                                        QCoreApplication::translate("varnel::reports", "PDF files (*.pdf)"), nullptr,
+    return QFileDialog::getSaveFileName(parent, QCoreApplication::translate(kContext, "Export PDF"), suggested,
+                                        QCoreApplication::translate(kContext, "PDF files (*.pdf)"), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 bool askWithQuestionBox(QWidget* parent, const QString& path)
 {
-    return QMessageBox::question(parent, QStringLiteral("Varnel"),
-                                 QCoreApplication::translate("varnel::reports", "The file %1 already exists.\nDo you want to replace it?")
-                                     .arg(QDir::toNativeSeparators(path)),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+    return QMessageBox::question(
+               parent, kCaption,
+               QCoreApplication::translate(kContext, "The file %1 already exists.\nDo you want to replace it?")
+                   .arg(QDir::toNativeSeparators(path)),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
 }
 
@@ -53,13 +67,14 @@ void keepingFailure(std::optional<Failure>& kept, QDialog& dialog, const ReportL
         } catch (const Failure& failure) {
             kept = failure;
         } catch (const std::bad_alloc&) {
-            kept = Failure(failure::ReportTooLarge,
-                           QCoreApplication::translate("varnel::reports", "The report of the layout %1 needs more memory than there is; it was "
-                                          "stopped.")
+            kept = Failure(reports::failure::ReportTooLarge,
+                           QCoreApplication::translate(
+                               kContext, "The report of the layout %1 needs more memory than there is; it was stopped.")
                                .arg(layout.path));
         } catch (const std::exception& error) {
-            kept = Failure(failure::EngineFault, QCoreApplication::translate("varnel::reports", "The report of the layout %1 failed unexpectedly: %2.")
-                                                     .arg(layout.path, QString::fromLocal8Bit(error.what())));
+            kept = Failure(reports::failure::EngineFault,
+                           QCoreApplication::translate(kContext, "The report of the layout %1 failed unexpectedly: %2.")
+                               .arg(layout.path, QString::fromLocal8Bit(error.what())));
         }
     } catch (...) {
         // Even the failure could not be kept (no memory left for its text):
@@ -81,7 +96,7 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(report.pageLayout());
     printer.setDocName(report.layout().title);
-    printer.setCreator(QStringLiteral("Varnel"));
+    printer.setCreator(kProductName);
 
     QPrintPreviewDialog dialog(&printer, parent_);
     dialog.setWindowTitle(report.layout().title);
@@ -100,7 +115,7 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
     });
 
     if (auto* toolbar = dialog.findChild<QToolBar*>()) {
-        QAction* exportPdf = toolbar->addAction(QCoreApplication::translate("varnel::reports", "Export PDF..."));
+        QAction* exportPdf = toolbar->addAction(QCoreApplication::translate(kContext, "Export PDF..."));
         exportPdf->setObjectName(QStringLiteral("exportPdf"));
         QObject::connect(exportPdf, &QAction::triggered, &dialog, [&] {
             keepingFailure(failure, dialog, report.layout(), [&] {
@@ -109,7 +124,7 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
                 if (path.isEmpty())
                     return;
                 // "No" leaves the file and the preview as they are.
-                if (checkPdfTarget(path, report.layout()) == PdfTarget::Existing && !askReplace_(&dialog, path))
+                if (reports::checkPdfTarget(path, report.layout()) == PdfTarget::Existing && !askReplace_(&dialog, path))
                     return;
                 PdfPresenter(path, ExistingPdf::Replace).present(report, progress);
             });
@@ -121,4 +136,12 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
         throw *failure;
 }
 
-} // namespace varnel::reports
+std::unique_ptr<reports::ReportEngine> makePreviewReportEngine(QWidget* parent)
+{
+    auto engine = std::make_unique<reports::ReportEngine>(std::make_unique<PreviewPresenter>(parent),
+                                                          std::make_unique<DialogProgress>(parent));
+    engine->setShippedLayoutFolders(shippedFileFolders());
+    return engine;
+}
+
+} // namespace varnel::ui

@@ -1,0 +1,217 @@
+// The report windows: the print preview with its PDF export, and the
+// progress window with its Cancel button.
+#include "ui/dialog_progress.h"
+#include "ui/preview_presenter.h"
+
+#include "reports/report_engine.h"
+#include "reports/report_failures.h"
+#include "reports/report_pdf.h"
+#include "reports/report_progress.h"
+
+#include "report_helpers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+
+using namespace varnel::reports;
+using namespace varnel::reports::test;
+using varnel::ui::DialogProgress;
+using varnel::ui::PreviewPresenter;
+
+namespace {
+
+// Runs `inPreview` on the modal print preview once it is up, then closes it.
+void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
+{
+    auto* closer = new QTimer(qApp);
+    closer->setInterval(50);
+    QObject::connect(closer, &QTimer::timeout, [=] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        closer->stop();
+        closer->deleteLater();
+        inPreview(*preview);
+        if (preview->isVisible())
+            preview->reject();
+    });
+    closer->start();
+}
+
+} // namespace
+
+TEST(PreviewPresenter, ShowsEveryPageExportsPdfAndReportsAFailedExport)
+{
+    QTemporaryDir dir;
+    writeSampleRoster(dir);
+    const QString layout = copyShippedLayout("varnel_work.rpt", dir.path());
+    for (const QString& target : {dir.filePath("export.pdf"), dir.filePath("no/export.pdf")}) {
+        SCOPED_TRACE(target.toStdString());
+        QString suggested, caption;
+        int pagesShown = -1;
+        ReportEngine engine(std::make_unique<PreviewPresenter>(nullptr,
+                                                               [&](QWidget*, const QString& offered) {
+                                                                   suggested = offered;
+                                                                   return target;
+                                                               }),
+                            std::make_unique<SilentProgress>());
+        engine.setReportFileName(layout);
+        whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+            if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
+                pagesShown = widget->pageCount();
+            caption = preview.windowTitle();
+            if (auto* action = preview.findChild<QAction*>("exportPdf"))
+                action->trigger();
+        });
+        const auto failure = failureOf([&] { engine.setAction(0); });
+        EXPECT_EQ(pagesShown, 7);
+        EXPECT_EQ(caption, "Promotion Point Worksheet");
+        EXPECT_TRUE(suggested.endsWith("Promotion Point Worksheet.pdf")) << suggested.toStdString();
+        if (target.contains("/no/")) {
+            ASSERT_TRUE(failure);
+            EXPECT_EQ(failure->number(), failure::OutputFailed);
+        } else {
+            EXPECT_FALSE(failure);
+            EXPECT_EQ(pdfPages(target).size(), 7);
+            EXPECT_NE(findRow(pdfLines(target), {"Name", "Diaz, Luis"}), -1);
+        }
+    }
+}
+
+// The window's Export PDF: the same refusals, and a question before a file
+// is replaced; "No" leaves the file and the preview as they are.
+TEST(PreviewPresenter, ExportAsksBeforeReplacing)
+{
+    const struct {
+        const char* name;
+        QString target;
+        bool answer;
+        bool asked;
+        int number;        // 0: no failure
+        bool writes;
+    } cases[] = {
+        {"a new file", "new.pdf", false, false, 0, true},
+        {"another file, clerk says no", "other.pdf", false, true, 0, false},
+        {"another file, clerk says yes", "other.pdf", true, true, 0, true},
+        {"the roster", "Varnel_DATA.MDB", true, false, failure::OutputIsInput, false},
+        {"the roster through a link", "roster-link.pdf", true, false, failure::OutputIsInput, false},
+        {"the layout", "varnel_nco.rpt", true, false, failure::OutputIsInput, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OutputFolder folder;
+        const QString target = folder.dir.filePath(c.target);
+        QStringList asked;
+        bool openAfterExport = false;
+        ReportEngine engine(std::make_unique<PreviewPresenter>(
+                                nullptr, [&](QWidget*, const QString&) { return target; },
+                                [&](QWidget*, const QString& path) {
+                                    asked << path;
+                                    return c.answer;
+                                }),
+                            std::make_unique<SilentProgress>());
+        engine.setReportFileName(folder.layout);
+        whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+            if (auto* action = preview.findChild<QAction*>("exportPdf"))
+                action->trigger();
+            QCoreApplication::processEvents();
+            openAfterExport = preview.isVisible();
+        });
+        const auto failure = failureOf([&] { engine.setAction(0); });
+        EXPECT_EQ(failure ? failure->number() : 0, c.number) << (failure ? failure->what() : "");
+        EXPECT_EQ(asked, c.asked ? QStringList{target} : QStringList());
+        EXPECT_EQ(openAfterExport, c.number == 0) << "a failure closes the preview, nothing else does";
+        EXPECT_EQ(isPdf(target), c.writes);
+        if (c.target == "other.pdf" && !c.writes) {
+            EXPECT_EQ(fileBytes(target), kKeep);
+        }
+        folder.expectInputsUnchanged();
+    }
+}
+
+// Out of memory while the preview paints its pages or while the export
+// writes them: the preview closes and the report ends with a number.
+TEST(PreviewPresenter, FailureInsideThePreviewsEventsEndsTheReport)
+{
+    for (const bool whileExporting : {false, true}) {
+        SCOPED_TRACE(whileExporting ? "exporting" : "painting the preview");
+        OutputFolder folder;
+        auto progress = std::make_unique<ThrowingProgress>("Laying out", !whileExporting);
+        ThrowingProgress* failing = progress.get();
+        ReportEngine engine(std::make_unique<PreviewPresenter>(
+                                nullptr, [&](QWidget*, const QString&) { return folder.dir.filePath("new.pdf"); }),
+                            std::move(progress));
+        engine.setReportFileName(folder.layout);
+        if (whileExporting) {
+            whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+                failing->armed = true;
+                if (auto* action = preview.findChild<QAction*>("exportPdf"))
+                    action->trigger();
+            });
+        }
+        // Painting fails at once and the preview must close by itself; should
+        // it not, this closes it so the test fails instead of waiting.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            if (auto* preview = qobject_cast<QDialog*>(QApplication::activeModalWidget()); preview && !whileExporting) {
+                ADD_FAILURE() << "the preview stayed open";
+                preview->reject();
+            }
+        });
+        guard.start(10000);
+        EXPECT_EQ(failureNumber([&] { engine.setAction(0); }), failure::ReportTooLarge);
+        EXPECT_FALSE(QFile::exists(folder.dir.filePath("new.pdf")));
+    }
+}
+
+TEST(DialogProgress, AppearsAfterTheDelayAndStopsOnCancel)
+{
+    DialogProgress progress(nullptr, 100);
+    progress.begin("Reading", 0);
+    EXPECT_TRUE(progress.step(1));
+    EXPECT_EQ(progress.dialog(), nullptr); // quick work shows nothing
+    QThread::msleep(150);
+    EXPECT_TRUE(progress.step(2));
+    ASSERT_NE(progress.dialog(), nullptr);
+    EXPECT_TRUE(progress.dialog()->isVisible());
+    progress.begin("Pages", 10);
+    EXPECT_EQ(progress.dialog()->maximum(), 10);
+    progress.dialog()->cancel();
+    QThread::msleep(60); // let the next step look at the dialog
+    EXPECT_FALSE(progress.step(3));
+    EXPECT_FALSE(progress.step(4));
+    progress.end();
+    EXPECT_EQ(progress.dialog(), nullptr);
+}
+
+// The real progress window: its Cancel button reaches a query that gives
+// no rows, through the events the window handles while the query runs.
+TEST(DialogProgress, CancelButtonStopsALongQuery)
+{
+    LayoutFolder folder(listLayoutOver(kEndlessCount));
+    auto progress = std::make_unique<DialogProgress>(nullptr, 50);
+    DialogProgress* window = progress.get();
+    bool cancelled = false;
+    QTimer clerk;
+    QObject::connect(&clerk, &QTimer::timeout, [&] {
+        if (window->dialog() && window->dialog()->isVisible() && !cancelled) {
+            window->dialog()->cancel();
+            cancelled = true;
+        }
+    });
+    clerk.start(10);
+    ReportEngine engine(std::make_unique<PdfPresenter>(folder.pdf, ExistingPdf::Refuse), std::move(progress));
+    engine.setReportFileName(folder.layout);
+    EXPECT_FALSE(failureOf([&] { engine.setAction(0); }));
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(window->dialog(), nullptr) << "the progress window is gone";
+    folder.expectLeftAsFound();
+}
