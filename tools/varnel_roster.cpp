@@ -19,7 +19,8 @@
 namespace {
 
 // The commands, after the options in the help: %1 is the program's name,
-// %2 the product's.
+// %2 the product's. Laid out as it prints.
+// clang-format off
 const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "\n"
     "Commands:\n"
@@ -70,6 +71,7 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "      both as blank. Prints the records and the columns by kind.\n"
     "\n"
     "create and sample refuse to overwrite an existing file.\n");
+// clang-format on
 
 QString usage(const QCommandLineParser& parser)
 {
@@ -149,28 +151,41 @@ int sampleCommand(const QCommandLineParser& usageParser, const QStringList& args
     QCommandLineParser parser;
     if (const auto misfit = readCommand(parser, {count, seed, edgeCases}, QStringLiteral("sample"), args)) {
         if (misfit->lacksValue)
-            return usageError(usageParser, QCoreApplication::translate("varnel::tools", "%1 needs a number.").arg(misfit->argument));
-        return usageError(usageParser, QCoreApplication::translate("varnel::tools", "unexpected argument \"%1\".").arg(misfit->argument));
+            return usageError(usageParser,
+                              QCoreApplication::translate("varnel::tools", "%1 needs a number.").arg(misfit->argument));
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected argument \"%1\".")
+                              .arg(misfit->argument));
     }
     varnel::tools::SampleOptions options;
     qint64 n = 0;
     for (const QString& value : parser.values(count)) {
         if (!parseNumber(value, 0, 10'000'000, n))
-            return usageError(usageParser, QCoreApplication::translate("varnel::tools", "--count must be a whole number from 0 to 10000000, not \"%1\".").arg(value));
+            return usageError(usageParser,
+                              QCoreApplication::
+                                  translate("varnel::tools",
+                                            "--count must be a whole number from 0 to 10000000, not \"%1\".")
+                                      .arg(value));
         options.count = int(n);
     }
     for (const QString& value : parser.values(seed)) {
         if (!parseNumber(value, 0, 0xFFFFFFFFLL, n))
-            return usageError(usageParser, QCoreApplication::translate("varnel::tools", "--seed must be a whole number from 0 to 4294967295, not \"%1\".").arg(value));
+            return usageError(usageParser,
+                              QCoreApplication::
+                                  translate("varnel::tools",
+                                            "--seed must be a whole number from 0 to 4294967295, not \"%1\".")
+                                      .arg(value));
         options.seed = quint32(n);
     }
     options.edgeCases = parser.isSet(edgeCases);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
-        return usageError(usageParser, QCoreApplication::translate("varnel::tools", "unexpected argument \"%1\".").arg(files.at(1)));
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected argument \"%1\".").arg(files.at(1)));
     const QString file = files.value(0);
     if (file.isEmpty() || !parser.isSet(count))
-        return usageError(usageParser, QCoreApplication::translate("varnel::tools", "sample needs FILE and --count N."));
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "sample needs FILE and --count N."));
     varnel::tools::writeSampleRoster(file, options);
     std::printf("Wrote %d soldiers to %s\n", options.count, qPrintable(file));
     return 0;
@@ -181,7 +196,9 @@ int reportCommand(const QCommandLineParser& usageParser, const QStringList& args
     const QCommandLineOption force(QStringLiteral("force"));
     QCommandLineParser parser;
     if (const auto misfit = readCommand(parser, {force}, QStringLiteral("report"), args))
-        return usageError(usageParser, QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".").arg(misfit->argument));
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".")
+                              .arg(misfit->argument));
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2)
         return usageError(usageParser, QCoreApplication::translate("varnel::tools", "report takes LAYOUT and PDF."));
@@ -194,7 +211,9 @@ int exportCommand(const QCommandLineParser& usageParser, const QStringList& args
     const QCommandLineOption force(QStringLiteral("force"));
     QCommandLineParser parser;
     if (const auto misfit = readCommand(parser, {merit, force}, QStringLiteral("export"), args))
-        return usageError(usageParser, QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".").arg(misfit->argument));
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".")
+                              .arg(misfit->argument));
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2)
         return usageError(usageParser, QCoreApplication::translate("varnel::tools", "export takes ROSTER and CSV."));
@@ -220,8 +239,9 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QCoreApplication::translate("varnel::tools", "The command-line companion for %1's roster file.")
-                                         .arg(QStringLiteral(VARNEL_PRODUCT_NAME)));
+    parser.setApplicationDescription(
+        QCoreApplication::translate("varnel::tools", "The command-line companion for %1's roster file.")
+            .arg(QStringLiteral(VARNEL_PRODUCT_NAME)));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -282,7 +302,8 @@ int main(int argc, char* argv[])
         }
         return usageError(parser, QCoreApplication::translate("varnel::tools", "unknown command \"%1\".").arg(command));
     } catch (const varnel::Failure& failure) {
-        std::fprintf(stderr, VARNEL_ROSTER_PROGRAM ": error %d: %s\n", failure.number(), qPrintable(failure.description()));
+        std::fprintf(stderr, VARNEL_ROSTER_PROGRAM ": error %d: %s\n", failure.number(),
+                     qPrintable(failure.description()));
         return 1;
     } catch (const std::exception& error) {
         // Out of memory or a fault of the program: still a message and a

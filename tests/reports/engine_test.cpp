@@ -129,7 +129,8 @@ TEST(ReportEngine, FilesThatCannotBeUsedGiveTheirNumbers)
         const char* says;
     } cases[] = {
         {"no layout named", QString(), dir.filePath("x.pdf"), failure::LayoutUnreadable, "", "No report layout file"},
-        {"layout not readable", locked, dir.filePath("x.pdf"), failure::LayoutUnreadable, "locked.rpt", "cannot be read"},
+        {"layout not readable", locked, dir.filePath("x.pdf"), failure::LayoutUnreadable, "locked.rpt",
+         "cannot be read"},
         {"PDF not writable", copyShippedLayout("varnel_nco.rpt", dir.path()), dir.filePath("no/such/out.pdf"),
          failure::OutputFailed, "out.pdf", ""},
     };

@@ -108,8 +108,8 @@ TEST(PagePlan, NoPageEndsWithAGroupHeading)
             const ReportLayout layout = groupedList(groupSummary, true);
             const ReportData data = rowsOf(QString::fromLatin1(groups));
             for (double body = 40; body <= 160; body += 1) {
-                SCOPED_TRACE(::testing::Message() << groups << (groupSummary ? " with" : " without")
-                                                  << " group summaries, body " << body);
+                SCOPED_TRACE(::testing::Message()
+                             << groups << (groupSummary ? " with" : " without") << " group summaries, body " << body);
                 const PagePlan plan = planPages(layout, data, roundHeights(), body);
                 ASSERT_FALSE(plan.pages.isEmpty());
                 int next = 0;

@@ -33,14 +33,16 @@ TEST(CommandOptions, MistakesAreNamedEndWithTwoAndLeaveNoFile)
     ASSERT_EQ(runTool({"create", "roster.db"}, 60000, dir.path()).exitCode, 0);
     const struct {
         QStringList args;
-        const char* says;  // after "varnel-roster: "
+        const char* says; // after "varnel-roster: "
     } cases[] = {
         {{"sample", "f.db", "--count"}, "--count needs a number."},
         {{"sample", "f.db", "--count", "3", "--seed"}, "--seed needs a number."},
         {{"sample", "f.db", "--count", "x"}, "--count must be a whole number from 0 to 10000000, not \"x\"."},
-        {{"sample", "f.db", "--count", "10000001"}, "--count must be a whole number from 0 to 10000000, not \"10000001\"."},
+        {{"sample", "f.db", "--count", "10000001"},
+         "--count must be a whole number from 0 to 10000000, not \"10000001\"."},
         {{"sample", "f.db", "--count", "-1"}, "--count must be a whole number from 0 to 10000000, not \"-1\"."},
-        {{"sample", "f.db", "--count", "x", "--count", "3"}, "--count must be a whole number from 0 to 10000000, not \"x\"."},
+        {{"sample", "f.db", "--count", "x", "--count", "3"},
+         "--count must be a whole number from 0 to 10000000, not \"x\"."},
         {{"sample", "f.db", "--count", "3", "--seed", "4294967296"},
          "--seed must be a whole number from 0 to 4294967295, not \"4294967296\"."},
         {{"sample", "f.db", "g.db", "--count", "3"}, "unexpected argument \"g.db\"."},
@@ -103,7 +105,7 @@ TEST(CommandOptions, StandAnywhereAmongTheFilesAndAreTheOnesUsed)
     const struct {
         QStringList args;
         int exitCode;
-        const char* header;  // the CSV's first line afterwards
+        const char* header; // the CSV's first line afterwards
     } exports[] = {
         {{"export", "a.db", "list.csv"}, 0, "ID,Name,Rank"},
         {{"export", "a.db", "list.csv", "--merit"}, 1, "ID,Name,Rank"},
@@ -114,6 +116,7 @@ TEST(CommandOptions, StandAnywhereAmongTheFilesAndAreTheOnesUsed)
         SCOPED_TRACE(c.args.join(' ').toStdString());
         const ToolRun run = runTool(c.args, 60000, dir.path());
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
-        EXPECT_TRUE(firstLine(dir.filePath("list.csv")).startsWith(c.header)) << firstLine(dir.filePath("list.csv")).toStdString();
+        EXPECT_TRUE(firstLine(dir.filePath("list.csv")).startsWith(c.header))
+            << firstLine(dir.filePath("list.csv")).toStdString();
     }
 }
