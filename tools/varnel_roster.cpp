@@ -86,11 +86,18 @@ int usageError(const QCommandLineParser& parser, const QString& message)
     return 2;
 }
 
-bool parseNumber(const QString& text, qint64 min, qint64 max, qint64& out)
+// The values given for `option`, each a whole number from 0 to `max`; the
+// last one given goes into `number`. Else the first value that is not.
+std::optional<QString> notANumber(const QCommandLineParser& parser, const QCommandLineOption& option, qint64 max,
+                                  qint64& number)
 {
-    bool ok = false;
-    out = text.toLongLong(&ok);
-    return ok && out >= min && out <= max;
+    for (const QString& value : parser.values(option)) {
+        bool ok = false;
+        number = value.toLongLong(&ok);
+        if (!ok || number < 0 || number > max)
+            return value;
+    }
+    return std::nullopt;
 }
 
 // An argument that a command's options refuse, as it was typed.
@@ -158,25 +165,20 @@ int sampleCommand(const QCommandLineParser& usageParser, const QStringList& args
                               .arg(misfit->argument));
     }
     varnel::tools::SampleOptions options;
-    qint64 n = 0;
-    for (const QString& value : parser.values(count)) {
-        if (!parseNumber(value, 0, 10'000'000, n))
-            return usageError(usageParser,
-                              QCoreApplication::
-                                  translate("varnel::tools",
-                                            "--count must be a whole number from 0 to 10000000, not \"%1\".")
-                                      .arg(value));
-        options.count = int(n);
-    }
-    for (const QString& value : parser.values(seed)) {
-        if (!parseNumber(value, 0, 0xFFFFFFFFLL, n))
-            return usageError(usageParser,
-                              QCoreApplication::
-                                  translate("varnel::tools",
-                                            "--seed must be a whole number from 0 to 4294967295, not \"%1\".")
-                                      .arg(value));
-        options.seed = quint32(n);
-    }
+    qint64 n = options.count;
+    if (const auto bad = notANumber(parser, count, 10'000'000, n))
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools",
+                                                      "--count must be a whole number from 0 to 10000000, not \"%1\".")
+                              .arg(*bad));
+    options.count = int(n);
+    n = options.seed;
+    if (const auto bad = notANumber(parser, seed, 0xFFFFFFFFLL, n))
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools",
+                                                      "--seed must be a whole number from 0 to 4294967295, not \"%1\".")
+                              .arg(*bad));
+    options.seed = quint32(n);
     options.edgeCases = parser.isSet(edgeCases);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
