@@ -1,20 +1,15 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "support/program_run.h"
 
 namespace varnel::test {
 
-// How a run of varnel-roster ended: its exit code (-1 when it did not end
-// normally) and what it printed.
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
+using ToolRun = ProgramRun;
 
-// Runs varnel-roster with `args` in `workingDir` (the test's own when empty)
-// and waits for it to end; a run that does not end normally within
-// `timeoutMs` is killed and fails the current test.
-ToolRun runTool(const QStringList& args, int timeoutMs = 120000, const QString& workingDir = {});
+// varnel-roster run with `args` to its end (see runToEnd).
+inline ToolRun runTool(const QStringList& args, int timeoutMs = 120000, const QString& workingDir = {})
+{
+    return runToEnd(QStringLiteral(VARNEL_ROSTER_TOOL), args, timeoutMs, workingDir);
+}
 
 } // namespace varnel::test
