@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <utility>
 
 namespace varnel::points {
 
@@ -17,17 +16,6 @@ public:
 class SystemClock final : public Clock {
 public:
     QDateTime now() override { return QDateTime::currentDateTime(); }
-};
-
-// Always the same moment: for tests and for reproducing a day's results.
-class FixedClock final : public Clock {
-public:
-    explicit FixedClock(QDateTime moment) : moment_(std::move(moment)) {}
-    QDateTime now() override { return moment_; }
-    void set(const QDateTime& moment) { moment_ = moment; }
-
-private:
-    QDateTime moment_;
 };
 
 } // namespace varnel::points

@@ -1,5 +1,6 @@
 // `varnel-roster report`: the report engine without a window.
 
+#include "app/varnel_version.h"
 #include "common/failure.h"
 #include "reports/report_failures.h"
 #include "reports/report_pdf.h"
@@ -14,7 +15,7 @@ int runReport(const QString& layout, const QString& pdf, bool force)
         writeReportPdf(layout, pdf, force ? ExistingPdf::Replace : ExistingPdf::Refuse);
     } catch (const varnel::Failure& failure) {
         if (failure.number() == failure::OutputExists)
-            std::fprintf(stderr, "varnel-roster: give --force to replace %s.\n", qPrintable(pdf));
+            std::fprintf(stderr, VARNEL_ROSTER_PROGRAM ": give --force to replace %s.\n", qPrintable(pdf));
         throw;
     }
     // Only now is the PDF whole and in place.

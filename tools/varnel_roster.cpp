@@ -1,36 +1,41 @@
-// varnel-roster: the command-line companion for the roster file.
+// The command-line companion for the roster file.
 
 #include "app/varnel_version.h"
 #include "common/failure.h"
 #include "tools/recover_soldier.h"
 #include "tools/roster_files.h"
 
+#include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <memory>
 #include <QStringList>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <optional>
 
 namespace {
 
-// The commands, after the options in the help.
+// The commands, after the options in the help: %1 is the program's name,
+// %2 the product's. Laid out as it prints.
+// clang-format off
 const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "\n"
     "Commands:\n"
-    "  varnel-roster create FILE\n"
-    "      Writes a new roster file with an empty Soldier table. Varnel itself\n"
+    "  %1 create FILE\n"
+    "      Writes a new roster file with an empty Soldier table. %2 itself\n"
     "      never creates a roster: this is how a clerk starts one. Name the file\n"
-    "      Varnel_DATA.MDB and start Varnel in its folder.\n"
-    "  varnel-roster sample FILE --count N [--seed S] [--edge-cases]\n"
+    "      Varnel_DATA.MDB and start %2 in its folder.\n"
+    "  %1 sample FILE --count N [--seed S] [--edge-cases]\n"
     "      Writes a new roster file with N soldiers of a plausible unit: every\n"
     "      soldier named, ranks in a company's proportions with the service,\n"
     "      awards and schools that go with them, most totalled in the last weeks.\n"
     "      With --edge-cases a few soldiers also lack a name, rank or date, or\n"
     "      carry lower-case or stray codes and blank evaluations.\n"
     "      The same seed gives the same soldiers (default seed 1).\n"
-    "  varnel-roster report LAYOUT PDF [--force]\n"
+    "  %1 report LAYOUT PDF [--force]\n"
     "      Writes the report that the layout file describes straight to a PDF\n"
     "      file, without a window. The PDF appears only once it is whole: after\n"
     "      any failure no PDF and no temporary file is left, and a PDF that was\n"
@@ -38,25 +43,25 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "      the layout's roster and the layout file itself are never written over.\n"
     "      Exits with 0 and prints \"Wrote PDF\" once the PDF is in place, else\n"
     "      with 1 and the failure's number and description.\n"
-    "  varnel-roster total ROSTER\n"
+    "  %1 total ROSTER\n"
     "      Works out every soldier's points by the Total command's rules, as\n"
     "      File > Total All Soldiers does, in one transaction, and prints what\n"
     "      it did: soldiers totalled, those refused for a PEBD or DOR that is no\n"
     "      date, the fitness and weapon notices, and totals left blank for a\n"
     "      blank evaluation. Exits with 1 when a soldier was refused.\n"
-    "  varnel-roster export ROSTER CSV [--merit] [--force]\n"
+    "  %1 export ROSTER CSV [--merit] [--force]\n"
     "      Writes the roster as a CSV file for a spreadsheet, as File > Export\n"
     "      does: every soldier in the roster's order with every column, or with\n"
     "      --merit the merit list (place, name, rank, points, total and its\n"
     "      date). UTF-8, dates as 2004-03-15, Yes/No as Yes or No. An existing\n"
     "      CSV is replaced only with --force; the roster is never written over.\n"
-    "  varnel-roster recover COPY ROSTER NAME\n"
+    "  %1 recover COPY ROSTER NAME\n"
     "      Brings the soldier NAME (exactly as the grid shows it) back from COPY,\n"
-    "      a safety copy in ~/.local/share/Varnel/backups or any older roster,\n"
+    "      a safety copy in ~/.local/share/%2/backups or any older roster,\n"
     "      into ROSTER: each of his records that ROSTER does not hold as it is\n"
-    "      is added again, with every value but the key. Varnel may be open;\n"
+    "      is added again, with every value but the key. %2 may be open;\n"
     "      press Sort there to see him. Prints how many records were added.\n"
-    "  varnel-roster import OLD NEW\n"
+    "  %1 import OLD NEW\n"
     "      Brings the soldiers of OLD, a roster kept in an Access file (Jet 3,\n"
     "      Jet 4 or ACE: .mdb, .accdb), across into NEW, a new roster file: the\n"
     "      same columns in the same order, every record with its key and each\n"
@@ -66,23 +71,74 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "      both as blank. Prints the records and the columns by kind.\n"
     "\n"
     "create and sample refuse to overwrite an existing file.\n");
+// clang-format on
 
 QString usage(const QCommandLineParser& parser)
 {
-    return parser.helpText() + QCoreApplication::translate("varnel::tools", kCommands);
+    return parser.helpText()
+        + QCoreApplication::translate("varnel::tools", kCommands)
+              .arg(QStringLiteral(VARNEL_ROSTER_PROGRAM), QStringLiteral(VARNEL_PRODUCT_NAME));
 }
 
 int usageError(const QCommandLineParser& parser, const QString& message)
 {
-    std::fprintf(stderr, "varnel-roster: %s\n\n%s", qPrintable(message), qPrintable(usage(parser)));
+    std::fprintf(stderr, VARNEL_ROSTER_PROGRAM ": %s\n\n%s", qPrintable(message), qPrintable(usage(parser)));
     return 2;
 }
 
-bool parseNumber(const QString& text, qint64 min, qint64 max, qint64& out)
+// The values given for `option`, each a whole number from 0 to `max`; the
+// last one given goes into `number`. Else the first value that is not.
+std::optional<QString> notANumber(const QCommandLineParser& parser, const QCommandLineOption& option, qint64 max,
+                                  qint64& number)
 {
-    bool ok = false;
-    out = text.toLongLong(&ok);
-    return ok && out >= min && out <= max;
+    for (const QString& value : parser.values(option)) {
+        bool ok = false;
+        number = value.toLongLong(&ok);
+        if (!ok || number < 0 || number > max)
+            return value;
+    }
+    return std::nullopt;
+}
+
+// An argument that a command's options refuse, as it was typed.
+struct Misfit {
+    QString argument;
+    bool lacksValue = false; // an option that takes a value, last on the line
+};
+
+// Reads a command's own arguments: its options wherever they stand among
+// its files, "--" ending the options. Nothing when Qt took them all; else
+// the first argument it refused: an option the command does not have, a
+// switch given a value, or an option whose value is missing.
+std::optional<Misfit> readCommand(QCommandLineParser& parser, const QList<QCommandLineOption>& options,
+                                  const QString& command, const QStringList& args)
+{
+    parser.addOptions(options);
+    if (parser.parse(QStringList{command} + args))
+        return std::nullopt;
+    // Qt names the options it does not know without their dashes, and a
+    // value it takes for an option may itself begin with a dash.
+    const QStringList unknown = parser.unknownOptionNames();
+    const auto isSwitch = [&](const QString& name) {
+        return std::any_of(options.begin(), options.end(), [&](const QCommandLineOption& option) {
+            return option.names().contains(name) && option.valueName().isEmpty();
+        });
+    };
+    for (const QString& a : args) {
+        if (a == QLatin1String("--"))
+            break;
+        if (a.size() < 2 || !a.startsWith(u'-'))
+            continue;
+        if (!a.startsWith(QLatin1String("--"))) {
+            if (std::any_of(a.begin() + 1, a.end(), [&](QChar c) { return unknown.contains(QString(c)); }))
+                return Misfit{a};
+            continue;
+        }
+        const QString name = a.mid(2).section(u'=', 0, 0);
+        if (unknown.contains(name) || (a.contains(u'=') && isSwitch(name)))
+            return Misfit{a};
+    }
+    return Misfit{args.last(), true};
 }
 
 } // namespace
@@ -91,6 +147,82 @@ int runReport(const QString& layout, const QString& pdf, bool force);
 int runImport(const QString& oldPath, const QString& newPath);
 int runTotal(const QString& rosterPath);
 int runExport(const QString& rosterPath, const QString& csvPath, bool merit, bool force);
+
+namespace {
+
+int sampleCommand(const QCommandLineParser& usageParser, const QStringList& args)
+{
+    const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("N"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QString(), QStringLiteral("S"));
+    const QCommandLineOption edgeCases(QStringLiteral("edge-cases"));
+    QCommandLineParser parser;
+    if (const auto misfit = readCommand(parser, {count, seed, edgeCases}, QStringLiteral("sample"), args)) {
+        if (misfit->lacksValue)
+            return usageError(usageParser,
+                              QCoreApplication::translate("varnel::tools", "%1 needs a number.").arg(misfit->argument));
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected argument \"%1\".")
+                              .arg(misfit->argument));
+    }
+    varnel::tools::SampleOptions options;
+    qint64 n = options.count;
+    if (const auto bad = notANumber(parser, count, 10'000'000, n))
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools",
+                                                      "--count must be a whole number from 0 to 10000000, not \"%1\".")
+                              .arg(*bad));
+    options.count = int(n);
+    n = options.seed;
+    if (const auto bad = notANumber(parser, seed, 0xFFFFFFFFLL, n))
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools",
+                                                      "--seed must be a whole number from 0 to 4294967295, not \"%1\".")
+                              .arg(*bad));
+    options.seed = quint32(n);
+    options.edgeCases = parser.isSet(edgeCases);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected argument \"%1\".").arg(files.at(1)));
+    const QString file = files.value(0);
+    if (file.isEmpty() || !parser.isSet(count))
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "sample needs FILE and --count N."));
+    varnel::tools::writeSampleRoster(file, options);
+    std::printf("Wrote %d soldiers to %s\n", options.count, qPrintable(file));
+    return 0;
+}
+
+int reportCommand(const QCommandLineParser& usageParser, const QStringList& args)
+{
+    const QCommandLineOption force(QStringLiteral("force"));
+    QCommandLineParser parser;
+    if (const auto misfit = readCommand(parser, {force}, QStringLiteral("report"), args))
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".")
+                              .arg(misfit->argument));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        return usageError(usageParser, QCoreApplication::translate("varnel::tools", "report takes LAYOUT and PDF."));
+    return runReport(files.at(0), files.at(1), parser.isSet(force));
+}
+
+int exportCommand(const QCommandLineParser& usageParser, const QStringList& args)
+{
+    const QCommandLineOption merit(QStringLiteral("merit"));
+    const QCommandLineOption force(QStringLiteral("force"));
+    QCommandLineParser parser;
+    if (const auto misfit = readCommand(parser, {merit, force}, QStringLiteral("export"), args))
+        return usageError(usageParser,
+                          QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".")
+                              .arg(misfit->argument));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        return usageError(usageParser, QCoreApplication::translate("varnel::tools", "export takes ROSTER and CSV."));
+    return runExport(files.at(0), files.at(1), parser.isSet(merit), parser.isSet(force));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -105,11 +237,13 @@ int main(int argc, char* argv[])
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    QCoreApplication::setApplicationName(QStringLiteral("varnel-roster"));
+    QCoreApplication::setApplicationName(QStringLiteral(VARNEL_ROSTER_PROGRAM));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QCoreApplication::translate("varnel::tools", "The command-line companion for Varnel's roster file."));
+    parser.setApplicationDescription(
+        QCoreApplication::translate("varnel::tools", "The command-line companion for %1's roster file.")
+            .arg(QStringLiteral(VARNEL_PRODUCT_NAME)));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -132,6 +266,9 @@ int main(int argc, char* argv[])
     if (args.isEmpty())
         return usageError(parser, QCoreApplication::translate("varnel::tools", "no command given."));
 
+    // Commands without options (create, total, recover, import) take their
+    // arguments as they stand, so a file or a soldier's name may begin with
+    // a dash.
     const QString command = args.takeFirst();
     try {
         if (command == QLatin1String("create")) {
@@ -141,78 +278,17 @@ int main(int argc, char* argv[])
             std::printf("Wrote an empty roster to %s\n", qPrintable(args.at(0)));
             return 0;
         }
-        if (command == QLatin1String("sample")) {
-            QString file;
-            varnel::tools::SampleOptions options;
-            bool haveCount = false;
-            for (int i = 0; i < args.size(); ++i) {
-                const QString& a = args.at(i);
-                qint64 n = 0;
-                if (a == QLatin1String("--count") || a == QLatin1String("--seed")) {
-                    if (i + 1 >= args.size())
-                        return usageError(parser, QCoreApplication::translate("varnel::tools", "%1 needs a number.").arg(a));
-                    const QString value = args.at(++i);
-                    if (a == QLatin1String("--count")) {
-                        if (!parseNumber(value, 0, 10'000'000, n))
-                            return usageError(parser, QCoreApplication::translate("varnel::tools", "--count must be a whole number from 0 to 10000000, not \"%1\".").arg(value));
-                        options.count = int(n);
-                        haveCount = true;
-                    } else {
-                        if (!parseNumber(value, 0, 0xFFFFFFFFLL, n))
-                            return usageError(parser, QCoreApplication::translate("varnel::tools", "--seed must be a whole number from 0 to 4294967295, not \"%1\".").arg(value));
-                        options.seed = quint32(n);
-                    }
-                } else if (a == QLatin1String("--edge-cases")) {
-                    options.edgeCases = true;
-                } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
-                    file = a;
-                } else {
-                    return usageError(parser, QCoreApplication::translate("varnel::tools", "unexpected argument \"%1\".").arg(a));
-                }
-            }
-            if (file.isEmpty() || !haveCount)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "sample needs FILE and --count N."));
-            varnel::tools::writeSampleRoster(file, options);
-            std::printf("Wrote %d soldiers to %s\n", options.count, qPrintable(file));
-            return 0;
-        }
-        if (command == QLatin1String("report")) {
-            QStringList files;
-            bool force = false;
-            for (const QString& a : args) {
-                if (a == QLatin1String("--force"))
-                    force = true;
-                else if (a.startsWith(QLatin1String("--")))
-                    return usageError(parser, QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".").arg(a));
-                else
-                    files << a;
-            }
-            if (files.size() != 2)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "report takes LAYOUT and PDF."));
-            return runReport(files.at(0), files.at(1), force);
-        }
+        if (command == QLatin1String("sample"))
+            return sampleCommand(parser, args);
+        if (command == QLatin1String("report"))
+            return reportCommand(parser, args);
         if (command == QLatin1String("total")) {
             if (args.size() != 1)
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "total takes one ROSTER."));
             return runTotal(args.at(0));
         }
-        if (command == QLatin1String("export")) {
-            QStringList files;
-            bool merit = false, force = false;
-            for (const QString& a : args) {
-                if (a == QLatin1String("--merit"))
-                    merit = true;
-                else if (a == QLatin1String("--force"))
-                    force = true;
-                else if (a.startsWith(QLatin1String("--")))
-                    return usageError(parser, QCoreApplication::translate("varnel::tools", "unexpected option \"%1\".").arg(a));
-                else
-                    files << a;
-            }
-            if (files.size() != 2)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "export takes ROSTER and CSV."));
-            return runExport(files.at(0), files.at(1), merit, force);
-        }
+        if (command == QLatin1String("export"))
+            return exportCommand(parser, args);
         if (command == QLatin1String("recover")) {
             if (args.size() != 3)
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "recover takes COPY, ROSTER and NAME."));
@@ -228,12 +304,13 @@ int main(int argc, char* argv[])
         }
         return usageError(parser, QCoreApplication::translate("varnel::tools", "unknown command \"%1\".").arg(command));
     } catch (const varnel::Failure& failure) {
-        std::fprintf(stderr, "varnel-roster: error %d: %s\n", failure.number(), qPrintable(failure.description()));
+        std::fprintf(stderr, VARNEL_ROSTER_PROGRAM ": error %d: %s\n", failure.number(),
+                     qPrintable(failure.description()));
         return 1;
     } catch (const std::exception& error) {
         // Out of memory or a fault of the program: still a message and a
         // failing exit, never an abort.
-        std::fprintf(stderr, "varnel-roster: %s\n", error.what());
+        std::fprintf(stderr, VARNEL_ROSTER_PROGRAM ": %s\n", error.what());
         return 1;
     }
 }

@@ -40,6 +40,23 @@ QString schemaSql()
     return code.join(u'\n');
 }
 
+// One value of a soldier beside the column it goes into.
+struct Field {
+    const char* column;
+    QVariant value;
+};
+
+// The INSERT for soldiers given as `fields`, naming their columns in order.
+QString insertStatement(const QList<Field>& fields)
+{
+    QStringList columns, marks;
+    for (const Field& field : fields) {
+        columns << QStringLiteral("\"%1\"").arg(QLatin1String(field.column));
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO \"Soldier\" (%1) VALUES (%2)").arg(columns.join(u','), marks.join(u','));
+}
+
 // A roster of `count` soldiers with varied values (fixed seed): every rank,
 // band, weapon and school, awards, both date encodings, one in twenty never
 // totalled.
@@ -61,19 +78,7 @@ void generateRoster(const QString& path, int count)
         for (const QString& statement : schemaSql().split(u';'))
             if (!statement.trimmed().isEmpty())
                 must(query.exec(statement), query);
-        QStringList columns{"\"Name\"", "\"Rank\"", "\"TISDate\"", "\"DORDate\"", "\"APFT\"", "\"Weapon\"",
-                            "\"TISPoints\"", "\"TIGPoints\"", "\"APFTPoints\"", "\"WeaponPoints\"",
-                            "\"AwardPoints\"", "\"1SGTPoints\"", "\"SSGTPoints\"", "\"LastSchool\"",
-                            "\"NextSchool\"", "\"PrefDates\"", "\"TotalDate\"", "\"TOTAL\""};
-        for (const char* award : awards)
-            columns << QStringLiteral("\"%1\"").arg(QLatin1String(award));
-        QStringList marks;
-        for (qsizetype i = 0; i < columns.size(); ++i)
-            marks << QStringLiteral("?");
         must(db.transaction(), query);
-        must(query.prepare(QStringLiteral("INSERT INTO \"Soldier\" (%1) VALUES (%2)")
-                               .arg(columns.join(u','), marks.join(u','))),
-             query);
         for (int i = 0; i < count; ++i) {
             const QDate pebd = QDate(1995, 1, 1).addDays(random.bounded(10000));
             const QDate dor = pebd.addDays(random.bounded(3000));
@@ -81,21 +86,35 @@ void generateRoster(const QString& path, int count)
             const int weapon = 10 * random.bounded(1, 6), award = random.bounded(51);
             const int first = random.bounded(200), second = random.bounded(200);
             const bool totalled = i % 20 != 0;
-            query.addBindValue(QStringLiteral("Name%1, Given").arg(random.bounded(1000000), 6, 10, QLatin1Char('0')));
-            query.addBindValue(QString::fromLatin1(ranks[random.bounded(11)]));
-            query.addBindValue(pebd.toString(Qt::ISODate));
-            query.addBindValue(i % 2 ? dor.toString(Qt::ISODate) : dor.toString(QStringLiteral("M/d/yyyy")));
-            query.addBindValue(QString(QChar(u'A' + random.bounded(10))));
-            query.addBindValue(QString::fromLatin1(weapons[random.bounded(3)]));
-            for (int points : {tis, tig, apft, weapon, award, first, second})
-                query.addBindValue(points);
-            query.addBindValue(QString::fromLatin1(schools[random.bounded(5)]));
-            query.addBindValue(QString::fromLatin1(schools[random.bounded(7)]));
-            query.addBindValue(QStringLiteral("after %1 Oct").arg(random.bounded(1, 29)));
-            query.addBindValue(totalled ? QStringLiteral("6/%1/2024").arg(random.bounded(1, 31)) : QVariant());
-            query.addBindValue(totalled ? QVariant(tis + tig + apft + weapon + award + first + second) : QVariant());
-            for (int a = 0; a < 11; ++a)
-                query.addBindValue(random.bounded(4) == 0 ? 1 : 0);
+            // A braced list is evaluated in order: the values are drawn in
+            // the order they are listed, the same from run to run.
+            QList<Field> soldier{
+                {"Name", QStringLiteral("Name%1, Given").arg(random.bounded(1000000), 6, 10, QLatin1Char('0'))},
+                {"Rank", QString::fromLatin1(ranks[random.bounded(11)])},
+                {"TISDate", pebd.toString(Qt::ISODate)},
+                {"DORDate", i % 2 ? dor.toString(Qt::ISODate) : dor.toString(QStringLiteral("M/d/yyyy"))},
+                {"APFT", QString(QChar(u'A' + random.bounded(10)))},
+                {"Weapon", QString::fromLatin1(weapons[random.bounded(3)])},
+                {"TISPoints", tis},
+                {"TIGPoints", tig},
+                {"APFTPoints", apft},
+                {"WeaponPoints", weapon},
+                {"AwardPoints", award},
+                {"1SGTPoints", first},
+                {"SSGTPoints", second},
+                {"LastSchool", QString::fromLatin1(schools[random.bounded(5)])},
+                {"NextSchool", QString::fromLatin1(schools[random.bounded(7)])},
+                {"PrefDates", QStringLiteral("after %1 Oct").arg(random.bounded(1, 29))},
+                {"TotalDate", totalled ? QStringLiteral("6/%1/2024").arg(random.bounded(1, 31)) : QVariant()},
+                {"TOTAL", totalled ? QVariant(tis + tig + apft + weapon + award + first + second) : QVariant()},
+            };
+            for (const char* column : awards)
+                soldier.append({column, random.bounded(4) == 0 ? 1 : 0});
+            // Every soldier has the same columns: the first names them.
+            if (i == 0)
+                must(query.prepare(insertStatement(soldier)), query);
+            for (const Field& field : soldier)
+                query.addBindValue(field.value);
             must(query.exec(), query);
         }
         must(db.commit(), query);

@@ -2,7 +2,6 @@
 // 10,000 and 100,000 records, and the memory the open roster holds.
 
 #include "disk_sync_probe.h"
-#include "points/clock.h"
 #include "points/total_all.h"
 #include "store/data_control.h"
 #include "store/file_check.h"
@@ -10,6 +9,7 @@
 #include "store/record_layout.h"
 #include "store/recordset.h"
 #include "store/safety_copy.h"
+#include "support/fixed_clock.h"
 #include "tools/roster_files.h"
 
 #include <QCoreApplication>
@@ -261,7 +261,7 @@ void BM_TotalAll(benchmark::State& state)
 {
     DataControl data1;
     openForOperations(data1, state);
-    varnel::points::FixedClock clock(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
+    varnel::test::FixedClock clock(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
     int totalled = 0;
     for (auto _ : state)
         totalled = varnel::points::totalAllSoldiers(data1, clock, u'/', [](int, int) { return true; }).totalled;

@@ -2,6 +2,7 @@
 // desktop menu starts them: what they print, how they end, and where the
 // window opens its roster. The terminal options need no display, so those
 // runs have none.
+#include "support/program_run.h"
 #include "support/roster_file.h"
 
 #include <QDir>
@@ -18,11 +19,6 @@ using namespace varnel::test;
 
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
 // The environment of a terminal with no display at all.
 QProcessEnvironment withoutDisplay()
 {
@@ -32,22 +28,9 @@ QProcessEnvironment withoutDisplay()
     return env;
 }
 
-ProgramRun runToEnd(const QString& program, const QStringList& args)
+ProgramRun runWithoutDisplay(const QString& program, const QStringList& args)
 {
-    QProcess process;
-    process.setProcessEnvironment(withoutDisplay());
-    process.start(program, args);
-    ProgramRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        ADD_FAILURE() << program.toStdString() << " did not end normally";
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return runToEnd(program, args, 60000, {}, withoutDisplay());
 }
 
 // The window of a running Varnel, offscreen, observed from outside through
@@ -134,7 +117,7 @@ TEST(CommandLine, TerminalOptionsAnswerWithoutADisplayAndMistakesEndWithTwo)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(QFileInfo(c.program).fileName().toStdString() + " " + c.args.join(' ').toStdString());
-        const ProgramRun run = runToEnd(c.program, c.args);
+        const ProgramRun run = runWithoutDisplay(c.program, c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.out.contains(QString::fromUtf8(c.out))) << run.out.toStdString();
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.err))) << run.err.toStdString();

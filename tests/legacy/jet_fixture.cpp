@@ -249,19 +249,7 @@ QVariant storedForm(const AccessValue& value)
 
 ToolRun runRosterTool(const QStringList& args)
 {
-    QProcess tool;
-    tool.start(QStringLiteral(VARNEL_ROSTER_TOOL), args);
-    ToolRun run;
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit) {
-        ADD_FAILURE() << "varnel-roster did not finish normally: " << tool.errorString().toStdString();
-        tool.kill();
-        tool.waitForFinished();
-        return run;
-    }
-    run.exitCode = tool.exitCode();
-    run.out = QString::fromUtf8(tool.readAllStandardOutput());
-    run.err = QString::fromUtf8(tool.readAllStandardError());
-    return run;
+    return varnel::test::runToEnd(QStringLiteral(VARNEL_ROSTER_TOOL), args);
 }
 
 QStringList folderEntries(const QString& dir)

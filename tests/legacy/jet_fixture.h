@@ -7,6 +7,7 @@
 
 #include "legacy/access_table.h"
 
+#include "support/program_run.h"
 #include "support/roster_file.h"
 
 #include <QList>
@@ -64,10 +65,7 @@ ReadTable readWhole(const QString& path, const QString& table, const ReaderOptio
 // The value as the import stores it, for comparing.
 QVariant storedForm(const AccessValue& value);
 
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
+using ToolRun = varnel::test::ProgramRun;
 ToolRun runRosterTool(const QStringList& args);
 
 // Every file in the folder, sorted.

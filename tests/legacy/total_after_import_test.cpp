@@ -5,13 +5,13 @@
 #include "jet_fixture.h"
 
 #include "legacy/access_import.h"
-#include "points/clock.h"
 #include "points/message_sink.h"
 #include "points/total_command.h"
 #include "points/total_date_label.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
 #include "store/recordset.h"
+#include "support/fixed_clock.h"
 
 using namespace varnel;
 using namespace varnel::legacy;
@@ -61,7 +61,7 @@ TEST_P(TotalAfterImport, WorksOutThePointsOfImportedSoldiers)
         return false;
     };
     // Far enough on that every service date counts its 50 months.
-    points::FixedClock clock(QDateTime(QDate(2040, 1, 1), QTime(9, 0)));
+    varnel::test::FixedClock clock(QDateTime(QDate(2040, 1, 1), QTime(9, 0)));
     Label label(data1);
 
     // Worked out by hand from the file's records (tests/legacy/data/README.md):

@@ -1,7 +1,6 @@
 // Total All Soldiers against the single Total: on the same records both
 // store the same worksheets, and the batch reports what Total would have
 // said, soldier by soldier.
-#include "points/clock.h"
 #include "points/message_sink.h"
 #include "points/total_all.h"
 #include "points/total_command.h"
@@ -10,6 +9,7 @@
 #include "store/record_commands.h"
 #include "store/recordset.h"
 
+#include "support/fixed_clock.h"
 #include "support/roster_file.h"
 
 #include <QFile>

@@ -1,4 +1,3 @@
-#include "points/clock.h"
 #include "points/message_sink.h"
 #include "points/total_command.h"
 #include "points/total_date_label.h"
@@ -6,6 +5,7 @@
 #include "store/record_commands.h"
 #include "store/recordset.h"
 
+#include "support/fixed_clock.h"
 #include "support/roster_file.h"
 
 #include <memory>
@@ -15,6 +15,7 @@ using varnel::store::DataControl;
 using varnel::store::Recordset;
 namespace RecordsetError = varnel::store::RecordsetError;
 using varnel::store::Value;
+using varnel::test::FixedClock;
 
 namespace {
 

@@ -7,32 +7,16 @@
 #include "store/safety_copy.h"
 
 #include "support/roster_file.h"
-
-#include <QProcess>
+#include "tool_run.h"
 
 using namespace varnel;
 using namespace varnel::test;
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
 ToolRun recover(const QStringList& args)
 {
-    QProcess tool;
-    tool.start(QStringLiteral(VARNEL_ROSTER_TOOL), QStringList{"recover"} + args);
-    ToolRun run;
-    if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit) {
-        ADD_FAILURE() << "varnel-roster did not finish normally";
-        return run;
-    }
-    run.exitCode = tool.exitCode();
-    run.out = QString::fromLocal8Bit(tool.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(tool.readAllStandardError());
-    return run;
+    return runTool(QStringList{"recover"} + args, 60000);
 }
 
 // The record without its key, which the roster gives anew.

@@ -4,36 +4,14 @@
 // The engine's tests (tests/reports) go through every spelling of a refused
 // path; these check what the command line adds.
 #include "support/roster_file.h"
+#include "tool_run.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 using namespace varnel::test;
 
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun runTool(const QStringList& args)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(VARNEL_ROSTER_TOOL), args);
-    ToolRun run;
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit) {
-        ADD_FAILURE() << "varnel-roster did not finish normally: " << tool.errorString().toStdString();
-        tool.kill();
-        tool.waitForFinished();
-        return run;
-    }
-    run.exitCode = tool.exitCode();
-    run.out = QString::fromLocal8Bit(tool.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(tool.readAllStandardError());
-    return run;
-}
 
 QStringList entries(const QString& dir)
 {

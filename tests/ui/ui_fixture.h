@@ -1,10 +1,10 @@
 #pragma once
 
-#include "points/clock.h"
 #include "reports/report_control.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
+#include "support/fixed_clock.h"
 #include "support/roster_file.h"
 
 #include <functional>
@@ -75,7 +75,7 @@ struct FormUnderTest {
     int position() const { return form->binding().recordset().position(); }
 
     RecordingBoxes boxes;
-    points::FixedClock clock;
+    FixedClock clock;
     std::shared_ptr<RecordingReport::Log> reportLog = std::make_shared<RecordingReport::Log>();
     int helpRequests = 0;
     int aboutRequests = 0;
