@@ -14,6 +14,7 @@
 #include <QUuid>
 #include <memory>
 #include <optional>
+#include <sqlite3.h>
 
 namespace varnel::legacy {
 
@@ -21,9 +22,6 @@ namespace {
 
 using store::ColumnKind;
 using stream::ValueTag;
-
-// SQLite's SQLITE_CONSTRAINT_PRIMARYKEY.
-constexpr int kPrimaryKeyTaken = 1555;
 
 QString quoted(const QString& path)
 {
@@ -125,7 +123,7 @@ public:
             insert_->bindValue(i, sqlValue(number, values, i));
         if (!insert_->exec()) {
             // Two records with one AutoNumber: the file's key is damaged.
-            if (key_ >= 0 && insert_->lastError().nativeErrorCode().toInt() == kPrimaryKeyTaken)
+            if (key_ >= 0 && insert_->lastError().nativeErrorCode().toInt() == SQLITE_CONSTRAINT_PRIMARYKEY)
                 throw unreadable(number, values, key_, QStringLiteral("its key is that of an earlier record"));
             failWrite(insert_->lastError());
         }

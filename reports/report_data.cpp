@@ -18,6 +18,7 @@
 #include <QSqlRecord>
 #include <QUrl>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace varnel::reports {
 
@@ -97,10 +98,6 @@ QString sizeText(qint64 bytes)
                       .arg(layout.path, QDir::toNativeSeparators(layout.dataSource), why));
 }
 
-// SQLite's primary result codes the engine tells apart.
-constexpr int kSqliteNoMemory = 7;   // SQLITE_NOMEM
-constexpr int kSqliteTooBig = 18;    // SQLITE_TOOBIG
-
 // The query stopped short of a cancel: past the time limit, a failure in the
 // progress window, or the database's own error.
 [[noreturn]] void queryStopped(const ReportLayout& layout, const QueryWatch& watch, const QSqlError& error,
@@ -119,11 +116,12 @@ constexpr int kSqliteTooBig = 18;    // SQLITE_TOOBIG
     case QueryWatch::Stop::None:
         break;
     }
+    // SQLite's primary result codes the engine tells apart.
     const int code = error.nativeErrorCode().toInt() & 0xff;
-    if (code == kSqliteTooBig)
+    if (code == SQLITE_TOOBIG)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text or blob longer than %1 (%2)")
                              .arg(sizeText(limits.valueBytes), error.databaseText()));
-    if (code == kSqliteNoMemory)
+    if (code == SQLITE_NOMEM)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the database ran out of memory (%1)").arg(error.databaseText()));
     throw Failure(failure::QueryFailed, QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
                                             .arg(layout.path, QDir::toNativeSeparators(layout.dataSource),

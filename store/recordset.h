@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/failure.h"
-#include "store/failure_numbers.h"
+#include "common/failure_numbers.h"
 #include "store/record_layout.h"
 #include "store/value.h"
 

@@ -1,7 +1,7 @@
 // File > Export and `varnel-roster export`: the CSV a spreadsheet reads,
 // parsed back as one would parse it.
+#include "common/failure_numbers.h"
 #include "store/data_control.h"
-#include "store/failure_numbers.h"
 #include "store/record_commands.h"
 #include "store/recordset.h"
 #include "store/roster_export.h"
