@@ -1,6 +1,7 @@
 #include "legacy/access_import.h"
 
 #include "common/failure.h"
+#include "common/sqlite_open.h"
 #include "legacy/access_date.h"
 #include "legacy/import_failures.h"
 #include "store/sql_support.h"
@@ -212,10 +213,12 @@ private:
     void createFile()
     {
         connection_ = QStringLiteral("varnel-import-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-        db_.setDatabaseName(tempPath_);
-        if (!db_.open())
-            failWrite(db_.lastError());
+        SqliteOptions options;
+        options.access = SqliteAccess::ReadWriteCreate;
+        QSqlError error;
+        db_ = openSqliteConnection(connection_, tempPath_, options, &error);
+        if (!db_.isValid())
+            failWrite(error);
         QStringList definitions;
         QStringList marks;
         for (const store::Column& c : layout_.columns()) {

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "common/failure_numbers.h"
+#include "common/sqlite_open.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -20,10 +21,12 @@ NewRosterFile::NewRosterFile(const QString& path)
     const QString unique = QUuid::createUuid().toString(QUuid::WithoutBraces);
     temporary_ = path + QStringLiteral(".new-") + unique.left(8);
     connection_ = QStringLiteral("varnel-new-") + unique;
-    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    db_.setDatabaseName(temporary_);
-    if (!db_.open())
-        fail(db_.lastError(), QCoreApplication::translate("varnel::tools", "Cannot create the roster file \"%1\""));
+    SqliteOptions options;
+    options.access = SqliteAccess::ReadWriteCreate;
+    QSqlError error;
+    db_ = openSqliteConnection(connection_, temporary_, options, &error);
+    if (!db_.isValid())
+        fail(error, QCoreApplication::translate("varnel::tools", "Cannot create the roster file \"%1\""));
 }
 
 NewRosterFile::~NewRosterFile()
