@@ -24,6 +24,47 @@ Failure noCurrentRecord()
 
 } // namespace
 
+// One write to the roster file: the guard's checks and one transaction.
+// However it ends, the roster's generation moves on, so nothing read of
+// the records before or during it is taken for what the file holds after:
+// committed, by the one record it was said to change (or any); rolled back
+// (a failure, a cancel), by any record, since a read inside the transaction
+// saw what was never stored.
+class Recordset::Write {
+public:
+    explicit Write(Recordset& rs)
+        : keys_(rs.keys_), transaction_(rs.db_, rs.guard_, rs.writeAheadLog_)
+    {
+    }
+    ~Write()
+    {
+        if (!committed_)
+            keys_.recordsChanged();
+    }
+    Write(const Write&) = delete;
+    Write& operator=(const Write&) = delete;
+
+    // Commits a change of the one record `key`.
+    void commit(qint64 key)
+    {
+        transaction_.commit();
+        committed_ = true;
+        keys_.recordChanged(key);
+    }
+    // Commits a change of any number of records.
+    void commitAll()
+    {
+        transaction_.commit();
+        committed_ = true;
+        keys_.recordsChanged();
+    }
+
+private:
+    RosterKeys& keys_;
+    WriteTransaction transaction_;
+    bool committed_ = false;
+};
+
 Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString path,
                      QString table, RecordLayout layout, QList<qint64> keys)
     : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), db_(std::move(db)), path_(std::move(path)),
@@ -88,8 +129,7 @@ void Recordset::forgetRowsIfChangedElsewhere()
         dataVersion_->reset();
     }
     if (version != seenDataVersion_) {
-        cache_->clear();
-        namesRead_ = false;
+        keys_.recordsChanged();
         seenDataVersion_ = version;
     }
 }
@@ -177,16 +217,15 @@ void Recordset::insertRecord(const QList<Value>& values)
     // the position returns to where it was (past the end stays past the end).
     const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
     keys_.append(key);
-    namesRead_ = false;
-    position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
-    observer_.recordAppended(int(keys_.size()) - 1);
+    position_ = wasPastEnd ? keys_.size() : positionBeforeAdd_;
+    observer_.recordAppended(keys_.size() - 1);
 }
 
 // The new record's columns that hold a value; the file gives the rest their
 // defaults. Returns the new record's key.
 qint64 Recordset::insertRow(const QList<Value>& values)
 {
-    WriteTransaction transaction(db_, guard_, writeAheadLog_);
+    Write write(*this);
     QStringList names, marks;
     QVariantList binds;
     for (int c = 0; c < values.size(); ++c) {
@@ -206,7 +245,7 @@ qint64 Recordset::insertRow(const QList<Value>& values)
     if (!query.exec())
         throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path_));
     const qint64 key = query.lastInsertId().toLongLong();
-    transaction.commit();
+    write.commit(key);
     return key;
 }
 
@@ -214,7 +253,7 @@ void Recordset::storeChanges(const QList<Value>& values)
 {
     requireCurrent();
     const qint64 key = keys_.at(position_);
-    WriteTransaction transaction(db_, guard_, writeAheadLog_);
+    Write write(*this);
     const QList<Value> now = readStillThere(key);
     const QList<int> written = changedColumns(values);
     refuseConflicts(key, now, values, written);
@@ -225,10 +264,9 @@ void Recordset::storeChanges(const QList<Value>& values)
         writeColumns(key, values, written);
         readBackWritten(key, written, stored);
     }
-    transaction.commit();
+    write.commit(key);
     current_ = std::move(stored);
-    cache_->replace(key, current_);
-    namesRead_ = false;
+    cache_->replace(keys_, key, current_);
 }
 
 // Under the write lock: the record as the file holds it now. Fails when
@@ -316,9 +354,9 @@ void Recordset::readBackWritten(qint64 key, const QList<int>& written, QList<Val
 bool Recordset::changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress)
 {
     leaveRecord();
-    const int total = int(keys_.size());
+    const int total = keys_.size();
     {
-        WriteTransaction transaction(db_, guard_, writeAheadLog_);
+        Write write(*this);
         // Most records take the same columns: one prepared statement each.
         QHash<QString, std::shared_ptr<QSqlQuery>> updates;
         for (int position = 0; position < total; ++position) {
@@ -355,11 +393,9 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
         if (!progress(total, total))
             return false;
         updates.clear();
-        transaction.commit();
+        write.commitAll();
     }
     // Every row may differ now: the grid reads them again.
-    cache_->clear();
-    namesRead_ = false;
     loadCurrent();
     observer_.recordsReset();
     observer_.showCurrent();
@@ -378,7 +414,9 @@ void Recordset::reloadCurrent()
         buffer_.clear();
     }
     current_ = now;
-    cache_->replace(keys_.at(position_), current_);
+    const qint64 key = keys_.at(position_);
+    keys_.recordChanged(key);
+    cache_->replace(keys_, key, current_);
     observer_.recordChanged(position_);
     observer_.showCurrent();
 }
@@ -418,7 +456,7 @@ void Recordset::deleteRecord()
     requireCurrent();
     const qint64 key = keys_.at(position_);
     {
-        WriteTransaction transaction(db_, guard_, writeAheadLog_);
+        Write write(*this);
         QSqlQuery query(db_);
         query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
         query.addBindValue(key);
@@ -426,14 +464,12 @@ void Recordset::deleteRecord()
             throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
         if (query.numRowsAffected() != 1)
             throw recordGone();
-        transaction.commit();
+        write.commit(key);
     }
     mode_ = EditMode::None;
     buffer_.clear();
     observer_.dropPending();
-    cache_->forget(key);
     keys_.removeAt(position_);
-    namesRead_ = false;
     currentDeleted_ = true;
     current_.clear();
     observer_.recordRemoved(position_);
@@ -459,7 +495,7 @@ void Recordset::moveLast()
 {
     if (keys_.isEmpty())
         throw noCurrentRecord();
-    moveTo(int(keys_.size()) - 1);
+    moveTo(keys_.size() - 1);
 }
 
 void Recordset::moveFirst()
@@ -515,13 +551,13 @@ void Recordset::Field::setValue(const Value& value)
 int Recordset::findName(const QString& part, int from)
 {
     forgetRowsIfChangedElsewhere();
-    const int count = int(keys_.size());
+    const int count = keys_.size();
     if (count == 0)
         return -1;
     const int name = layout_.indexOf(column::Name);
     if (name < 0)
         return -1;
-    if (!namesRead_) {
+    if (namesGeneration_ != keys_.generation()) {
         QHash<qint64, QByteArray> byKey;
         RowStatement names(db_, QStringLiteral("SELECT _rowid_, %1 FROM %2").arg(quoteIdentifier(layout_.at(name).name), table_),
                            path_);
@@ -529,9 +565,9 @@ int Recordset::findName(const QString& part, int from)
             byKey.insert(names.integer(0), names.isNull(1) ? QByteArray() : nameFoldKeyOfUtf8(names.utf8(1)));
         foldedNames_.clear();
         foldedNames_.reserve(count);
-        for (qint64 key : keys_)
+        for (qint64 key : keys_.list())
             foldedNames_.append(byKey.value(key));
-        namesRead_ = true;
+        namesGeneration_ = keys_.generation();
     }
     const QByteArray wanted = nameFoldKey(part);
     from = std::clamp(from, 0, count - 1);

@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "common/failure_numbers.h"
 #include "store/record_layout.h"
+#include "store/roster_keys.h"
 #include "store/value.h"
 
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace varnel::store {
 
@@ -58,7 +60,7 @@ public:
     bool eof() const;
     // True when there is a current record: not past the end, not deleted.
     bool hasCurrent() const;
-    int recordCount() const { return int(keys_.size()); }
+    int recordCount() const { return keys_.size(); }
     // 0-based position of the current record; recordCount() past the end.
     int position() const { return position_; }
     // The file's key of the current record. Fails without a current record.
@@ -144,6 +146,8 @@ public:
     bool changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress);
 
 private:
+    class Write;
+
     void requireCurrent() const;
     void requireOpenEdit() const;
     void loadCurrent();
@@ -156,8 +160,8 @@ private:
     void writeColumns(qint64 key, const QList<Value>& values, const QList<int>& written);
     void readBackWritten(qint64 key, const QList<int>& written, QList<Value>& stored) const;
     QList<Value> readRecord(qint64 key) const;
-    // Rows the grid keeps may be out of date once another connection has
-    // committed to the file: they are read again.
+    // What was read of the records may be out of date once another
+    // connection has committed to the file: it is read again.
     void forgetRowsIfChangedElsewhere();
     Failure recordGone() const;
 
@@ -168,7 +172,7 @@ private:
     QString path_;
     QString table_;
     RecordLayout layout_;
-    QList<qint64> keys_;
+    RosterKeys keys_;
     int position_ = 0;
     bool currentDeleted_ = false;
     QList<Value> current_;   // stored fields of the current record
@@ -178,8 +182,8 @@ private:
     std::unique_ptr<RowCache> cache_;
     std::unique_ptr<RowStatement> readStatement_; // one record by key, prepared once
     std::unique_ptr<RowStatement> dataVersion_;
-    mutable QList<QByteArray> foldedNames_; // by position, for findName; empty when to be read
-    mutable bool namesRead_ = false;
+    QList<QByteArray> foldedNames_; // by position, for findName
+    std::optional<quint64> namesGeneration_; // of the roster the names were read under
     qint64 seenDataVersion_ = -1;
 };
 
