@@ -1,6 +1,7 @@
 #include "legacy/access_import.h"
 
 #include "common/failure.h"
+#include "common/sqlite_open.h"
 #include "legacy/access_date.h"
 #include "legacy/import_failures.h"
 #include "store/sql_support.h"
@@ -14,6 +15,7 @@
 #include <QUuid>
 #include <memory>
 #include <optional>
+#include <sqlite3.h>
 
 namespace varnel::legacy {
 
@@ -21,9 +23,6 @@ namespace {
 
 using store::ColumnKind;
 using stream::ValueTag;
-
-// SQLite's SQLITE_CONSTRAINT_PRIMARYKEY.
-constexpr int kPrimaryKeyTaken = 1555;
 
 QString quoted(const QString& path)
 {
@@ -125,7 +124,7 @@ public:
             insert_->bindValue(i, sqlValue(number, values, i));
         if (!insert_->exec()) {
             // Two records with one AutoNumber: the file's key is damaged.
-            if (key_ >= 0 && insert_->lastError().nativeErrorCode().toInt() == kPrimaryKeyTaken)
+            if (key_ >= 0 && insert_->lastError().nativeErrorCode().toInt() == SQLITE_CONSTRAINT_PRIMARYKEY)
                 throw unreadable(number, values, key_, QStringLiteral("its key is that of an earlier record"));
             failWrite(insert_->lastError());
         }
@@ -214,10 +213,12 @@ private:
     void createFile()
     {
         connection_ = QStringLiteral("varnel-import-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-        db_.setDatabaseName(tempPath_);
-        if (!db_.open())
-            failWrite(db_.lastError());
+        SqliteOptions options;
+        options.access = SqliteAccess::ReadWriteCreate;
+        QSqlError error;
+        db_ = openSqliteConnection(connection_, tempPath_, options, &error);
+        if (!db_.isValid())
+            failWrite(error);
         QStringList definitions;
         QStringList marks;
         for (const store::Column& c : layout_.columns()) {

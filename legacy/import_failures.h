@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/failure_numbers.h"
+
 // The numbers of the failures an import of an Access roster raises. Where
 // the clerk's old platform (Access and its data engine) had a number for the
 // same refusal, the import uses it; its own numbers start at 5201. The new
@@ -7,12 +9,12 @@
 // folder where no file can be made). docs/failures.md lists them all.
 namespace varnel::legacy::failure {
 
-inline constexpr int TargetExists = 17;          // the new roster's name is taken
+inline constexpr int TargetExists = ToolError::FileExists; // the new roster's name is taken
 inline constexpr int NoSuchTable = 3011;         // the Access file has no table Soldier
 inline constexpr int FileNotFound = 3024;        // there is no Access file at that path
 inline constexpr int DamagedFile = 3049;         // libmdb could not read the file whole
-inline constexpr int BadLayout = 3190;           // a fixed position holds the wrong column
-inline constexpr int NoSuchColumn = 3265;        // no Name column to order the roster by
+inline constexpr int BadLayout = RecordsetError::BadLayout; // a fixed position holds the wrong column
+inline constexpr int NoSuchColumn = RecordsetError::NoSuchColumn; // no Name column to order the roster by
 inline constexpr int NotAnAccessFile = 3343;     // not a Jet or ACE database
 inline constexpr int ReaderStalled = 5201;       // the reader made no progress in time: stopped
 inline constexpr int TextTooLong = 5202;         // a text longer than the reader takes whole

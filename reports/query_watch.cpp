@@ -1,10 +1,9 @@
 #include "reports/query_watch.h"
 
+#include "common/sqlite_open.h"
 #include "reports/report_progress.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QVariant>
 #include <sqlite3.h>
 
 namespace varnel::reports {
@@ -21,18 +20,8 @@ constexpr qint64 kProgressIntervalMs = 20;
 
 } // namespace
 
-sqlite3* sqliteHandleOf(const QSqlDatabase& db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3* const*>(v.constData());
-    return nullptr;
-}
-
 QueryWatch::QueryWatch(const QSqlDatabase& db, const ReportLimits& limits, ReportProgress& progress)
-    : handle_(sqliteHandleOf(db)), limits_(limits), progress_(progress)
+    : handle_(sqliteHandle(db)), limits_(limits), progress_(progress)
 {
     clock_.start();
     if (!handle_)

@@ -55,7 +55,4 @@ private:
     std::exception_ptr failure_;
 };
 
-// The SQLite handle under a QSQLITE connection; null for any other driver.
-sqlite3* sqliteHandleOf(const QSqlDatabase& db);
-
 } // namespace varnel::reports

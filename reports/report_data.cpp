@@ -1,6 +1,7 @@
 #include "reports/report_data.h"
 
 #include "common/failure.h"
+#include "common/sqlite_open.h"
 #include "reports/field_format.h"
 #include "reports/name_collation.h"
 #include "reports/query_guard.h"
@@ -16,32 +17,39 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QUrl>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace varnel::reports {
 
 namespace {
 
+[[noreturn]] void notARoster(const QString& file, const QString& why);
+
 // One read-only connection for one report, removed when the report is done
 // (QSqlDatabase keeps named connections until they are removed).
 class ReadOnlyConnection {
 public:
+    // Fails (5104) when the file cannot be opened, or is no database.
     explicit ReadOnlyConnection(const QString& file)
     {
         static std::atomic<int> serial{0};
         name_ = QStringLiteral("varnel-report-%1").arg(++serial);
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-        // A file: URI without the create flag: a missing file is an error,
-        // never a new empty database. Opened for reading and writing where
-        // the file allows (SQLite falls back to reading only on a read-only
-        // file or medium) but kept to queries: a reader that may write can
-        // roll back what a writer that crashed left half done, and, on a
-        // file another program keeps in write-ahead-log mode, removes the
-        // log and its index when it closes, where a read-only reader would
-        // leave them behind.
-        db.setDatabaseName(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        // A missing file is an error, never a new empty database. Opened for
+        // reading and writing where the file allows (SQLite falls back to
+        // reading only on a read-only file or medium) but kept to queries: a
+        // reader that may write can roll back what a writer that crashed left
+        // half done, and, on a file another program keeps in write-ahead-log
+        // mode, removes the log and its index when it closes, where a
+        // read-only reader would leave them behind. SQLite opens lazily: the
+        // first statement tells whether the file is a database.
+        SqliteOptions options;
+        options.access = SqliteAccess::ReadWrite;
+        options.pragmas = {QStringLiteral("query_only=1")};
+        options.pragmasMustSucceed = true;
+        QSqlError error;
+        if (!openSqliteConnection(name_, file, options, &error).isValid())
+            notARoster(file, QCoreApplication::translate("varnel::reports", "cannot be opened: %1").arg(error.text()));
     }
     ~ReadOnlyConnection()
     {
@@ -68,13 +76,8 @@ private:
 
 void checkIsRoster(QSqlDatabase& db, const QString& file)
 {
-    if (!db.open())
-        notARoster(file, QCoreApplication::translate("varnel::reports", "cannot be opened: %1").arg(db.lastError().text()));
-    // SQLite opens lazily: the first read tells whether the file is a database.
+    registerRosterNameCollation(sqliteHandle(db));
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("PRAGMA query_only=1")))
-        notARoster(file, QCoreApplication::translate("varnel::reports", "cannot be opened: %1").arg(probe.lastError().text()));
-    registerRosterNameCollation(sqliteHandleOf(db));
     if (!probe.exec(QStringLiteral(
             "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'Soldier' COLLATE NOCASE")))
         notARoster(file, QCoreApplication::translate("varnel::reports", "is not a roster database: %1").arg(probe.lastError().text()));
@@ -97,10 +100,6 @@ QString sizeText(qint64 bytes)
                       .arg(layout.path, QDir::toNativeSeparators(layout.dataSource), why));
 }
 
-// SQLite's primary result codes the engine tells apart.
-constexpr int kSqliteNoMemory = 7;   // SQLITE_NOMEM
-constexpr int kSqliteTooBig = 18;    // SQLITE_TOOBIG
-
 // The query stopped short of a cancel: past the time limit, a failure in the
 // progress window, or the database's own error.
 [[noreturn]] void queryStopped(const ReportLayout& layout, const QueryWatch& watch, const QSqlError& error,
@@ -119,11 +118,12 @@ constexpr int kSqliteTooBig = 18;    // SQLITE_TOOBIG
     case QueryWatch::Stop::None:
         break;
     }
+    // SQLite's primary result codes the engine tells apart.
     const int code = error.nativeErrorCode().toInt() & 0xff;
-    if (code == kSqliteTooBig)
+    if (code == SQLITE_TOOBIG)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text or blob longer than %1 (%2)")
                              .arg(sizeText(limits.valueBytes), error.databaseText()));
-    if (code == kSqliteNoMemory)
+    if (code == SQLITE_NOMEM)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the database ran out of memory (%1)").arg(error.databaseText()));
     throw Failure(failure::QueryFailed, QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
                                             .arg(layout.path, QDir::toNativeSeparators(layout.dataSource),

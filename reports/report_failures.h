@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/failure_numbers.h"
+
 namespace varnel::reports {
 
 // The report engine's own failure numbers, carried by varnel::Failure. Each
@@ -12,12 +14,12 @@ inline constexpr int UnknownFormat = 5103;     // "format" is not a version this
 inline constexpr int NotARoster = 5104;        // data source missing, not a database, no Soldier table
 inline constexpr int QueryRefused = 5105;      // the query could write, or is more than one statement
 inline constexpr int QueryFailed = 5106;       // the database rejected or failed the query
-inline constexpr int OutputFailed = 5107;      // the PDF file could not be written
+inline constexpr int OutputFailed = OutputError::WriteFailed; // the PDF file could not be written
 inline constexpr int QueryTimedOut = 5108;     // the query ran past the engine's time limit
 inline constexpr int ReportTooLarge = 5109;    // the query's values outgrew the engine's memory bounds
 inline constexpr int LayoutTooLarge = 5110;    // the layout file or one of its values is beyond the engine's limits
-inline constexpr int OutputIsInput = 5111;     // the PDF would be written over the data source or the layout
-inline constexpr int OutputExists = 5112;      // the PDF file exists and replacing it was not allowed
+inline constexpr int OutputIsInput = OutputError::WouldOverwriteInput; // the PDF would be written over the data source or the layout
+inline constexpr int OutputExists = OutputError::ExistsNotReplaced; // the PDF file exists and replacing it was not allowed
 inline constexpr int EngineFault = 5113;       // an unexpected error inside the engine
 } // namespace failure
 

@@ -170,8 +170,9 @@ void DataControl::refresh()
             // its safety copy are the file's, not the reload's.
             if (!guard_ || guard_->path() != path)
                 guard_ = std::make_unique<RosterFileGuard>(path);
-            opened.reset(new Recordset(this, *guard_, writeAheadLog, db, quoteIdentifier(source.table), std::move(layout),
-                                       std::move(keys)));
+            RecordsetObserver& observer = *this;
+            opened = std::make_unique<Recordset>(observer, *guard_, writeAheadLog, db, path, quoteIdentifier(source.table),
+                                                 std::move(layout), std::move(keys));
         } catch (...) {
             db.close();
             db = QSqlDatabase();
@@ -246,7 +247,7 @@ Value DataControl::shownValue(const QString& field) const
         return Value::null();
     if (!recordset_->hasCurrent())
         return Value::null();
-    return recordset_->current_.at(ordinal);
+    return recordset_->currentStoredValue(ordinal);
 }
 
 Value DataControl::displayValue(int position, int ordinal) const

@@ -2,6 +2,7 @@
 
 #include "store/bound_control.h"
 #include "store/recordset.h"
+#include "store/recordset_observer.h"
 #include "store/roster_file_guard.h"
 
 #include <QHash>
@@ -17,7 +18,10 @@ namespace varnel::store {
 // controls to its current record: they show it at all times, and what the
 // user changes in them stays pending until the record is stored, by Update
 // or whenever the binding leaves the record (a move, AddNew, a refresh).
-class DataControl : public QObject {
+// It is the open Recordset's observer: the recordset takes the pending
+// values from it and tells it of moves and changes, which it passes on as
+// its signals.
+class DataControl : public QObject, private RecordsetObserver {
     Q_OBJECT
 public:
     explicit DataControl(QObject* parent = nullptr);
@@ -53,7 +57,7 @@ public:
     // A bound control's change by the user (or a command): pending for the
     // current record until it is stored or the binding drops it.
     void setPending(const QString& field, const Value& value);
-    bool hasPending() const { return !pending_.isEmpty(); }
+    bool hasPending() const override { return !pending_.isEmpty(); }
     // What a bound control shows: the pending value, else the record's.
     Value shownValue(const QString& field) const;
     // For the grid: the stored value, overlaid with pending values on the
@@ -73,11 +77,16 @@ signals:
     void fileDamaged(int number, const QString& description);
 
 private:
-    friend class Recordset;
-    void showCurrent();
-    QHash<int, Value> takePending();
-    void restorePending(const QHash<int, Value>& pending);
-    void dropPending();
+    // RecordsetObserver
+    QHash<int, Value> takePending() override;
+    void restorePending(const QHash<int, Value>& pending) override;
+    void dropPending() override;
+    void showCurrent() override;
+    void currentMoved(int position) override { emit currentChanged(position); }
+    void recordAppended(int position) override { emit rowAppended(position); }
+    void recordRemoved(int position) override { emit rowRemoved(position); }
+    void recordChanged(int position) override { emit rowChanged(position); }
+    void recordsReset() override { emit reset(); }
 
     QString databaseName_;
     QString recordSource_ = QStringLiteral("Soldier");

@@ -1,6 +1,6 @@
 #include "store/file_check.h"
 
-#include "store/failure_numbers.h"
+#include "common/failure_numbers.h"
 #include "store/sql_support.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "store/record_conflict.h"
 
-#include "store/failure_numbers.h"
+#include "common/failure_numbers.h"
 
 #include <QCoreApplication>
 

@@ -2,8 +2,8 @@
 
 #include "common/failure.h"
 #include "common/name_order.h"
-#include "store/data_control.h"
 #include "store/record_conflict.h"
+#include "store/recordset_observer.h"
 #include "store/row_cache.h"
 #include "store/row_statement.h"
 #include "store/sql_support.h"
@@ -24,14 +24,55 @@ Failure noCurrentRecord()
 
 } // namespace
 
-Recordset::Recordset(DataControl* owner, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString table,
-                     RecordLayout layout, QList<qint64> keys)
-    : owner_(owner), guard_(guard), writeAheadLog_(writeAheadLog), db_(std::move(db)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
+// One write to the roster file: the guard's checks and one transaction.
+// However it ends, the roster's generation moves on, so nothing read of
+// the records before or during it is taken for what the file holds after:
+// committed, by the one record it was said to change (or any); rolled back
+// (a failure, a cancel), by any record, since a read inside the transaction
+// saw what was never stored.
+class Recordset::Write {
+public:
+    explicit Write(Recordset& rs)
+        : keys_(rs.keys_), transaction_(rs.db_, rs.guard_, rs.writeAheadLog_)
+    {
+    }
+    ~Write()
+    {
+        if (!committed_)
+            keys_.recordsChanged();
+    }
+    Write(const Write&) = delete;
+    Write& operator=(const Write&) = delete;
+
+    // Commits a change of the one record `key`.
+    void commit(qint64 key)
+    {
+        transaction_.commit();
+        committed_ = true;
+        keys_.recordChanged(key);
+    }
+    // Commits a change of any number of records.
+    void commitAll()
+    {
+        transaction_.commit();
+        committed_ = true;
+        keys_.recordsChanged();
+    }
+
+private:
+    RosterKeys& keys_;
+    WriteTransaction transaction_;
+    bool committed_ = false;
+};
+
+Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString path,
+                     QString table, RecordLayout layout, QList<qint64> keys)
+    : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), db_(std::move(db)), path_(std::move(path)),
+      table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
-    cache_ = std::make_unique<RowCache>(db_, table_, layout_, owner_->databaseName());
-    readStatement_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_),
-                                                    owner_->databaseName());
-    dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), owner_->databaseName());
+    cache_ = std::make_unique<RowCache>(db_, table_, layout_, path_);
+    readStatement_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_), path_);
+    dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), path_);
     position_ = 0;
     loadCurrent();
 }
@@ -88,8 +129,7 @@ void Recordset::forgetRowsIfChangedElsewhere()
         dataVersion_->reset();
     }
     if (version != seenDataVersion_) {
-        cache_->clear();
-        namesRead_ = false;
+        keys_.recordsChanged();
         seenDataVersion_ = version;
     }
 }
@@ -121,31 +161,34 @@ void Recordset::addNew()
     positionBeforeAdd_ = position_;
     buffer_ = QList<Value>(layout_.count(), Value::null());
     mode_ = EditMode::AddNew;
-    owner_->showCurrent();
-    emit owner_->currentChanged(-1);
+    observer_.showCurrent();
+    observer_.currentMoved(-1);
 }
 
 void Recordset::update()
 {
     requireOpenEdit();
-    QHash<int, Value> pending = owner_->takePending();
+    QHash<int, Value> pending = observer_.takePending();
     QList<Value> values = buffer_;
     for (auto it = pending.cbegin(); it != pending.cend(); ++it)
         values[it.key()] = it.value();
     const bool isNew = mode_ == EditMode::AddNew;
     try {
-        store(values, isNew);
+        if (isNew)
+            insertRecord(values);
+        else
+            storeChanges(values);
     } catch (...) {
-        owner_->restorePending(pending);
+        observer_.restorePending(pending);
         throw;
     }
     mode_ = EditMode::None;
     buffer_.clear();
     if (!isNew)
-        emit owner_->rowChanged(position_);
-    owner_->showCurrent();
+        observer_.recordChanged(position_);
+    observer_.showCurrent();
     if (isNew)
-        emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+        observer_.currentMoved(hasCurrent() ? position_ : -1);
 }
 
 void Recordset::cancelUpdate()
@@ -153,10 +196,10 @@ void Recordset::cancelUpdate()
     const bool wasNew = mode_ == EditMode::AddNew;
     mode_ = EditMode::None;
     buffer_.clear();
-    owner_->dropPending();
-    owner_->showCurrent();
+    observer_.dropPending();
+    observer_.showCurrent();
     if (wasNew)
-        emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+        observer_.currentMoved(hasCurrent() ? position_ : -1);
 }
 
 Failure Recordset::recordGone() const
@@ -164,21 +207,25 @@ Failure Recordset::recordGone() const
     return Failure(RecordsetError::RecordGone,
                    QCoreApplication::translate("varnel::store", "The record is no longer in the roster file \"%1\"; another program may have deleted it. "
                                   "Nothing was saved.")
-                       .arg(owner_->databaseName()));
-}
-
-void Recordset::store(QList<Value> values, bool isNew)
-{
-    if (isNew)
-        insertRecord(values);
-    else
-        storeChanges(values);
+                       .arg(path_));
 }
 
 void Recordset::insertRecord(const QList<Value>& values)
 {
-    const QString path = owner_->databaseName();
-    WriteTransaction transaction(db_, guard_, writeAheadLog_);
+    const qint64 key = insertRow(values);
+    // The new record goes to the end of the open roster whatever its name;
+    // the position returns to where it was (past the end stays past the end).
+    const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
+    keys_.append(key);
+    position_ = wasPastEnd ? keys_.size() : positionBeforeAdd_;
+    observer_.recordAppended(keys_.size() - 1);
+}
+
+// The new record's columns that hold a value; the file gives the rest their
+// defaults. Returns the new record's key.
+qint64 Recordset::insertRow(const QList<Value>& values)
+{
+    Write write(*this);
     QStringList names, marks;
     QVariantList binds;
     for (int c = 0; c < values.size(); ++c) {
@@ -196,40 +243,59 @@ void Recordset::insertRecord(const QList<Value>& values)
     for (const QVariant& v : binds)
         query.addBindValue(v);
     if (!query.exec())
-        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path));
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path_));
     const qint64 key = query.lastInsertId().toLongLong();
-    transaction.commit();
-
-    // The new record goes to the end of the open roster whatever its name;
-    // the position returns to where it was (past the end stays past the end).
-    const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
-    keys_.append(key);
-    namesRead_ = false;
-    position_ = wasPastEnd ? int(keys_.size()) : positionBeforeAdd_;
-    emit owner_->rowAppended(int(keys_.size()) - 1);
+    write.commit(key);
+    return key;
 }
 
 void Recordset::storeChanges(const QList<Value>& values)
 {
     requireCurrent();
-    const QString path = owner_->databaseName();
     const qint64 key = keys_.at(position_);
-    WriteTransaction transaction(db_, guard_, writeAheadLog_);
+    Write write(*this);
+    const QList<Value> now = readStillThere(key);
+    const QList<int> written = changedColumns(values);
+    refuseConflicts(key, now, values, written);
+    // The record as stored is what was read under the lock with the written
+    // columns as the file now holds them.
+    QList<Value> stored = now;
+    if (!written.isEmpty()) {
+        writeColumns(key, values, written);
+        readBackWritten(key, written, stored);
+    }
+    write.commit(key);
+    current_ = std::move(stored);
+    cache_->replace(keys_, key, current_);
+}
 
-    // Under the write lock: the record as the file holds it now.
-    const QList<Value> now = readRecord(key);
+// Under the write lock: the record as the file holds it now. Fails when
+// another program deleted it.
+QList<Value> Recordset::readStillThere(qint64 key) const
+{
+    QList<Value> now = readRecord(key);
     if (now.isEmpty())
         throw recordGone();
+    return now;
+}
 
-    // Only the columns that differ from what was read are written. Each of
-    // them, and the Name that says whose record this is, must still hold
-    // what was read; a column another writer already set to the same value
-    // is no conflict.
+// Only the columns that differ from what was read are written.
+QList<int> Recordset::changedColumns(const QList<Value>& values) const
+{
     QList<int> written;
     for (int c = 0; c < values.size() && c < current_.size(); ++c) {
         if (!(values.at(c) == current_.at(c)))
             written << c;
     }
+    return written;
+}
+
+// Each written column, and the Name that says whose record this is, must
+// still hold what was read; a column another writer already set to the
+// same value is no conflict.
+void Recordset::refuseConflicts(qint64 key, const QList<Value>& now, const QList<Value>& values,
+                                const QList<int>& written) const
+{
     const int name = layout_.indexOf(column::Name);
     RecordConflict conflict;
     for (int c = 0; c < layout_.count(); ++c) {
@@ -239,62 +305,58 @@ void Recordset::storeChanges(const QList<Value>& values)
             continue;
         conflict.columns << layout_.at(c).name;
     }
-    if (!conflict.columns.isEmpty()) {
-        conflict.key = key;
-        conflict.soldier = name >= 0 ? current_.at(name).displayText() : QString();
-        conflict.readBefore = current_;
-        conflict.storedNow = now;
-        conflict.entered = values;
-        throw ConflictFailure(std::move(conflict), path);
-    }
+    if (conflict.columns.isEmpty())
+        return;
+    conflict.key = key;
+    conflict.soldier = name >= 0 ? current_.at(name).displayText() : QString();
+    conflict.readBefore = current_;
+    conflict.storedNow = now;
+    conflict.entered = values;
+    throw ConflictFailure(std::move(conflict), path_);
+}
 
-    if (!written.isEmpty()) {
-        QStringList assignments;
-        QVariantList binds;
-        for (int c : written) {
-            assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
-            binds << valueToSql(values.at(c), layout_.at(c).kind);
-        }
-        QSqlQuery query(db_);
-        query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", "))));
-        for (const QVariant& v : binds)
-            query.addBindValue(v);
-        query.addBindValue(key);
-        if (!query.exec())
-            throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path));
-        if (query.numRowsAffected() != 1)
-            throw recordGone();
+void Recordset::writeColumns(qint64 key, const QList<Value>& values, const QList<int>& written)
+{
+    QStringList assignments;
+    QVariantList binds;
+    for (int c : written) {
+        assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+        binds << valueToSql(values.at(c), layout_.at(c).kind);
     }
-    // The record as stored is what was read under the lock with the written
-    // columns as the file now holds them (its column types may have turned
-    // a text into a number): read those back, not the whole record, which
-    // may hold megabytes another program wrote.
-    QList<Value> stored = now;
-    if (!written.isEmpty()) {
-        QStringList names;
-        for (int c : written)
-            names << quoteIdentifier(layout_.at(c).name);
-        RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table_), path);
-        readBack.bind(1, key);
-        if (!readBack.next())
-            throw recordGone();
-        for (int i = 0; i < written.size(); ++i)
-            stored[written.at(i)] = readBack.value(i, layout_.at(written.at(i)).kind);
-        readBack.reset();
-    }
-    transaction.commit();
-    current_ = std::move(stored);
-    cache_->replace(key, current_);
-    namesRead_ = false;
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", "))));
+    for (const QVariant& v : binds)
+        query.addBindValue(v);
+    query.addBindValue(key);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
+    if (query.numRowsAffected() != 1)
+        throw recordGone();
+}
+
+// The written columns as the file now holds them (its column types may have
+// turned a text into a number), into `stored`: only those, not the whole
+// record, which may hold megabytes another program wrote.
+void Recordset::readBackWritten(qint64 key, const QList<int>& written, QList<Value>& stored) const
+{
+    QStringList names;
+    for (int c : written)
+        names << quoteIdentifier(layout_.at(c).name);
+    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table_), path_);
+    readBack.bind(1, key);
+    if (!readBack.next())
+        throw recordGone();
+    for (int i = 0; i < written.size(); ++i)
+        stored[written.at(i)] = readBack.value(i, layout_.at(written.at(i)).kind);
+    readBack.reset();
 }
 
 bool Recordset::changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress)
 {
     leaveRecord();
-    const QString path = owner_->databaseName();
-    const int total = int(keys_.size());
+    const int total = keys_.size();
     {
-        WriteTransaction transaction(db_, guard_, writeAheadLog_);
+        Write write(*this);
         // Most records take the same columns: one prepared statement each.
         QHash<QString, std::shared_ptr<QSqlQuery>> updates;
         for (int position = 0; position < total; ++position) {
@@ -326,20 +388,18 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
                 query->bindValue(i, valueToSql(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
             query->bindValue(int(written.size()), key);
             if (!query->exec())
-                throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path));
+                throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path_));
         }
         if (!progress(total, total))
             return false;
         updates.clear();
-        transaction.commit();
+        write.commitAll();
     }
     // Every row may differ now: the grid reads them again.
-    cache_->clear();
-    namesRead_ = false;
     loadCurrent();
-    emit owner_->reset();
-    owner_->showCurrent();
-    emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+    observer_.recordsReset();
+    observer_.showCurrent();
+    observer_.currentMoved(hasCurrent() ? position_ : -1);
     return true;
 }
 
@@ -354,16 +414,18 @@ void Recordset::reloadCurrent()
         buffer_.clear();
     }
     current_ = now;
-    cache_->replace(keys_.at(position_), current_);
-    emit owner_->rowChanged(position_);
-    owner_->showCurrent();
+    const qint64 key = keys_.at(position_);
+    keys_.recordChanged(key);
+    cache_->replace(keys_, key, current_);
+    observer_.recordChanged(position_);
+    observer_.showCurrent();
 }
 
 void Recordset::leaveRecord()
 {
     if (mode_ == EditMode::AddNew) {
         // A new record the user typed into is kept; an untouched one is not.
-        if (owner_->hasPending()) {
+        if (observer_.hasPending()) {
             update();
             return;
         }
@@ -376,7 +438,7 @@ void Recordset::leaveRecord()
         mode_ = EditMode::None;
         buffer_.clear();
     }
-    if (hasCurrent() && owner_->hasPending()) {
+    if (hasCurrent() && observer_.hasPending()) {
         buffer_ = current_;
         mode_ = EditMode::Edit;
         try {
@@ -392,29 +454,27 @@ void Recordset::leaveRecord()
 void Recordset::deleteRecord()
 {
     requireCurrent();
-    const QString path = owner_->databaseName();
+    const qint64 key = keys_.at(position_);
     {
-        WriteTransaction transaction(db_, guard_, writeAheadLog_);
+        Write write(*this);
         QSqlQuery query(db_);
         query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
-        query.addBindValue(keys_.at(position_));
+        query.addBindValue(key);
         if (!query.exec())
-            throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path));
+            throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
         if (query.numRowsAffected() != 1)
             throw recordGone();
-        transaction.commit();
+        write.commit(key);
     }
     mode_ = EditMode::None;
     buffer_.clear();
-    owner_->dropPending();
-    cache_->forget(keys_.at(position_));
+    observer_.dropPending();
     keys_.removeAt(position_);
-    namesRead_ = false;
     currentDeleted_ = true;
     current_.clear();
-    emit owner_->rowRemoved(position_);
-    owner_->showCurrent();
-    emit owner_->currentChanged(-1);
+    observer_.recordRemoved(position_);
+    observer_.showCurrent();
+    observer_.currentMoved(-1);
 }
 
 void Recordset::moveNext()
@@ -427,15 +487,15 @@ void Recordset::moveNext()
     else
         ++position_;
     loadCurrent();
-    owner_->showCurrent();
-    emit owner_->currentChanged(hasCurrent() ? position_ : -1);
+    observer_.showCurrent();
+    observer_.currentMoved(hasCurrent() ? position_ : -1);
 }
 
 void Recordset::moveLast()
 {
     if (keys_.isEmpty())
         throw noCurrentRecord();
-    moveTo(int(keys_.size()) - 1);
+    moveTo(keys_.size() - 1);
 }
 
 void Recordset::moveFirst()
@@ -455,8 +515,8 @@ void Recordset::moveTo(int position)
     position_ = position;
     currentDeleted_ = false;
     loadCurrent();
-    owner_->showCurrent();
-    emit owner_->currentChanged(position_);
+    observer_.showCurrent();
+    observer_.currentMoved(position_);
 }
 
 Value Recordset::fieldValue(int ordinal) const
@@ -491,23 +551,23 @@ void Recordset::Field::setValue(const Value& value)
 int Recordset::findName(const QString& part, int from)
 {
     forgetRowsIfChangedElsewhere();
-    const int count = int(keys_.size());
+    const int count = keys_.size();
     if (count == 0)
         return -1;
     const int name = layout_.indexOf(column::Name);
     if (name < 0)
         return -1;
-    if (!namesRead_) {
+    if (namesGeneration_ != keys_.generation()) {
         QHash<qint64, QByteArray> byKey;
         RowStatement names(db_, QStringLiteral("SELECT _rowid_, %1 FROM %2").arg(quoteIdentifier(layout_.at(name).name), table_),
-                           owner_->databaseName());
+                           path_);
         while (names.next())
             byKey.insert(names.integer(0), names.isNull(1) ? QByteArray() : nameFoldKeyOfUtf8(names.utf8(1)));
         foldedNames_.clear();
         foldedNames_.reserve(count);
-        for (qint64 key : keys_)
+        for (qint64 key : keys_.list())
             foldedNames_.append(byKey.value(key));
-        namesRead_ = true;
+        namesGeneration_ = keys_.generation();
     }
     const QByteArray wanted = nameFoldKey(part);
     from = std::clamp(from, 0, count - 1);
@@ -526,6 +586,13 @@ Value Recordset::storedValue(int position, int ordinal) const
     if (position == position_ && !currentDeleted_ && !current_.isEmpty())
         return current_.at(ordinal);
     return cache_->row(keys_, position).at(ordinal);
+}
+
+Value Recordset::currentStoredValue(int ordinal) const
+{
+    if (!hasCurrent() || ordinal < 0 || ordinal >= current_.size())
+        return Value::null();
+    return current_.at(ordinal);
 }
 
 } // namespace varnel::store

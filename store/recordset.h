@@ -1,8 +1,9 @@
 #pragma once
 
 #include "common/failure.h"
-#include "store/failure_numbers.h"
+#include "common/failure_numbers.h"
 #include "store/record_layout.h"
+#include "store/roster_keys.h"
 #include "store/value.h"
 
 #include <QHash>
@@ -12,10 +13,11 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace varnel::store {
 
-class DataControl;
+class RecordsetObserver;
 class RosterFileGuard;
 class RowCache;
 class RowStatement;
@@ -29,6 +31,11 @@ class RowStatement;
 // Failures throw varnel::Failure: engine failures carry SQLite's extended
 // result code, the recordset's own the numbers in `RecordsetError`.
 //
+// The recordset is shown through one binding, its RecordsetObserver (the
+// DataControl that opened it): it takes the values pending in the bound
+// controls when it stores a record, and tells the binding of every move and
+// change.
+//
 // Every write first passes the roster file's guard (the file still at its
 // path, not damaged, a safety copy saved) and is one transaction. A record
 // is stored only if the columns being written, and its Name, still hold
@@ -39,6 +46,11 @@ class Recordset {
 public:
     enum class EditMode { None, Edit, AddNew };
 
+    // The roster at `path` as opened on `db`: the records with these keys,
+    // in this order, of `table` (quoted for SQL). The first record becomes
+    // current.
+    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString path,
+              QString table, RecordLayout layout, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -48,7 +60,7 @@ public:
     bool eof() const;
     // True when there is a current record: not past the end, not deleted.
     bool hasCurrent() const;
-    int recordCount() const { return int(keys_.size()); }
+    int recordCount() const { return keys_.size(); }
     // 0-based position of the current record; recordCount() past the end.
     int position() const { return position_; }
     // The file's key of the current record. Fails without a current record.
@@ -78,6 +90,10 @@ public:
     void reloadCurrent();
     // Drops the edit buffer and any pending bound values.
     void cancelUpdate();
+    // Leaves the current record as any move does: a new record the clerk
+    // typed into is stored (an untouched one dropped), an edit ends without
+    // its own writes, and values pending in the bound controls are stored.
+    void leaveRecord();
     // Deletes the current record from the file at once. There is no current
     // record until the next move; pending bound values are dropped.
     void deleteRecord();
@@ -108,6 +124,10 @@ public:
 
     // The stored value of any record, for the grid; no pending values.
     Value storedValue(int position, int ordinal) const;
+    // The current record's value as stored (as read when it became current,
+    // or last stored), whatever an open edit holds; null without a current
+    // record.
+    Value currentStoredValue(int ordinal) const;
 
     // The position of the first record, at `from` or after it and then
     // round from the first, whose Name holds `part` in the roster's name
@@ -126,30 +146,33 @@ public:
     bool changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress);
 
 private:
-    friend class DataControl;
-    Recordset(DataControl* owner, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString table,
-              RecordLayout layout, QList<qint64> keys);
+    class Write;
 
     void requireCurrent() const;
     void requireOpenEdit() const;
     void loadCurrent();
-    void leaveRecord();
-    void store(QList<Value> values, bool isNew);
     void insertRecord(const QList<Value>& values);
+    qint64 insertRow(const QList<Value>& values);
     void storeChanges(const QList<Value>& values);
+    QList<Value> readStillThere(qint64 key) const;
+    QList<int> changedColumns(const QList<Value>& values) const;
+    void refuseConflicts(qint64 key, const QList<Value>& now, const QList<Value>& values, const QList<int>& written) const;
+    void writeColumns(qint64 key, const QList<Value>& values, const QList<int>& written);
+    void readBackWritten(qint64 key, const QList<int>& written, QList<Value>& stored) const;
     QList<Value> readRecord(qint64 key) const;
-    // Rows the grid keeps may be out of date once another connection has
-    // committed to the file: they are read again.
+    // What was read of the records may be out of date once another
+    // connection has committed to the file: it is read again.
     void forgetRowsIfChangedElsewhere();
     Failure recordGone() const;
 
-    DataControl* owner_;
+    RecordsetObserver& observer_;
     RosterFileGuard& guard_;
     bool writeAheadLog_;
     QSqlDatabase db_;
+    QString path_;
     QString table_;
     RecordLayout layout_;
-    QList<qint64> keys_;
+    RosterKeys keys_;
     int position_ = 0;
     bool currentDeleted_ = false;
     QList<Value> current_;   // stored fields of the current record
@@ -159,8 +182,8 @@ private:
     std::unique_ptr<RowCache> cache_;
     std::unique_ptr<RowStatement> readStatement_; // one record by key, prepared once
     std::unique_ptr<RowStatement> dataVersion_;
-    mutable QList<QByteArray> foldedNames_; // by position, for findName; empty when to be read
-    mutable bool namesRead_ = false;
+    QList<QByteArray> foldedNames_; // by position, for findName
+    std::optional<quint64> namesGeneration_; // of the roster the names were read under
     qint64 seenDataVersion_ = -1;
 };
 

@@ -2,9 +2,9 @@
 
 #include "common/date_text.h"
 #include "common/failure.h"
+#include "common/failure_numbers.h"
 #include "common/name_order.h"
 #include "store/data_control.h"
-#include "store/failure_numbers.h"
 #include "store/record_layout.h"
 #include "store/recordset.h"
 

@@ -1,6 +1,6 @@
 #include "store/roster_file_guard.h"
 
-#include "store/failure_numbers.h"
+#include "common/failure_numbers.h"
 #include "store/safety_copy.h"
 #include "store/sql_support.h"
 

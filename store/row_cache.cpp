@@ -1,5 +1,6 @@
 #include "store/row_cache.h"
 
+#include "store/roster_keys.h"
 #include "store/row_statement.h"
 
 namespace varnel::store {
@@ -9,38 +10,49 @@ RowCache::RowCache(QSqlDatabase db, QString table, const RecordLayout& layout, Q
 {
 }
 
-const QList<Value>& RowCache::row(const QList<qint64>& keys, int position)
+void RowCache::follow(const RosterKeys& keys)
 {
-    auto it = rows_.constFind(keys.at(position));
+    if (keys.generation() == generation_)
+        return;
+    if (const std::optional<QList<qint64>> touched = keys.touchedSince(generation_)) {
+        for (qint64 key : *touched)
+            rows_.remove(key);
+    } else {
+        rows_.clear();
+        age_.clear();
+    }
+    generation_ = keys.generation();
+}
+
+const QList<Value>& RowCache::row(const RosterKeys& keys, int position)
+{
+    follow(keys);
+    const qint64 key = keys.at(position);
+    auto it = rows_.constFind(key);
     if (it == rows_.constEnd()) {
         load(keys, position);
-        it = rows_.constFind(keys.at(position));
+        it = rows_.constFind(key);
     }
     return *it;
 }
 
-void RowCache::replace(qint64 key, const QList<Value>& values)
+void RowCache::replace(const RosterKeys& keys, qint64 key, const QList<Value>& values)
 {
-    if (auto it = rows_.find(key); it != rows_.end())
+    follow(keys);
+    if (auto it = rows_.find(key); it != rows_.end()) {
         *it = values;
+        return;
+    }
+    rows_.insert(key, values);
+    age_.push_back(key);
+    dropOldest({key});
 }
 
-void RowCache::forget(qint64 key)
-{
-    rows_.remove(key);
-}
-
-void RowCache::clear()
-{
-    rows_.clear();
-    age_.clear();
-}
-
-void RowCache::load(const QList<qint64>& keys, int position)
+void RowCache::load(const RosterKeys& keys, int position)
 {
     // The block of positions around `position`, less the rows already here.
     const int first = position / kBlockSize * kBlockSize;
-    const int last = std::min<int>(int(keys.size()), first + kBlockSize);
+    const int last = std::min(keys.size(), first + kBlockSize);
     QStringList wanted;
     for (int i = first; i < last; ++i) {
         if (!rows_.contains(keys.at(i)))
@@ -59,15 +71,18 @@ void RowCache::load(const QList<qint64>& keys, int position)
         rows_.insert(key, it != found.end() ? *it : QList<Value>(layout_.count(), Value::null()));
         age_.push_back(key);
     }
-    // Keys of rows forgotten meanwhile may still stand in the age list.
+    dropOldest(keys.list().mid(first, last - first));
+}
+
+void RowCache::dropOldest(const QList<qint64>& keep)
+{
+    // Keys of rows let go of meanwhile may still stand in the age list.
     if (age_.size() > size_t(2 * kMaxRows))
         std::erase_if(age_, [this](qint64 key) { return !rows_.contains(key); });
-    // Drop the oldest rows, never one of the block just read.
-    const QList<qint64> block = keys.mid(first, last - first);
     while (rows_.size() > kMaxRows && !age_.empty()) {
         const qint64 oldest = age_.front();
         age_.pop_front();
-        if (block.contains(oldest))
+        if (keep.contains(oldest))
             age_.push_back(oldest);
         else
             rows_.remove(oldest);

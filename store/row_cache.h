@@ -11,11 +11,16 @@
 
 namespace varnel::store {
 
+class RosterKeys;
+
 // Stored records for the grid, read in blocks of neighbouring positions, so
 // a screenful of rows costs one query whatever the roster's size. Rows are
 // kept by record key, not by position: a record added, deleted or moved in
 // the roster's order never makes another row's values stand at the wrong
-// place. Keeps the most recently read rows, dropping the oldest.
+// place. Every read first compares the roster's generation with the one the
+// rows were read under, and lets go of every row a change since may have
+// touched, so no row outlives a change to its record. Keeps the most
+// recently read rows, dropping the oldest.
 class RowCache {
 public:
     static constexpr int kBlockSize = 64;
@@ -23,18 +28,18 @@ public:
 
     RowCache(QSqlDatabase db, QString table, const RecordLayout& layout, QString path);
 
-    // The stored record at `position` whose key is keys[position]. The
-    // reference holds until the cache is next changed.
-    const QList<Value>& row(const QList<qint64>& keys, int position);
-    // The record with this key was stored with these values.
-    void replace(qint64 key, const QList<Value>& values);
-    // The record with this key is gone.
-    void forget(qint64 key);
-    // Every row may have changed (another program wrote to the file).
-    void clear();
+    // The stored record at `position` (0 <= position < keys.size()). The
+    // reference holds until the cache is next used.
+    const QList<Value>& row(const RosterKeys& keys, int position);
+    // The record with this key holds these values as of the roster's
+    // current generation (the program stored or read them itself), so it
+    // need not be read again.
+    void replace(const RosterKeys& keys, qint64 key, const QList<Value>& values);
 
 private:
-    void load(const QList<qint64>& keys, int position);
+    void follow(const RosterKeys& keys);
+    void load(const RosterKeys& keys, int position);
+    void dropOldest(const QList<qint64>& keep);
 
     QSqlDatabase db_;
     QString table_;
@@ -42,6 +47,7 @@ private:
     QString path_;
     QHash<qint64, QList<Value>> rows_;
     std::deque<qint64> age_; // keys as they were read, oldest first
+    quint64 generation_ = 0; // of the roster the rows were read under
 };
 
 } // namespace varnel::store

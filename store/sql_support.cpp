@@ -3,59 +3,28 @@
 #include "common/date_text.h"
 
 #include <QCoreApplication>
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QUrl>
 #include <sqlite3.h>
 
 namespace varnel::store {
 
-QString sqliteFileUri(const QString& path, bool readOnly)
-{
-    QString p = path;
-#ifdef Q_OS_WIN
-    p.replace(u'\\', u'/');
-    if (p.size() > 1 && p.at(1) == u':')
-        p.prepend(u'/');
-#endif
-    const QByteArray encoded = QUrl::toPercentEncoding(p, "/");
-    // An absolute path gets an empty authority ("file://" + "/dir/..."), so a
-    // path that itself begins with two separators stays a path.
-    const QString prefix = p.startsWith(u'/') ? QStringLiteral("file://") : QStringLiteral("file:");
-    return prefix + QString::fromLatin1(encoded) + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
-}
-
-sqlite3* sqliteHandle(const QSqlDatabase& db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3* const*>(v.constData());
-    return nullptr;
-}
-
 QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    db.setDatabaseName(sqliteFileUri(path, readOnly));
-    if (!db.open()) {
-        const QSqlError error = db.lastError();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw sqlFailure(error, QCoreApplication::translate("varnel::store", "Cannot open the roster file \"%1\"").arg(path));
-    }
-    if (sqlite3* handle = sqliteHandle(db))
-        sqlite3_extended_result_codes(handle, 1);
+    SqliteOptions options;
+    options.access = readOnly ? SqliteAccess::ReadOnly : SqliteAccess::ReadWrite;
+    options.busyTimeoutMs = 5000;
+    options.extendedResultCodes = true;
     // A commit is durable when it returns: the rollback journal is synced
     // before the file is written, the file before the journal goes, and the
     // folder after the journal is deleted, so a power cut cannot bring the
     // journal back and roll a committed change out again. A setting of this
     // connection only; the file itself keeps its journal mode.
-    QSqlQuery pragma(db);
-    pragma.exec(QStringLiteral("PRAGMA synchronous=EXTRA"));
+    options.pragmas = {QStringLiteral("synchronous=EXTRA")};
+    QSqlError error;
+    QSqlDatabase db = openSqliteConnection(connectionName, path, options, &error);
+    if (!db.isValid())
+        throw sqlFailure(error, QCoreApplication::translate("varnel::store", "Cannot open the roster file \"%1\"").arg(path));
     return db;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/failure.h"
+#include "common/sqlite_open.h"
 #include "store/record_layout.h"
 #include "store/value.h"
 
@@ -9,22 +10,20 @@
 #include <QString>
 #include <QVariant>
 
-struct sqlite3;
-
 namespace varnel::store {
 
 // Opens an existing SQLite file through QtSql without ever creating it
 // (a "file:" URI with mode=rw, or mode=ro when `readOnly`). SQLite reports
 // extended result codes on the returned connection, and a commit is on the
-// disk when it returns (see useDurableCommits). The file's journal mode is
-// left as it is. Throws Failure naming the file.
+// disk when it returns. The file's journal mode is left as it is. Throws
+// Failure naming the file.
 QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly = false);
 
 // The "file:" URI that opens `path` without creating it.
-QString sqliteFileUri(const QString& path, bool readOnly);
-
-// SQLite's own handle behind a QSQLITE connection (null for another driver).
-sqlite3* sqliteHandle(const QSqlDatabase& db);
+inline QString sqliteFileUri(const QString& path, bool readOnly)
+{
+    return varnel::sqliteFileUri(path, readOnly ? SqliteAccess::ReadOnly : SqliteAccess::ReadWrite);
+}
 
 // True when the open file keeps SQLite's write-ahead log. The program never
 // switches a file to it, but a file another program switched is left so.

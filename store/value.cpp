@@ -2,7 +2,7 @@
 
 #include "common/date_text.h"
 #include "common/failure.h"
-#include "store/failure_numbers.h"
+#include "common/failure_numbers.h"
 
 #include <cmath>
 #include <limits>

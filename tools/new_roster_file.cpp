@@ -1,6 +1,8 @@
 #include "tools/new_roster_file.h"
 
 #include "common/failure.h"
+#include "common/failure_numbers.h"
+#include "common/sqlite_open.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,22 +13,20 @@
 
 namespace varnel::tools {
 
-namespace {
-constexpr int kFileExists = 17;
-}
-
 NewRosterFile::NewRosterFile(const QString& path)
     : path_(path)
 {
     if (QFileInfo::exists(path))
-        throw Failure(kFileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path));
+        throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path));
     const QString unique = QUuid::createUuid().toString(QUuid::WithoutBraces);
     temporary_ = path + QStringLiteral(".new-") + unique.left(8);
     connection_ = QStringLiteral("varnel-new-") + unique;
-    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    db_.setDatabaseName(temporary_);
-    if (!db_.open())
-        fail(db_.lastError(), QCoreApplication::translate("varnel::tools", "Cannot create the roster file \"%1\""));
+    SqliteOptions options;
+    options.access = SqliteAccess::ReadWriteCreate;
+    QSqlError error;
+    db_ = openSqliteConnection(connection_, temporary_, options, &error);
+    if (!db_.isValid())
+        fail(error, QCoreApplication::translate("varnel::tools", "Cannot create the roster file \"%1\""));
 }
 
 NewRosterFile::~NewRosterFile()
@@ -54,7 +54,7 @@ void NewRosterFile::exec(const QString& sql)
 void NewRosterFile::fail(const QSqlError& error, const QString& what) const
 {
     const int number = error.nativeErrorCode().toInt();
-    throw Failure(number ? number : 1, what.arg(path_) + QStringLiteral(": ") + error.text());
+    throw Failure(number ? number : ToolError::GeneralError, what.arg(path_) + QStringLiteral(": ") + error.text());
 }
 
 void NewRosterFile::finish()
@@ -62,9 +62,9 @@ void NewRosterFile::finish()
     close();
     // Another file may have taken the name meanwhile: never over it.
     if (QFileInfo::exists(path_))
-        throw Failure(kFileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path_));
+        throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path_));
     if (!QFile::rename(temporary_, path_))
-        throw Failure(1, QCoreApplication::translate("varnel::tools", "Cannot give the new roster file its name \"%1\".").arg(path_));
+        throw Failure(ToolError::GeneralError, QCoreApplication::translate("varnel::tools", "Cannot give the new roster file its name \"%1\".").arg(path_));
     finished_ = true;
 }
 

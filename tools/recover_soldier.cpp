@@ -1,8 +1,8 @@
 #include "tools/recover_soldier.h"
 
 #include "common/failure.h"
+#include "common/failure_numbers.h"
 #include "store/data_control.h"
-#include "store/failure_numbers.h"
 #include "store/record_commands.h"
 #include "store/recordset.h"
 
@@ -46,13 +46,13 @@ int recoverSoldier(const QString& copyPath, const QString& rosterPath, const QSt
     const QFileInfo copyFile(copyPath);
     const QFileInfo rosterFile(rosterPath);
     if (copyFile.exists() && rosterFile.exists() && copyFile.canonicalFilePath() == rosterFile.canonicalFilePath())
-        throw Failure(22, QCoreApplication::translate("varnel::tools", "The copy \"%1\" is the roster itself; name a safety copy or an older roster.").arg(copyPath));
+        throw Failure(ToolError::InvalidArgument, QCoreApplication::translate("varnel::tools", "The copy \"%1\" is the roster itself; name a safety copy or an older roster.").arg(copyPath));
 
     store::DataControl copy;
     openSoldier(copy, copyPath, name);
     const QList<QHash<QString, store::Value>> wanted = recordsOf(copy.recordset());
     if (wanted.isEmpty())
-        throw Failure(store::RecordsetError::NoCurrentRecord,
+        throw Failure(RecordsetError::NoCurrentRecord,
                       QCoreApplication::translate("varnel::tools", "The copy \"%1\" holds no soldier named \"%2\".").arg(copyPath, name));
 
     store::DataControl roster;

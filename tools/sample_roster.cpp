@@ -5,6 +5,7 @@
 
 #include "common/date_text.h"
 #include "common/failure.h"
+#include "common/failure_numbers.h"
 #include "points/scoring_rules.h"
 #include "store/value.h"
 #include "tools/new_roster_file.h"
@@ -194,7 +195,7 @@ void total(Soldier& s, const QDate& day)
 void writeSampleRoster(const QString& path, const SampleOptions& options)
 {
     if (options.count < 0)
-        throw Failure(22, QCoreApplication::translate("varnel::tools", "The number of soldiers must not be negative."));
+        throw Failure(ToolError::InvalidArgument, QCoreApplication::translate("varnel::tools", "The number of soldiers must not be negative."));
     NewRosterFile file(path);
     for (const QString& statement : soldierTableStatements())
         file.exec(statement);

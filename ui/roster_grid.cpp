@@ -1,8 +1,8 @@
 #include "ui/roster_grid.h"
 
 #include "common/failure.h"
+#include "common/failure_numbers.h"
 #include "store/data_control.h"
-#include "store/failure_numbers.h"
 #include "ui/handler.h"
 #include "ui/roster_grid_model.h"
 #include "ui/twips.h"
@@ -79,7 +79,7 @@ QItemSelectionModel::SelectionFlags RosterGrid::selectionCommand(const QModelInd
 void RosterGrid::reportRefusedEntry(int row, int column, const QString& typed, const QString& why)
 {
     handler_->run([&] {
-        throw Failure(store::RecordsetError::TypeConversion, tr("Data type conversion error.") + u' ' + why);
+        throw Failure(RecordsetError::TypeConversion, tr("Data type conversion error.") + u' ' + why);
     });
     const QModelIndex cell = model_->index(row, column);
     if (!cell.isValid())

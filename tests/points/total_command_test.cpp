@@ -13,7 +13,7 @@
 using namespace varnel::points;
 using varnel::store::DataControl;
 using varnel::store::Recordset;
-namespace RecordsetError = varnel::store::RecordsetError;
+namespace RecordsetError = varnel::RecordsetError;
 using varnel::store::Value;
 using varnel::test::FixedClock;
 

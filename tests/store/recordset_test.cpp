@@ -26,6 +26,15 @@ protected:
     }
     Recordset& rs() { return data1.recordset(); }
     QString currentName() { return rs().fieldValue(rs().layout().indexOf("Name")).asText(); }
+    // Each row as the grid shows it: "Name/Rank".
+    QStringList rosterRows()
+    {
+        QStringList rows;
+        const int name = rs().layout().indexOf("Name"), rank = rs().layout().indexOf("Rank");
+        for (int i = 0; i < rs().recordCount(); ++i)
+            rows << data1.displayValue(i, name).displayText() + u'/' + data1.displayValue(i, rank).displayText();
+        return rows;
+    }
     QStringList rosterNames()
     {
         QStringList names;
@@ -268,6 +277,81 @@ TEST_P(RecordsetTest, GridRowsShowAnotherProgramsChangesAndKeepToTheirRecords)
     EXPECT_EQ(rosterNames(), QStringList({"B", "C", "D", "E"}));
     EXPECT_EQ(data1.displayValue(1, rank), Value::text("SGT"));
     EXPECT_TRUE(data1.displayValue(2, rank).isNull());
+}
+
+// The grid's rows after each kind of change, once the grid has read them:
+// each row shows what the file holds for its record, never what another
+// record held or what was never stored.
+TEST_P(RecordsetTest, GridRowsShowTheFileAfterEveryChange)
+{
+    using Change = std::function<void()>;
+    // Every record's Rank to `rank`.
+    const auto setRank = [this](const char* rank) {
+        return [rank, at = rs().layout().indexOf("Rank")](int, const QList<Value>&) {
+            return QHash<int, Value>{{at, Value::text(rank)}};
+        };
+    };
+    const struct {
+        const char* change;
+        Change run;
+        QStringList rows;
+    } cases[] = {
+        {"a record added after the grid read the last rows",
+         [this] {
+             rs().addNew();
+             data1.setPending("Name", Value::text("D"));
+             rs().update();
+         },
+         {"A/PV1", "B/", "C/SGT", "D/"}},
+        {"a record added where the last one was deleted",
+         [this] {
+             rs().moveTo(2);
+             rs().deleteRecord();
+             rs().addNew();
+             data1.setPending("Name", Value::text("E"));
+             rs().update();
+         },
+         {"A/PV1", "B/", "E/"}},
+        {"a record stored as the binding leaves it",
+         [this] {
+             rs().moveTo(1);
+             data1.setPending("Rank", Value::text("SPC"));
+             rs().moveTo(0);
+         },
+         {"A/PV1", "B/SPC", "C/SGT"}},
+        {"a record read again after another program changed it",
+         [this] {
+             rs().moveTo(2);
+             file.exec("UPDATE Soldier SET Rank = 'MAJ' WHERE Name = 'C'");
+             rs().reloadCurrent();
+         },
+         {"A/PV1", "B/", "C/MAJ"}},
+        {"every record changed in one transaction",
+         [this, setRank] { rs().changeEveryRecord(setRank("CPL"), [](int, int) { return true; }); },
+         {"A/CPL", "B/CPL", "C/CPL"}},
+        {"every record's change cancelled after the grid read the rows during it",
+         [this, setRank] {
+             data1.refresh(); // nothing read yet
+             rs().changeEveryRecord(setRank("CPL"), [this](int done, int total) {
+                 if (done < total)
+                     return true;
+                 rosterRows(); // the progress window lets the grid paint, then Cancel
+                 return false;
+             });
+         },
+         {"A/PV1", "B/", "C/SGT"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        file.exec("DELETE FROM Soldier");
+        file.insert({{"Name", "A"}, {"Rank", "PV1"}});
+        file.insert({{"Name", "B"}});
+        file.insert({{"Name", "C"}, {"Rank", "SGT"}});
+        open();
+        EXPECT_EQ(rosterRows(), QStringList({"A/PV1", "B/", "C/SGT"})); // the grid has read every row
+        c.run();
+        EXPECT_EQ(rosterRows(), c.rows);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordsetTest, test::kBothLayouts, test::layoutName);

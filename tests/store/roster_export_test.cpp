@@ -1,7 +1,7 @@
 // File > Export and `varnel-roster export`: the CSV a spreadsheet reads,
 // parsed back as one would parse it.
+#include "common/failure_numbers.h"
 #include "store/data_control.h"
-#include "store/failure_numbers.h"
 #include "store/record_commands.h"
 #include "store/recordset.h"
 #include "store/roster_export.h"
@@ -80,8 +80,8 @@ TEST_P(RosterExport, TheRosterComesBackValueForValueInRosterOrder)
     const QList<QStringList> rows = exported(ExportKind::Roster);
     ASSERT_EQ(rows.size(), 4);
     QStringList columns;
-    for (const QVariant& c : test::Connection(file.path()).rows("SELECT name FROM pragma_table_info('Soldier')"))
-        columns << c.toMap().value("name").toString();
+    for (const QVariantMap& c : test::Connection(file.path()).rows("SELECT name FROM pragma_table_info('Soldier')"))
+        columns << c.value("name").toString();
     EXPECT_EQ(rows[0], columns) << "every column in table order, named as the table names it";
     // Roster order: "=HYPERLINK..." sorts first (=), then adams, then Müller.
     EXPECT_EQ(cell(rows, 1, "Name"), "'=HYPERLINK(\"http://x\")") << "never a formula";

@@ -161,10 +161,12 @@ TEST_P(RosterFileTest, RefusesToWriteWhenTheFileWasMovedReplacedOrDeletedAndWrit
         data1.reset();
         EXPECT_EQ(filesBeside(path), c.files) << "no journal, no new file";
         EXPECT_EQ(QFileInfo::exists(path), c.otherAtPath) << "no file made at the roster's path";
-        if (c.otherAtPath)
+        if (c.otherAtPath) {
             EXPECT_EQ(test::fileBytes(path), otherBytes) << "the roster moved into place is left as it was";
-        if (QFileInfo::exists(renamed))
+        }
+        if (QFileInfo::exists(renamed)) {
             EXPECT_EQ(test::fileBytes(renamed), rosterBytes) << "the roster moved away is left as it was";
+        }
         EXPECT_EQ(safetyCopiesOf(path), QStringList()) << "nothing written anywhere";
     }
 }

@@ -27,7 +27,7 @@ TEST(ValueRules, SumsFollowEmptyAndNoValueRules)
     for (const auto& c : cases)
         EXPECT_EQ(c.a + c.b, c.expected) << c.name;
     EXPECT_EQ(varnel::test::failureNumber([] { Value::text("A") + Value::integer(1); }),
-              varnel::store::RecordsetError::TypeMismatch);
+              varnel::RecordsetError::TypeMismatch);
 }
 
 TEST(ValueRules, AWholeNumberSumThatDoesNotFitIsRefused)
@@ -54,7 +54,7 @@ TEST(ValueRules, AWholeNumberSumThatDoesNotFitIsRefused)
         });
         EXPECT_EQ(failure.has_value(), !c.expected.has_value());
         if (failure) {
-            EXPECT_EQ(failure->number(), varnel::store::RecordsetError::Overflow);
+            EXPECT_EQ(failure->number(), varnel::RecordsetError::Overflow);
             EXPECT_EQ(failure->description(), "Overflow.");
         }
     }
