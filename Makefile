@@ -7,8 +7,10 @@ JOBS ?= $(shell nproc)
 deps:
 	@scripts/install-deps.sh
 
+# VARNEL_CMAKE_ARGS: extra cache settings for a new build folder (CI sets
+# -DCMAKE_COMPILE_WARNING_AS_ERROR=ON).
 configure: deps
-	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(VARNEL_CMAKE_ARGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)

@@ -12,7 +12,7 @@ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ \
   -DVARNEL_SANITIZE=ON \
-  -DVARNEL_BUILD_BENCHMARKS=OFF
+  -DVARNEL_BUILD_BENCHMARKS=OFF ${VARNEL_CMAKE_ARGS:-}
 cmake --build "$build" -j "$jobs"
 
 # LeakSanitizer is on and nothing is suppressed: the suite runs without a

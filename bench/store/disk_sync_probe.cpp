@@ -109,9 +109,9 @@ int probeOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* o
             sqlite3_file* r = probe(file)->real();
             return r->pMethods->xShmMap(r, pg, size, extend, out);
         };
-        probeMethods.xShmLock = [](sqlite3_file* file, int offset, int n, int flags) {
+        probeMethods.xShmLock = [](sqlite3_file* file, int offset, int n, int lockFlags) {
             sqlite3_file* r = probe(file)->real();
-            return r->pMethods->xShmLock(r, offset, n, flags);
+            return r->pMethods->xShmLock(r, offset, n, lockFlags);
         };
         probeMethods.xShmBarrier = [](sqlite3_file* file) {
             sqlite3_file* r = probe(file)->real();
@@ -125,9 +125,9 @@ int probeOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* o
             sqlite3_file* r = probe(file)->real();
             return r->pMethods->xFetch(r, off, n, out);
         };
-        probeMethods.xUnfetch = [](sqlite3_file* file, sqlite3_int64 off, void* p) {
+        probeMethods.xUnfetch = [](sqlite3_file* file, sqlite3_int64 off, void* page) {
             sqlite3_file* r = probe(file)->real();
-            return r->pMethods->xUnfetch(r, off, p);
+            return r->pMethods->xUnfetch(r, off, page);
         };
         ready = true;
     }

@@ -21,7 +21,7 @@ namespace bench {
 
 inline double milliseconds(const QElapsedTimer& timer)
 {
-    return timer.nsecsElapsed() / 1e6;
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 // Calls `done` once, as soon as the event loop is back after the first paint
@@ -58,9 +58,9 @@ inline double peakRssMiB()
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
 #ifdef Q_OS_MACOS
-    return usage.ru_maxrss / (1024.0 * 1024.0);
+    return double(usage.ru_maxrss) / (1024.0 * 1024.0);
 #else
-    return usage.ru_maxrss / 1024.0;
+    return double(usage.ru_maxrss) / 1024.0;
 #endif
 #else
     return 0;
@@ -79,7 +79,7 @@ struct StepTimes {
             return 0;
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
-        return sorted[std::min(sorted.size() - 1, size_t(p * (sorted.size() - 1) + 0.5))];
+        return sorted[std::min(sorted.size() - 1, size_t(p * double(sorted.size() - 1) + 0.5))];
     }
 };
 

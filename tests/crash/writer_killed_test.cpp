@@ -61,9 +61,9 @@ struct Acknowledged {
     {
         // Only whole lines count; the writer writes each in one call, after
         // the command returned.
-        const QList<QByteArray> lines = output.split('\n');
-        for (int i = 0; i + 1 < lines.size(); ++i)
-            take(QString::fromUtf8(lines.at(i)));
+        const QList<QByteArray> parts = output.split('\n');
+        for (int i = 0; i + 1 < parts.size(); ++i)
+            take(QString::fromUtf8(parts.at(i)));
     }
 
 private:

@@ -98,7 +98,7 @@ TEST_P(ImportTool, BringsEveryValueAcrossAsMdbExportReadsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(JetFour, ImportTool, ::testing::Values(kJet4Access2000, kJet4Access2003),
-                         [](const auto& info) { return info.index == 0 ? std::string("Access2000") : std::string("Access2003"); });
+                         [](const auto& param) { return param.index == 0 ? std::string("Access2000") : std::string("Access2003"); });
 
 TEST(ImportTool, RefusesWithANumberAndWritesNothing)
 {

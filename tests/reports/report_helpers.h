@@ -49,7 +49,7 @@ private:
 // `stage` while `armed`, as a progress window that runs out of memory would.
 class ThrowingProgress : public ReportProgress {
 public:
-    explicit ThrowingProgress(QString stage, bool armed = true) : armed(armed), stage_(std::move(stage)) {}
+    explicit ThrowingProgress(QString stage, bool armedAtStart = true) : armed(armedAtStart), stage_(std::move(stage)) {}
     bool armed;
     void begin(const QString& what, int) override { inStage_ = what.startsWith(stage_); }
     bool step(int) override

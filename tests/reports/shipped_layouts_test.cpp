@@ -222,7 +222,7 @@ TEST(ShippedLayouts, LongReportsRepeatHeadingsOnEveryPage)
                   -1);
         // Rows run on from page to page with none lost or repeated.
         for (const QString& line : lines) {
-            const int at = line.indexOf(QStringLiteral("Soldier "));
+            const qsizetype at = line.indexOf(QStringLiteral("Soldier "));
             if (at < 0 || line.contains(QStringLiteral("Soldiers")))
                 continue;
             const int number = line.mid(at + 8, 3).toInt();

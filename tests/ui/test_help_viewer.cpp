@@ -143,7 +143,7 @@ TEST(HelpFile, PointTablesAgreeWithTheScoringRules)
     const QString html = QString::fromUtf8(varnel::test::fileBytes(kShippedHelpFile));
     // The rows "<tr><td>KEY</td><td>...</td><td>POINTS</td></tr>" of the table with this id.
     auto rows = [&](const QString& id) {
-        const int start = html.indexOf(QStringLiteral("<table id=\"%1\"").arg(id));
+        const qsizetype start = html.indexOf(QStringLiteral("<table id=\"%1\"").arg(id));
         EXPECT_GE(start, 0) << id.toStdString();
         const QRegularExpression row(R"(<tr><td>([^<]+)</td><td>([^<]+)</td><td>(\d+)</td></tr>)");
         QList<std::pair<QString, int>> found;
