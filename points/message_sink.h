@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/varnel_version.h"
+
 #include <QString>
 
 namespace varnel::points {
 
 // The program's title: the caption of a message box that names none.
-inline const QString kApplicationTitle = QStringLiteral("Varnel");
+inline const QString kApplicationTitle = QStringLiteral(VARNEL_PRODUCT_NAME);
 inline const QString kErrorCaption = QStringLiteral("Error");
 
 enum class MessageIcon { None, Exclamation };

@@ -1,5 +1,6 @@
 #include "reports/report_presenter.h"
 
+#include "app/varnel_version.h"
 #include "common/failure.h"
 #include "reports/pdf_target.h"
 #include "reports/report_failures.h"
@@ -44,7 +45,7 @@ void PdfPresenter::present(const ReportRenderer& report, ReportProgress& progres
         QPdfWriter writer(&file);
         writer.setPageLayout(report.pageLayout());
         writer.setTitle(report.layout().title);
-        writer.setCreator(QStringLiteral("Varnel"));
+        writer.setCreator(QStringLiteral(VARNEL_PRODUCT_NAME));
         outcome = report.render(writer, progress);
     }
     switch (outcome) {
