@@ -65,9 +65,9 @@ private:
     bool committed_ = false;
 };
 
-Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString path,
+Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, const QSqlDatabase& db, QString path,
                      QString table, RecordLayout layout, QList<qint64> keys)
-    : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), db_(std::move(db)), path_(std::move(path)),
+    : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), db_(db), path_(std::move(path)),
       table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
     cache_ = std::make_unique<RowCache>(db_, table_, layout_, path_);

@@ -49,7 +49,7 @@ public:
     // The roster at `path` as opened on `db`: the records with these keys,
     // in this order, of `table` (quoted for SQL). The first record becomes
     // current.
-    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, QSqlDatabase db, QString path,
+    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, const QSqlDatabase& db, QString path,
               QString table, RecordLayout layout, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;

@@ -5,8 +5,8 @@
 
 namespace varnel::store {
 
-RowCache::RowCache(QSqlDatabase db, QString table, const RecordLayout& layout, QString path)
-    : db_(std::move(db)), table_(std::move(table)), layout_(layout), path_(std::move(path))
+RowCache::RowCache(const QSqlDatabase& db, QString table, const RecordLayout& layout, QString path)
+    : db_(db), table_(std::move(table)), layout_(layout), path_(std::move(path))
 {
 }
 
@@ -77,7 +77,7 @@ void RowCache::load(const RosterKeys& keys, int position)
 void RowCache::dropOldest(const QList<qint64>& keep)
 {
     // Keys of rows let go of meanwhile may still stand in the age list.
-    if (age_.size() > size_t(2 * kMaxRows))
+    if (age_.size() > 2 * size_t(kMaxRows))
         std::erase_if(age_, [this](qint64 key) { return !rows_.contains(key); });
     while (rows_.size() > kMaxRows && !age_.empty()) {
         const qint64 oldest = age_.front();

@@ -26,7 +26,7 @@ public:
     static constexpr int kBlockSize = 64;
     static constexpr int kMaxRows = 32 * kBlockSize;
 
-    RowCache(QSqlDatabase db, QString table, const RecordLayout& layout, QString path);
+    RowCache(const QSqlDatabase& db, QString table, const RecordLayout& layout, QString path);
 
     // The stored record at `position` (0 <= position < keys.size()). The
     // reference holds until the cache is next used.
