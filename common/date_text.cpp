@@ -107,7 +107,7 @@ std::optional<QDateTime> parseDateText(const QString& text, const QDate& today)
 
 QString isoDateText(const QDateTime& dateTime, bool withTime)
 {
-    const QString date = dateTime.date().toString(Qt::ISODate);
+    QString date = dateTime.date().toString(Qt::ISODate);
     if (!withTime)
         return date;
     return date + u' ' + dateTime.time().toString(QStringLiteral("HH:mm:ss"));

@@ -26,7 +26,7 @@ QString keptOriginalPath(const QString& rosterPath)
     const QString suffix = roster.suffix().isEmpty() ? QString() : u'.' + roster.suffix();
     for (int n = 1;; ++n) {
         const QString mark = n == 1 ? QStringLiteral("Access") : QStringLiteral("Access %1").arg(n);
-        const QString candidate = roster.dir().filePath(QStringLiteral("%1 (%2)%3").arg(base, mark, suffix));
+        QString candidate = roster.dir().filePath(QStringLiteral("%1 (%2)%3").arg(base, mark, suffix));
         if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
             return candidate;
     }

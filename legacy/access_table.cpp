@@ -101,7 +101,7 @@ void stop(QProcess& reader)
 QString readerProgram()
 {
     const QDir here(QCoreApplication::applicationDirPath());
-    const QString beside = here.filePath(kReaderName);
+    QString beside = here.filePath(kReaderName);
     if (QFileInfo::exists(beside))
         return beside;
     return QDir::cleanPath(here.filePath(QStringLiteral(VARNEL_READER_FROM_BINDIR "/") + kReaderName));

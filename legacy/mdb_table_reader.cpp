@@ -53,7 +53,7 @@ int fixedSize(int type)
     switch (type) {
     case MDB_BYTE: return 1;
     case MDB_INT: return 2;
-    case MDB_LONGINT: return 4;
+    case MDB_LONGINT:
     case MDB_FLOAT: return 4;
     case MDB_MONEY:
     case MDB_DOUBLE:

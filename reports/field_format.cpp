@@ -69,7 +69,7 @@ QString formatValue(const FieldSpec& spec, const QVariant& value, const QString&
     const QString text = value.toString();
     if (text.isEmpty())
         return spec.nullText;
-    const QString shown = formatted(spec, value, text, dateFormat);
+    QString shown = formatted(spec, value, text, dateFormat);
     if (!spec.map.isEmpty()) {
         const auto it = spec.map.constFind(shown);
         if (it != spec.map.constEnd())

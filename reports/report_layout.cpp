@@ -132,7 +132,7 @@ public:
             text = value.toString();
         } else if (value.isArray()) {
             QStringList lines;
-            for (const QJsonValue& line : value.toArray()) {
+            for (const QJsonValue line : value.toArray()) {
                 if (!line.isString())
                     invalid(QCoreApplication::translate("varnel::reports", "\"query\" must be text or a list of texts"));
                 lines << line.toString();

@@ -28,7 +28,7 @@ QString csvText(const Value& value)
     case Value::Kind::Integer:
     case Value::Kind::Real: return value.displayText();
     case Value::Kind::Text: {
-        const QString text = value.asText();
+        QString text = value.asText();
         static const QString formulaStarts = QStringLiteral("=+-@\t\r");
         if (!text.isEmpty() && formulaStarts.contains(text.front()))
             return u'\'' + text;

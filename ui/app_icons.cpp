@@ -91,7 +91,7 @@ QImage starIconImage(int size)
     return image;
 }
 
-QIcon iconFrom(QImage large, QImage small)
+QIcon iconFrom(const QImage& large, const QImage& small)
 {
     QIcon icon;
     icon.addPixmap(QPixmap::fromImage(large));
