@@ -8,6 +8,7 @@
 #include "common/failure.h"
 #include "support/pg_cluster.h"
 #include "support/query_guard_cases.h"
+#include "tests/fuzz/postgres_statements.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -241,6 +242,33 @@ TEST_F(QueryGuardOnServer, TheTextsTheGuardRefusesForSplittingRunASecondStatemen
         EXPECT_EQ(soldiersLeftAfter(text, c.standardStrings, &error), 0) << error.toStdString();
         EXPECT_TRUE(error.isEmpty()) << error.toStdString();
         EXPECT_EQ(soldiersLeftAfter(QStringLiteral(R"(SELECT count(*) FROM "Soldier")"), true, &error), 2);
+    }
+}
+
+// The fuzzer holds the guard against a reading of PostgreSQL's scanner rules
+// of its own; here that reading is held against the server.
+TEST_F(QueryGuardOnServer, TheFuzzersReadingOfPostgreSQLCountsStatementsAsTheServerDoes)
+{
+    PgConnection reader(cluster_->connectionString(kReader));
+    ASSERT_TRUE(reader.ok()) << PQerrorMessage(reader.conn);
+    QList<QByteArray> texts;
+    for (const auto& c : varnel::test::kGuardCases)
+        texts.append(c.query);
+    for (const auto& c : varnel::test::kPostgresSplits)
+        texts.append(c.query);
+    for (const bool standardStrings : {true, false}) {
+        reader.exec(standardStrings ? "SET standard_conforming_strings = on" : "SET standard_conforming_strings = off");
+        for (const QByteArray& text : texts) {
+            SCOPED_TRACE(text.toStdString() + (standardStrings ? "" : "\n  standard_conforming_strings off"));
+            const auto counted = varnel::fuzz::postgresStatements(QString::fromUtf8(text), standardStrings);
+            const QString parse = reader.prepare(text);
+            if (!counted)
+                EXPECT_FALSE(parse.isEmpty()) << "the server scans what the reading cannot";
+            else if (*counted > 1)  // unless a syntax error stops the server's parser first
+                EXPECT_FALSE(parse.isEmpty());
+            else
+                EXPECT_FALSE(parse.contains(QString::fromUtf8(kMultipleCommands)));
+        }
     }
 }
 
