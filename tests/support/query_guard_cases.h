@@ -78,6 +78,9 @@ inline constexpr GuardCase kGuardCases[] = {
     {R"(SELECT $$;$$; DELETE FROM "Soldier")", true},
     {R"(SELECT $a$ ' $a$; DELETE FROM "Soldier"; --')", true},
     {R"(SELECT $a$ unclosed)", true},
+    // [...] and `...` quote names to SQLite only.
+    {R"(SELECT [a; DELETE FROM "Soldier"; --] FROM "Soldier")", true},
+    {R"(SELECT `a; DELETE FROM "Soldier"; --` FROM "Soldier")", true},
     {"SELECT 1 /* /* */ ; DELETE FROM Soldier; -- */", true},
     {R"(SELECT 1 /* /* */ '; */ ; DELETE FROM "Soldier"; --')", true},
     {"SELECT 1 /* /* */", true},
