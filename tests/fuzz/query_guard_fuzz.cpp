@@ -5,11 +5,15 @@
 // statement would take, must see reading only, in one statement. So a guard
 // that misreads a token, a comment or a quote in a way SQLite does not is
 // caught here; text SQLite cannot compile proves nothing either way.
+// PostgreSQL is not at hand, so its scanner's rules are (postgres_statements.h):
+// under them an accepted text must be one statement, with
+// standard_conforming_strings on and off, or text the server cannot scan.
 #include "reports/query_guard.h"
 #include "reports/report_failures.h"
 
 #include "common/failure.h"
 #include "fuzz_check.h"
+#include "postgres_statements.h"
 
 #include <sqlite3.h>
 
@@ -125,5 +129,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     checkWithSqlite(query);
+    for (const bool standardStrings : {true, false}) {
+        const auto statements = varnel::fuzz::postgresStatements(query, standardStrings);
+        if (statements && *statements != 1)
+            broken(standardStrings ? "an accepted query is one statement to PostgreSQL"
+                                   : "an accepted query is one statement to PostgreSQL with standard_conforming_strings off",
+                   query + QStringLiteral("\n  statements: ") + QString::number(*statements));
+    }
     return 0;
 }
