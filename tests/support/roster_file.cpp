@@ -168,6 +168,19 @@ std::optional<Failure> failureOf(const std::function<void()>& run)
     return std::nullopt;
 }
 
+std::optional<Failure> expectFailure(const std::function<void()>& run, int number, const QStringList& mentions)
+{
+    const auto failure = failureOf(run);
+    if (!failure) {
+        ADD_FAILURE() << "no failure, expected " << number;
+        return failure;
+    }
+    EXPECT_EQ(failure->number(), number) << qPrintable(failure->description());
+    for (const QString& mention : mentions)
+        EXPECT_TRUE(failure->description().contains(mention)) << qPrintable(failure->description()) << " lacks " << qPrintable(mention);
+    return failure;
+}
+
 QString writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

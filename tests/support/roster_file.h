@@ -102,6 +102,10 @@ inline int failureNumber(const std::function<void()>& run)
     return failure ? failure->number() : 0;
 }
 
+// Expects `run` to fail with `number`, its description holding each of
+// `mentions`; gives the failure so a caller can look further.
+std::optional<Failure> expectFailure(const std::function<void()>& run, int number, const QStringList& mentions = {});
+
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray fileBytes(const QString& path);
 
