@@ -102,8 +102,6 @@ void clickItem(QWidget* list, const QString& text)
     }
 }
 
-QString storedText(const QVariant& value) { return value.isNull() ? "NULL" : value.toString(); }
-
 TEST(Binding, WhatIsTypedIsStoredInTheRecordLeftByAdd)
 {
     const struct {
@@ -186,13 +184,8 @@ TEST(Binding, SchoolListsAreFilledAtStartWithoutChangingTheRecord)
     RosterFile roster;
     const qint64 key = roster.insert({{"Name", "ADAMS"}, {"LastSchool", "Airborne"}});
     FormUnderTest ui(roster);
-    for (const char* name : {"LastSchool", "NextSchool"}) {
-        auto* combo = ui.find<QComboBox>(name);
-        QStringList entries;
-        for (int i = 0; i < combo->count(); ++i)
-            entries.append(combo->itemText(i));
-        EXPECT_EQ(entries, QStringList({"NONE", "WLC", "ALC", "SLC", "USASMC"})) << name;
-    }
+    for (const char* name : {"LastSchool", "NextSchool"})
+        EXPECT_EQ(itemsOf(*ui.find<QComboBox>(name)), QStringList({"NONE", "WLC", "ALC", "SLC", "USASMC"})) << name;
     EXPECT_EQ(shownTexts(ui, {"LastSchool", "NextSchool"}), QStringList({"Airborne", ""}));
     ui.click("Command3");
     EXPECT_EQ(roster.stored(key, "LastSchool"), "Airborne");

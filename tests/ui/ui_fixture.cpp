@@ -79,6 +79,19 @@ void FormUnderTest::pressAccessKey(Qt::Key key) const
     QTest::qWait(250);
 }
 
+QString FormUnderTest::cell(int row, int column) const
+{
+    return form->grid()->model()->index(row, column).data().toString();
+}
+
+QStringList itemsOf(const QComboBox& combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo.count(); ++i)
+        items << combo.itemText(i);
+    return items;
+}
+
 void FormUnderTest::clickRow(int row) const
 {
     RosterGrid* grid = form->grid();
