@@ -1,6 +1,7 @@
 #include "support/roster_file.h"
 
 #include "store/record_commands.h"
+#include "store/recordset.h"
 #include "store/sql_support.h"
 #include "tools/roster_files.h"
 
@@ -156,6 +157,19 @@ QStringList RosterFile::names() const
     for (const QVariantMap& fields : records())
         names << fields.value(QStringLiteral("Name")).toString();
     return names;
+}
+
+QStringList shownRows(store::DataControl& data, const QStringList& columns)
+{
+    const store::Recordset& rs = data.recordset();
+    QStringList rows;
+    for (int i = 0; i < rs.recordCount(); ++i) {
+        QStringList texts;
+        for (const QString& column : columns)
+            texts << data.displayValue(i, rs.layout().indexOf(column)).displayText();
+        rows << texts.join(u'/');
+    }
+    return rows;
 }
 
 std::optional<Failure> failureOf(const std::function<void()>& run)

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "store/bound_control.h"
+#include "store/data_control.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -93,6 +94,10 @@ public:
 private:
     QString field_;
 };
+
+// Each row of the binding as the grid shows it: the given columns' texts
+// joined by '/'.
+QStringList shownRows(store::DataControl& data, const QStringList& columns = {QStringLiteral("Name")});
 
 // The failure `run` throws, if any; its number, or 0.
 std::optional<Failure> failureOf(const std::function<void()>& run);
