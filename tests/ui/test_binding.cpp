@@ -81,19 +81,6 @@ TEST(Binding, MovingToAnotherRowShowsThatRecordInEveryControl)
     EXPECT_TRUE(ui.boxes.shown.isEmpty());
 }
 
-void typeInto(QWidget* widget, const QString& text)
-{
-    QWidget* target = widget;
-    if (auto* combo = qobject_cast<QComboBox*>(widget))
-        target = combo->lineEdit();
-    if (auto* line = qobject_cast<QLineEdit*>(target))
-        line->selectAll();
-    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget))
-        spin->selectAll();
-    target->setFocus();
-    QTest::keyClicks(target, text);
-}
-
 void clickItem(QWidget* list, const QString& text)
 {
     for (QRadioButton* button : list->findChildren<QRadioButton*>()) {

@@ -148,8 +148,7 @@ TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
     roster.insertNames({"MILLER", "ADAMS"});
     FormUnderTest ui(roster);
     ui.click("Command1"); // an empty record at the end
-    ui.find("CSSpin1")->setFocus();
-    QTest::keyClicks(ui.find("CSSpin1"), "12");
+    typeInto(ui.find("CSSpin1"), "12");
     HideCounter counter;
     ui.form->installEventFilter(&counter);
 
@@ -217,10 +216,7 @@ TEST(Commands, EnterPressesTheButtonThatHasTheFocus)
     RosterFile roster;
     const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
     FormUnderTest ui(roster);
-    auto* prefDates = ui.find<QLineEdit>("PrefDates");
-    prefDates->setFocus();
-    prefDates->selectAll();
-    QTest::keyClicks(prefDates, "AUG");
+    typeInto(ui.find("PrefDates"), "AUG");
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Enter");
         QWidget* update = ui.find("Command3");

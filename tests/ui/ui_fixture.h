@@ -76,6 +76,8 @@ struct FormUnderTest {
     int position() const { return form->binding().recordset().position(); }
     // What the grid shows in a cell.
     QString cell(int row, int column) const;
+    // The current record's Name, or "<none>".
+    QString currentName() const;
 
     RecordingBoxes boxes;
     FixedClock clock;
@@ -89,6 +91,8 @@ struct FormUnderTest {
 
 // A stored value as text, "NULL" when it has none.
 inline QString storedText(const QVariant& value) { return value.isNull() ? QStringLiteral("NULL") : value.toString(); }
+// Types `text` into a line edit, spin box or combo box over what it shows.
+void typeInto(QWidget* widget, const QString& text);
 // The entries of a combo box's list.
 QStringList itemsOf(const QComboBox& combo);
 
