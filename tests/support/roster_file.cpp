@@ -191,7 +191,8 @@ std::optional<Failure> expectFailure(const std::function<void()>& run, int numbe
     }
     EXPECT_EQ(failure->number(), number) << qPrintable(failure->description());
     for (const QString& mention : mentions)
-        EXPECT_TRUE(failure->description().contains(mention)) << qPrintable(failure->description()) << " lacks " << qPrintable(mention);
+        EXPECT_TRUE(failure->description().contains(mention))
+            << qPrintable(failure->description()) << " lacks " << qPrintable(mention);
     return failure;
 }
 

@@ -165,7 +165,8 @@ TEST_F(RosterGridTest, RankCellOffersTheTwelveCodesTenAtATime)
     grid->edit(rank);
     auto* combo = grid->findChild<QComboBox*>("RankEditor");
     ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(itemsOf(*combo), QStringList({"PV1", "PV2", "PFC", "SPC", "CPL", "SGT", "SSG", "SFC", "MSG", "1SG", "CSM", "CSA"}));
+    EXPECT_EQ(itemsOf(*combo),
+              QStringList({"PV1", "PV2", "PFC", "SPC", "CPL", "SGT", "SSG", "SFC", "MSG", "1SG", "CSM", "CSA"}));
     EXPECT_EQ(combo->maxVisibleItems(), 10);
     EXPECT_EQ(combo->currentText(), "SSG");
     // Choosing a code stores that code.

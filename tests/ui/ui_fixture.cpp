@@ -89,7 +89,8 @@ QString FormUnderTest::cell(int row, int column) const
 QString FormUnderTest::currentName() const
 {
     const auto& rs = form->binding().recordset();
-    return rs.hasCurrent() ? rs.fieldValue(rs.layout().indexOf(QStringLiteral("Name"))).displayText() : QStringLiteral("<none>");
+    return rs.hasCurrent() ? rs.fieldValue(rs.layout().indexOf(QStringLiteral("Name"))).displayText()
+                           : QStringLiteral("<none>");
 }
 
 void typeInto(QWidget* widget, const QString& text)
