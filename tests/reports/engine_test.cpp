@@ -13,24 +13,6 @@
 using namespace varnel::reports;
 using namespace varnel::reports::test;
 
-namespace {
-
-// Asks to stop after `stopAfter` steps.
-class StoppingProgress : public ReportProgress {
-public:
-    explicit StoppingProgress(int stopAfter) : stopAfter_(stopAfter) {}
-    int steps = 0;
-    int ends = 0;
-    void begin(const QString&, int) override {}
-    bool step(int) override { return ++steps < stopAfter_; }
-    void end() override { ++ends; }
-
-private:
-    int stopAfter_;
-};
-
-} // namespace
-
 TEST(ReportEngine, ProducesEachReportFromItsOwnFileEveryTime)
 {
     QTemporaryDir dir;
