@@ -19,8 +19,6 @@
 namespace varnel::ui::test {
 namespace {
 
-QAction* menuItem(const FormUnderTest& ui, const char* name) { return ui.find<QAction>(name); }
-
 TEST(Handler, ShowsAFailureAsNumberAndDescriptionAndGoesOn)
 {
     const struct {
@@ -192,9 +190,9 @@ TEST(Commands, AFailingReportEngineIsShownAndTheWindowGoesOn)
     RosterFile roster;
     FormUnderTest ui(roster);
     ui.reportLog->failWith = 20504;
-    menuItem(ui, "MNU_MERIT")->trigger();
+    ui.find<QAction>("MNU_MERIT")->trigger();
     EXPECT_EQ(ui.boxes.lines(), QStringList{"Varnel | 20504: Cannot open the report layout file."});
-    menuItem(ui, "MNU_NCOES")->trigger();
+    ui.find<QAction>("MNU_NCOES")->trigger();
     EXPECT_EQ(ui.boxes.shown.size(), 2) << "the next report is asked for again";
 }
 
