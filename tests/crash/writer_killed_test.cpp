@@ -17,12 +17,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QUuid>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <random>
@@ -90,40 +86,25 @@ private:
 // highest counter stored.
 qint64 checkRoster(const QString& path, const Acknowledged& acked)
 {
+    EXPECT_EQ(integrityCheck(path), QStringLiteral("ok"));
     qint64 highest = 0;
-    const QString name = QStringLiteral("crash-check-") + QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
-        QSqlQuery q(db);
-        EXPECT_TRUE(q.exec(QStringLiteral("PRAGMA integrity_check"))) << q.lastError().text().toStdString();
-        QStringList problems;
-        while (q.next())
-            problems << q.value(0).toString();
-        EXPECT_EQ(problems, QStringList{QStringLiteral("ok")});
-
-        QHash<QString, qint64> stored;
-        EXPECT_TRUE(q.exec(QStringLiteral(R"(SELECT Name, "%1", "%2" FROM Soldier)").arg(kFirst, kSecond)))
-            << q.lastError().text().toStdString();
-        while (q.next()) {
-            const QString soldier = q.value(0).toString();
-            EXPECT_FALSE(q.value(1).isNull()) << soldier.toStdString();
-            EXPECT_EQ(q.value(1).toLongLong(), q.value(2).toLongLong()) << "half written: " << soldier.toStdString();
-            EXPECT_FALSE(stored.contains(soldier)) << "stored twice: " << soldier.toStdString();
-            stored.insert(soldier, q.value(1).toLongLong());
-            highest = std::max(highest, q.value(1).toLongLong());
-        }
-        q.finish();
-        for (const QString& soldier : acked.added)
-            EXPECT_TRUE(stored.contains(soldier)) << "acknowledged Add lost: " << soldier.toStdString();
-        for (auto it = acked.lastCounter.cbegin(); it != acked.lastCounter.cend(); ++it) {
-            EXPECT_TRUE(stored.contains(it.key())) << "record lost: " << it.key().toStdString();
-            EXPECT_GE(stored.value(it.key(), -1), it.value()) << "acknowledged change lost: " << it.key().toStdString();
-        }
-        db.close();
+    QHash<QString, qint64> stored;
+    const QString sql = QStringLiteral(R"(SELECT Name, "%1" AS a, "%2" AS b FROM Soldier)").arg(kFirst, kSecond);
+    for (const QVariantMap& row : Connection(path).rows(sql)) {
+        const QString soldier = row.value(QStringLiteral("Name")).toString();
+        const QVariant a = row.value(QStringLiteral("a")), b = row.value(QStringLiteral("b"));
+        EXPECT_FALSE(a.isNull()) << soldier.toStdString();
+        EXPECT_EQ(a.toLongLong(), b.toLongLong()) << "half written: " << soldier.toStdString();
+        EXPECT_FALSE(stored.contains(soldier)) << "stored twice: " << soldier.toStdString();
+        stored.insert(soldier, a.toLongLong());
+        highest = std::max(highest, a.toLongLong());
     }
-    QSqlDatabase::removeDatabase(name);
+    for (const QString& soldier : acked.added)
+        EXPECT_TRUE(stored.contains(soldier)) << "acknowledged Add lost: " << soldier.toStdString();
+    for (auto it = acked.lastCounter.cbegin(); it != acked.lastCounter.cend(); ++it) {
+        EXPECT_TRUE(stored.contains(it.key())) << "record lost: " << it.key().toStdString();
+        EXPECT_GE(stored.value(it.key(), -1), it.value()) << "acknowledged change lost: " << it.key().toStdString();
+    }
     return highest;
 }
 

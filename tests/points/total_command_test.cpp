@@ -249,10 +249,8 @@ TEST_P(TotalCommand, ASumPastTheLargestWholeNumberStoresNoWorksheet)
     soldier["1SGTPoints"] = qint64(1) << 62;
     soldier["SSGTPoints"] = qint64(1) << 62;
     openWith(soldier);
-    const auto failure = varnel::test::failureOf([&] { total(); });
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->number(), RecordsetError::Overflow);
-    EXPECT_EQ(failure->description(), "Overflow.");
+    const auto failure = varnel::test::expectFailure([&] { total(); }, RecordsetError::Overflow);
+    EXPECT_EQ(failure.value_or(varnel::Failure(0, "")).description(), "Overflow.");
     EXPECT_EQ(worksheet(), "1 2 3 4 5 40");
     EXPECT_EQ(stored()["TotalDate"], "1/1/2000");
     EXPECT_EQ(data1->recordset().editMode(), Recordset::EditMode::None);
@@ -273,10 +271,7 @@ TEST_P(TotalCommand, WorksOnTheRecordAsStoredNowAndNeverOverAnotherWritersWorksh
     soldier["Weapon"] = "X";
     openWith(soldier);
     sink.whileShown = [&] { file.exec("UPDATE Soldier SET TISPoints = 9, TOTAL = 99"); };
-    const auto failure = varnel::test::failureOf([&] { total(); });
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter);
-    EXPECT_TRUE(failure->description().contains("TISPoints, TOTAL")) << qPrintable(failure->description());
+    varnel::test::expectFailure([&] { total(); }, RecordsetError::ChangedByAnotherWriter, {"TISPoints, TOTAL"});
     EXPECT_EQ(worksheet(), "9 2 3 4 5 99");
     EXPECT_EQ(stored()["TotalDate"], "1/1/2000");
 }

@@ -22,19 +22,6 @@ QByteArray repeated(const QByteArray& item, int times, const char* separator = "
     return items.join(separator);
 }
 
-class CountingProgress : public ReportProgress {
-public:
-    explicit CountingProgress(int stopAt) : stopAt_(stopAt) {}
-    int steps = 0;
-    int ends = 0;
-    void begin(const QString&, int) override {}
-    bool step(int) override { return ++steps < stopAt_; }
-    void end() override { ++ends; }
-
-private:
-    int stopAt_;
-};
-
 ReportLimits smallLimits(qint64 ms, qint64 dataBytes, int valueBytes = ReportLimits{}.valueBytes)
 {
     ReportLimits limits;
@@ -115,8 +102,8 @@ TEST(ReportBounds, RunawayQueriesAndOversizedLayoutsGetTheirNumbers)
 TEST(ReportBounds, CancelDuringALongQueryEndsQuietly)
 {
     LayoutFolder folder(listLayoutOver(kEndlessCount));
-    auto progress = std::make_unique<CountingProgress>(3);
-    const CountingProgress* seen = progress.get();
+    auto progress = std::make_unique<StoppingProgress>(3);
+    const StoppingProgress* seen = progress.get();
     ReportEngine engine(std::make_unique<PdfPresenter>(folder.pdf, ExistingPdf::Refuse), std::move(progress));
     engine.setReportFileName(folder.layout);
     EXPECT_FALSE(failureOf([&] { engine.setAction(0); })) << "the real time limit is far off";

@@ -79,9 +79,7 @@ TEST(ReportCommands, FailureOfTheControlStopsTheCommand)
 {
     RecordingControl control;
     control.onFile = [] { throw varnel::Failure(42, QStringLiteral("refused")); };
-    const auto failure = failureOf([&] { printWorksheets(control); });
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->number(), 42);
+    expectFailure([&] { printWorksheets(control); }, 42);
     ASSERT_EQ(control.calls.size(), 1);  // no run request after the failing step
     EXPECT_TRUE(control.calls[0].startsWith(QStringLiteral("file:")));
 }

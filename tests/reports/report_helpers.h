@@ -45,6 +45,20 @@ private:
     QStringList& titles_;
 };
 
+// Counts the steps and ends it is told of; asks to stop at step `stopAfter`.
+class StoppingProgress : public ReportProgress {
+public:
+    explicit StoppingProgress(int stopAfter) : stopAfter_(stopAfter) {}
+    int steps = 0;
+    int ends = 0;
+    void begin(const QString&, int) override {}
+    bool step(int) override { return ++steps < stopAfter_; }
+    void end() override { ++ends; }
+
+private:
+    int stopAfter_;
+};
+
 // Throws std::bad_alloc at the steps of the stage whose text begins with
 // `stage` while `armed`, as a progress window that runs out of memory would.
 class ThrowingProgress : public ReportProgress {

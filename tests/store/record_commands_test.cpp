@@ -25,13 +25,7 @@ protected:
     {
         return rs().hasCurrent() ? rs().fieldValue(rs().layout().indexOf(column)).displayText() : QStringLiteral("<none>");
     }
-    QStringList roster()
-    {
-        QStringList names;
-        for (int i = 0; i < rs().recordCount(); ++i)
-            names << data1.displayValue(i, rs().layout().indexOf("Name")).displayText();
-        return names;
-    }
+    QStringList roster() { return test::shownRows(data1); }
 };
 
 TEST_P(RecordCommandsTest, LoadOpensTheRosterInTheGivenDirectory)

@@ -26,22 +26,8 @@ protected:
     }
     Recordset& rs() { return data1.recordset(); }
     QString currentName() { return rs().fieldValue(rs().layout().indexOf("Name")).asText(); }
-    // Each row as the grid shows it: "Name/Rank".
-    QStringList rosterRows()
-    {
-        QStringList rows;
-        const int name = rs().layout().indexOf("Name"), rank = rs().layout().indexOf("Rank");
-        for (int i = 0; i < rs().recordCount(); ++i)
-            rows << data1.displayValue(i, name).displayText() + u'/' + data1.displayValue(i, rank).displayText();
-        return rows;
-    }
-    QStringList rosterNames()
-    {
-        QStringList names;
-        for (int i = 0; i < rs().recordCount(); ++i)
-            names << data1.displayValue(i, rs().layout().indexOf("Name")).displayText();
-        return names;
-    }
+    QStringList rosterRows() { return test::shownRows(data1, {"Name", "Rank"}); }
+    QStringList rosterNames() { return test::shownRows(data1); }
 };
 
 TEST_P(RecordsetTest, OpensInNameOrderWithTheFirstRecordCurrent)

@@ -41,6 +41,9 @@ public:
         loadRoster(*data1, directory);
     }
     void open() { open(file.directory()); }
+    const std::function<void()> update = [this] { updateRecord(*data1); };
+    const std::function<void()> add = [this] { addRecord(*data1); };
+    const std::function<void()> remove = [this] { deleteRecord(*data1); };
     Recordset& rs() { return data1->recordset(); }
     int column(const char* name) { return rs().layout().indexOf(QString::fromLatin1(name)); }
     Value current(const char* name) { return rs().fieldValue(column(name)); }
@@ -146,14 +149,8 @@ TEST_P(RosterFileTest, RefusesToWriteWhenTheFileWasMovedReplacedOrDeletedAndWrit
             args << QString(a).replace("%1", path).replace("%2", other).replace("%3", renamed);
         ASSERT_EQ(test::runProgram(c.program, args), 0);
 
-        for (const auto& command : {std::function<void()>([&] { updateRecord(*data1); }),
-                                    std::function<void()>([&] { addRecord(*data1); }),
-                                    std::function<void()>([&] { deleteRecord(*data1); })}) {
-            const auto failure = failureOf(command);
-            ASSERT_TRUE(failure);
-            EXPECT_EQ(failure->number(), RecordsetError::RosterFileMoved);
-            EXPECT_TRUE(failure->description().contains(path)) << qPrintable(failure->description());
-            EXPECT_TRUE(failure->description().contains("moved, replaced or deleted"));
+        for (const auto& command : {update, add, remove}) {
+            test::expectFailure(command, RecordsetError::RosterFileMoved, {path, "moved, replaced or deleted"});
         }
         EXPECT_TRUE(data1->hasPending()) << "the clerk's entries are kept";
         EXPECT_EQ(data1->shownValue("APFT"), Value::text("B"));
@@ -188,10 +185,7 @@ TEST_P(RosterFileTest, AnotherRosterCopiedOverTheOpenFileIsNeverMistakenForIt)
 
     ASSERT_EQ(test::runProgram("cp", {other, file.path()}), 0);
     type("APFT", "B");
-    const auto failure = failureOf([&] { updateRecord(*data1); });
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter) << qPrintable(failure->description());
-    EXPECT_TRUE(failure->description().contains("ADAMS"));
+    test::expectFailure(update, RecordsetError::ChangedByAnotherWriter, {"ADAMS"});
     EXPECT_EQ(storedIn(file.path(), keys[0], "Name"), "XAVIER") << "the soldier now under that key keeps his record";
     EXPECT_TRUE(storedIn(file.path(), keys[0], "APFT").isNull());
 
@@ -229,11 +223,7 @@ TEST_P(RosterFileTest, RefusesTablesWhoseRecordsHaveNoRowKeyAndLeavesThemUntouch
         }
         const QByteArray before = test::fileBytes(path);
 
-        const auto failure = failureOf([&] { open(dir.path()); });
-        ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->number(), RecordsetError::BadLayout);
-        EXPECT_TRUE(failure->description().contains(c.why)) << qPrintable(failure->description());
-        EXPECT_TRUE(failure->description().contains(path));
+        test::expectFailure([&] { open(dir.path()); }, RecordsetError::BadLayout, {c.why, path});
         data1.reset();
         EXPECT_EQ(test::fileBytes(path), before);
         EXPECT_EQ(filesBeside(path), QStringList());
@@ -271,13 +261,8 @@ TEST_P(RosterFileTest, DamageDeepInTheFileLetsTheRosterOpenButTakesNoWrite)
             EXPECT_EQ(damaged.at(0).at(0).toInt(), RecordsetError::DamagedFile);
         }
         type("APFT", "B");
-        for (const auto& command : {std::function<void()>([&] { updateRecord(*data1); }),
-                                    std::function<void()>([&] { addRecord(*data1); })}) {
-            const auto failure = failureOf(command);
-            ASSERT_TRUE(failure);
-            EXPECT_EQ(failure->number(), RecordsetError::DamagedFile);
-            EXPECT_TRUE(failure->description().contains(path)) << qPrintable(failure->description());
-            EXPECT_TRUE(failure->description().contains("damaged"));
+        for (const auto& command : {update, add}) {
+            test::expectFailure(command, RecordsetError::DamagedFile, {path, "damaged"});
         }
         data1.reset();
         EXPECT_EQ(test::fileBytes(path), before);
@@ -296,10 +281,7 @@ TEST_P(RosterFileTest, AFullDiskFailsWithTheEnginesCodeAndLeavesTheRecordAsItWas
     disk.fill();
 
     type("PrefDates", QString(200'000, u'J'));
-    const auto failure = failureOf([&] { updateRecord(*data1); });
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->number(), SQLITE_FULL) << qPrintable(failure->description());
-    EXPECT_TRUE(failure->description().contains(path));
+    test::expectFailure(update, SQLITE_FULL, {path});
     EXPECT_TRUE(data1->hasPending()) << "the clerk's entries are kept";
     data1.reset();
     EXPECT_EQ(filesBeside(path), QStringList{"filler"}) << "no journal left";
@@ -320,7 +302,7 @@ TEST_P(RosterFileTest, AReadOnlyMediumOpensAndRefusesWritesWithTheEnginesCode)
     EXPECT_EQ(rs().recordCount(), 2);
     EXPECT_EQ(current("Name"), Value::text("ADAMS"));
     type("APFT", "B");
-    const auto failure = failureOf([&] { updateRecord(*data1); });
+    const auto failure = failureOf(update);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->number() & 0xff, SQLITE_READONLY) << qPrintable(failure->description());
     EXPECT_TRUE(failure->description().contains(path));

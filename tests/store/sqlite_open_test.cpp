@@ -103,11 +103,7 @@ TEST(SqliteOpen, EachAccessCreatesAndWritesOnlyWhatItMay)
 TEST(SqliteOpen, APragmaThatMustSucceedRefusesAFileThatIsNoDatabase)
 {
     QTemporaryDir dir;
-    const QString text = dir.filePath("notes.txt");
-    QFile file(text);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(4096, 'x'));
-    file.close();
+    const QString text = test::writeFile(dir.filePath("notes.txt"), QByteArray(4096, 'x'));
 
     SqliteOptions lenient;
     lenient.pragmas = {QStringLiteral("synchronous=EXTRA")};

@@ -1,6 +1,7 @@
 #include "support/roster_file.h"
 
 #include "store/record_commands.h"
+#include "store/recordset.h"
 #include "store/sql_support.h"
 #include "tools/roster_files.h"
 
@@ -158,6 +159,19 @@ QStringList RosterFile::names() const
     return names;
 }
 
+QStringList shownRows(store::DataControl& data, const QStringList& columns)
+{
+    const store::Recordset& rs = data.recordset();
+    QStringList rows;
+    for (int i = 0; i < rs.recordCount(); ++i) {
+        QStringList texts;
+        for (const QString& column : columns)
+            texts << data.displayValue(i, rs.layout().indexOf(column)).displayText();
+        rows << texts.join(u'/');
+    }
+    return rows;
+}
+
 std::optional<Failure> failureOf(const std::function<void()>& run)
 {
     try {
@@ -166,6 +180,20 @@ std::optional<Failure> failureOf(const std::function<void()>& run)
         return failure;
     }
     return std::nullopt;
+}
+
+std::optional<Failure> expectFailure(const std::function<void()>& run, int number, const QStringList& mentions)
+{
+    const auto failure = failureOf(run);
+    if (!failure) {
+        ADD_FAILURE() << "no failure, expected " << number;
+        return failure;
+    }
+    EXPECT_EQ(failure->number(), number) << qPrintable(failure->description());
+    for (const QString& mention : mentions)
+        EXPECT_TRUE(failure->description().contains(mention))
+            << qPrintable(failure->description()) << " lacks " << qPrintable(mention);
+    return failure;
 }
 
 QString writeFile(const QString& path, const QByteArray& bytes)

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "store/bound_control.h"
+#include "store/data_control.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -94,6 +95,10 @@ private:
     QString field_;
 };
 
+// Each row of the binding as the grid shows it: the given columns' texts
+// joined by '/'.
+QStringList shownRows(store::DataControl& data, const QStringList& columns = {QStringLiteral("Name")});
+
 // The failure `run` throws, if any; its number, or 0.
 std::optional<Failure> failureOf(const std::function<void()>& run);
 inline int failureNumber(const std::function<void()>& run)
@@ -101,6 +106,10 @@ inline int failureNumber(const std::function<void()>& run)
     const auto failure = failureOf(run);
     return failure ? failure->number() : 0;
 }
+
+// Expects `run` to fail with `number`, its description holding each of
+// `mentions`; gives the failure so a caller can look further.
+std::optional<Failure> expectFailure(const std::function<void()>& run, int number, const QStringList& mentions = {});
 
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray fileBytes(const QString& path);

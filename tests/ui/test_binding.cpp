@@ -81,19 +81,6 @@ TEST(Binding, MovingToAnotherRowShowsThatRecordInEveryControl)
     EXPECT_TRUE(ui.boxes.shown.isEmpty());
 }
 
-void typeInto(QWidget* widget, const QString& text)
-{
-    QWidget* target = widget;
-    if (auto* combo = qobject_cast<QComboBox*>(widget))
-        target = combo->lineEdit();
-    if (auto* line = qobject_cast<QLineEdit*>(target))
-        line->selectAll();
-    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget))
-        spin->selectAll();
-    target->setFocus();
-    QTest::keyClicks(target, text);
-}
-
 void clickItem(QWidget* list, const QString& text)
 {
     for (QRadioButton* button : list->findChildren<QRadioButton*>()) {
@@ -101,8 +88,6 @@ void clickItem(QWidget* list, const QString& text)
             QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
     }
 }
-
-QString storedText(const QVariant& value) { return value.isNull() ? "NULL" : value.toString(); }
 
 TEST(Binding, WhatIsTypedIsStoredInTheRecordLeftByAdd)
 {
@@ -186,13 +171,8 @@ TEST(Binding, SchoolListsAreFilledAtStartWithoutChangingTheRecord)
     RosterFile roster;
     const qint64 key = roster.insert({{"Name", "ADAMS"}, {"LastSchool", "Airborne"}});
     FormUnderTest ui(roster);
-    for (const char* name : {"LastSchool", "NextSchool"}) {
-        auto* combo = ui.find<QComboBox>(name);
-        QStringList entries;
-        for (int i = 0; i < combo->count(); ++i)
-            entries.append(combo->itemText(i));
-        EXPECT_EQ(entries, QStringList({"NONE", "WLC", "ALC", "SLC", "USASMC"})) << name;
-    }
+    for (const char* name : {"LastSchool", "NextSchool"})
+        EXPECT_EQ(itemsOf(*ui.find<QComboBox>(name)), QStringList({"NONE", "WLC", "ALC", "SLC", "USASMC"})) << name;
     EXPECT_EQ(shownTexts(ui, {"LastSchool", "NextSchool"}), QStringList({"Airborne", ""}));
     ui.click("Command3");
     EXPECT_EQ(roster.stored(key, "LastSchool"), "Airborne");

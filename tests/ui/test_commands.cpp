@@ -19,8 +19,6 @@
 namespace varnel::ui::test {
 namespace {
 
-QAction* menuItem(const FormUnderTest& ui, const char* name) { return ui.find<QAction>(name); }
-
 TEST(Handler, ShowsAFailureAsNumberAndDescriptionAndGoesOn)
 {
     const struct {
@@ -148,8 +146,7 @@ TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
     roster.insertNames({"MILLER", "ADAMS"});
     FormUnderTest ui(roster);
     ui.click("Command1"); // an empty record at the end
-    ui.find("CSSpin1")->setFocus();
-    QTest::keyClicks(ui.find("CSSpin1"), "12");
+    typeInto(ui.find("CSSpin1"), "12");
     HideCounter counter;
     ui.form->installEventFilter(&counter);
 
@@ -162,10 +159,8 @@ TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
     EXPECT_EQ(counter.hides, 1);
     EXPECT_TRUE(ui.form->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    QAbstractItemModel* grid = ui.form->grid()->model();
-    const QStringList names = {grid->index(0, 0).data().toString(), grid->index(1, 0).data().toString(),
-                               grid->index(2, 0).data().toString()};
-    EXPECT_EQ(names, QStringList({"", "ADAMS", "MILLER"})); // no name sorts first
+    EXPECT_EQ(QStringList({ui.cell(0, 0), ui.cell(1, 0), ui.cell(2, 0)}), QStringList({"", "ADAMS", "MILLER"}))
+        << "no name sorts first";
     EXPECT_EQ(ui.position(), 0);
     EXPECT_EQ(ui.boxes.lines(), QStringList());
     ui.form->removeEventFilter(&counter);
@@ -195,9 +190,9 @@ TEST(Commands, AFailingReportEngineIsShownAndTheWindowGoesOn)
     RosterFile roster;
     FormUnderTest ui(roster);
     ui.reportLog->failWith = 20504;
-    menuItem(ui, "MNU_MERIT")->trigger();
+    ui.find<QAction>("MNU_MERIT")->trigger();
     EXPECT_EQ(ui.boxes.lines(), QStringList{"Varnel | 20504: Cannot open the report layout file."});
-    menuItem(ui, "MNU_NCOES")->trigger();
+    ui.find<QAction>("MNU_NCOES")->trigger();
     EXPECT_EQ(ui.boxes.shown.size(), 2) << "the next report is asked for again";
 }
 
@@ -219,10 +214,7 @@ TEST(Commands, EnterPressesTheButtonThatHasTheFocus)
     RosterFile roster;
     const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
     FormUnderTest ui(roster);
-    auto* prefDates = ui.find<QLineEdit>("PrefDates");
-    prefDates->setFocus();
-    prefDates->selectAll();
-    QTest::keyClicks(prefDates, "AUG");
+    typeInto(ui.find("PrefDates"), "AUG");
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Enter");
         QWidget* update = ui.find("Command3");

@@ -17,12 +17,6 @@
 namespace varnel::ui::test {
 namespace {
 
-QString current(const FormUnderTest& ui)
-{
-    const auto& rs = ui.form->binding().recordset();
-    return rs.hasCurrent() ? rs.fieldValue(rs.layout().indexOf("Name")).displayText() : QStringLiteral("<none>");
-}
-
 // The control before or after the grid in the tab order.
 QWidget* besideInTabOrder(QWidget* grid, bool after)
 {
@@ -68,10 +62,10 @@ TEST(KeepingSoldiers, NoRecordBecomesCurrentUntilTheClerkPicksOne)
         FormUnderTest ui(roster);
         ui.clickRow(2);
         ui.click("Command2"); // deletes CARTER, the last: none is current
-        ASSERT_EQ(current(ui), "<none>");
+        ASSERT_EQ(ui.currentName(), "<none>");
 
         focusGridBy(ui, how);
-        EXPECT_EQ(current(ui), "<none>") << "a focus change picks no row";
+        EXPECT_EQ(ui.currentName(), "<none>") << "a focus change picks no row";
         EXPECT_FALSE(ui.form->grid()->currentIndex().isValid());
         for (const char* button : {"Command2", "Command3", "Command5"}) {
             ui.click(button);
@@ -82,17 +76,8 @@ TEST(KeepingSoldiers, NoRecordBecomesCurrentUntilTheClerkPicksOne)
 
         // An arrow key picks a row.
         QTest::keyClick(ui.form->grid(), Qt::Key_Down);
-        EXPECT_NE(current(ui), "<none>");
+        EXPECT_NE(ui.currentName(), "<none>");
     }
-}
-
-// Types into the request dates box: an entry pending for the current record.
-void typePending(FormUnderTest& ui, const QString& text)
-{
-    auto* prefDates = ui.find<QLineEdit>("PrefDates");
-    prefDates->setFocus();
-    prefDates->selectAll();
-    QTest::keyClicks(prefDates, text);
 }
 
 // Runs `ending` (Exit or the window's close) in the event loop; true when
@@ -128,7 +113,7 @@ TEST(KeepingSoldiers, ExitAndCloseAskOnceWhenEntriesArePending)
             const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
             FormUnderTest ui(roster);
             if (c.typed)
-                typePending(ui, "AUG");
+                typeInto(ui.find("PrefDates"), "AUG");
             ui.boxes.answers = {c.answer};
 
             EXPECT_EQ(endsTheProgram([&] { byExit ? ui.find<QAction>("MNU_EXIT")->trigger() : void(ui.form->close()); }), c.ends);
@@ -152,7 +137,7 @@ TEST(KeepingSoldiers, WhenStoringAtExitFailsTheWindowStaysWithTheFailure)
     RosterFile roster;
     roster.insertNames({"ADAMS"});
     FormUnderTest ui(roster);
-    typePending(ui, "AUG");
+    typeInto(ui.find("PrefDates"), "AUG");
     roster.exec("DELETE FROM Soldier"); // another program
     ui.boxes.answers = {0};
     EXPECT_FALSE(endsTheProgram([&] { ui.find<QAction>("MNU_EXIT")->trigger(); }));
@@ -169,7 +154,7 @@ TEST(KeepingSoldiers, AConflictShowsBothVersionsAndTheClerkChooses)
         RosterFile roster;
         const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
         FormUnderTest ui(roster);
-        typePending(ui, "AUG");
+        typeInto(ui.find("PrefDates"), "AUG");
         ASSERT_EQ(QProcess::execute("sqlite3", {roster.path(), "UPDATE Soldier SET PrefDates = 'SEP'"}), 0);
         ui.boxes.answers = {answer};
         ui.click("Command3");

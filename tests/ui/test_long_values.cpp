@@ -32,12 +32,6 @@ QString filler(const QString& start, qsizetype length)
     return text;
 }
 
-// What the grid shows in a cell.
-QString cell(const FormUnderTest& ui, int row, int column)
-{
-    return ui.form->grid()->model()->index(row, column).data().toString();
-}
-
 // The tooltip that appears when the pointer rests on `widget` at `pos`.
 QString toolTipAt(QWidget* widget, QPoint pos)
 {
@@ -113,7 +107,7 @@ TEST(LongValues, AreShownByTheirBeginningWithAMarkAndATooltip)
         ui.clickRow(1);
 
         // The grid.
-        expectShown(cell(ui, 1, RosterGridModel::NameColumn), name, c.whole);
+        expectShown(ui.cell(1, RosterGridModel::NameColumn), name, c.whole);
         EXPECT_EQ(cellTakesEntry(ui, 1, RosterGridModel::NameColumn), c.whole);
         const QString tip = cellToolTip(ui, 1, RosterGridModel::NameColumn);
         EXPECT_EQ(tip.contains(QLocale().toString(qlonglong(c.length))), !c.whole) << tip.toStdString();
@@ -154,7 +148,7 @@ TEST(LongValues, TheMarkNeverCutsACharacterInTwo)
         RosterFile roster;
         roster.insert({{"Name", name}});
         FormUnderTest ui(roster);
-        const QString shown = cell(ui, 0, RosterGridModel::NameColumn);
+        const QString shown = ui.cell(0, RosterGridModel::NameColumn);
         EXPECT_EQ(QString::fromUtf8(shown.toUtf8()), shown) << "no lone half of a pair";
         EXPECT_TRUE(shown.endsWith(kMark));
         EXPECT_TRUE(name.startsWith(shown.chopped(1)));

@@ -14,13 +14,6 @@
 namespace varnel::ui::test {
 namespace {
 
-QString storedText(const QVariant& value) { return value.isNull() ? "NULL" : value.toString(); }
-
-QString cell(const FormUnderTest& ui, int row, int column)
-{
-    return ui.form->grid()->model()->index(row, column).data().toString();
-}
-
 // Opens the cell's editor, types into it and presses Enter.
 void typeIntoCell(const FormUnderTest& ui, int row, int column, const QString& text, bool replace = true)
 {
@@ -81,7 +74,7 @@ TEST_F(RosterGridTest, ShowsTheRosterByNameWithDatesInShortForm)
     for (int r = 0; r < 4; ++r) {
         QStringList shown;
         for (int c = 0; c < 4; ++c)
-            shown << cell(ui, r, c);
+            shown << ui.cell(r, c);
         EXPECT_EQ(shown, rows[r]) << "row " << r;
     }
     // Record selectors: the current record, and the new-record row.
@@ -112,10 +105,10 @@ TEST_F(RosterGridTest, CellsRefuseTextPastTheirLongestEntry)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
         TypedCell typed(c.column, c.typed);
-        EXPECT_EQ(cell(typed.ui, 0, c.column), c.shown);
+        EXPECT_EQ(typed.ui.cell(0, c.column), c.shown);
         EXPECT_EQ(typed.ui.boxes.lines(), QStringList());
         typed.ui.clickRow(1); // leaving the record stores it
-        EXPECT_EQ(cell(typed.ui, 0, c.column), c.shown);
+        EXPECT_EQ(typed.ui.cell(0, c.column), c.shown);
         EXPECT_FALSE(typed.file.stored(typed.key, c.field).isNull());
     }
 }
@@ -153,7 +146,7 @@ TEST_F(RosterGridTest, DateCellsStoreDatesAndRefuseOtherText)
             EXPECT_EQ(editor->text(), c.typed);
             EXPECT_FALSE(typed.ui.form->binding().hasPending());
             QTest::keyClick(editor, Qt::Key_Escape);
-            EXPECT_EQ(cell(typed.ui, 0, RosterGridModel::PebdColumn), "5/1/2010");
+            EXPECT_EQ(typed.ui.cell(0, RosterGridModel::PebdColumn), "5/1/2010");
         } else {
             EXPECT_EQ(typed.ui.boxes.lines(), QStringList());
         }
@@ -172,10 +165,8 @@ TEST_F(RosterGridTest, RankCellOffersTheTwelveCodesTenAtATime)
     grid->edit(rank);
     auto* combo = grid->findChild<QComboBox*>("RankEditor");
     ASSERT_NE(combo, nullptr);
-    QStringList codes;
-    for (int i = 0; i < combo->count(); ++i)
-        codes << combo->itemText(i);
-    EXPECT_EQ(codes, QStringList({"PV1", "PV2", "PFC", "SPC", "CPL", "SGT", "SSG", "SFC", "MSG", "1SG", "CSM", "CSA"}));
+    EXPECT_EQ(itemsOf(*combo),
+              QStringList({"PV1", "PV2", "PFC", "SPC", "CPL", "SGT", "SSG", "SFC", "MSG", "1SG", "CSM", "CSA"}));
     EXPECT_EQ(combo->maxVisibleItems(), 10);
     EXPECT_EQ(combo->currentText(), "SSG");
     // Choosing a code stores that code.
@@ -192,14 +183,14 @@ TEST_F(RosterGridTest, RecordsAreAddedThroughTheNewRecordRow)
     typeIntoCell(ui, 3, RosterGridModel::NameColumn, "ZULU, NEW");
     // Pending until the row is left; the details show the new record.
     EXPECT_EQ(roster.count(), 3);
-    EXPECT_EQ(cell(ui, 3, 0), "ZULU, NEW");
+    EXPECT_EQ(ui.cell(3, 0), "ZULU, NEW");
     typeIntoCell(ui, 3, RosterGridModel::RankColumn, "PFC", false);
     ui.clickRow(1);
     ASSERT_EQ(roster.count(), 4);
     EXPECT_EQ(roster.recordNamed("ZULU, NEW").value("Rank"), "PFC");
     EXPECT_EQ(ui.form->grid()->model()->rowCount(), 5);
-    EXPECT_EQ(cell(ui, 3, 0), "ZULU, NEW");
-    EXPECT_EQ(cell(ui, 4, 0), "");
+    EXPECT_EQ(ui.cell(3, 0), "ZULU, NEW");
+    EXPECT_EQ(ui.cell(4, 0), "");
     EXPECT_EQ(ui.position(), 1);
     EXPECT_EQ(ui.boxes.lines(), QStringList());
 
@@ -251,7 +242,7 @@ TEST_F(RosterGridTest, DeleteKeyRemovesTheRowsSelectedByTheirRecordSelectors)
     ASSERT_EQ(roster.count(), 1);
     EXPECT_FALSE(roster.record(carter).isEmpty());
     EXPECT_EQ(grid->model()->rowCount(), 2);
-    EXPECT_EQ(cell(ui, 0, 0), "CARTER, AL");
+    EXPECT_EQ(ui.cell(0, 0), "CARTER, AL");
     // The record after the deleted ones is current.
     EXPECT_EQ(ui.position(), 0);
     EXPECT_TRUE(ui.form->binding().recordset().hasCurrent());

@@ -14,12 +14,6 @@
 namespace varnel::ui::test {
 namespace {
 
-QString current(const FormUnderTest& ui)
-{
-    const auto& rs = ui.form->binding().recordset();
-    return rs.hasCurrent() ? rs.fieldValue(rs.layout().indexOf("Name")).displayText() : QStringLiteral("<none>");
-}
-
 TEST(UnitCommands, TotalAllSoldiersFromTheFileMenuSaysWhatItDid)
 {
     const QDate today = QDate::currentDate();
@@ -32,9 +26,7 @@ TEST(UnitCommands, TotalAllSoldiersFromTheFileMenuSaysWhatItDid)
     const qint64 baker = soldier("BAKER", "not a date");
     const qint64 carter = soldier("CARTER", today.addDays(-1000).toString(Qt::ISODate));
     FormUnderTest ui(roster, QDateTime(today, QTime(9, 0)));
-    auto* prefDates = ui.find<QLineEdit>("PrefDates");
-    prefDates->setFocus();
-    QTest::keyClicks(prefDates, "JUN"); // pending for ADAMS
+    typeInto(ui.find("PrefDates"), "JUN"); // pending for ADAMS
     ui.boxes.answers = {0};
 
     ui.find<QAction>("MNU_TOTALALL")->trigger();
@@ -62,17 +54,17 @@ TEST(UnitCommands, FindSoldierJumpsToTheNextNameHoldingWhatIsTyped)
     ASSERT_EQ(QApplication::focusWidget(), text);
 
     QTest::keyClicks(text, "mul");
-    EXPECT_EQ(current(ui), "MÜLLER, ANN") << "without regard to case or accents";
+    EXPECT_EQ(ui.currentName(), "MÜLLER, ANN") << "without regard to case or accents";
     QTest::keyClick(text, Qt::Key_Return);
-    EXPECT_EQ(current(ui), "MULLINS, KIM");
+    EXPECT_EQ(ui.currentName(), "MULLINS, KIM");
     QTest::keyClick(text, Qt::Key_Return);
-    EXPECT_EQ(current(ui), "MÜLLER, ANN") << "round from the first";
+    EXPECT_EQ(ui.currentName(), "MÜLLER, ANN") << "round from the first";
     QTest::keyClicks(text, "x");
-    EXPECT_EQ(current(ui), "MÜLLER, ANN") << "no match: the soldier stays";
+    EXPECT_EQ(ui.currentName(), "MÜLLER, ANN") << "no match: the soldier stays";
     EXPECT_TRUE(box->findChild<QLabel*>("FindStatus")->text().contains("mulx"));
     text->selectAll();
     QTest::keyClicks(text, "LA C");
-    EXPECT_EQ(current(ui), "de la Cruz, Luis");
+    EXPECT_EQ(ui.currentName(), "de la Cruz, Luis");
     EXPECT_EQ(ui.form->grid()->currentIndex().row(), 2) << "the grid follows";
     QTest::keyClick(text, Qt::Key_Escape);
     EXPECT_FALSE(box->isVisible());
@@ -126,9 +118,7 @@ TEST(UnitCommands, ThisSoldiersWorksheetAndTheTotalsBreakdown)
     ui.clickRow(1);
     EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(), "Not totalled yet: press Total.");
 
-    auto* prefDates = ui.find<QLineEdit>("PrefDates");
-    prefDates->setFocus();
-    QTest::keyClicks(prefDates, "JUL");
+    typeInto(ui.find("PrefDates"), "JUL");
     ui.find<QAction>("MNU_THISWORKSHEET")->trigger();
     EXPECT_EQ(ui.boxes.lines(), QStringList());
     ASSERT_EQ(ui.reportLog->fileNames.size(), 1);

@@ -3,6 +3,8 @@
 #include "ui/roster_grid.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QTest>
 #include <cmath>
@@ -77,6 +79,39 @@ void FormUnderTest::pressAccessKey(Qt::Key key) const
 {
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(), key, Qt::AltModifier);
     QTest::qWait(250);
+}
+
+QString FormUnderTest::cell(int row, int column) const
+{
+    return form->grid()->model()->index(row, column).data().toString();
+}
+
+QString FormUnderTest::currentName() const
+{
+    const auto& rs = form->binding().recordset();
+    return rs.hasCurrent() ? rs.fieldValue(rs.layout().indexOf(QStringLiteral("Name"))).displayText()
+                           : QStringLiteral("<none>");
+}
+
+void typeInto(QWidget* widget, const QString& text)
+{
+    QWidget* target = widget;
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        target = combo->lineEdit();
+    if (auto* line = qobject_cast<QLineEdit*>(target))
+        line->selectAll();
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget))
+        spin->selectAll();
+    target->setFocus();
+    QTest::keyClicks(target, text);
+}
+
+QStringList itemsOf(const QComboBox& combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo.count(); ++i)
+        items << combo.itemText(i);
+    return items;
 }
 
 void FormUnderTest::clickRow(int row) const

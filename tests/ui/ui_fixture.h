@@ -7,6 +7,7 @@
 #include "support/fixed_clock.h"
 #include "support/roster_file.h"
 
+#include <QComboBox>
 #include <functional>
 #include <memory>
 
@@ -73,6 +74,10 @@ struct FormUnderTest {
     // Makes the grid's row current as a click on its Name cell does.
     void clickRow(int row) const;
     int position() const { return form->binding().recordset().position(); }
+    // What the grid shows in a cell.
+    QString cell(int row, int column) const;
+    // The current record's Name, or "<none>".
+    QString currentName() const;
 
     RecordingBoxes boxes;
     FixedClock clock;
@@ -83,6 +88,13 @@ struct FormUnderTest {
     QString saveFile;
     std::unique_ptr<MainForm> form;
 };
+
+// A stored value as text, "NULL" when it has none.
+inline QString storedText(const QVariant& value) { return value.isNull() ? QStringLiteral("NULL") : value.toString(); }
+// Types `text` into a line edit, spin box or combo box over what it shows.
+void typeInto(QWidget* widget, const QString& text);
+// The entries of a combo box's list.
+QStringList itemsOf(const QComboBox& combo);
 
 // 1440 twips to the inch, at the widget's logical resolution.
 int px(const QWidget& widget, int twips);
