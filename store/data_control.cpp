@@ -1,8 +1,8 @@
 #include "store/data_control.h"
 
 #include "common/failure.h"
-#include "store/name_ordered_keys.h"
 #include "store/sql_support.h"
+#include "store/sqlite_backend.h"
 
 #include <sqlite3.h>
 
@@ -18,10 +18,19 @@ namespace {
 
 struct SourceQuery {
     QString table;      // as written in the source, unquoted
-    QString keySql;     // the source's keys, in its order
-    // Ordered by the Name column: keySql gives the key and the name, and
-    // the order is the roster's name order, made by the store.
-    bool byName = false;
+    QString clauses;    // its WHERE and ORDER BY, as written
+    // Ordered by the Name column (as written there): the clauses hold no
+    // ORDER BY, and the order is the roster's name order, made by the store.
+    std::optional<QString> byName;
+
+    // The source's keys (and, ordered by name, each record's name) in the
+    // backend's SQL.
+    QString keySql(const RosterBackend& backend) const
+    {
+        const QString columns = byName ? backend.keyColumn() + QStringLiteral(", ") + backend.quoteIdentifier(*byName)
+                                       : backend.keyColumn();
+        return QStringLiteral("SELECT %1 FROM %2%3").arg(columns, backend.quoteIdentifier(table), clauses);
+    }
 };
 
 // "... ORDER BY Name [ASC]" (the roster query): the rest before it, and
@@ -59,16 +68,15 @@ SourceQuery parseRecordSource(const QString& source)
     SourceQuery q;
     if (const auto m = bare.match(source); m.hasMatch()) {
         q.table = unquote(m.captured(1));
-        q.keySql = QStringLiteral("SELECT _rowid_ FROM %1").arg(quoteIdentifier(q.table));
         return q;
     }
     if (const auto m = select.match(source); m.hasMatch()) {
         q.table = unquote(m.captured(1));
         if (const auto byName = orderedByName(m.captured(2))) {
-            q.byName = true;
-            q.keySql = QStringLiteral("SELECT _rowid_, %1 FROM %2%3").arg(quoteIdentifier(byName->second), quoteIdentifier(q.table), byName->first);
+            q.byName = byName->second;
+            q.clauses = byName->first;
         } else {
-            q.keySql = QStringLiteral("SELECT _rowid_ FROM %1%2").arg(quoteIdentifier(q.table), m.captured(2));
+            q.clauses = m.captured(2);
         }
         return q;
     }
@@ -146,6 +154,7 @@ void DataControl::refresh()
     {
         QSqlDatabase db = openSqliteFile(name, path);
         try {
+            auto backend = std::make_unique<SqliteBackend>(db, path);
             RecordLayout layout = readTableLayout(db, source.table, path);
             requirePlainTable(db, source.table, layout, path);
             if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
@@ -154,25 +163,16 @@ void DataControl::refresh()
                                   .arg(source.table, path, wrong));
 
             const bool writeAheadLog = usesWriteAheadLog(db);
-            QList<qint64> keys;
-            if (source.byName) {
-                keys = keysInNameOrder(db, source.keySql, path);
-            } else {
-                QSqlQuery query(db);
-                query.setForwardOnly(true);
-                if (!query.exec(source.keySql))
-                    throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster from \"%1\"").arg(path));
-                while (query.next())
-                    keys.append(query.value(0).toLongLong());
-                query.finish();
-            }
+            const QString keySql = source.keySql(*backend);
+            QList<qint64> keys = source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql);
             // One guard for as long as the same file is open: its check and
             // its safety copy are the file's, not the reload's.
             if (!guard_ || guard_->path() != path)
                 guard_ = std::make_unique<RosterFileGuard>(path);
             RecordsetObserver& observer = *this;
-            opened = std::make_unique<Recordset>(observer, *guard_, writeAheadLog, db, path, quoteIdentifier(source.table),
-                                                 std::move(layout), std::move(keys));
+            const QString table = backend->quoteIdentifier(source.table);
+            opened = std::make_unique<Recordset>(observer, *guard_, writeAheadLog, std::move(backend), path, table, std::move(layout),
+                                                 std::move(keys));
         } catch (...) {
             db.close();
             db = QSqlDatabase();

@@ -4,6 +4,7 @@
 #include "common/name_order.h"
 #include "store/record_conflict.h"
 #include "store/recordset_observer.h"
+#include "store/roster_backend.h"
 #include "store/row_cache.h"
 #include "store/row_statement.h"
 #include "store/sql_support.h"
@@ -65,13 +66,13 @@ private:
     bool committed_ = false;
 };
 
-Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, const QSqlDatabase& db, QString path,
-                     QString table, RecordLayout layout, QList<qint64> keys)
-    : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), db_(db), path_(std::move(path)),
-      table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
+Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, std::unique_ptr<RosterBackend> backend,
+                     QString path, QString table, RecordLayout layout, QList<qint64> keys)
+    : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), backend_(std::move(backend)), db_(backend_->database()),
+      path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
-    cache_ = std::make_unique<RowCache>(db_, table_, layout_, path_);
-    readStatement_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_), path_);
+    cache_ = std::make_unique<RowCache>(*backend_, table_, layout_, path_);
+    readStatement_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table_, backend_->keyColumn()), path_);
     dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), path_);
     position_ = 0;
     loadCurrent();
@@ -231,7 +232,7 @@ qint64 Recordset::insertRow(const QList<Value>& values)
     for (int c = 0; c < values.size(); ++c) {
         if (!values.at(c).hasValue())
             continue;
-        names << quoteIdentifier(layout_.at(c).name);
+        names << backend_->quoteIdentifier(layout_.at(c).name);
         marks << QStringLiteral("?");
         binds << valueToSql(values.at(c), layout_.at(c).kind);
     }
@@ -320,11 +321,11 @@ void Recordset::writeColumns(qint64 key, const QList<Value>& values, const QList
     QStringList assignments;
     QVariantList binds;
     for (int c : written) {
-        assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+        assignments << backend_->quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
         binds << valueToSql(values.at(c), layout_.at(c).kind);
     }
     QSqlQuery query(db_);
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", "))));
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table_, assignments.join(QStringLiteral(", ")), backend_->keyColumn()));
     for (const QVariant& v : binds)
         query.addBindValue(v);
     query.addBindValue(key);
@@ -341,8 +342,8 @@ void Recordset::readBackWritten(qint64 key, const QList<int>& written, QList<Val
 {
     QStringList names;
     for (int c : written)
-        names << quoteIdentifier(layout_.at(c).name);
-    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table_), path_);
+        names << backend_->quoteIdentifier(layout_.at(c).name);
+    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(names.join(u','), table_, backend_->keyColumn()), path_);
     readBack.bind(1, key);
     if (!readBack.next())
         throw recordGone();
@@ -377,8 +378,8 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
             std::sort(written.begin(), written.end());
             QStringList assignments;
             for (int c : written)
-                assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", ")));
+                assignments << backend_->quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table_, assignments.join(QStringLiteral(", ")), backend_->keyColumn());
             std::shared_ptr<QSqlQuery>& query = updates[sql];
             if (!query) {
                 query = std::make_shared<QSqlQuery>(db_);
@@ -458,7 +459,7 @@ void Recordset::deleteRecord()
     {
         Write write(*this);
         QSqlQuery query(db_);
-        query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
+        query.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table_, backend_->keyColumn()));
         query.addBindValue(key);
         if (!query.exec())
             throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
@@ -559,10 +560,11 @@ int Recordset::findName(const QString& part, int from)
         return -1;
     if (namesGeneration_ != keys_.generation()) {
         QHash<qint64, QByteArray> byKey;
-        RowStatement names(db_, QStringLiteral("SELECT _rowid_, %1 FROM %2").arg(quoteIdentifier(layout_.at(name).name), table_),
-                           path_);
-        while (names.next())
-            byKey.insert(names.integer(0), names.isNull(1) ? QByteArray() : nameFoldKeyOfUtf8(names.utf8(1)));
+        backend_->readKeyedTexts(QStringLiteral("SELECT %1, %2 FROM %3")
+                                     .arg(backend_->keyColumn(), backend_->quoteIdentifier(layout_.at(name).name), table_),
+                                 [&byKey](qint64 key, const QByteArray* text) {
+                                     byKey.insert(key, text ? nameFoldKeyOfUtf8(*text) : QByteArray());
+                                 });
         foldedNames_.clear();
         foldedNames_.reserve(count);
         for (qint64 key : keys_.list())

@@ -18,6 +18,7 @@
 namespace varnel::store {
 
 class RecordsetObserver;
+class RosterBackend;
 class RosterFileGuard;
 class RowCache;
 class RowStatement;
@@ -46,11 +47,11 @@ class Recordset {
 public:
     enum class EditMode { None, Edit, AddNew };
 
-    // The roster at `path` as opened on `db`: the records with these keys,
-    // in this order, of `table` (quoted for SQL). The first record becomes
-    // current.
-    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, const QSqlDatabase& db, QString path,
-              QString table, RecordLayout layout, QList<qint64> keys);
+    // The roster at `path` as opened on `backend`: the records with these
+    // keys, in this order, of `table` (quoted for SQL). The first record
+    // becomes current.
+    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, std::unique_ptr<RosterBackend> backend,
+              QString path, QString table, RecordLayout layout, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -168,6 +169,7 @@ private:
     RecordsetObserver& observer_;
     RosterFileGuard& guard_;
     bool writeAheadLog_;
+    std::unique_ptr<RosterBackend> backend_;
     QSqlDatabase db_;
     QString path_;
     QString table_;

@@ -1,12 +1,13 @@
 #include "store/row_cache.h"
 
+#include "store/roster_backend.h"
 #include "store/roster_keys.h"
 #include "store/row_statement.h"
 
 namespace varnel::store {
 
-RowCache::RowCache(const QSqlDatabase& db, QString table, const RecordLayout& layout, QString path)
-    : db_(db), table_(std::move(table)), layout_(layout), path_(std::move(path))
+RowCache::RowCache(RosterBackend& backend, QString table, const RecordLayout& layout, QString path)
+    : backend_(backend), table_(std::move(table)), layout_(layout), path_(std::move(path))
 {
 }
 
@@ -59,7 +60,8 @@ void RowCache::load(const RosterKeys& keys, int position)
             wanted << QString::number(keys.at(i));
     }
 
-    RowStatement query(db_, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table_, wanted.join(u',')), path_);
+    const QString keyColumn = backend_.keyColumn();
+    RowStatement query(backend_.database(), QStringLiteral("SELECT %1, * FROM %2 WHERE %1 IN (%3)").arg(keyColumn, table_, wanted.join(u',')), path_);
     QHash<qint64, QList<Value>> found;
     while (query.next())
         found.insert(query.integer(0), query.record(layout_, 1));

@@ -11,6 +11,7 @@
 
 namespace varnel::store {
 
+class RosterBackend;
 class RosterKeys;
 
 // Stored records for the grid, read in blocks of neighbouring positions, so
@@ -26,7 +27,7 @@ public:
     static constexpr int kBlockSize = 64;
     static constexpr int kMaxRows = 32 * kBlockSize;
 
-    RowCache(const QSqlDatabase& db, QString table, const RecordLayout& layout, QString path);
+    RowCache(RosterBackend& backend, QString table, const RecordLayout& layout, QString path);
 
     // The stored record at `position` (0 <= position < keys.size()). The
     // reference holds until the cache is next used.
@@ -41,7 +42,7 @@ private:
     void load(const RosterKeys& keys, int position);
     void dropOldest(const QList<qint64>& keep);
 
-    QSqlDatabase db_;
+    RosterBackend& backend_;
     QString table_;
     const RecordLayout& layout_;
     QString path_;
