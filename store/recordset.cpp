@@ -234,7 +234,7 @@ qint64 Recordset::insertRow(const QList<Value>& values)
             continue;
         names << backend_->quoteIdentifier(layout_.at(c).name);
         marks << QStringLiteral("?");
-        binds << valueToSql(values.at(c), layout_.at(c).kind);
+        binds << backend_->valueToBound(values.at(c), layout_.at(c).kind);
     }
     const QString sql = names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
@@ -322,7 +322,7 @@ void Recordset::writeColumns(qint64 key, const QList<Value>& values, const QList
     QVariantList binds;
     for (int c : written) {
         assignments << backend_->quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
-        binds << valueToSql(values.at(c), layout_.at(c).kind);
+        binds << backend_->valueToBound(values.at(c), layout_.at(c).kind);
     }
     QSqlQuery query(db_);
     query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table_, assignments.join(QStringLiteral(", ")), backend_->keyColumn()));
@@ -386,7 +386,7 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
                 query->prepare(sql);
             }
             for (int i = 0; i < written.size(); ++i)
-                query->bindValue(i, valueToSql(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
+                query->bindValue(i, backend_->valueToBound(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
             query->bindValue(int(written.size()), key);
             if (!query->exec())
                 throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path_));

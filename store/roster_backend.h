@@ -1,9 +1,13 @@
 #pragma once
 
+#include "store/record_layout.h"
+#include "store/value.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 #include <functional>
 
 namespace varnel::store {
@@ -42,6 +46,13 @@ public:
     // the text as UTF-8, or nullptr for no value.
     using KeyedText = std::function<void(qint64 key, const QByteArray* utf8)>;
     virtual void readKeyedTexts(const QString& sql, const KeyedText& row) = 0;
+
+    // The roster's encodings, by the column's kind: what the engine gives
+    // for a column as the store's value, and a value as the parameter to
+    // bind for that column. A Yes/No value is bound as the column takes it
+    // (an engine with a boolean type refuses a number there).
+    virtual Value valueFromStored(const QVariant& stored, ColumnKind kind) const = 0;
+    virtual QVariant valueToBound(const Value& value, ColumnKind kind) const = 0;
 };
 
 } // namespace varnel::store

@@ -53,4 +53,16 @@ void SqliteBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
     }
 }
 
+// The file's encodings (integers for Yes/No, ISO text for dates) are
+// those of sql_support, which the direct reads of RowStatement share.
+Value SqliteBackend::valueFromStored(const QVariant& stored, ColumnKind kind) const
+{
+    return valueFromSql(stored, kind);
+}
+
+QVariant SqliteBackend::valueToBound(const Value& value, ColumnKind kind) const
+{
+    return valueToSql(value, kind);
+}
+
 } // namespace varnel::store

@@ -20,6 +20,9 @@ public:
     QList<qint64> readKeys(const QString& sql) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
 
+    Value valueFromStored(const QVariant& stored, ColumnKind kind) const override;
+    QVariant valueToBound(const Value& value, ColumnKind kind) const override;
+
 private:
     QSqlDatabase db_;
     QString path_;
