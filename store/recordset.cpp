@@ -6,7 +6,6 @@
 #include "store/recordset_observer.h"
 #include "store/roster_backend.h"
 #include "store/row_cache.h"
-#include "store/row_statement.h"
 #include "store/sql_support.h"
 #include "store/write_transaction.h"
 
@@ -71,9 +70,7 @@ Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool w
     : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), backend_(std::move(backend)), db_(backend_->database()),
       path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
-    cache_ = std::make_unique<RowCache>(*backend_, table_, layout_, path_);
-    readStatement_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table_, backend_->keyColumn()), path_);
-    dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), path_);
+    cache_ = std::make_unique<RowCache>(*backend_, table_, layout_);
     position_ = 0;
     loadCurrent();
 }
@@ -110,25 +107,12 @@ void Recordset::requireOpenEdit() const
 
 QList<Value> Recordset::readRecord(qint64 key) const
 {
-    readStatement_->bind(1, key);
-    QList<Value> values;
-    if (readStatement_->next()) {
-        values = readStatement_->record(layout_);
-        // Release the statement so it holds no read lock between operations.
-        readStatement_->reset();
-    }
-    return values;
+    return backend_->readRecord(table_, layout_, key);
 }
 
 void Recordset::forgetRowsIfChangedElsewhere()
 {
-    // SQLite's data version changes with every commit of another connection
-    // (another program, another copy of Varnel), never with this one's own.
-    qint64 version = seenDataVersion_;
-    if (dataVersion_->next()) {
-        version = dataVersion_->integer(0);
-        dataVersion_->reset();
-    }
+    const qint64 version = backend_->othersChangeCount().value_or(seenDataVersion_);
     if (version != seenDataVersion_) {
         keys_.recordsChanged();
         seenDataVersion_ = version;
@@ -222,30 +206,11 @@ void Recordset::insertRecord(const QList<Value>& values)
     observer_.recordAppended(keys_.size() - 1);
 }
 
-// The new record's columns that hold a value; the file gives the rest their
-// defaults. Returns the new record's key.
+// Returns the new record's key.
 qint64 Recordset::insertRow(const QList<Value>& values)
 {
     Write write(*this);
-    QStringList names, marks;
-    QVariantList binds;
-    for (int c = 0; c < values.size(); ++c) {
-        if (!values.at(c).hasValue())
-            continue;
-        names << backend_->quoteIdentifier(layout_.at(c).name);
-        marks << QStringLiteral("?");
-        binds << backend_->valueToBound(values.at(c), layout_.at(c).kind);
-    }
-    const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u','));
-    QSqlQuery query(db_);
-    query.prepare(sql);
-    for (const QVariant& v : binds)
-        query.addBindValue(v);
-    if (!query.exec())
-        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path_));
-    const qint64 key = query.lastInsertId().toLongLong();
+    const qint64 key = backend_->insertRecord(table_, layout_, values);
     write.commit(key);
     return key;
 }
@@ -253,31 +218,24 @@ qint64 Recordset::insertRow(const QList<Value>& values)
 void Recordset::storeChanges(const QList<Value>& values)
 {
     requireCurrent();
-    const qint64 key = keys_.at(position_);
+    RosterBackend::StoreRequest request;
+    request.key = keys_.at(position_);
+    request.readBefore = current_;
+    request.entered = values;
+    request.written = changedColumns(values);
+    // The Name says whose record this is: a record another writer gave to
+    // another soldier is not stored over.
+    if (const int name = layout_.indexOf(column::Name); name >= 0)
+        request.guarded << name;
     Write write(*this);
-    const QList<Value> now = readStillThere(key);
-    const QList<int> written = changedColumns(values);
-    refuseConflicts(key, now, values, written);
-    // The record as stored is what was read under the lock with the written
-    // columns as the file now holds them.
-    QList<Value> stored = now;
-    if (!written.isEmpty()) {
-        writeColumns(key, values, written);
-        readBackWritten(key, written, stored);
-    }
-    write.commit(key);
-    current_ = std::move(stored);
-    cache_->replace(keys_, key, current_);
-}
-
-// Under the write lock: the record as the file holds it now. Fails when
-// another program deleted it.
-QList<Value> Recordset::readStillThere(qint64 key) const
-{
-    QList<Value> now = readRecord(key);
-    if (now.isEmpty())
+    RosterBackend::StoreOutcome outcome = backend_->storeIfUnchanged(table_, layout_, request);
+    if (outcome.result == RosterBackend::StoreOutcome::Result::Gone)
         throw recordGone();
-    return now;
+    if (outcome.result == RosterBackend::StoreOutcome::Result::Changed)
+        refuseConflict(request, outcome);
+    write.commit(request.key);
+    current_ = std::move(outcome.record);
+    cache_->replace(keys_, request.key, current_);
 }
 
 // Only the columns that differ from what was read are written.
@@ -291,65 +249,20 @@ QList<int> Recordset::changedColumns(const QList<Value>& values) const
     return written;
 }
 
-// Each written column, and the Name that says whose record this is, must
-// still hold what was read; a column another writer already set to the
-// same value is no conflict.
-void Recordset::refuseConflicts(qint64 key, const QList<Value>& now, const QList<Value>& values,
-                                const QList<int>& written) const
+// Another writer changed a written column, or the Name: nothing is stored,
+// and the failure carries both versions.
+void Recordset::refuseConflict(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome) const
 {
     const int name = layout_.indexOf(column::Name);
     RecordConflict conflict;
-    for (int c = 0; c < layout_.count(); ++c) {
-        if (!(written.contains(c) || c == name) || now.at(c) == current_.at(c))
-            continue;
-        if (written.contains(c) && now.at(c) == values.at(c))
-            continue;
+    for (int c : outcome.changed)
         conflict.columns << layout_.at(c).name;
-    }
-    if (conflict.columns.isEmpty())
-        return;
-    conflict.key = key;
+    conflict.key = request.key;
     conflict.soldier = name >= 0 ? current_.at(name).displayText() : QString();
     conflict.readBefore = current_;
-    conflict.storedNow = now;
-    conflict.entered = values;
+    conflict.storedNow = outcome.record;
+    conflict.entered = request.entered;
     throw ConflictFailure(std::move(conflict), path_);
-}
-
-void Recordset::writeColumns(qint64 key, const QList<Value>& values, const QList<int>& written)
-{
-    QStringList assignments;
-    QVariantList binds;
-    for (int c : written) {
-        assignments << backend_->quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
-        binds << backend_->valueToBound(values.at(c), layout_.at(c).kind);
-    }
-    QSqlQuery query(db_);
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table_, assignments.join(QStringLiteral(", ")), backend_->keyColumn()));
-    for (const QVariant& v : binds)
-        query.addBindValue(v);
-    query.addBindValue(key);
-    if (!query.exec())
-        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
-    if (query.numRowsAffected() != 1)
-        throw recordGone();
-}
-
-// The written columns as the file now holds them (its column types may have
-// turned a text into a number), into `stored`: only those, not the whole
-// record, which may hold megabytes another program wrote.
-void Recordset::readBackWritten(qint64 key, const QList<int>& written, QList<Value>& stored) const
-{
-    QStringList names;
-    for (int c : written)
-        names << backend_->quoteIdentifier(layout_.at(c).name);
-    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(names.join(u','), table_, backend_->keyColumn()), path_);
-    readBack.bind(1, key);
-    if (!readBack.next())
-        throw recordGone();
-    for (int i = 0; i < written.size(); ++i)
-        stored[written.at(i)] = readBack.value(i, layout_.at(written.at(i)).kind);
-    readBack.reset();
 }
 
 bool Recordset::changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress)
@@ -458,12 +371,7 @@ void Recordset::deleteRecord()
     const qint64 key = keys_.at(position_);
     {
         Write write(*this);
-        QSqlQuery query(db_);
-        query.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table_, backend_->keyColumn()));
-        query.addBindValue(key);
-        if (!query.exec())
-            throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
-        if (query.numRowsAffected() != 1)
+        if (!backend_->deleteRecord(table_, key))
             throw recordGone();
         write.commit(key);
     }

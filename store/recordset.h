@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "common/failure_numbers.h"
 #include "store/record_layout.h"
+#include "store/roster_backend.h"
 #include "store/roster_keys.h"
 #include "store/value.h"
 
@@ -18,10 +19,8 @@
 namespace varnel::store {
 
 class RecordsetObserver;
-class RosterBackend;
 class RosterFileGuard;
 class RowCache;
-class RowStatement;
 
 // The open roster: the result of the record source, in its order, with one
 // current record or none. Only the record keys are held in memory; a
@@ -155,11 +154,8 @@ private:
     void insertRecord(const QList<Value>& values);
     qint64 insertRow(const QList<Value>& values);
     void storeChanges(const QList<Value>& values);
-    QList<Value> readStillThere(qint64 key) const;
     QList<int> changedColumns(const QList<Value>& values) const;
-    void refuseConflicts(qint64 key, const QList<Value>& now, const QList<Value>& values, const QList<int>& written) const;
-    void writeColumns(qint64 key, const QList<Value>& values, const QList<int>& written);
-    void readBackWritten(qint64 key, const QList<int>& written, QList<Value>& stored) const;
+    [[noreturn]] void refuseConflict(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome) const;
     QList<Value> readRecord(qint64 key) const;
     // What was read of the records may be out of date once another
     // connection has committed to the file: it is read again.
@@ -182,8 +178,6 @@ private:
     EditMode mode_ = EditMode::None;
     int positionBeforeAdd_ = 0;
     std::unique_ptr<RowCache> cache_;
-    std::unique_ptr<RowStatement> readStatement_; // one record by key, prepared once
-    std::unique_ptr<RowStatement> dataVersion_;
     QList<QByteArray> foldedNames_; // by position, for findName
     std::optional<quint64> namesGeneration_; // of the roster the names were read under
     qint64 seenDataVersion_ = -1;

@@ -4,11 +4,14 @@
 #include "store/value.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace varnel::store {
 
@@ -53,6 +56,47 @@ public:
     // (an engine with a boolean type refuses a number there).
     virtual Value valueFromStored(const QVariant& stored, ColumnKind kind) const = 0;
     virtual QVariant valueToBound(const Value& value, ColumnKind kind) const = 0;
+
+    // Records of `table` (quoted), whose columns are `layout`'s.
+
+    // The record with this key as the engine holds it now, or nothing when
+    // it is not there (another program deleted it).
+    virtual QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) = 0;
+    // The records with these keys, by key; a key whose record is gone has
+    // none.
+    virtual QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) = 0;
+    // Adds a record of `values`: the columns that hold a value are written,
+    // the engine gives the rest their defaults. Returns the new record's key.
+    virtual qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) = 0;
+    // Deletes the record; false when it was not there.
+    virtual bool deleteRecord(const QString& table, qint64 key) = 0;
+
+    // The optimistic store of one record, inside the open write: the
+    // `written` columns take `entered`'s values only if they, and the
+    // `guarded` ones, still hold what `readBefore` has. A written column
+    // another writer already set to the entered value is no conflict.
+    struct StoreRequest {
+        qint64 key = 0;
+        QList<Value> readBefore;
+        QList<Value> entered;
+        QList<int> written; // ordinals, in table order
+        QList<int> guarded; // ordinals that say whose record it is (Name)
+    };
+    struct StoreOutcome {
+        enum class Result { Stored, Gone, Changed } result = Result::Stored;
+        // Stored: the record as the file now holds it (the written columns
+        // as the engine keeps them). Changed: the record as another writer
+        // left it.
+        QList<Value> record;
+        QList<int> changed; // Changed: the columns in conflict, in table order
+    };
+    virtual StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) = 0;
+
+    // A number that moves on whenever another connection commits to the
+    // roster (never with this one's own commits); nothing when the engine
+    // cannot say.
+    virtual std::optional<qint64> othersChangeCount() = 0;
 };
+
 
 } // namespace varnel::store

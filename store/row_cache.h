@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
 #include <deque>
 
@@ -27,7 +26,7 @@ public:
     static constexpr int kBlockSize = 64;
     static constexpr int kMaxRows = 32 * kBlockSize;
 
-    RowCache(RosterBackend& backend, QString table, const RecordLayout& layout, QString path);
+    RowCache(RosterBackend& backend, QString table, const RecordLayout& layout);
 
     // The stored record at `position` (0 <= position < keys.size()). The
     // reference holds until the cache is next used.
@@ -45,7 +44,6 @@ private:
     RosterBackend& backend_;
     QString table_;
     const RecordLayout& layout_;
-    QString path_;
     QHash<qint64, QList<Value>> rows_;
     std::deque<qint64> age_; // keys as they were read, oldest first
     quint64 generation_ = 0; // of the roster the rows were read under

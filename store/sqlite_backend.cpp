@@ -1,5 +1,6 @@
 #include "store/sqlite_backend.h"
 
+#include "store/record_conflict.h"
 #include "store/row_statement.h"
 #include "store/sql_support.h"
 
@@ -12,6 +13,8 @@ SqliteBackend::SqliteBackend(QSqlDatabase db, QString path)
     : db_(std::move(db)), path_(std::move(path))
 {
 }
+
+SqliteBackend::~SqliteBackend() = default;
 
 QString SqliteBackend::quoteIdentifier(const QString& name) const
 {
@@ -63,6 +66,147 @@ Value SqliteBackend::valueFromStored(const QVariant& stored, ColumnKind kind) co
 QVariant SqliteBackend::valueToBound(const Value& value, ColumnKind kind) const
 {
     return valueToSql(value, kind);
+}
+
+QList<Value> SqliteBackend::readRecord(const QString& table, const RecordLayout& layout, qint64 key)
+{
+    if (!readOne_ || readOneTable_ != table) {
+        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table), path_);
+        readOneTable_ = table;
+    }
+    readOne_->bind(1, key);
+    QList<Value> values;
+    if (readOne_->next()) {
+        values = readOne_->record(layout);
+        // Release the statement so it holds no read lock between operations.
+        readOne_->reset();
+    }
+    return values;
+}
+
+QHash<qint64, QList<Value>> SqliteBackend::readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys)
+{
+    QStringList wanted;
+    wanted.reserve(keys.size());
+    for (qint64 key : keys)
+        wanted << QString::number(key);
+    RowStatement query(db_, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table, wanted.join(u',')), path_);
+    QHash<qint64, QList<Value>> found;
+    while (query.next())
+        found.insert(query.integer(0), query.record(layout, 1));
+    return found;
+}
+
+qint64 SqliteBackend::insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values)
+{
+    QStringList names, marks;
+    QVariantList binds;
+    for (int c = 0; c < values.size(); ++c) {
+        if (!values.at(c).hasValue())
+            continue;
+        names << quoteIdentifier(layout.at(c).name);
+        marks << QStringLiteral("?");
+        binds << valueToBound(values.at(c), layout.at(c).kind);
+    }
+    const QString sql = names.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), marks.join(u','));
+    QSqlQuery query(db_);
+    query.prepare(sql);
+    for (const QVariant& v : binds)
+        query.addBindValue(v);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path_));
+    return query.lastInsertId().toLongLong();
+}
+
+bool SqliteBackend::deleteRecord(const QString& table, qint64 key)
+{
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table));
+    query.addBindValue(key);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
+    return query.numRowsAffected() == 1;
+}
+
+// The write lock is held from the transaction's start (BEGIN IMMEDIATE), so
+// the record read here stays as read until the commit: compared, then
+// written, in two steps.
+RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+{
+    StoreOutcome outcome;
+    const QList<Value> now = readRecord(table, layout, request.key);
+    if (now.isEmpty()) {
+        outcome.result = StoreOutcome::Result::Gone;
+        return outcome;
+    }
+    outcome.changed = columnsChangedSinceRead(request, now);
+    if (!outcome.changed.isEmpty()) {
+        outcome.result = StoreOutcome::Result::Changed;
+        outcome.record = now;
+        return outcome;
+    }
+    // The record as stored is what was read under the lock with the written
+    // columns as the file now holds them.
+    outcome.record = now;
+    if (!request.written.isEmpty()
+        && !(writeColumns(table, layout, request) && readBackWritten(table, layout, request, outcome.record))) {
+        outcome.result = StoreOutcome::Result::Gone;
+        outcome.record.clear();
+    }
+    return outcome;
+}
+
+// False when no record has the key.
+bool SqliteBackend::writeColumns(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+{
+    QStringList assignments;
+    QVariantList binds;
+    for (int c : request.written) {
+        assignments << quoteIdentifier(layout.at(c).name) + QStringLiteral(" = ?");
+        binds << valueToBound(request.entered.at(c), layout.at(c).kind);
+    }
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, assignments.join(QStringLiteral(", "))));
+    for (const QVariant& v : binds)
+        query.addBindValue(v);
+    query.addBindValue(request.key);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
+    return query.numRowsAffected() == 1;
+}
+
+// The written columns as the file now holds them (its column types may have
+// turned a text into a number), into `stored`: only those, not the whole
+// record, which may hold megabytes another program wrote. False when no
+// record has the key.
+bool SqliteBackend::readBackWritten(const QString& table, const RecordLayout& layout, const StoreRequest& request, QList<Value>& stored)
+{
+    QStringList names;
+    for (int c : request.written)
+        names << quoteIdentifier(layout.at(c).name);
+    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table), path_);
+    readBack.bind(1, request.key);
+    if (!readBack.next())
+        return false;
+    for (int i = 0; i < request.written.size(); ++i)
+        stored[request.written.at(i)] = readBack.value(i, layout.at(request.written.at(i)).kind);
+    readBack.reset();
+    return true;
+}
+
+std::optional<qint64> SqliteBackend::othersChangeCount()
+{
+    // SQLite's data version changes with every commit of another connection
+    // (another program, another copy of Varnel), never with this one's own.
+    if (!dataVersion_)
+        dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), path_);
+    if (!dataVersion_->next())
+        return std::nullopt;
+    const qint64 version = dataVersion_->integer(0);
+    dataVersion_->reset();
+    return version;
 }
 
 } // namespace varnel::store

@@ -4,6 +4,8 @@
 
 namespace varnel::store {
 
+class RowStatement;
+
 // The roster in an SQLite file, through QtSql's QSQLITE driver and, where
 // reading many rows must be fast, straight through SQLite on the driver's
 // handle (RowStatement). Records are found by SQLite's row key.
@@ -11,6 +13,7 @@ class SqliteBackend final : public RosterBackend {
 public:
     // Works on `db`, the open connection to the roster file at `path`.
     SqliteBackend(QSqlDatabase db, QString path);
+    ~SqliteBackend() override;
 
     QSqlDatabase& database() override { return db_; }
 
@@ -23,9 +26,23 @@ public:
     Value valueFromStored(const QVariant& stored, ColumnKind kind) const override;
     QVariant valueToBound(const Value& value, ColumnKind kind) const override;
 
+    QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
+    QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
+    qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
+    bool deleteRecord(const QString& table, qint64 key) override;
+    StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
+    std::optional<qint64> othersChangeCount() override;
+
 private:
+    bool writeColumns(const QString& table, const RecordLayout& layout, const StoreRequest& request);
+    bool readBackWritten(const QString& table, const RecordLayout& layout, const StoreRequest& request, QList<Value>& stored);
+
     QSqlDatabase db_;
     QString path_;
+    // One record by key, prepared once for the table it reads.
+    std::unique_ptr<RowStatement> readOne_;
+    QString readOneTable_;
+    std::unique_ptr<RowStatement> dataVersion_;
 };
 
 } // namespace varnel::store
