@@ -4,13 +4,9 @@
 #include "store/sql_support.h"
 #include "store/sqlite_backend.h"
 
-#include <sqlite3.h>
-
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <optional>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace varnel::store {
 
@@ -84,32 +80,6 @@ SourceQuery parseRecordSource(const QString& source)
                   QCoreApplication::translate("varnel::store", "The record source \"%1\" is not one table or \"SELECT * FROM\" one table.").arg(source));
 }
 
-[[noreturn]] void refuseTable(const QString& table, const QString& path, const QString& why)
-{
-    throw Failure(RecordsetError::BadLayout,
-                  QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" cannot hold the roster: %3.").arg(table, path, why));
-}
-
-// Records are found again by SQLite's row key: the table must be a plain
-// table that has one and does not hide it behind a column of that name.
-void requirePlainTable(QSqlDatabase& db, const QString& table, const RecordLayout& layout, const QString& path)
-{
-    QSqlQuery list(db);
-    if (!list.exec(QStringLiteral("PRAGMA table_list(%1)").arg(quoteIdentifier(table))))
-        throw sqlFailure(list.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster file \"%1\"").arg(path));
-    if (!list.next())
-        throw Failure(SQLITE_ERROR, QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no table \"%2\".").arg(path, table));
-    const QString type = list.value(2).toString();
-    if (type == QLatin1String("view"))
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a view, not a table"));
-    if (type != QLatin1String("table"))
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a %1 table, not a plain one").arg(type));
-    if (list.value(4).toInt() != 0)
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a WITHOUT ROWID table, whose records have no row key"));
-    if (layout.indexOf(QStringLiteral("_rowid_")) >= 0)
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it has a column named \"_rowid_\", which hides the row key"));
-}
-
 } // namespace
 
 DataControl::DataControl(QObject* parent)
@@ -152,11 +122,11 @@ void DataControl::refresh()
     const QString name = QStringLiteral("varnel-roster-%1-%2").arg(quintptr(this)).arg(++connectionSerial_);
     std::unique_ptr<Recordset> opened;
     {
-        QSqlDatabase db = openSqliteFile(name, path);
+        std::unique_ptr<RosterBackend> backend = SqliteBackend::open(name, path);
+        QSqlDatabase db = backend->database();
         try {
-            auto backend = std::make_unique<SqliteBackend>(db, path);
-            RecordLayout layout = readTableLayout(db, source.table, path);
-            requirePlainTable(db, source.table, layout, path);
+            RecordLayout layout = backend->readLayout(source.table);
+            backend->requireKeyedTable(source.table, layout);
             if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
                 throw Failure(RecordsetError::BadLayout,
                               QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
@@ -174,6 +144,7 @@ void DataControl::refresh()
             opened = std::make_unique<Recordset>(observer, *guard_, writeAheadLog, std::move(backend), path, table, std::move(layout),
                                                  std::move(keys));
         } catch (...) {
+            backend.reset();
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);

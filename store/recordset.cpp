@@ -302,7 +302,7 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
                 query->bindValue(i, backend_->valueToBound(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
             query->bindValue(int(written.size()), key);
             if (!query->exec())
-                throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path_));
+                throw backend_->failure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path_));
         }
         if (!progress(total, total))
             return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/failure.h"
 #include "store/record_layout.h"
 #include "store/value.h"
 
@@ -7,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -30,6 +32,19 @@ public:
     // The roster's connection, for the statements the store runs through
     // QtSql itself.
     virtual QSqlDatabase& database() = 0;
+
+    // The engine's failure as the program's: the number the engine gives
+    // (for SQLite its extended result code), and a description that says
+    // `what` failed and the engine's reason.
+    virtual Failure failure(const QSqlError& error, const QString& what) const = 0;
+
+    // The columns of `table` in their order, with their kinds and the key
+    // column the engine's catalog names. Fails when there is no such table.
+    virtual RecordLayout readLayout(const QString& table) = 0;
+    // Refuses (3190) a table whose records cannot be found again by their
+    // key: for SQLite a view, a virtual or WITHOUT ROWID table, or one with
+    // a column that hides the row key.
+    virtual void requireKeyedTable(const QString& table, const RecordLayout& layout) = 0;
 
     // `name` as an identifier in this engine's SQL, whatever it holds
     // (spaces, quotes, a leading digit) and whatever its case.

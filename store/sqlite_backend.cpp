@@ -1,11 +1,13 @@
 #include "store/sqlite_backend.h"
 
+#include "common/failure_numbers.h"
 #include "store/record_conflict.h"
 #include "store/row_statement.h"
 #include "store/sql_support.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
+#include <sqlite3.h>
 
 namespace varnel::store {
 
@@ -15,6 +17,51 @@ SqliteBackend::SqliteBackend(QSqlDatabase db, QString path)
 }
 
 SqliteBackend::~SqliteBackend() = default;
+
+std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName, const QString& path)
+{
+    return std::make_unique<SqliteBackend>(openSqliteFile(connectionName, path), path);
+}
+
+Failure SqliteBackend::failure(const QSqlError& error, const QString& what) const
+{
+    return sqlFailure(error, what);
+}
+
+RecordLayout SqliteBackend::readLayout(const QString& table)
+{
+    return readTableLayout(db_, table, path_);
+}
+
+namespace {
+
+[[noreturn]] void refuseTable(const QString& table, const QString& path, const QString& why)
+{
+    throw Failure(RecordsetError::BadLayout,
+                  QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" cannot hold the roster: %3.").arg(table, path, why));
+}
+
+} // namespace
+
+// Records are found again by SQLite's row key: the table must be a plain
+// table that has one and does not hide it behind a column of that name.
+void SqliteBackend::requireKeyedTable(const QString& table, const RecordLayout& layout)
+{
+    QSqlQuery list(db_);
+    if (!list.exec(QStringLiteral("PRAGMA table_list(%1)").arg(quoteIdentifier(table))))
+        throw sqlFailure(list.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster file \"%1\"").arg(path_));
+    if (!list.next())
+        throw Failure(SQLITE_ERROR, QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no table \"%2\".").arg(path_, table));
+    const QString type = list.value(2).toString();
+    if (type == QLatin1String("view"))
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it is a view, not a table"));
+    if (type != QLatin1String("table"))
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it is a %1 table, not a plain one").arg(type));
+    if (list.value(4).toInt() != 0)
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it is a WITHOUT ROWID table, whose records have no row key"));
+    if (layout.indexOf(keyColumn()) >= 0)
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it has a column named \"_rowid_\", which hides the row key"));
+}
 
 QString SqliteBackend::quoteIdentifier(const QString& name) const
 {

@@ -13,9 +13,15 @@ class SqliteBackend final : public RosterBackend {
 public:
     // Works on `db`, the open connection to the roster file at `path`.
     SqliteBackend(QSqlDatabase db, QString path);
+    // Opens the roster file at `path` as the connection `connectionName`
+    // (openSqliteFile: never created, its journal mode left as found).
+    static std::unique_ptr<SqliteBackend> open(const QString& connectionName, const QString& path);
     ~SqliteBackend() override;
 
     QSqlDatabase& database() override { return db_; }
+    Failure failure(const QSqlError& error, const QString& what) const override;
+    RecordLayout readLayout(const QString& table) override;
+    void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 
     QString quoteIdentifier(const QString& name) const override;
     QString keyColumn() const override;
