@@ -38,8 +38,8 @@ QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
 {
     std::vector<Entry> entries;
     std::string pool;
-    readKeyedTexts(sql, [&entries, &pool](qint64 key, const QByteArray* exact) {
-        Entry e{key, exact != nullptr, 0, 0, 0, 0, 0};
+    readKeyedTexts(sql, [&entries, &pool](qint64 key, std::optional<QByteArrayView> exact) {
+        Entry e{key, exact.has_value(), 0, 0, 0, 0, 0};
         if (e.named) {
             const QByteArray folded = nameFoldKeyOfUtf8(*exact);
             e.head = headOf(folded);

@@ -470,7 +470,7 @@ int Recordset::findName(const QString& part, int from)
         QHash<qint64, QByteArray> byKey;
         backend_->readKeyedTexts(QStringLiteral("SELECT %1, %2 FROM %3")
                                      .arg(backend_->keyColumn(), backend_->quoteIdentifier(layout_.at(name).name), table_),
-                                 [&byKey](qint64 key, const QByteArray* text) {
+                                 [&byKey](qint64 key, std::optional<QByteArrayView> text) {
                                      byKey.insert(key, text ? nameFoldKeyOfUtf8(*text) : QByteArray());
                                  });
         foldedNames_.clear();

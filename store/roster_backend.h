@@ -61,8 +61,10 @@ public:
     // made by the store, not by the engine's collation.
     QList<qint64> readKeysInNameOrder(const QString& sql);
     // Runs `sql`, whose rows are a key and a text, and hands each row on:
-    // the text as UTF-8, or nullptr for no value.
-    using KeyedText = std::function<void(qint64 key, const QByteArray* utf8)>;
+    // the text as UTF-8, or nothing for no value. The text is the engine's
+    // own buffer, valid during the call only: a roster's names are read
+    // without a copy each.
+    using KeyedText = std::function<void(qint64 key, std::optional<QByteArrayView> utf8)>;
     virtual void readKeyedTexts(const QString& sql, const KeyedText& row) = 0;
 
     // The roster's encodings, by the column's kind: what the engine gives

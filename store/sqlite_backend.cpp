@@ -94,12 +94,10 @@ void SqliteBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
     // through the driver's UTF-16.
     RowStatement query(db_, sql, path_);
     while (query.next()) {
-        if (query.isNull(1)) {
-            row(query.integer(0), nullptr);
-        } else {
-            const QByteArray text = query.utf8(1);
-            row(query.integer(0), &text);
-        }
+        if (query.isNull(1))
+            row(query.integer(0), std::nullopt);
+        else
+            row(query.integer(0), query.utf8View(1));
     }
 }
 
