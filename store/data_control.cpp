@@ -1,7 +1,6 @@
 #include "store/data_control.h"
 
 #include "common/failure.h"
-#include "store/sql_support.h"
 #include "store/sqlite_backend.h"
 
 #include <QCoreApplication>
@@ -132,7 +131,6 @@ void DataControl::refresh()
                               QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
                                   .arg(source.table, path, wrong));
 
-            const bool writeAheadLog = usesWriteAheadLog(db);
             const QString keySql = source.keySql(*backend);
             QList<qint64> keys = source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql);
             // One guard for as long as the same file is open: its check and
@@ -141,7 +139,7 @@ void DataControl::refresh()
                 guard_ = std::make_unique<RosterFileGuard>(path);
             RecordsetObserver& observer = *this;
             const QString table = backend->quoteIdentifier(source.table);
-            opened = std::make_unique<Recordset>(observer, *guard_, writeAheadLog, std::move(backend), path, table, std::move(layout),
+            opened = std::make_unique<Recordset>(observer, *guard_, std::move(backend), path, table, std::move(layout),
                                                  std::move(keys));
         } catch (...) {
             backend.reset();

@@ -6,7 +6,6 @@
 #include "store/recordset_observer.h"
 #include "store/roster_backend.h"
 #include "store/row_cache.h"
-#include "store/sql_support.h"
 #include "store/write_transaction.h"
 
 #include <QCoreApplication>
@@ -33,7 +32,7 @@ Failure noCurrentRecord()
 class Recordset::Write {
 public:
     explicit Write(Recordset& rs)
-        : keys_(rs.keys_), transaction_(rs.db_, rs.guard_, rs.writeAheadLog_)
+        : keys_(rs.keys_), transaction_(*rs.backend_, rs.guard_)
     {
     }
     ~Write()
@@ -65,9 +64,9 @@ private:
     bool committed_ = false;
 };
 
-Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, std::unique_ptr<RosterBackend> backend,
+Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, std::unique_ptr<RosterBackend> backend,
                      QString path, QString table, RecordLayout layout, QList<qint64> keys)
-    : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), backend_(std::move(backend)), db_(backend_->database()),
+    : observer_(observer), guard_(guard), backend_(std::move(backend)),
       path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
     cache_ = std::make_unique<RowCache>(*backend_, table_, layout_);
@@ -295,7 +294,7 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
             const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table_, assignments.join(QStringLiteral(", ")), backend_->keyColumn());
             std::shared_ptr<QSqlQuery>& query = updates[sql];
             if (!query) {
-                query = std::make_shared<QSqlQuery>(db_);
+                query = std::make_shared<QSqlQuery>(backend_->database());
                 query->prepare(sql);
             }
             for (int i = 0; i < written.size(); ++i)

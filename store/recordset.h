@@ -49,7 +49,7 @@ public:
     // The roster at `path` as opened on `backend`: the records with these
     // keys, in this order, of `table` (quoted for SQL). The first record
     // becomes current.
-    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, std::unique_ptr<RosterBackend> backend,
+    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, std::unique_ptr<RosterBackend> backend,
               QString path, QString table, RecordLayout layout, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
@@ -164,9 +164,7 @@ private:
 
     RecordsetObserver& observer_;
     RosterFileGuard& guard_;
-    bool writeAheadLog_;
     std::unique_ptr<RosterBackend> backend_;
-    QSqlDatabase db_;
     QString path_;
     QString table_;
     RecordLayout layout_;

@@ -88,6 +88,14 @@ public:
     // Deletes the record; false when it was not there.
     virtual bool deleteRecord(const QString& table, qint64 key) = 0;
 
+    // One write (WriteTransaction): what it reads stays as read until it
+    // commits, and a commit is in the roster when it returns. Failures carry
+    // the engine's own numbers and name the roster's file.
+    virtual void beginWrite() = 0;
+    virtual void commitWrite() = 0;
+    // Never throws: it runs while a failure is on its way.
+    virtual void rollbackWrite() noexcept = 0;
+
     // The optimistic store of one record, inside the open write: the
     // `written` columns take `entered`'s values only if they, and the
     // `guarded` ones, still hold what `readBefore` has. A written column

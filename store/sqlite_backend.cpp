@@ -12,7 +12,7 @@
 namespace varnel::store {
 
 SqliteBackend::SqliteBackend(QSqlDatabase db, QString path)
-    : db_(std::move(db)), path_(std::move(path))
+    : db_(std::move(db)), path_(std::move(path)), writeAheadLog_(usesWriteAheadLog(db_))
 {
 }
 
@@ -173,6 +173,36 @@ bool SqliteBackend::deleteRecord(const QString& table, qint64 key)
     if (!query.exec())
         throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
     return query.numRowsAffected() == 1;
+}
+
+void SqliteBackend::beginWrite()
+{
+    // Statements run through QSqlQuery, not QSqlDatabase::transaction(),
+    // whose failures lose SQLite's result code (a full disk would read 1).
+    // The write lock is taken at the start (BEGIN IMMEDIATE), so what the
+    // transaction reads stays as read until it commits.
+    QSqlQuery begin(db_);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        throw sqlFailure(begin.lastError(), QCoreApplication::translate("varnel::store", "Cannot write to the roster file \"%1\"").arg(path_));
+}
+
+void SqliteBackend::commitWrite()
+{
+    QSqlQuery commit(db_);
+    if (!commit.exec(QStringLiteral("COMMIT")))
+        throw sqlFailure(commit.lastError(), QCoreApplication::translate("varnel::store", "Cannot save to the roster file \"%1\"").arg(path_));
+    // A file kept in write-ahead-log mode by another program: copy the
+    // change into the file itself, so the file alone is a whole roster.
+    if (writeAheadLog_) {
+        QSqlQuery checkpoint(db_);
+        checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    }
+}
+
+void SqliteBackend::rollbackWrite() noexcept
+{
+    QSqlQuery rollback(db_);
+    rollback.exec(QStringLiteral("ROLLBACK"));
 }
 
 // The write lock is held from the transaction's start (BEGIN IMMEDIATE), so

@@ -36,6 +36,9 @@ public:
     QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
     qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
     bool deleteRecord(const QString& table, qint64 key) override;
+    void beginWrite() override;
+    void commitWrite() override;
+    void rollbackWrite() noexcept override;
     StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
     std::optional<qint64> othersChangeCount() override;
 
@@ -45,6 +48,8 @@ private:
 
     QSqlDatabase db_;
     QString path_;
+    // The file keeps SQLite's write-ahead log (another program switched it).
+    bool writeAheadLog_ = false;
     // One record by key, prepared once for the table it reads.
     std::unique_ptr<RowStatement> readOne_;
     QString readOneTable_;
