@@ -28,8 +28,9 @@ class RowCache;
 // small cached blocks), so every operation but DataControl::refresh costs
 // the same on any roster size.
 //
-// Failures throw varnel::Failure: engine failures carry SQLite's extended
-// result code, the recordset's own the numbers in `RecordsetError`.
+// Failures throw varnel::Failure: engine failures carry the engine's own
+// number (SQLite's extended result code; see RosterBackend::failure), the
+// recordset's own the numbers in `RecordsetError`.
 //
 // The recordset is shown through one binding, its RecordsetObserver (the
 // DataControl that opened it): it takes the values pending in the bound
