@@ -1,16 +1,11 @@
 #include "store/data_control.h"
 
 #include "common/failure.h"
-#include "store/name_ordered_keys.h"
-#include "store/sql_support.h"
-
-#include <sqlite3.h>
+#include "store/sqlite_backend.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <optional>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace varnel::store {
 
@@ -18,10 +13,19 @@ namespace {
 
 struct SourceQuery {
     QString table;      // as written in the source, unquoted
-    QString keySql;     // the source's keys, in its order
-    // Ordered by the Name column: keySql gives the key and the name, and
-    // the order is the roster's name order, made by the store.
-    bool byName = false;
+    QString clauses;    // its WHERE and ORDER BY, as written
+    // Ordered by the Name column (as written there): the clauses hold no
+    // ORDER BY, and the order is the roster's name order, made by the store.
+    std::optional<QString> byName;
+
+    // The source's keys (and, ordered by name, each record's name) in the
+    // backend's SQL.
+    QString keySql(const RosterBackend& backend) const
+    {
+        const QString columns = byName ? backend.keyColumn() + QStringLiteral(", ") + backend.quoteIdentifier(*byName)
+                                       : backend.keyColumn();
+        return QStringLiteral("SELECT %1 FROM %2%3").arg(columns, backend.quoteIdentifier(table), clauses);
+    }
 };
 
 // "... ORDER BY Name [ASC]" (the roster query): the rest before it, and
@@ -59,47 +63,20 @@ SourceQuery parseRecordSource(const QString& source)
     SourceQuery q;
     if (const auto m = bare.match(source); m.hasMatch()) {
         q.table = unquote(m.captured(1));
-        q.keySql = QStringLiteral("SELECT _rowid_ FROM %1").arg(quoteIdentifier(q.table));
         return q;
     }
     if (const auto m = select.match(source); m.hasMatch()) {
         q.table = unquote(m.captured(1));
         if (const auto byName = orderedByName(m.captured(2))) {
-            q.byName = true;
-            q.keySql = QStringLiteral("SELECT _rowid_, %1 FROM %2%3").arg(quoteIdentifier(byName->second), quoteIdentifier(q.table), byName->first);
+            q.byName = byName->second;
+            q.clauses = byName->first;
         } else {
-            q.keySql = QStringLiteral("SELECT _rowid_ FROM %1%2").arg(quoteIdentifier(q.table), m.captured(2));
+            q.clauses = m.captured(2);
         }
         return q;
     }
     throw Failure(RecordsetError::BadRecordSource,
                   QCoreApplication::translate("varnel::store", "The record source \"%1\" is not one table or \"SELECT * FROM\" one table.").arg(source));
-}
-
-[[noreturn]] void refuseTable(const QString& table, const QString& path, const QString& why)
-{
-    throw Failure(RecordsetError::BadLayout,
-                  QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" cannot hold the roster: %3.").arg(table, path, why));
-}
-
-// Records are found again by SQLite's row key: the table must be a plain
-// table that has one and does not hide it behind a column of that name.
-void requirePlainTable(QSqlDatabase& db, const QString& table, const RecordLayout& layout, const QString& path)
-{
-    QSqlQuery list(db);
-    if (!list.exec(QStringLiteral("PRAGMA table_list(%1)").arg(quoteIdentifier(table))))
-        throw sqlFailure(list.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster file \"%1\"").arg(path));
-    if (!list.next())
-        throw Failure(SQLITE_ERROR, QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no table \"%2\".").arg(path, table));
-    const QString type = list.value(2).toString();
-    if (type == QLatin1String("view"))
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a view, not a table"));
-    if (type != QLatin1String("table"))
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a %1 table, not a plain one").arg(type));
-    if (list.value(4).toInt() != 0)
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it is a WITHOUT ROWID table, whose records have no row key"));
-    if (layout.indexOf(QStringLiteral("_rowid_")) >= 0)
-        refuseTable(table, path, QCoreApplication::translate("varnel::store", "it has a column named \"_rowid_\", which hides the row key"));
 }
 
 } // namespace
@@ -144,36 +121,28 @@ void DataControl::refresh()
     const QString name = QStringLiteral("varnel-roster-%1-%2").arg(quintptr(this)).arg(++connectionSerial_);
     std::unique_ptr<Recordset> opened;
     {
-        QSqlDatabase db = openSqliteFile(name, path);
+        std::unique_ptr<RosterBackend> backend = SqliteBackend::open(name, path);
+        QSqlDatabase db = backend->database();
         try {
-            RecordLayout layout = readTableLayout(db, source.table, path);
-            requirePlainTable(db, source.table, layout, path);
+            RecordLayout layout = backend->readLayout(source.table);
+            backend->requireKeyedTable(source.table, layout);
             if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
                 throw Failure(RecordsetError::BadLayout,
                               QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
                                   .arg(source.table, path, wrong));
 
-            const bool writeAheadLog = usesWriteAheadLog(db);
-            QList<qint64> keys;
-            if (source.byName) {
-                keys = keysInNameOrder(db, source.keySql, path);
-            } else {
-                QSqlQuery query(db);
-                query.setForwardOnly(true);
-                if (!query.exec(source.keySql))
-                    throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster from \"%1\"").arg(path));
-                while (query.next())
-                    keys.append(query.value(0).toLongLong());
-                query.finish();
-            }
+            const QString keySql = source.keySql(*backend);
+            QList<qint64> keys = source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql);
             // One guard for as long as the same file is open: its check and
             // its safety copy are the file's, not the reload's.
             if (!guard_ || guard_->path() != path)
                 guard_ = std::make_unique<RosterFileGuard>(path);
             RecordsetObserver& observer = *this;
-            opened = std::make_unique<Recordset>(observer, *guard_, writeAheadLog, db, path, quoteIdentifier(source.table),
-                                                 std::move(layout), std::move(keys));
+            const QString table = backend->quoteIdentifier(source.table);
+            opened = std::make_unique<Recordset>(observer, *guard_, std::move(backend), path, table, std::move(layout),
+                                                 std::move(keys));
         } catch (...) {
+            backend.reset();
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);

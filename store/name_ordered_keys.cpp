@@ -1,7 +1,6 @@
-#include "store/name_ordered_keys.h"
+#include "store/roster_backend.h"
 
 #include "common/name_order.h"
-#include "store/row_statement.h"
 
 #include <algorithm>
 #include <string_view>
@@ -31,26 +30,28 @@ quint64 headOf(QByteArrayView folded)
 
 } // namespace
 
-QList<qint64> keysInNameOrder(const QSqlDatabase& db, const QString& sql, const QString& path)
+// SQLite compares text by its bytes, in which "de la Cruz" follows
+// "Zimmerman", and another engine by its own collation: the order is made
+// here from each name's folded form, worked out once. Records with no name
+// come first, then by the folded name, its exact text, and the key.
+QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
 {
     std::vector<Entry> entries;
     std::string pool;
-    RowStatement query(db, sql, path);
-    while (query.next()) {
-        Entry e{query.integer(0), !query.isNull(1), 0, 0, 0, 0, 0};
+    readKeyedTexts(sql, [&entries, &pool](qint64 key, std::optional<QByteArrayView> exact) {
+        Entry e{key, exact.has_value(), 0, 0, 0, 0, 0};
         if (e.named) {
-            const QByteArray exact = query.utf8(1);
-            const QByteArray folded = nameFoldKeyOfUtf8(exact);
+            const QByteArray folded = nameFoldKeyOfUtf8(*exact);
             e.head = headOf(folded);
             e.folded = pool.size();
             e.foldedSize = std::size_t(folded.size());
             pool.append(folded.constData(), e.foldedSize);
             e.exact = pool.size();
-            e.exactSize = std::size_t(exact.size());
-            pool.append(exact.constData(), e.exactSize);
+            e.exactSize = std::size_t(exact->size());
+            pool.append(exact->constData(), e.exactSize);
         }
         entries.push_back(e);
-    }
+    });
     const std::string_view text(pool);
     std::sort(entries.begin(), entries.end(), [text](const Entry& a, const Entry& b) {
         if (a.named != b.named)

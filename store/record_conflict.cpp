@@ -28,4 +28,18 @@ ConflictFailure::ConflictFailure(RecordConflict conflict, const QString& path)
 {
 }
 
+QList<int> columnsChangedSinceRead(const RosterBackend::StoreRequest& request, const QList<Value>& now)
+{
+    QList<int> changed;
+    for (int c = 0; c < now.size(); ++c) {
+        const bool written = request.written.contains(c);
+        if (!(written || request.guarded.contains(c)) || now.at(c) == request.readBefore.at(c))
+            continue;
+        if (written && now.at(c) == request.entered.at(c))
+            continue;
+        changed << c;
+    }
+    return changed;
+}
+
 } // namespace varnel::store

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/failure.h"
+#include "store/roster_backend.h"
 #include "store/value.h"
 
 #include <QList>
@@ -30,5 +31,10 @@ public:
 private:
     RecordConflict conflict_;
 };
+
+// The columns of a record read under the write lock (`now`) that refuse
+// `request`: a written or guarded column that no longer holds what was
+// read, unless it already holds what was entered. In table order.
+QList<int> columnsChangedSinceRead(const RosterBackend::StoreRequest& request, const QList<Value>& now);
 
 } // namespace varnel::store

@@ -4,9 +4,8 @@
 #include "common/name_order.h"
 #include "store/record_conflict.h"
 #include "store/recordset_observer.h"
+#include "store/roster_backend.h"
 #include "store/row_cache.h"
-#include "store/row_statement.h"
-#include "store/sql_support.h"
 #include "store/write_transaction.h"
 
 #include <QCoreApplication>
@@ -33,7 +32,7 @@ Failure noCurrentRecord()
 class Recordset::Write {
 public:
     explicit Write(Recordset& rs)
-        : keys_(rs.keys_), transaction_(rs.db_, rs.guard_, rs.writeAheadLog_)
+        : keys_(rs.keys_), transaction_(*rs.backend_, rs.guard_)
     {
     }
     ~Write()
@@ -65,14 +64,12 @@ private:
     bool committed_ = false;
 };
 
-Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, const QSqlDatabase& db, QString path,
-                     QString table, RecordLayout layout, QList<qint64> keys)
-    : observer_(observer), guard_(guard), writeAheadLog_(writeAheadLog), db_(db), path_(std::move(path)),
-      table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
+Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, std::unique_ptr<RosterBackend> backend,
+                     QString path, QString table, RecordLayout layout, QList<qint64> keys)
+    : observer_(observer), guard_(guard), backend_(std::move(backend)),
+      path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
 {
-    cache_ = std::make_unique<RowCache>(db_, table_, layout_, path_);
-    readStatement_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_), path_);
-    dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), path_);
+    cache_ = std::make_unique<RowCache>(*backend_, table_, layout_);
     position_ = 0;
     loadCurrent();
 }
@@ -109,25 +106,12 @@ void Recordset::requireOpenEdit() const
 
 QList<Value> Recordset::readRecord(qint64 key) const
 {
-    readStatement_->bind(1, key);
-    QList<Value> values;
-    if (readStatement_->next()) {
-        values = readStatement_->record(layout_);
-        // Release the statement so it holds no read lock between operations.
-        readStatement_->reset();
-    }
-    return values;
+    return backend_->readRecord(table_, layout_, key);
 }
 
 void Recordset::forgetRowsIfChangedElsewhere()
 {
-    // SQLite's data version changes with every commit of another connection
-    // (another program, another copy of Varnel), never with this one's own.
-    qint64 version = seenDataVersion_;
-    if (dataVersion_->next()) {
-        version = dataVersion_->integer(0);
-        dataVersion_->reset();
-    }
+    const qint64 version = backend_->othersChangeCount().value_or(seenDataVersion_);
     if (version != seenDataVersion_) {
         keys_.recordsChanged();
         seenDataVersion_ = version;
@@ -221,30 +205,11 @@ void Recordset::insertRecord(const QList<Value>& values)
     observer_.recordAppended(keys_.size() - 1);
 }
 
-// The new record's columns that hold a value; the file gives the rest their
-// defaults. Returns the new record's key.
+// Returns the new record's key.
 qint64 Recordset::insertRow(const QList<Value>& values)
 {
     Write write(*this);
-    QStringList names, marks;
-    QVariantList binds;
-    for (int c = 0; c < values.size(); ++c) {
-        if (!values.at(c).hasValue())
-            continue;
-        names << quoteIdentifier(layout_.at(c).name);
-        marks << QStringLiteral("?");
-        binds << valueToSql(values.at(c), layout_.at(c).kind);
-    }
-    const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u','));
-    QSqlQuery query(db_);
-    query.prepare(sql);
-    for (const QVariant& v : binds)
-        query.addBindValue(v);
-    if (!query.exec())
-        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path_));
-    const qint64 key = query.lastInsertId().toLongLong();
+    const qint64 key = backend_->insertRecord(table_, layout_, values);
     write.commit(key);
     return key;
 }
@@ -252,31 +217,24 @@ qint64 Recordset::insertRow(const QList<Value>& values)
 void Recordset::storeChanges(const QList<Value>& values)
 {
     requireCurrent();
-    const qint64 key = keys_.at(position_);
+    RosterBackend::StoreRequest request;
+    request.key = keys_.at(position_);
+    request.readBefore = current_;
+    request.entered = values;
+    request.written = changedColumns(values);
+    // The Name says whose record this is: a record another writer gave to
+    // another soldier is not stored over.
+    if (const int name = layout_.indexOf(column::Name); name >= 0)
+        request.guarded << name;
     Write write(*this);
-    const QList<Value> now = readStillThere(key);
-    const QList<int> written = changedColumns(values);
-    refuseConflicts(key, now, values, written);
-    // The record as stored is what was read under the lock with the written
-    // columns as the file now holds them.
-    QList<Value> stored = now;
-    if (!written.isEmpty()) {
-        writeColumns(key, values, written);
-        readBackWritten(key, written, stored);
-    }
-    write.commit(key);
-    current_ = std::move(stored);
-    cache_->replace(keys_, key, current_);
-}
-
-// Under the write lock: the record as the file holds it now. Fails when
-// another program deleted it.
-QList<Value> Recordset::readStillThere(qint64 key) const
-{
-    QList<Value> now = readRecord(key);
-    if (now.isEmpty())
+    RosterBackend::StoreOutcome outcome = backend_->storeIfUnchanged(table_, layout_, request);
+    if (outcome.result == RosterBackend::StoreOutcome::Result::Gone)
         throw recordGone();
-    return now;
+    if (outcome.result == RosterBackend::StoreOutcome::Result::Changed)
+        refuseConflict(request, outcome);
+    write.commit(request.key);
+    current_ = std::move(outcome.record);
+    cache_->replace(keys_, request.key, current_);
 }
 
 // Only the columns that differ from what was read are written.
@@ -290,65 +248,20 @@ QList<int> Recordset::changedColumns(const QList<Value>& values) const
     return written;
 }
 
-// Each written column, and the Name that says whose record this is, must
-// still hold what was read; a column another writer already set to the
-// same value is no conflict.
-void Recordset::refuseConflicts(qint64 key, const QList<Value>& now, const QList<Value>& values,
-                                const QList<int>& written) const
+// Another writer changed a written column, or the Name: nothing is stored,
+// and the failure carries both versions.
+void Recordset::refuseConflict(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome) const
 {
     const int name = layout_.indexOf(column::Name);
     RecordConflict conflict;
-    for (int c = 0; c < layout_.count(); ++c) {
-        if (!(written.contains(c) || c == name) || now.at(c) == current_.at(c))
-            continue;
-        if (written.contains(c) && now.at(c) == values.at(c))
-            continue;
+    for (int c : outcome.changed)
         conflict.columns << layout_.at(c).name;
-    }
-    if (conflict.columns.isEmpty())
-        return;
-    conflict.key = key;
+    conflict.key = request.key;
     conflict.soldier = name >= 0 ? current_.at(name).displayText() : QString();
     conflict.readBefore = current_;
-    conflict.storedNow = now;
-    conflict.entered = values;
+    conflict.storedNow = outcome.record;
+    conflict.entered = request.entered;
     throw ConflictFailure(std::move(conflict), path_);
-}
-
-void Recordset::writeColumns(qint64 key, const QList<Value>& values, const QList<int>& written)
-{
-    QStringList assignments;
-    QVariantList binds;
-    for (int c : written) {
-        assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
-        binds << valueToSql(values.at(c), layout_.at(c).kind);
-    }
-    QSqlQuery query(db_);
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", "))));
-    for (const QVariant& v : binds)
-        query.addBindValue(v);
-    query.addBindValue(key);
-    if (!query.exec())
-        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
-    if (query.numRowsAffected() != 1)
-        throw recordGone();
-}
-
-// The written columns as the file now holds them (its column types may have
-// turned a text into a number), into `stored`: only those, not the whole
-// record, which may hold megabytes another program wrote.
-void Recordset::readBackWritten(qint64 key, const QList<int>& written, QList<Value>& stored) const
-{
-    QStringList names;
-    for (int c : written)
-        names << quoteIdentifier(layout_.at(c).name);
-    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table_), path_);
-    readBack.bind(1, key);
-    if (!readBack.next())
-        throw recordGone();
-    for (int i = 0; i < written.size(); ++i)
-        stored[written.at(i)] = readBack.value(i, layout_.at(written.at(i)).kind);
-    readBack.reset();
 }
 
 bool Recordset::changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress)
@@ -377,18 +290,18 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
             std::sort(written.begin(), written.end());
             QStringList assignments;
             for (int c : written)
-                assignments << quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table_, assignments.join(QStringLiteral(", ")));
+                assignments << backend_->quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table_, assignments.join(QStringLiteral(", ")), backend_->keyColumn());
             std::shared_ptr<QSqlQuery>& query = updates[sql];
             if (!query) {
-                query = std::make_shared<QSqlQuery>(db_);
+                query = std::make_shared<QSqlQuery>(backend_->database());
                 query->prepare(sql);
             }
             for (int i = 0; i < written.size(); ++i)
-                query->bindValue(i, valueToSql(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
+                query->bindValue(i, backend_->valueToBound(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
             query->bindValue(int(written.size()), key);
             if (!query->exec())
-                throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path_));
+                throw backend_->failure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path_));
         }
         if (!progress(total, total))
             return false;
@@ -457,12 +370,7 @@ void Recordset::deleteRecord()
     const qint64 key = keys_.at(position_);
     {
         Write write(*this);
-        QSqlQuery query(db_);
-        query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
-        query.addBindValue(key);
-        if (!query.exec())
-            throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
-        if (query.numRowsAffected() != 1)
+        if (!backend_->deleteRecord(table_, key))
             throw recordGone();
         write.commit(key);
     }
@@ -559,10 +467,11 @@ int Recordset::findName(const QString& part, int from)
         return -1;
     if (namesGeneration_ != keys_.generation()) {
         QHash<qint64, QByteArray> byKey;
-        RowStatement names(db_, QStringLiteral("SELECT _rowid_, %1 FROM %2").arg(quoteIdentifier(layout_.at(name).name), table_),
-                           path_);
-        while (names.next())
-            byKey.insert(names.integer(0), names.isNull(1) ? QByteArray() : nameFoldKeyOfUtf8(names.utf8(1)));
+        backend_->readKeyedTexts(QStringLiteral("SELECT %1, %2 FROM %3")
+                                     .arg(backend_->keyColumn(), backend_->quoteIdentifier(layout_.at(name).name), table_),
+                                 [&byKey](qint64 key, std::optional<QByteArrayView> text) {
+                                     byKey.insert(key, text ? nameFoldKeyOfUtf8(*text) : QByteArray());
+                                 });
         foldedNames_.clear();
         foldedNames_.reserve(count);
         for (qint64 key : keys_.list())

@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "common/failure_numbers.h"
 #include "store/record_layout.h"
+#include "store/roster_backend.h"
 #include "store/roster_keys.h"
 #include "store/value.h"
 
@@ -20,7 +21,6 @@ namespace varnel::store {
 class RecordsetObserver;
 class RosterFileGuard;
 class RowCache;
-class RowStatement;
 
 // The open roster: the result of the record source, in its order, with one
 // current record or none. Only the record keys are held in memory; a
@@ -28,8 +28,9 @@ class RowStatement;
 // small cached blocks), so every operation but DataControl::refresh costs
 // the same on any roster size.
 //
-// Failures throw varnel::Failure: engine failures carry SQLite's extended
-// result code, the recordset's own the numbers in `RecordsetError`.
+// Failures throw varnel::Failure: engine failures carry the engine's own
+// number (SQLite's extended result code; see RosterBackend::failure), the
+// recordset's own the numbers in `RecordsetError`.
 //
 // The recordset is shown through one binding, its RecordsetObserver (the
 // DataControl that opened it): it takes the values pending in the bound
@@ -46,11 +47,11 @@ class Recordset {
 public:
     enum class EditMode { None, Edit, AddNew };
 
-    // The roster at `path` as opened on `db`: the records with these keys,
-    // in this order, of `table` (quoted for SQL). The first record becomes
-    // current.
-    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, bool writeAheadLog, const QSqlDatabase& db, QString path,
-              QString table, RecordLayout layout, QList<qint64> keys);
+    // The roster at `path` as opened on `backend`: the records with these
+    // keys, in this order, of `table` (quoted for SQL). The first record
+    // becomes current.
+    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, std::unique_ptr<RosterBackend> backend,
+              QString path, QString table, RecordLayout layout, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -154,11 +155,8 @@ private:
     void insertRecord(const QList<Value>& values);
     qint64 insertRow(const QList<Value>& values);
     void storeChanges(const QList<Value>& values);
-    QList<Value> readStillThere(qint64 key) const;
     QList<int> changedColumns(const QList<Value>& values) const;
-    void refuseConflicts(qint64 key, const QList<Value>& now, const QList<Value>& values, const QList<int>& written) const;
-    void writeColumns(qint64 key, const QList<Value>& values, const QList<int>& written);
-    void readBackWritten(qint64 key, const QList<int>& written, QList<Value>& stored) const;
+    [[noreturn]] void refuseConflict(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome) const;
     QList<Value> readRecord(qint64 key) const;
     // What was read of the records may be out of date once another
     // connection has committed to the file: it is read again.
@@ -167,8 +165,7 @@ private:
 
     RecordsetObserver& observer_;
     RosterFileGuard& guard_;
-    bool writeAheadLog_;
-    QSqlDatabase db_;
+    std::unique_ptr<RosterBackend> backend_;
     QString path_;
     QString table_;
     RecordLayout layout_;
@@ -180,8 +177,6 @@ private:
     EditMode mode_ = EditMode::None;
     int positionBeforeAdd_ = 0;
     std::unique_ptr<RowCache> cache_;
-    std::unique_ptr<RowStatement> readStatement_; // one record by key, prepared once
-    std::unique_ptr<RowStatement> dataVersion_;
     QList<QByteArray> foldedNames_; // by position, for findName
     std::optional<quint64> namesGeneration_; // of the roster the names were read under
     qint64 seenDataVersion_ = -1;

@@ -1,12 +1,12 @@
 #include "store/row_cache.h"
 
+#include "store/roster_backend.h"
 #include "store/roster_keys.h"
-#include "store/row_statement.h"
 
 namespace varnel::store {
 
-RowCache::RowCache(const QSqlDatabase& db, QString table, const RecordLayout& layout, QString path)
-    : db_(db), table_(std::move(table)), layout_(layout), path_(std::move(path))
+RowCache::RowCache(RosterBackend& backend, QString table, const RecordLayout& layout)
+    : backend_(backend), table_(std::move(table)), layout_(layout)
 {
 }
 
@@ -53,19 +53,14 @@ void RowCache::load(const RosterKeys& keys, int position)
     // The block of positions around `position`, less the rows already here.
     const int first = position / kBlockSize * kBlockSize;
     const int last = std::min(keys.size(), first + kBlockSize);
-    QStringList wanted;
+    QList<qint64> wanted;
     for (int i = first; i < last; ++i) {
         if (!rows_.contains(keys.at(i)))
-            wanted << QString::number(keys.at(i));
+            wanted << keys.at(i);
     }
 
-    RowStatement query(db_, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table_, wanted.join(u',')), path_);
-    QHash<qint64, QList<Value>> found;
-    while (query.next())
-        found.insert(query.integer(0), query.record(layout_, 1));
-
-    for (const QString& text : wanted) {
-        const qint64 key = text.toLongLong();
+    const QHash<qint64, QList<Value>> found = backend_.readRecords(table_, layout_, wanted);
+    for (qint64 key : wanted) {
         // A record that another program deleted shows as an empty row.
         auto it = found.find(key);
         rows_.insert(key, it != found.end() ? *it : QList<Value>(layout_.count(), Value::null()));

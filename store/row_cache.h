@@ -5,12 +5,12 @@
 
 #include <QHash>
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
 #include <deque>
 
 namespace varnel::store {
 
+class RosterBackend;
 class RosterKeys;
 
 // Stored records for the grid, read in blocks of neighbouring positions, so
@@ -26,7 +26,7 @@ public:
     static constexpr int kBlockSize = 64;
     static constexpr int kMaxRows = 32 * kBlockSize;
 
-    RowCache(const QSqlDatabase& db, QString table, const RecordLayout& layout, QString path);
+    RowCache(RosterBackend& backend, QString table, const RecordLayout& layout);
 
     // The stored record at `position` (0 <= position < keys.size()). The
     // reference holds until the cache is next used.
@@ -41,10 +41,9 @@ private:
     void load(const RosterKeys& keys, int position);
     void dropOldest(const QList<qint64>& keep);
 
-    QSqlDatabase db_;
+    RosterBackend& backend_;
     QString table_;
     const RecordLayout& layout_;
-    QString path_;
     QHash<qint64, QList<Value>> rows_;
     std::deque<qint64> age_; // keys as they were read, oldest first
     quint64 generation_ = 0; // of the roster the rows were read under

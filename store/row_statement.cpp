@@ -67,10 +67,10 @@ bool RowStatement::isNull(int column) const
     return sqlite3_column_type(statement_, column) == SQLITE_NULL;
 }
 
-QByteArray RowStatement::utf8(int column) const
+QByteArrayView RowStatement::utf8View(int column) const
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    return QByteArray(text, sqlite3_column_bytes(statement_, column));
+    return QByteArrayView(text, sqlite3_column_bytes(statement_, column));
 }
 
 Value RowStatement::value(int column, ColumnKind kind) const

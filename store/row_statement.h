@@ -35,8 +35,9 @@ public:
 
     qint64 integer(int column) const;
     bool isNull(int column) const;
-    // The column as SQLite's UTF-8 text.
-    QByteArray utf8(int column) const;
+    // The column as SQLite's UTF-8 text, without a copy: valid until the
+    // statement steps or resets.
+    QByteArrayView utf8View(int column) const;
     Value value(int column, ColumnKind kind) const;
     // Columns `first` to `first + layout.count() - 1` as one record.
     QList<Value> record(const RecordLayout& layout, int first = 0) const;

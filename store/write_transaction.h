@@ -1,21 +1,18 @@
 #pragma once
 
-#include <QSqlDatabase>
-#include <QString>
-
 namespace varnel::store {
 
+class RosterBackend;
 class RosterFileGuard;
 
 // One stored change is one transaction: a crash leaves the old record or
-// the new one, never part of it. The write lock is taken at the start
-// (BEGIN IMMEDIATE), so what the transaction reads stays as read until it
-// commits. Failures carry SQLite's own result codes. Rolled back unless
-// committed.
+// the new one, never part of it. What the transaction reads stays as read
+// until it commits (RosterBackend::beginWrite). Failures carry the engine's
+// own numbers. Rolled back unless committed.
 class WriteTransaction {
 public:
     // Runs the guard's checks, then begins.
-    WriteTransaction(QSqlDatabase& db, RosterFileGuard& guard, bool writeAheadLog);
+    WriteTransaction(RosterBackend& backend, RosterFileGuard& guard);
     ~WriteTransaction();
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;
@@ -23,9 +20,7 @@ public:
     void commit();
 
 private:
-    QSqlDatabase& db_;
-    QString path_;
-    bool writeAheadLog_;
+    RosterBackend& backend_;
     bool open_ = false;
 };
 

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "common/failure.h"
+#include "store/record_layout.h"
+#include "store/value.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace varnel::store {
+
+// What the store asks of the database engine that holds the roster. The
+// store above it (the recordset, its row cache, the binding) writes no
+// engine's dialect of SQL and knows no engine's handle: the names, the
+// record key, the values and the failures are the backend's to make.
+// SQLite (SqliteBackend) is the one engine today.
+//
+// A backend lives as long as the open roster and works on its one
+// connection; failures throw varnel::Failure naming the roster's file.
+class RosterBackend {
+public:
+    virtual ~RosterBackend() = default;
+
+    // The roster's connection, for the statements the store runs through
+    // QtSql itself.
+    virtual QSqlDatabase& database() = 0;
+
+    // The engine's failure as the program's: the number the engine gives
+    // (for SQLite its extended result code), and a description that says
+    // `what` failed and the engine's reason.
+    virtual Failure failure(const QSqlError& error, const QString& what) const = 0;
+
+    // The columns of `table` in their order, with their kinds and the key
+    // column the engine's catalog names. Fails when there is no such table.
+    virtual RecordLayout readLayout(const QString& table) = 0;
+    // Refuses (3190) a table whose records cannot be found again by their
+    // key: for SQLite a view, a virtual or WITHOUT ROWID table, or one with
+    // a column that hides the row key.
+    virtual void requireKeyedTable(const QString& table, const RecordLayout& layout) = 0;
+
+    // `name` as an identifier in this engine's SQL, whatever it holds
+    // (spaces, quotes, a leading digit) and whatever its case.
+    virtual QString quoteIdentifier(const QString& name) const = 0;
+    // The column, as written in SQL, that selects a record's key: the
+    // number by which the store finds the record again.
+    virtual QString keyColumn() const = 0;
+
+    // The keys of `sql`'s rows, whose first column is the key, in the
+    // order the rows come.
+    virtual QList<qint64> readKeys(const QString& sql) = 0;
+    // The keys of `sql`'s rows (the key, then the Name) in the roster's
+    // name order (common/name_order.h), the same under every engine: it is
+    // made by the store, not by the engine's collation.
+    QList<qint64> readKeysInNameOrder(const QString& sql);
+    // Runs `sql`, whose rows are a key and a text, and hands each row on:
+    // the text as UTF-8, or nothing for no value. The text is the engine's
+    // own buffer, valid during the call only: a roster's names are read
+    // without a copy each.
+    using KeyedText = std::function<void(qint64 key, std::optional<QByteArrayView> utf8)>;
+    virtual void readKeyedTexts(const QString& sql, const KeyedText& row) = 0;
+
+    // The roster's encodings, by the column's kind: what the engine gives
+    // for a column as the store's value, and a value as the parameter to
+    // bind for that column. A Yes/No value is bound as the column takes it
+    // (an engine with a boolean type refuses a number there).
+    virtual Value valueFromStored(const QVariant& stored, ColumnKind kind) const = 0;
+    virtual QVariant valueToBound(const Value& value, ColumnKind kind) const = 0;
+
+    // Records of `table` (quoted), whose columns are `layout`'s.
+
+    // The record with this key as the engine holds it now, or nothing when
+    // it is not there (another program deleted it).
+    virtual QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) = 0;
+    // The records with these keys, by key; a key whose record is gone has
+    // none.
+    virtual QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) = 0;
+    // Adds a record of `values`: the columns that hold a value are written,
+    // the engine gives the rest their defaults. Returns the new record's key.
+    virtual qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) = 0;
+    // Deletes the record; false when it was not there.
+    virtual bool deleteRecord(const QString& table, qint64 key) = 0;
+
+    // One write (WriteTransaction): what it reads stays as read until it
+    // commits, and a commit is in the roster when it returns. Failures carry
+    // the engine's own numbers and name the roster's file.
+    virtual void beginWrite() = 0;
+    virtual void commitWrite() = 0;
+    // Never throws: it runs while a failure is on its way.
+    virtual void rollbackWrite() noexcept = 0;
+
+    // The optimistic store of one record, inside the open write: the
+    // `written` columns take `entered`'s values only if they, and the
+    // `guarded` ones, still hold what `readBefore` has. A written column
+    // another writer already set to the entered value is no conflict.
+    struct StoreRequest {
+        qint64 key = 0;
+        QList<Value> readBefore;
+        QList<Value> entered;
+        QList<int> written; // ordinals, in table order
+        QList<int> guarded; // ordinals that say whose record it is (Name)
+    };
+    struct StoreOutcome {
+        enum class Result { Stored, Gone, Changed } result = Result::Stored;
+        // Stored: the record as the file now holds it (the written columns
+        // as the engine keeps them). Changed: the record as another writer
+        // left it.
+        QList<Value> record;
+        QList<int> changed; // Changed: the columns in conflict, in table order
+    };
+    virtual StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) = 0;
+
+    // A number that moves on whenever another connection commits to the
+    // roster (never with this one's own commits); nothing when the engine
+    // cannot say.
+    virtual std::optional<qint64> othersChangeCount() = 0;
+};
+
+
+} // namespace varnel::store

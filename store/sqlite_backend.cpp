@@ -1,0 +1,287 @@
+#include "store/sqlite_backend.h"
+
+#include "common/failure_numbers.h"
+#include "store/record_conflict.h"
+#include "store/row_statement.h"
+#include "store/sql_support.h"
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+#include <sqlite3.h>
+
+namespace varnel::store {
+
+SqliteBackend::SqliteBackend(QSqlDatabase db, QString path)
+    : db_(std::move(db)), path_(std::move(path)), writeAheadLog_(usesWriteAheadLog(db_))
+{
+}
+
+SqliteBackend::~SqliteBackend() = default;
+
+std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName, const QString& path)
+{
+    return std::make_unique<SqliteBackend>(openSqliteFile(connectionName, path), path);
+}
+
+Failure SqliteBackend::failure(const QSqlError& error, const QString& what) const
+{
+    return sqlFailure(error, what);
+}
+
+RecordLayout SqliteBackend::readLayout(const QString& table)
+{
+    return readTableLayout(db_, table, path_);
+}
+
+namespace {
+
+[[noreturn]] void refuseTable(const QString& table, const QString& path, const QString& why)
+{
+    throw Failure(RecordsetError::BadLayout,
+                  QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" cannot hold the roster: %3.").arg(table, path, why));
+}
+
+} // namespace
+
+// Records are found again by SQLite's row key: the table must be a plain
+// table that has one and does not hide it behind a column of that name.
+void SqliteBackend::requireKeyedTable(const QString& table, const RecordLayout& layout)
+{
+    QSqlQuery list(db_);
+    if (!list.exec(QStringLiteral("PRAGMA table_list(%1)").arg(quoteIdentifier(table))))
+        throw sqlFailure(list.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster file \"%1\"").arg(path_));
+    if (!list.next())
+        throw Failure(SQLITE_ERROR, QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no table \"%2\".").arg(path_, table));
+    const QString type = list.value(2).toString();
+    if (type == QLatin1String("view"))
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it is a view, not a table"));
+    if (type != QLatin1String("table"))
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it is a %1 table, not a plain one").arg(type));
+    if (list.value(4).toInt() != 0)
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it is a WITHOUT ROWID table, whose records have no row key"));
+    if (layout.indexOf(keyColumn()) >= 0)
+        refuseTable(table, path_, QCoreApplication::translate("varnel::store", "it has a column named \"_rowid_\", which hides the row key"));
+}
+
+QString SqliteBackend::quoteIdentifier(const QString& name) const
+{
+    return store::quoteIdentifier(name);
+}
+
+QString SqliteBackend::keyColumn() const
+{
+    // Every plain table has it, whatever its own key column is named; the
+    // binding refuses a table that hides it behind a column of that name.
+    return QStringLiteral("_rowid_");
+}
+
+QList<qint64> SqliteBackend::readKeys(const QString& sql)
+{
+    QList<qint64> keys;
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster from \"%1\"").arg(path_));
+    while (query.next())
+        keys.append(query.value(0).toLongLong());
+    query.finish();
+    return keys;
+}
+
+void SqliteBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
+{
+    // Straight through SQLite: names are read as its UTF-8, with no detour
+    // through the driver's UTF-16.
+    RowStatement query(db_, sql, path_);
+    while (query.next()) {
+        if (query.isNull(1))
+            row(query.integer(0), std::nullopt);
+        else
+            row(query.integer(0), query.utf8View(1));
+    }
+}
+
+// The file's encodings (integers for Yes/No, ISO text for dates) are
+// those of sql_support, which the direct reads of RowStatement share.
+Value SqliteBackend::valueFromStored(const QVariant& stored, ColumnKind kind) const
+{
+    return valueFromSql(stored, kind);
+}
+
+QVariant SqliteBackend::valueToBound(const Value& value, ColumnKind kind) const
+{
+    return valueToSql(value, kind);
+}
+
+QList<Value> SqliteBackend::readRecord(const QString& table, const RecordLayout& layout, qint64 key)
+{
+    if (!readOne_ || readOneTable_ != table) {
+        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table), path_);
+        readOneTable_ = table;
+    }
+    readOne_->bind(1, key);
+    QList<Value> values;
+    if (readOne_->next()) {
+        values = readOne_->record(layout);
+        // Release the statement so it holds no read lock between operations.
+        readOne_->reset();
+    }
+    return values;
+}
+
+QHash<qint64, QList<Value>> SqliteBackend::readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys)
+{
+    QStringList wanted;
+    wanted.reserve(keys.size());
+    for (qint64 key : keys)
+        wanted << QString::number(key);
+    RowStatement query(db_, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table, wanted.join(u',')), path_);
+    QHash<qint64, QList<Value>> found;
+    while (query.next())
+        found.insert(query.integer(0), query.record(layout, 1));
+    return found;
+}
+
+qint64 SqliteBackend::insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values)
+{
+    QStringList names, marks;
+    QVariantList binds;
+    for (int c = 0; c < values.size(); ++c) {
+        if (!values.at(c).hasValue())
+            continue;
+        names << quoteIdentifier(layout.at(c).name);
+        marks << QStringLiteral("?");
+        binds << valueToBound(values.at(c), layout.at(c).kind);
+    }
+    const QString sql = names.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), marks.join(u','));
+    QSqlQuery query(db_);
+    query.prepare(sql);
+    for (const QVariant& v : binds)
+        query.addBindValue(v);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path_));
+    return query.lastInsertId().toLongLong();
+}
+
+bool SqliteBackend::deleteRecord(const QString& table, qint64 key)
+{
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table));
+    query.addBindValue(key);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
+    return query.numRowsAffected() == 1;
+}
+
+void SqliteBackend::beginWrite()
+{
+    // Statements run through QSqlQuery, not QSqlDatabase::transaction(),
+    // whose failures lose SQLite's result code (a full disk would read 1).
+    // The write lock is taken at the start (BEGIN IMMEDIATE), so what the
+    // transaction reads stays as read until it commits.
+    QSqlQuery begin(db_);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        throw sqlFailure(begin.lastError(), QCoreApplication::translate("varnel::store", "Cannot write to the roster file \"%1\"").arg(path_));
+}
+
+void SqliteBackend::commitWrite()
+{
+    QSqlQuery commit(db_);
+    if (!commit.exec(QStringLiteral("COMMIT")))
+        throw sqlFailure(commit.lastError(), QCoreApplication::translate("varnel::store", "Cannot save to the roster file \"%1\"").arg(path_));
+    // A file kept in write-ahead-log mode by another program: copy the
+    // change into the file itself, so the file alone is a whole roster.
+    if (writeAheadLog_) {
+        QSqlQuery checkpoint(db_);
+        checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    }
+}
+
+void SqliteBackend::rollbackWrite() noexcept
+{
+    QSqlQuery rollback(db_);
+    rollback.exec(QStringLiteral("ROLLBACK"));
+}
+
+// The write lock is held from the transaction's start (BEGIN IMMEDIATE), so
+// the record read here stays as read until the commit: compared, then
+// written, in two steps.
+RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+{
+    StoreOutcome outcome;
+    const QList<Value> now = readRecord(table, layout, request.key);
+    if (now.isEmpty()) {
+        outcome.result = StoreOutcome::Result::Gone;
+        return outcome;
+    }
+    outcome.changed = columnsChangedSinceRead(request, now);
+    if (!outcome.changed.isEmpty()) {
+        outcome.result = StoreOutcome::Result::Changed;
+        outcome.record = now;
+        return outcome;
+    }
+    // The record as stored is what was read under the lock with the written
+    // columns as the file now holds them.
+    outcome.record = now;
+    if (!request.written.isEmpty()
+        && !(writeColumns(table, layout, request) && readBackWritten(table, layout, request, outcome.record))) {
+        outcome.result = StoreOutcome::Result::Gone;
+        outcome.record.clear();
+    }
+    return outcome;
+}
+
+// False when no record has the key.
+bool SqliteBackend::writeColumns(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+{
+    QStringList assignments;
+    QVariantList binds;
+    for (int c : request.written) {
+        assignments << quoteIdentifier(layout.at(c).name) + QStringLiteral(" = ?");
+        binds << valueToBound(request.entered.at(c), layout.at(c).kind);
+    }
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, assignments.join(QStringLiteral(", "))));
+    for (const QVariant& v : binds)
+        query.addBindValue(v);
+    query.addBindValue(request.key);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
+    return query.numRowsAffected() == 1;
+}
+
+// The written columns as the file now holds them (its column types may have
+// turned a text into a number), into `stored`: only those, not the whole
+// record, which may hold megabytes another program wrote. False when no
+// record has the key.
+bool SqliteBackend::readBackWritten(const QString& table, const RecordLayout& layout, const StoreRequest& request, QList<Value>& stored)
+{
+    QStringList names;
+    for (int c : request.written)
+        names << quoteIdentifier(layout.at(c).name);
+    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table), path_);
+    readBack.bind(1, request.key);
+    if (!readBack.next())
+        return false;
+    for (int i = 0; i < request.written.size(); ++i)
+        stored[request.written.at(i)] = readBack.value(i, layout.at(request.written.at(i)).kind);
+    readBack.reset();
+    return true;
+}
+
+std::optional<qint64> SqliteBackend::othersChangeCount()
+{
+    // SQLite's data version changes with every commit of another connection
+    // (another program, another copy of Varnel), never with this one's own.
+    if (!dataVersion_)
+        dataVersion_ = std::make_unique<RowStatement>(db_, QStringLiteral("PRAGMA data_version"), path_);
+    if (!dataVersion_->next())
+        return std::nullopt;
+    const qint64 version = dataVersion_->integer(0);
+    dataVersion_->reset();
+    return version;
+}
+
+} // namespace varnel::store

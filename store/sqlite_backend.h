@@ -1,0 +1,59 @@
+#pragma once
+
+#include "store/roster_backend.h"
+
+namespace varnel::store {
+
+class RowStatement;
+
+// The roster in an SQLite file, through QtSql's QSQLITE driver and, where
+// reading many rows must be fast, straight through SQLite on the driver's
+// handle (RowStatement). Records are found by SQLite's row key.
+class SqliteBackend final : public RosterBackend {
+public:
+    // Works on `db`, the open connection to the roster file at `path`.
+    SqliteBackend(QSqlDatabase db, QString path);
+    // Opens the roster file at `path` as the connection `connectionName`
+    // (openSqliteFile: never created, its journal mode left as found).
+    static std::unique_ptr<SqliteBackend> open(const QString& connectionName, const QString& path);
+    ~SqliteBackend() override;
+
+    QSqlDatabase& database() override { return db_; }
+    Failure failure(const QSqlError& error, const QString& what) const override;
+    RecordLayout readLayout(const QString& table) override;
+    void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
+
+    QString quoteIdentifier(const QString& name) const override;
+    QString keyColumn() const override;
+
+    QList<qint64> readKeys(const QString& sql) override;
+    void readKeyedTexts(const QString& sql, const KeyedText& row) override;
+
+    Value valueFromStored(const QVariant& stored, ColumnKind kind) const override;
+    QVariant valueToBound(const Value& value, ColumnKind kind) const override;
+
+    QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
+    QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
+    qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
+    bool deleteRecord(const QString& table, qint64 key) override;
+    void beginWrite() override;
+    void commitWrite() override;
+    void rollbackWrite() noexcept override;
+    StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
+    std::optional<qint64> othersChangeCount() override;
+
+private:
+    bool writeColumns(const QString& table, const RecordLayout& layout, const StoreRequest& request);
+    bool readBackWritten(const QString& table, const RecordLayout& layout, const StoreRequest& request, QList<Value>& stored);
+
+    QSqlDatabase db_;
+    QString path_;
+    // The file keeps SQLite's write-ahead log (another program switched it).
+    bool writeAheadLog_ = false;
+    // One record by key, prepared once for the table it reads.
+    std::unique_ptr<RowStatement> readOne_;
+    QString readOneTable_;
+    std::unique_ptr<RowStatement> dataVersion_;
+};
+
+} // namespace varnel::store
