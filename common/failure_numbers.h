@@ -42,6 +42,19 @@ inline constexpr int WouldOverwriteRoster = OutputError::WouldOverwriteInput;
 inline constexpr int ExistsNotReplaced = OutputError::ExistsNotReplaced;
 } // namespace RecordsetError
 
+// A roster on a PostgreSQL server: the server's SQLSTATE mapped to the
+// number the clerk's original platform gave the same failure of a server
+// (its ODBC numbers); the description carries the SQLSTATE.
+namespace ServerError {
+inline constexpr int DuplicateKey = 3022;       // 23505: a key value that is already taken
+inline constexpr int LoginRefused = 3029;       // 28000, 28P01: the server does not accept the user
+inline constexpr int NoPermission = 3033;       // 42501: the user may not read or write the table
+inline constexpr int CallFailed = 3146;         // any other SQLSTATE
+inline constexpr int ConnectionFailed = 3151;   // 08xxx, 57P0x, 53300: no connection, or it was lost
+inline constexpr int Conflict = 3197;           // 40001, 40P01, 55P03: another clerk's write came first
+inline constexpr int TypeConversion = 3421;     // 22xxx, 42804: a value of the wrong kind for its column
+} // namespace ServerError
+
 // The refusals of varnel-roster's own commands (create, sample, recover)
 // and of the Access import for a name that is taken: the platform's error
 // numbers for the same condition, and SQLite's general one where none fits.

@@ -8,6 +8,9 @@
 #   scripts/pg-cluster.sh stop DIR    stops it; DIR is left for the caller
 #                                     to remove
 #
+# While the server runs, DIR/connection holds the three lines start printed,
+# for tests that find the server a test run started.
+#
 #   eval "$(scripts/pg-cluster.sh start /tmp/pg)" && psql -d postgres
 #
 # initdb refuses to run as root, so as root the server runs as the postgres
@@ -80,13 +83,13 @@ start)
     -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c port=$port -c fsync=off -c full_page_writes=off" \
     start >/dev/null \
     || { cat "$log" >&2 2>/dev/null; echo "pg-cluster: the server did not start" >&2; exit 1; }
-  echo "PGHOST=$dir"
-  echo "PGPORT=$port"
-  echo "PGUSER=$owner"
+  printf 'PGHOST=%s\nPGPORT=%s\nPGUSER=%s\n' "$dir" "$port" "$owner" | tee "$dir/connection.new"
+  mv "$dir/connection.new" "$dir/connection"
   ;;
 stop)
   [ -f "$data/PG_VERSION" ] || { echo "pg-cluster: no cluster in $dir" >&2; exit 1; }
   cd "$dir"
+  rm -f "$dir/connection"
   if as_owner "$bin/pg_ctl" --pgdata="$data" status >/dev/null 2>&1; then
     as_owner "$bin/pg_ctl" --pgdata="$data" --mode=immediate --wait --silent stop >/dev/null
   fi

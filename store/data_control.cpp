@@ -1,7 +1,7 @@
 #include "store/data_control.h"
 
 #include "common/failure.h"
-#include "store/sqlite_backend.h"
+#include "store/postgres_backend.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -121,7 +121,7 @@ void DataControl::refresh()
     const QString name = QStringLiteral("varnel-roster-%1-%2").arg(quintptr(this)).arg(++connectionSerial_);
     std::unique_ptr<Recordset> opened;
     {
-        std::unique_ptr<RosterBackend> backend = SqliteBackend::open(name, path);
+        std::unique_ptr<RosterBackend> backend = openRosterBackend(name, path);
         QSqlDatabase db = backend->database();
         try {
             RecordLayout layout = backend->readLayout(source.table);
@@ -135,11 +135,14 @@ void DataControl::refresh()
             QList<qint64> keys = source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql);
             // One guard for as long as the same file is open: its check and
             // its safety copy are the file's, not the reload's.
-            if (!guard_ || guard_->path() != path)
+            // A roster on a server has no file to guard.
+            if (isServerLocation(path))
+                guard_.reset();
+            else if (!guard_ || guard_->path() != path)
                 guard_ = std::make_unique<RosterFileGuard>(path);
             RecordsetObserver& observer = *this;
             const QString table = backend->quoteIdentifier(source.table);
-            opened = std::make_unique<Recordset>(observer, *guard_, std::move(backend), path, table, std::move(layout),
+            opened = std::make_unique<Recordset>(observer, guard_.get(), std::move(backend), path, table, std::move(layout),
                                                  std::move(keys));
         } catch (...) {
             backend.reset();
@@ -163,6 +166,8 @@ void DataControl::refresh()
 
 void DataControl::startFileCheck()
 {
+    if (recordset_ && !guard_)
+        return; // a roster on a server: the server keeps its own files whole
     if (!guard_)
         throw Failure(RecordsetError::NotOpen, QCoreApplication::translate("varnel::store", "The roster is not open."));
     // The verdict arrives on the checking thread; the signal is emitted on

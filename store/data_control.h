@@ -27,8 +27,11 @@ public:
     explicit DataControl(QObject* parent = nullptr);
     ~DataControl() override;
 
+    // The roster file's path, or a PostgreSQL server's connection URI
+    // (postgresql://...): the roster is then the table on that server, with
+    // no file to check or copy.
     QString databaseName() const { return databaseName_; }
-    void setDatabaseName(const QString& path) { databaseName_ = path; }
+    void setDatabaseName(const QString& location) { databaseName_ = location; }
     // A table name or "SELECT * FROM <table> ..." over one table.
     QString recordSource() const { return recordSource_; }
     void setRecordSource(const QString& source) { recordSource_ = source; }

@@ -64,7 +64,7 @@ private:
     bool committed_ = false;
 };
 
-Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard& guard, std::unique_ptr<RosterBackend> backend,
+Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard* guard, std::unique_ptr<RosterBackend> backend,
                      QString path, QString table, RecordLayout layout, QList<qint64> keys)
     : observer_(observer), guard_(guard), backend_(std::move(backend)),
       path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
@@ -270,8 +270,6 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
     const int total = keys_.size();
     {
         Write write(*this);
-        // Most records take the same columns: one prepared statement each.
-        QHash<QString, std::shared_ptr<QSqlQuery>> updates;
         for (int position = 0; position < total; ++position) {
             if (position % 256 == 0 && !progress(position, total))
                 return false; // rolled back
@@ -288,24 +286,13 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
             if (written.isEmpty())
                 continue;
             std::sort(written.begin(), written.end());
-            QStringList assignments;
+            QList<Value> values;
             for (int c : written)
-                assignments << backend_->quoteIdentifier(layout_.at(c).name) + QStringLiteral(" = ?");
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(table_, assignments.join(QStringLiteral(", ")), backend_->keyColumn());
-            std::shared_ptr<QSqlQuery>& query = updates[sql];
-            if (!query) {
-                query = std::make_shared<QSqlQuery>(backend_->database());
-                query->prepare(sql);
-            }
-            for (int i = 0; i < written.size(); ++i)
-                query->bindValue(i, backend_->valueToBound(wanted.value(written.at(i)), layout_.at(written.at(i)).kind));
-            query->bindValue(int(written.size()), key);
-            if (!query->exec())
-                throw backend_->failure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the records in the roster file \"%1\"").arg(path_));
+                values << wanted.value(c);
+            backend_->writeColumns(table_, layout_, key, written, values);
         }
         if (!progress(total, total))
             return false;
-        updates.clear();
         write.commitAll();
     }
     // Every row may differ now: the grid reads them again.

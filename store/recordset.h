@@ -38,7 +38,8 @@ class RowCache;
 // change.
 //
 // Every write first passes the roster file's guard (the file still at its
-// path, not damaged, a safety copy saved) and is one transaction. A record
+// path, not damaged, a safety copy saved; a server has none) and is one
+// transaction. A record
 // is stored only if the columns being written, and its Name, still hold
 // what this copy read when the record became current or was last stored;
 // otherwise nothing is stored and a ConflictFailure (3197) carries both
@@ -50,7 +51,7 @@ public:
     // The roster at `path` as opened on `backend`: the records with these
     // keys, in this order, of `table` (quoted for SQL). The first record
     // becomes current.
-    Recordset(RecordsetObserver& observer, RosterFileGuard& guard, std::unique_ptr<RosterBackend> backend,
+    Recordset(RecordsetObserver& observer, RosterFileGuard* guard, std::unique_ptr<RosterBackend> backend,
               QString path, QString table, RecordLayout layout, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
@@ -164,7 +165,7 @@ private:
     Failure recordGone() const;
 
     RecordsetObserver& observer_;
-    RosterFileGuard& guard_;
+    RosterFileGuard* guard_; // none for a roster on a server
     std::unique_ptr<RosterBackend> backend_;
     QString path_;
     QString table_;

@@ -21,7 +21,8 @@ namespace varnel::store {
 // store above it (the recordset, its row cache, the binding) writes no
 // engine's dialect of SQL and knows no engine's handle: the names, the
 // record key, the values and the failures are the backend's to make.
-// SQLite (SqliteBackend) is the one engine today.
+// SQLite (SqliteBackend) keeps a roster in a file, PostgreSQL
+// (PostgresBackend) on a server.
 //
 // A backend lives as long as the open roster and works on its one
 // connection; failures throw varnel::Failure naming the roster's file.
@@ -85,6 +86,11 @@ public:
     // Adds a record of `values`: the columns that hold a value are written,
     // the engine gives the rest their defaults. Returns the new record's key.
     virtual qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) = 0;
+    // Writes `values` into the `written` columns (ordinals) of the record
+    // with this key, inside the open write, comparing nothing: the change
+    // of every record in one transaction. Nothing when no record has it.
+    virtual void writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                              const QList<Value>& values) = 0;
     // Deletes the record; false when it was not there.
     virtual bool deleteRecord(const QString& table, qint64 key) = 0;
 
@@ -123,5 +129,9 @@ public:
     virtual std::optional<qint64> othersChangeCount() = 0;
 };
 
+// The backend for a roster `location`: a PostgreSQL server when it is a
+// connection URI (postgresql://...), else the SQLite file at that path.
+// Opened as the connection `connectionName`.
+std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const QString& location);
 
 } // namespace varnel::store

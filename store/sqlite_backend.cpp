@@ -11,6 +11,20 @@
 
 namespace varnel::store {
 
+namespace {
+
+// The entered values of the written columns, in their order.
+QList<Value> enteredValues(const RosterBackend::StoreRequest& request)
+{
+    QList<Value> values;
+    values.reserve(request.written.size());
+    for (int c : request.written)
+        values << request.entered.at(c);
+    return values;
+}
+
+} // namespace
+
 SqliteBackend::SqliteBackend(QSqlDatabase db, QString path)
     : db_(std::move(db)), path_(std::move(path)), writeAheadLog_(usesWriteAheadLog(db_))
 {
@@ -226,30 +240,46 @@ RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const QString& table
     // columns as the file now holds them.
     outcome.record = now;
     if (!request.written.isEmpty()
-        && !(writeColumns(table, layout, request) && readBackWritten(table, layout, request, outcome.record))) {
+        && !(updateColumns(table, layout, request.key, request.written, enteredValues(request))
+             && readBackWritten(table, layout, request, outcome.record))) {
         outcome.result = StoreOutcome::Result::Gone;
         outcome.record.clear();
     }
     return outcome;
 }
 
-// False when no record has the key.
-bool SqliteBackend::writeColumns(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+void SqliteBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                 const QList<Value>& values)
+{
+    updateColumns(table, layout, key, written, values);
+}
+
+// False when no record has the key. Most changes write the same columns:
+// each set of columns is prepared once, for as long as the roster is open.
+bool SqliteBackend::updateColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                  const QList<Value>& values)
 {
     QStringList assignments;
-    QVariantList binds;
-    for (int c : request.written) {
+    for (int c : written)
         assignments << quoteIdentifier(layout.at(c).name) + QStringLiteral(" = ?");
-        binds << valueToBound(request.entered.at(c), layout.at(c).kind);
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, assignments.join(QStringLiteral(", ")));
+    std::unique_ptr<QSqlQuery>& query = updates_[sql];
+    if (!query) {
+        query = std::make_unique<QSqlQuery>(db_);
+        if (!query->prepare(sql)) {
+            const QSqlError error = query->lastError();
+            query.reset();
+            throw sqlFailure(error, QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
+        }
     }
-    QSqlQuery query(db_);
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, assignments.join(QStringLiteral(", "))));
-    for (const QVariant& v : binds)
-        query.addBindValue(v);
-    query.addBindValue(request.key);
-    if (!query.exec())
-        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
-    return query.numRowsAffected() == 1;
+    for (int i = 0; i < written.size(); ++i)
+        query->bindValue(i, valueToBound(values.at(i), layout.at(written.at(i)).kind));
+    query->bindValue(int(written.size()), key);
+    if (!query->exec())
+        throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
+    const bool found = query->numRowsAffected() == 1;
+    query->finish();
+    return found;
 }
 
 // The written columns as the file now holds them (its column types may have

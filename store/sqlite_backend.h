@@ -2,6 +2,9 @@
 
 #include "store/roster_backend.h"
 
+#include <QSqlQuery>
+#include <map>
+
 namespace varnel::store {
 
 class RowStatement;
@@ -35,6 +38,8 @@ public:
     QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
     qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
+    void writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                      const QList<Value>& values) override;
     bool deleteRecord(const QString& table, qint64 key) override;
     void beginWrite() override;
     void commitWrite() override;
@@ -43,7 +48,8 @@ public:
     std::optional<qint64> othersChangeCount() override;
 
 private:
-    bool writeColumns(const QString& table, const RecordLayout& layout, const StoreRequest& request);
+    bool updateColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                       const QList<Value>& values);
     bool readBackWritten(const QString& table, const RecordLayout& layout, const StoreRequest& request, QList<Value>& stored);
 
     QSqlDatabase db_;
@@ -54,6 +60,8 @@ private:
     std::unique_ptr<RowStatement> readOne_;
     QString readOneTable_;
     std::unique_ptr<RowStatement> dataVersion_;
+    // UPDATE statements by their text (the set of columns they write).
+    std::map<QString, std::unique_ptr<QSqlQuery>> updates_;
 };
 
 } // namespace varnel::store

@@ -5,10 +5,11 @@
 
 namespace varnel::store {
 
-WriteTransaction::WriteTransaction(RosterBackend& backend, RosterFileGuard& guard)
+WriteTransaction::WriteTransaction(RosterBackend& backend, RosterFileGuard* guard)
     : backend_(backend)
 {
-    guard.beforeWrite(backend_.database());
+    if (guard)
+        guard->beforeWrite(backend_.database());
     backend_.beginWrite();
     open_ = true;
 }

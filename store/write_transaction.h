@@ -11,8 +11,9 @@ class RosterFileGuard;
 // own numbers. Rolled back unless committed.
 class WriteTransaction {
 public:
-    // Runs the guard's checks, then begins.
-    WriteTransaction(RosterBackend& backend, RosterFileGuard& guard);
+    // Runs the guard's checks (a roster file's; a server has none), then
+    // begins.
+    WriteTransaction(RosterBackend& backend, RosterFileGuard* guard);
     ~WriteTransaction();
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;

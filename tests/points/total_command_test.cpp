@@ -71,7 +71,7 @@ QVariantMap workedExample()
             {"TotalDate", "1/1/2000"}, {"PrefDates", "JUN"}, {"LastSchool", "WLC"}};
 }
 
-class TotalCommand : public ::testing::TestWithParam<varnel::test::TableLayout> {
+class TotalCommand : public ::testing::TestWithParam<varnel::test::RosterKind> {
 protected:
     varnel::test::RosterFile file{GetParam()};
     std::unique_ptr<DataControl> data1;
@@ -82,14 +82,14 @@ protected:
     // Replaces the roster with one soldier and opens it.
     void openWith(const QVariantMap& soldier)
     {
-        file.exec("DELETE FROM Soldier");
+        file.exec(R"(DELETE FROM "Soldier")");
         file.insert(soldier);
         open();
     }
     void open()
     {
         data1 = std::make_unique<DataControl>();
-        data1->setDatabaseName(file.path());
+        data1->setDatabaseName(file.location());
         data1->setRecordSource(varnel::store::kRosterQuery);
         data1->refresh();
         label.data1 = data1.get();
@@ -217,7 +217,7 @@ TEST_P(TotalCommand, WithoutCurrentRecordFailsAtTheFirstEdit)
 {
     for (bool deleted : {false, true}) {
         SCOPED_TRACE(deleted ? "last record deleted" : "empty roster");
-        file.exec("DELETE FROM Soldier");
+        file.exec(R"(DELETE FROM "Soldier")");
         if (deleted)
             file.insertNames({"Gone"});
         open();
@@ -235,7 +235,7 @@ TEST_P(TotalCommand, WithoutCurrentRecordFailsAtTheFirstEdit)
 TEST_P(TotalCommand, StoreFailureCancelsTheEditAndGoesOn)
 {
     openWith(workedExample());
-    sink.whileShown = [&] { file.exec("DELETE FROM Soldier"); };
+    sink.whileShown = [&] { file.exec(R"(DELETE FROM "Soldier")"); };
     data1->setPending("APFT", Value::text("Z")); // brings up a notice mid-command
     EXPECT_EQ(varnel::test::failureNumber([&] { total(); }), RecordsetError::RecordGone);
     EXPECT_EQ(sink.shown, QStringList{kNoApft});
@@ -261,7 +261,7 @@ TEST_P(TotalCommand, WorksOnTheRecordAsStoredNowAndNeverOverAnotherWritersWorksh
     // A service date another program corrected since the record was read
     // is the one counted.
     openWith(workedExample());
-    file.exec(QStringLiteral("UPDATE Soldier SET TISDate = '%1'").arg(iso(-400)));
+    file.exec(QStringLiteral(R"(UPDATE "Soldier" SET "TISDate" = '%1')").arg(iso(-400)));
     total();
     EXPECT_EQ(worksheet(), "13 13 40 30 40 161");
 
@@ -270,12 +270,12 @@ TEST_P(TotalCommand, WorksOnTheRecordAsStoredNowAndNeverOverAnotherWritersWorksh
     QVariantMap soldier = workedExample();
     soldier["Weapon"] = "X";
     openWith(soldier);
-    sink.whileShown = [&] { file.exec("UPDATE Soldier SET TISPoints = 9, TOTAL = 99"); };
+    sink.whileShown = [&] { file.exec(R"(UPDATE "Soldier" SET "TISPoints" = 9, "TOTAL" = 99)"); };
     varnel::test::expectFailure([&] { total(); }, RecordsetError::ChangedByAnotherWriter, {"TISPoints, TOTAL"});
     EXPECT_EQ(worksheet(), "9 2 3 4 5 99");
     EXPECT_EQ(stored()["TotalDate"], "1/1/2000");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTableLayouts, TotalCommand, varnel::test::kBothLayouts, varnel::test::layoutName);
+INSTANTIATE_TEST_SUITE_P(EveryRoster, TotalCommand, varnel::test::kEveryRoster, varnel::test::rosterName);
 
 } // namespace

@@ -1,5 +1,5 @@
-// Two writers on one record: another program (the sqlite3 shell, a second
-// process) or a second copy of the program changes a soldier while this copy
+// Two writers on one record: another program (the sqlite3 shell or psql, a
+// second process) or a second copy of the program changes a soldier while this copy
 // has him current.
 #include "store/data_control.h"
 #include "store/record_commands.h"
@@ -13,7 +13,7 @@ using namespace varnel::store;
 
 namespace {
 
-class ConflictTest : public ::testing::TestWithParam<test::TableLayout> {
+class ConflictTest : public ::testing::TestWithParam<test::RosterKind> {
 protected:
     test::RosterFile file{GetParam()};
     DataControl data1;
@@ -23,10 +23,10 @@ protected:
     {
         adams = file.insert({{"Name", "ADAMS"}, {"Rank", "SGT"}, {"APFT", "C"}, {"Weapon", "M"}});
         file.insertNames({"BAKER"});
-        loadRoster(data1, file.directory());
+        file.openIn(data1);
     }
     // Another program's change, made by another process.
-    void anotherProgram(const QString& sql) { ASSERT_EQ(test::runProgram("sqlite3", {file.path(), sql}), 0); }
+    void anotherProgram(const QString& sql) { ASSERT_EQ(file.runInAnotherProgram(sql), 0); }
     QString stored(const char* column) { return file.stored(adams, QString::fromLatin1(column)).toString(); }
     Value at(const QList<Value>& record, const char* column)
     {
@@ -47,7 +47,7 @@ protected:
 
 TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
 {
-    anotherProgram("UPDATE Soldier SET APFT = 'A', Weapon = 'E' WHERE Name = 'ADAMS'");
+    anotherProgram(R"(UPDATE "Soldier" SET "APFT" = 'A', "Weapon" = 'E' WHERE "Name" = 'ADAMS')");
     data1.setPending("APFT", Value::text("B"));
     data1.setPending("PrefDates", Value::text("JUN"));
 
@@ -56,7 +56,7 @@ TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
     EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter);
     EXPECT_TRUE(failure->description().contains("\"ADAMS\"")) << qPrintable(failure->description());
     EXPECT_TRUE(failure->description().contains("(APFT)")) << "only the column both changed";
-    EXPECT_TRUE(failure->description().contains(file.path()));
+    EXPECT_TRUE(failure->description().contains(file.location()));
     const RecordConflict& c = failure->conflict();
     EXPECT_EQ(c.soldier, "ADAMS");
     EXPECT_EQ(c.columns, QStringList{"APFT"});
@@ -74,7 +74,7 @@ TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
 
 TEST_P(ConflictTest, ChangesToOtherFieldsOrToTheSameValueAreKeptSideBySide)
 {
-    anotherProgram("UPDATE Soldier SET Rank = 'SSG', Weapon = 'S' WHERE Name = 'ADAMS'");
+    anotherProgram(R"(UPDATE "Soldier" SET "Rank" = 'SSG', "Weapon" = 'S' WHERE "Name" = 'ADAMS')");
     data1.setPending("APFT", Value::text("B"));
     data1.setPending("Weapon", Value::text("S"));
     updateRecord(data1);
@@ -88,7 +88,7 @@ TEST_P(ConflictTest, TheClerkChoosesWhichVersionStands)
 {
     for (bool keepMine : {true, false}) {
         SCOPED_TRACE(keepMine ? "keep the entries" : "take the stored values");
-        anotherProgram(QStringLiteral("UPDATE Soldier SET APFT = '%1' WHERE Name = 'ADAMS'").arg(keepMine ? "A" : "D"));
+        anotherProgram(QStringLiteral(R"(UPDATE "Soldier" SET "APFT" = '%1' WHERE "Name" = 'ADAMS')").arg(keepMine ? "A" : "D"));
         data1.setPending("APFT", Value::text(keepMine ? "B" : "E"));
         ASSERT_TRUE(conflictOf([&] { updateRecord(data1); }));
 
@@ -110,7 +110,7 @@ TEST_P(ConflictTest, TheClerkChoosesWhichVersionStands)
 TEST_P(ConflictTest, TwoCopiesOfTheProgramNeverOverwriteEachOther)
 {
     DataControl secondCopy;
-    loadRoster(secondCopy, file.directory());
+    file.openIn(secondCopy);
     secondCopy.setPending("APFT", Value::text("A"));
     updateRecord(secondCopy);
 
@@ -129,7 +129,7 @@ TEST_P(ConflictTest, TwoCopiesOfTheProgramNeverOverwriteEachOther)
 
 TEST_P(ConflictTest, ARecordRenamedByAnotherWriterIsNoLongerTheSoldierTheClerkMeant)
 {
-    anotherProgram("UPDATE Soldier SET Name = 'ADAMS, JOHN' WHERE Name = 'ADAMS'");
+    anotherProgram(R"(UPDATE "Soldier" SET "Name" = 'ADAMS, JOHN' WHERE "Name" = 'ADAMS')");
     data1.setPending("APFT", Value::text("B"));
     const auto failure = conflictOf([&] { updateRecord(data1); });
     ASSERT_TRUE(failure);
@@ -137,6 +137,6 @@ TEST_P(ConflictTest, ARecordRenamedByAnotherWriterIsNoLongerTheSoldierTheClerkMe
     EXPECT_EQ(stored("APFT"), "C");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTableLayouts, ConflictTest, test::kBothLayouts, test::layoutName);
+INSTANTIATE_TEST_SUITE_P(EveryRoster, ConflictTest, test::kEveryRoster, test::rosterName);
 
 } // namespace

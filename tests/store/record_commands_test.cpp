@@ -14,12 +14,18 @@ using test::failureNumber;
 
 namespace {
 
-class RecordCommandsTest : public ::testing::TestWithParam<test::TableLayout> {
+class RecordCommandsTest : public ::testing::TestWithParam<test::RosterKind> {
 protected:
     test::RosterFile file{GetParam()};
     DataControl data1;
 
-    void load() { loadRoster(data1, file.directory()); }
+    void load()
+    {
+        if (file.onServer())
+            file.openIn(data1);
+        else
+            loadRoster(data1, file.directory());
+    }
     Recordset& rs() { return data1.recordset(); }
     QString current(const QString& column)
     {
@@ -33,7 +39,7 @@ TEST_P(RecordCommandsTest, LoadOpensTheRosterInTheGivenDirectory)
     file.insertNames({"KIM, OMAR", "ADAMS, AARON"});
     ASSERT_NE(QDir(file.directory()), QDir(QCoreApplication::applicationDirPath()));
     load(); // the request-dates limit and the school lists it gives are checked through the window
-    EXPECT_EQ(data1.databaseName(), file.directory() + "/Varnel_DATA.MDB");
+    EXPECT_EQ(data1.databaseName(), file.onServer() ? file.location() : file.directory() + "/Varnel_DATA.MDB");
     EXPECT_EQ(current("Name"), "ADAMS, AARON");
 }
 
@@ -71,10 +77,17 @@ TEST_P(RecordCommandsTest, FailedReloadLeavesTheOpenRosterAsItWas)
 {
     file.insertNames({"A"});
     load();
-    QFile::rename(file.path(), file.path() + ".moved");
+    // The file moved away, or the table renamed on the server.
+    const auto moveAway = [&](bool back) {
+        if (file.onServer())
+            file.exec(back ? R"(ALTER TABLE "Moved" RENAME TO "Soldier")" : R"(ALTER TABLE "Soldier" RENAME TO "Moved")");
+        else
+            QFile::rename(back ? file.path() + ".moved" : file.path(), back ? file.path() : file.path() + ".moved");
+    };
+    moveAway(false);
     EXPECT_NE(failureNumber([&] { reloadRoster(data1); }), 0);
     EXPECT_EQ(current("Name"), "A") << "the open roster stays as it was";
-    QFile::rename(file.path() + ".moved", file.path());
+    moveAway(true);
 }
 
 TEST_P(RecordCommandsTest, DeleteMovesToTheNextRecordAndThenNeedsOne)
@@ -108,7 +121,7 @@ TEST_P(RecordCommandsTest, UpdateStoresShownValuesAndKeepsTheRecordCurrent)
     EXPECT_EQ(current("Name"), "A");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordCommandsTest, test::kBothLayouts, test::layoutName);
+INSTANTIATE_TEST_SUITE_P(EveryRoster, RecordCommandsTest, test::kEveryRoster, test::rosterName);
 
 TEST(RosterPath, JoinsTheDirectoryAndTheFileNameUnchanged)
 {

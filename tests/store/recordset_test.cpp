@@ -13,14 +13,14 @@ using test::FakeControl;
 
 namespace {
 
-class RecordsetTest : public ::testing::TestWithParam<test::TableLayout> {
+class RecordsetTest : public ::testing::TestWithParam<test::RosterKind> {
 protected:
     test::RosterFile file{GetParam()};
     DataControl data1;
 
     void open()
     {
-        data1.setDatabaseName(file.path());
+        data1.setDatabaseName(file.location());
         data1.setRecordSource(kRosterQuery);
         data1.refresh();
     }
@@ -55,7 +55,7 @@ TEST_P(RecordsetTest, NamesAreInDictionaryOrderWithNoNameFirst)
     file.insert({{"Name", "Evans"}});
     for (bool indexed : {false, true}) {
         SCOPED_TRACE(indexed ? "with an index on Name" : "without an index on Name");
-        file.exec(indexed ? "CREATE INDEX IF NOT EXISTS ByName ON Soldier (Name)" : "DROP INDEX IF EXISTS SoldierByName");
+        file.exec(indexed ? R"(CREATE INDEX IF NOT EXISTS "ByName" ON "Soldier" ("Name"))" : R"(DROP INDEX IF EXISTS "SoldierByName")");
         open();
         EXPECT_EQ(rosterNames(), QStringList({"", "", "Ångström", "Davis", "Davis", "davis", "de la Cruz", "Evans",
                                               "MULLER, ANN", "Müller, Ann", "Zimmerman"}));
@@ -78,7 +78,7 @@ TEST_P(RecordsetTest, FindsANameByAnyPartInRosterOrderRoundFromTheStart)
     for (const auto& c : cases)
         EXPECT_EQ(rs().findName(QString::fromUtf8(c.part), c.from), c.found) << c.part << " from " << c.from;
     // Names another program or the clerk changed are found as they are now.
-    file.exec("UPDATE Soldier SET Name = 'ZIMMER, ZOE' WHERE Name LIKE 'MULLINS%'");
+    file.exec(R"(UPDATE "Soldier" SET "Name" = 'ZIMMER, ZOE' WHERE "Name" LIKE 'MULLINS%')");
     EXPECT_EQ(rs().findName("zimmer", 0), 3);
     data1.setPending("Name", Value::text("YOUNG, ADA"));
     rs().edit();
@@ -230,7 +230,7 @@ TEST_P(RecordsetTest, ChangesToARecordAnotherProgramDeletedFailLoudly)
 {
     const qint64 key = file.insertNames({"A", "B"}).first();
     open();
-    file.exec(QStringLiteral("DELETE FROM Soldier WHERE _rowid_ = %1").arg(key));
+    file.exec(QStringLiteral(R"(DELETE FROM "Soldier" WHERE %1 = %2)").arg(file.keyColumn()).arg(key));
 
     data1.setPending("Rank", Value::text("SGT"));
     rs().edit();
@@ -249,7 +249,7 @@ TEST_P(RecordsetTest, GridRowsShowAnotherProgramsChangesAndKeepToTheirRecords)
     open();
     const int rank = rs().layout().indexOf("Rank");
     EXPECT_TRUE(data1.displayValue(2, rank).isNull()); // the grid has read the rows
-    file.exec("UPDATE Soldier SET Rank = 'SGT' WHERE Name = 'C'");
+    file.exec(R"(UPDATE "Soldier" SET "Rank" = 'SGT' WHERE "Name" = 'C')");
     rs().moveTo(1);
     EXPECT_EQ(data1.displayValue(2, rank), Value::text("SGT")) << "read again once the clerk moves";
 
@@ -308,7 +308,7 @@ TEST_P(RecordsetTest, GridRowsShowTheFileAfterEveryChange)
         {"a record read again after another program changed it",
          [this] {
              rs().moveTo(2);
-             file.exec("UPDATE Soldier SET Rank = 'MAJ' WHERE Name = 'C'");
+             file.exec(R"(UPDATE "Soldier" SET "Rank" = 'MAJ' WHERE "Name" = 'C')");
              rs().reloadCurrent();
          },
          {"A/PV1", "B/", "C/MAJ"}},
@@ -329,7 +329,7 @@ TEST_P(RecordsetTest, GridRowsShowTheFileAfterEveryChange)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.change);
-        file.exec("DELETE FROM Soldier");
+        file.exec(R"(DELETE FROM "Soldier")");
         file.insert({{"Name", "A"}, {"Rank", "PV1"}});
         file.insert({{"Name", "B"}});
         file.insert({{"Name", "C"}, {"Rank", "SGT"}});
@@ -340,6 +340,6 @@ TEST_P(RecordsetTest, GridRowsShowTheFileAfterEveryChange)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RecordsetTest, test::kBothLayouts, test::layoutName);
+INSTANTIATE_TEST_SUITE_P(EveryRoster, RecordsetTest, test::kEveryRoster, test::rosterName);
 
 } // namespace

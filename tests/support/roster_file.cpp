@@ -1,10 +1,14 @@
 #include "support/roster_file.h"
 
+#include "common/date_text.h"
+#include "store/postgres_backend.h"
 #include "store/record_commands.h"
 #include "store/recordset.h"
 #include "store/sql_support.h"
+#include "support/pg_cluster.h"
 #include "tools/roster_files.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +36,132 @@ const char* const kRearranged = R"(CREATE TABLE Soldier (
   "PrefDates" TEXT, "RecNo" INTEGER PRIMARY KEY AUTOINCREMENT, "NextSchool" TEXT, "LastSchool" TEXT,
   "TOTAL" INTEGER, "Remarks" TEXT, "Unit" TEXT))";
 
+// The table of `layout` as a new roster file holds it.
+QString fileTableStatement(TableLayout layout)
+{
+    return layout == TableLayout::Standard ? tools::soldierTableStatements().first() : QString::fromUtf8(kRearranged);
+}
+
+// The same table on the server: read from an SQLite table of that layout,
+// as `varnel-roster create` and `copy` make it.
+QStringList serverStatements(TableLayout layout)
+{
+    const QString name = QStringLiteral("layout-") + QUuid::createUuid().toString();
+    QStringList statements;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        EXPECT_TRUE(db.open());
+        QSqlQuery(db).exec(fileTableStatement(layout));
+        statements = store::serverTableStatements(QStringLiteral("Soldier"), store::readTableLayout(db, QStringLiteral("Soldier"), name));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return statements;
+}
+
+// The value as a file holds it: Yes/No as 1 and 0, dates as ISO text.
+QVariant inFileEncoding(const QVariant& value)
+{
+    if (value.isNull())
+        return value;
+    switch (value.typeId()) {
+    case QMetaType::Bool: return qlonglong(value.toBool() ? 1 : 0);
+    case QMetaType::QDate: return value.toDate().toString(Qt::ISODate);
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        return isoDateText(dt, dt.time() != QTime(0, 0));
+    }
+    default: return value;
+    }
+}
+
+// A server of this test program's own, stopped when the tests end (a
+// listener added while the tests run still hears their end).
+class OwnServer : public ::testing::EmptyTestEventListener {
+public:
+    explicit OwnServer(PgCluster* cluster) : cluster_(cluster) {}
+    void OnTestProgramEnd(const ::testing::UnitTest&) override { cluster_.reset(); }
+
+private:
+    std::unique_ptr<PgCluster> cluster_;
+};
+
+TestServer findTestServer()
+{
+    TestServer server;
+    QString connection;
+    QFile shared(QStringLiteral(VARNEL_TEST_SERVER_DIR "/connection"));
+    if (shared.open(QIODevice::ReadOnly)) {
+        connection = QString::fromUtf8(shared.readAll());
+    } else {
+        auto* cluster = new PgCluster;
+        ::testing::UnitTest::GetInstance()->listeners().Append(new OwnServer(cluster));
+        if (!cluster->started()) {
+            server.error = cluster->error();
+            return server;
+        }
+        connection = QStringLiteral("PGHOST=%1\nPGPORT=%2\nPGUSER=%3\n").arg(cluster->socketDir()).arg(cluster->port()).arg(cluster->superuser());
+    }
+    for (const QString& line : connection.split(u'\n', Qt::SkipEmptyParts)) {
+        const QString value = line.section(u'=', 1);
+        if (line.startsWith(QStringLiteral("PGHOST=")))
+            server.host = value;
+        else if (line.startsWith(QStringLiteral("PGPORT=")))
+            server.port = value.toInt();
+        else if (line.startsWith(QStringLiteral("PGUSER=")))
+            server.user = value;
+    }
+    if (server.host.isEmpty())
+        server.error = QStringLiteral("no server: ") + connection;
+    return server;
+}
+
+// The server's database "postgres", where databases are made.
+QSqlDatabase adminConnection()
+{
+    const QString name = QStringLiteral("varnel-test-admin");
+    if (QSqlDatabase::contains(name))
+        return QSqlDatabase::database(name);
+    const TestServer& server = testServer();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setUserName(server.user);
+    db.setDatabaseName(QStringLiteral("postgres"));
+    EXPECT_TRUE(db.open()) << "the tests' PostgreSQL server: " << qPrintable(server.error + db.lastError().text())
+                           << " (scripts/install-deps.sh installs it)";
+    return db;
+}
+
 } // namespace
+
+const TestServer& testServer()
+{
+    static const TestServer server = findTestServer();
+    return server;
+}
+
+QString serverLocation(const QString& database)
+{
+    const TestServer& server = testServer();
+    return QStringLiteral("postgresql:///%1?host=%2&port=%3&user=%4").arg(database, server.host).arg(server.port).arg(server.user);
+}
+
+std::unique_ptr<Connection> Connection::toServer(const QString& database)
+{
+    std::unique_ptr<Connection> c(new Connection);
+    c->name_ = QStringLiteral("test-") + QUuid::createUuid().toString();
+    c->server_ = true;
+    const TestServer& server = testServer();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), c->name_);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setUserName(server.user);
+    db.setDatabaseName(database);
+    EXPECT_TRUE(db.open()) << qPrintable(db.lastError().text());
+    return c;
+}
 
 Connection::Connection(const QString& path)
     : name_(QStringLiteral("test-") + QUuid::createUuid().toString())
@@ -51,6 +180,11 @@ Connection::~Connection()
 QSqlQuery Connection::run(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery q(QSqlDatabase::database(name_));
+    // The server prepares no statement but a query or a change of rows.
+    if (server_ && values.isEmpty()) {
+        EXPECT_TRUE(q.exec(sql)) << qPrintable(q.lastError().text()) << " in " << qPrintable(sql);
+        return q;
+    }
     q.prepare(sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
@@ -61,11 +195,45 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& values) const
 qint64 Connection::insert(const QVariantMap& columns) const
 {
     QStringList names, marks;
-    for (auto it = columns.cbegin(); it != columns.cend(); ++it)
+    QVariantList values;
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
         names << u'"' + it.key() + u'"', marks << QStringLiteral("?");
-    const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO Soldier DEFAULT VALUES")
-                                        : QStringLiteral("INSERT INTO Soldier (%1) VALUES (%2)").arg(names.join(u','), marks.join(u','));
-    return run(sql, columns.values()).lastInsertId().toLongLong();
+        // A boolean column on the server takes true and false only.
+        const bool flag = server_ && it.value().typeId() != QMetaType::QString && !it.value().isNull()
+            && booleanColumns().contains(it.key());
+        values << (flag ? QVariant(it.value().toLongLong() != 0) : it.value());
+    }
+    QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO \"Soldier\" DEFAULT VALUES")
+                                  : QStringLiteral("INSERT INTO \"Soldier\" (%1) VALUES (%2)").arg(names.join(u','), marks.join(u','));
+    if (!server_)
+        return run(sql, values).lastInsertId().toLongLong();
+    QSqlQuery q = run(sql + QStringLiteral(" RETURNING ") + keyName(), values);
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+const QStringList& Connection::booleanColumns() const
+{
+    if (!booleans_) {
+        booleans_.emplace();
+        QSqlQuery q = run(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = '\"Soldier\"'::regclass"
+                                         " AND atttypid = 'boolean'::regtype AND NOT attisdropped"));
+        while (q.next())
+            booleans_->append(q.value(0).toString());
+    }
+    return *booleans_;
+}
+
+QString Connection::keyName() const
+{
+    if (!server_)
+        return QStringLiteral("_rowid_");
+    if (keyName_.isEmpty()) {
+        QSqlQuery q = run(QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid"
+                                         " AND a.attnum = i.indkey[0] WHERE i.indrelid = '\"Soldier\"'::regclass AND i.indisprimary"));
+        if (q.next())
+            keyName_ = u'"' + q.value(0).toString() + u'"';
+    }
+    return keyName_;
 }
 
 QList<QVariantMap> Connection::rows(const QString& sql, const QVariantList& values) const
@@ -75,7 +243,7 @@ QList<QVariantMap> Connection::rows(const QString& sql, const QVariantList& valu
     while (q.next()) {
         QVariantMap fields;
         for (int c = 0; c < q.record().count(); ++c)
-            fields.insert(q.record().fieldName(c), q.value(c));
+            fields.insert(q.record().fieldName(c), inFileEncoding(q.value(c)));
         rows.append(fields);
     }
     return rows;
@@ -84,6 +252,12 @@ QList<QVariantMap> Connection::rows(const QString& sql, const QVariantList& valu
 std::string layoutName(const ::testing::TestParamInfo<TableLayout>& info)
 {
     return info.param == TableLayout::Standard ? "Standard" : "Rearranged";
+}
+
+std::string rosterName(const ::testing::TestParamInfo<RosterKind>& info)
+{
+    return std::string(info.param.engine == Engine::File ? "File" : "Server")
+        + (info.param.layout == TableLayout::Standard ? "Standard" : "Rearranged");
 }
 
 void execOn(const QString& path, const QString& sql)
@@ -106,12 +280,62 @@ void writeRoster(const QString& path, const QList<QVariantMap>& rows, TableLayou
 }
 
 RosterFile::RosterFile(TableLayout layout)
+    : RosterFile(RosterKind{Engine::File, layout})
 {
-    writeRoster(path(), {}, layout);
-    connection_ = std::make_unique<Connection>(path());
 }
 
-RosterFile::~RosterFile() = default;
+RosterFile::RosterFile(RosterKind kind)
+    : kind_(kind)
+{
+    if (!onServer()) {
+        writeRoster(path(), {}, kind.layout);
+        connection_ = std::make_unique<Connection>(path());
+        return;
+    }
+    // A database of its own: made from the server's template in a few
+    // tens of milliseconds, left for the server's end to remove.
+    static int serial = 0;
+    database_ = QStringLiteral("roster_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    QSqlQuery make(adminConnection());
+    EXPECT_TRUE(make.exec(QStringLiteral("CREATE DATABASE %1").arg(database_))) << qPrintable(make.lastError().text());
+    connection_ = Connection::toServer(database_);
+    for (const QString& statement : serverStatements(kind.layout))
+        connection_->run(statement);
+}
+
+RosterFile::~RosterFile()
+{
+    connection_.reset();
+    if (onServer()) {
+        QSqlQuery drop(adminConnection());
+        drop.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database_));
+    }
+}
+
+int RosterFile::runInAnotherProgram(const QString& sql) const
+{
+    if (onServer())
+        return runProgram(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                                                   QStringLiteral("-d"), location(), QStringLiteral("-c"), sql});
+    return runProgram(QStringLiteral("sqlite3"), {path(), sql});
+}
+
+void RosterFile::openIn(store::DataControl& data1) const
+{
+    data1.setDatabaseName(location());
+    data1.setRecordSource(store::kRosterQuery);
+    data1.refresh();
+}
+
+QString RosterFile::location() const
+{
+    return onServer() ? serverLocation(database_) : path();
+}
+
+QString RosterFile::keyColumn() const
+{
+    return connection_->keyName();
+}
 
 QString RosterFile::path() const
 {
@@ -138,17 +362,17 @@ void RosterFile::exec(const QString& sql) const
 
 QList<QVariantMap> RosterFile::records() const
 {
-    return connection_->rows(QStringLiteral("SELECT * FROM Soldier ORDER BY _rowid_"));
+    return connection_->rows(QStringLiteral("SELECT * FROM \"Soldier\" ORDER BY %1").arg(keyColumn()));
 }
 
 QVariantMap RosterFile::record(qint64 key) const
 {
-    return connection_->rows(QStringLiteral("SELECT * FROM Soldier WHERE _rowid_ = ?"), {key}).value(0);
+    return connection_->rows(QStringLiteral("SELECT * FROM \"Soldier\" WHERE %1 = ?").arg(keyColumn()), {key}).value(0);
 }
 
 QVariantMap RosterFile::recordNamed(const QString& name) const
 {
-    return connection_->rows(QStringLiteral("SELECT * FROM Soldier WHERE Name = ?"), {name}).value(0);
+    return connection_->rows(QStringLiteral("SELECT * FROM \"Soldier\" WHERE \"Name\" = ?"), {name}).value(0);
 }
 
 QStringList RosterFile::names() const

@@ -23,11 +23,15 @@ inline void PrintTo(const QVariant& value, std::ostream* out)
 
 namespace varnel::test {
 
-// A connection of its own to the SQLite file at `path`, as another program
-// would have, for as long as it lives. Creates the file if need be.
+// A connection of its own to the SQLite file at `path`, or to a database on
+// the tests' PostgreSQL server, as another program would have, for as long
+// as it lives. Creates the file if need be. What it reads is in the file's
+// encodings whichever the engine: Yes/No as 1 and 0, dates as ISO text.
 class Connection {
 public:
     explicit Connection(const QString& path);
+    // To the database `database` on the tests' server (testServer()).
+    static std::unique_ptr<Connection> toServer(const QString& database);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -35,10 +39,32 @@ public:
     qint64 insert(const QVariantMap& columns) const;
     // Every row of the result, column name -> value.
     QList<QVariantMap> rows(const QString& sql, const QVariantList& values = {}) const;
+    // The record key's column, quoted.
+    QString keyName() const;
 
 private:
+    Connection() = default;
+    const QStringList& booleanColumns() const;
     QString name_;
+    bool server_ = false;
+    // On the server: the columns of type boolean, which take no numbers,
+    // and the primary key; read from the catalog when first needed.
+    mutable std::optional<QStringList> booleans_;
+    mutable QString keyName_;
 };
+
+// The PostgreSQL server the server-roster tests share: the one the test run
+// started (CTest's fixture, scripts/pg-cluster.sh), else one of this test
+// program's own, started on first use and stopped when the tests end.
+struct TestServer {
+    QString host; // the socket's folder
+    int port = 0;
+    QString user; // a superuser
+    QString error; // why there is none
+};
+const TestServer& testServer();
+// The server roster's address for the database `database`.
+QString serverLocation(const QString& database);
 
 // The two table arrangements the roster tests run on: the one
 // `varnel-roster create` writes, and one with the free columns in another
@@ -48,25 +74,54 @@ enum class TableLayout { Standard, Rearranged };
 inline const auto kBothLayouts = ::testing::Values(TableLayout::Standard, TableLayout::Rearranged);
 std::string layoutName(const ::testing::TestParamInfo<TableLayout>& info);
 
+// Where a roster lives: a file (SQLite), or a table on a PostgreSQL server.
+enum class Engine { File, Server };
+struct RosterKind {
+    Engine engine = Engine::File;
+    TableLayout layout = TableLayout::Standard;
+};
+// Both engines in both table layouts: what every roster behaviour is
+// tested on.
+inline const auto kEveryRoster = ::testing::Values(RosterKind{Engine::File, TableLayout::Standard},
+                                                   RosterKind{Engine::File, TableLayout::Rearranged},
+                                                   RosterKind{Engine::Server, TableLayout::Standard},
+                                                   RosterKind{Engine::Server, TableLayout::Rearranged});
+std::string rosterName(const ::testing::TestParamInfo<RosterKind>& info);
+
 // Writes a new roster file at `path`: the Soldier table in `layout` and the
 // rows (column name -> value; columns left out stay NULL).
 void writeRoster(const QString& path, const QList<QVariantMap>& rows = {}, TableLayout layout = TableLayout::Standard);
 // Runs one statement on the SQLite file at `path`, creating the file if need be.
 void execOn(const QString& path, const QString& sql);
 
-// A roster file (Varnel_DATA.MDB) in a temporary folder, read back through a
-// connection of its own as another program would.
+// A roster file (Varnel_DATA.MDB) in a temporary folder, or a roster on the
+// tests' server in a database of its own, read back through a connection of
+// its own as another program would. SQL given to exec() quotes its names
+// ("Soldier", "Name"), which both engines then read alike.
 class RosterFile {
 public:
     explicit RosterFile(TableLayout layout = TableLayout::Standard);
+    explicit RosterFile(RosterKind kind);
     ~RosterFile();
 
+    bool onServer() const { return kind_.engine == Engine::Server; }
     QString directory() const { return dir_.path(); }
+    // The roster file's path (a file roster only).
     QString path() const;
+    // What the binding opens: the file's path, or the server's address.
+    QString location() const;
+    // The record key's column, quoted: SQLite's row key, or the server
+    // table's primary key.
+    QString keyColumn() const;
     // Inserts a record; returns its key.
     qint64 insert(const QVariantMap& columns);
     QList<qint64> insertNames(const QStringList& names);
     void exec(const QString& sql) const;
+    // Runs `sql` in another process, as another program would: the sqlite3
+    // shell on the file, psql on the server. Gives its exit code.
+    int runInAnotherProgram(const QString& sql) const;
+    // Opens the roster in `data1` as the window does: in name order.
+    void openIn(store::DataControl& data1) const;
 
     QVariant stored(qint64 key, const QString& column) const { return record(key).value(column); }
     // The stored record with this key (every column); empty when there is none.
@@ -79,7 +134,9 @@ public:
     QStringList names() const;
 
 private:
+    RosterKind kind_;
     QTemporaryDir dir_;
+    QString database_;
     std::unique_ptr<Connection> connection_;
 };
 

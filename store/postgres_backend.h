@@ -1,0 +1,91 @@
+#pragma once
+
+#include "store/roster_backend.h"
+
+namespace varnel::store {
+
+// A roster location that names a PostgreSQL server rather than a file: a
+// libpq connection URI, "postgresql://host/database?sslmode=require" (or
+// "postgres://...").
+bool isServerLocation(const QString& location);
+
+// Opens a QPSQL connection named `connectionName` to the database `uri`
+// names. The URI is read by libpq itself (hosts, a socket folder, port,
+// user, and every parameter such as sslmode); a password in it is refused,
+// since Varnel never keeps or shows one: libpq finds it in ~/.pgpass or a
+// service file. Throws the failure (3151 and the like) naming the server;
+// the connection is removed again then.
+QSqlDatabase openServerConnection(const QString& connectionName, const QString& uri);
+
+// `uri` as Varnel shows it in messages: as given, which never holds a
+// password (openServerConnection refuses one).
+QString serverDisplayName(const QString& uri);
+
+// The server's failure (its SQLSTATE) as the program's numbered failure:
+// `what`, the server's reason and the SQLSTATE.
+Failure serverFailure(const QSqlError& error, const QString& what);
+
+// The statements that make `table` on a server with `layout`'s columns, in
+// its order, and the index that reads the roster in name order: each
+// column of the type on the server that holds its kind (a date column holds
+// its text, as in a file, under the type date_text), the generated key (a
+// file's INTEGER PRIMARY KEY) an identity column. A layout without one
+// gets a key "RecNo" after its last column, where no position is fixed.
+QStringList serverTableStatements(const QString& table, const RecordLayout& layout);
+
+// The roster in a table on a PostgreSQL server, through QtSql's QPSQL
+// driver. Records are found by the table's primary key, a whole-number
+// column the server fills for new records (an identity or serial column).
+// Each write is a transaction of its own: the record to store is locked
+// while it is compared and written, so two clerks on different records
+// never wait for each other, and two on the same record get 3197.
+//
+// A lost connection fails the command that finds it (the clerk's entries
+// stay pending); the next command connects again.
+class PostgresBackend final : public RosterBackend {
+public:
+    PostgresBackend(QSqlDatabase db, QString uri);
+    static std::unique_ptr<PostgresBackend> open(const QString& connectionName, const QString& uri);
+
+    QSqlDatabase& database() override { return db_; }
+    Failure failure(const QSqlError& error, const QString& what) const override;
+    RecordLayout readLayout(const QString& table) override;
+    void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
+
+    QString quoteIdentifier(const QString& name) const override;
+    QString keyColumn() const override;
+
+    QList<qint64> readKeys(const QString& sql) override;
+    void readKeyedTexts(const QString& sql, const KeyedText& row) override;
+
+    Value valueFromStored(const QVariant& stored, ColumnKind kind) const override;
+    QVariant valueToBound(const Value& value, ColumnKind kind) const override;
+
+    QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
+    QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
+    qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
+    void writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                      const QList<Value>& values) override;
+    bool deleteRecord(const QString& table, qint64 key) override;
+    void beginWrite() override;
+    void commitWrite() override;
+    void rollbackWrite() noexcept override;
+    StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
+    std::optional<qint64> othersChangeCount() override;
+
+private:
+    // Connects again when the server dropped the connection since the last
+    // command; fails (3151) when it cannot.
+    void reconnectIfLost();
+    QString literal(const QVariant& value) const;
+    QSqlQuery run(const QString& sql, const QString& what);
+    QList<Value> recordFrom(const QSqlQuery& query, const RecordLayout& layout, int first) const;
+    [[noreturn]] void fail(const QSqlError& error, const QString& what);
+
+    QSqlDatabase db_;
+    QString uri_;
+    QString keyColumn_;
+    QString keyName_;
+};
+
+} // namespace varnel::store
