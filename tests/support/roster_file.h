@@ -108,6 +108,8 @@ public:
     QString directory() const { return dir_.path(); }
     // The roster file's path (a file roster only).
     QString path() const;
+    // The server roster's database.
+    QString database() const { return database_; }
     // What the binding opens: the file's path, or the server's address.
     QString location() const;
     // The record key's column, quoted: SQLite's row key, or the server

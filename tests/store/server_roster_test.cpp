@@ -1,0 +1,191 @@
+// What only a roster on a PostgreSQL server does: its address, tables it
+// cannot keep a roster in, the server's failures as numbered ones, a lost
+// connection, and clerks on several connections at once.
+#include "common/failure_numbers.h"
+#include "store/data_control.h"
+#include "store/postgres_backend.h"
+#include "store/record_commands.h"
+#include "store/recordset.h"
+
+#include "support/roster_file.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+using namespace varnel;
+using namespace varnel::store;
+using test::expectFailure;
+
+namespace {
+
+const test::RosterKind kServer{test::Engine::Server, test::TableLayout::Standard};
+
+TEST(ServerRoster, TheServersFailuresCarryTheirNumbersAndSqlState)
+{
+    const struct {
+        const char* state;
+        int number;
+    } cases[] = {
+        {"08006", ServerError::ConnectionFailed}, {"57P01", ServerError::ConnectionFailed},
+        {"53300", ServerError::ConnectionFailed}, {"28P01", ServerError::LoginRefused},
+        {"42501", ServerError::NoPermission},     {"23505", ServerError::DuplicateKey},
+        {"40001", ServerError::Conflict},         {"40P01", ServerError::Conflict},
+        {"55P03", ServerError::Conflict},         {"22P02", ServerError::TypeConversion},
+        {"22008", ServerError::TypeConversion},   {"42804", ServerError::TypeConversion},
+        {"42P01", ServerError::CallFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        const Failure f = serverFailure(QSqlError(QString(), QStringLiteral("the reason"), QSqlError::StatementError,
+                                                  QString::fromLatin1(c.state)),
+                                        QStringLiteral("Cannot save"));
+        EXPECT_EQ(f.number(), c.number);
+        EXPECT_EQ(f.description(), QStringLiteral("Cannot save: the reason (SQLSTATE %1).").arg(QString::fromLatin1(c.state)));
+    }
+    // The client's own failure has no SQLSTATE: the connection is gone.
+    EXPECT_EQ(serverFailure(QSqlError(QStringLiteral("server closed the connection"), QString(), QSqlError::ConnectionError),
+                            QStringLiteral("Cannot save"))
+                  .number(),
+              ServerError::ConnectionFailed);
+}
+
+TEST(ServerRoster, AnAddressItCannotUseIsRefusedBeforeAnythingIsRead)
+{
+    const test::TestServer& server = test::testServer();
+    ASSERT_TRUE(server.error.isEmpty()) << qPrintable(server.error);
+    const struct {
+        const char* why;
+        QString location;
+        int number;
+        QStringList mentions;
+    } cases[] = {
+        {"a password in the address",
+         QStringLiteral("postgresql://clerk:secret@/roster?host=%1").arg(server.host),
+         ServerError::ConnectionFailed,
+         {"~/.pgpass"}},
+        {"an address libpq cannot read", QStringLiteral("postgresql://[::1/roster"), ServerError::ConnectionFailed,
+         {"postgresql://[::1/roster"}},
+        {"no server there", QStringLiteral("postgresql:///roster?host=/nonexistent&connect_timeout=2"), ServerError::ConnectionFailed,
+         {"postgresql:///roster?host=/nonexistent"}},
+        {"no such database", test::serverLocation(QStringLiteral("no_such_roster")), ServerError::ConnectionFailed,
+         {"no_such_roster"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        DataControl data1;
+        data1.setDatabaseName(c.location);
+        const auto failure = expectFailure([&] { data1.refresh(); }, c.number, c.mentions);
+        ASSERT_TRUE(failure);
+        EXPECT_FALSE(failure->description().contains("secret")) << "a password is never shown";
+        EXPECT_FALSE(data1.isOpen());
+    }
+}
+
+TEST(ServerRoster, ATableWhoseRecordsCannotBeFoundAgainIsRefused)
+{
+    const struct {
+        const char* why;
+        const char* statement;
+        const char* mention;
+    } cases[] = {
+        {"a view", R"(CREATE VIEW "Soldier" AS SELECT * FROM "Base")", "a view"},
+        {"no primary key", R"(CREATE TABLE "Soldier" AS SELECT * FROM "Base")", "no primary key"},
+        {"a key the server does not fill",
+         R"(CREATE TABLE "Soldier" AS SELECT * FROM "Base"; ALTER TABLE "Soldier" ADD PRIMARY KEY ("ID"))", "identity"},
+        {"a key of text",
+         R"(CREATE TABLE "Soldier" AS SELECT * FROM "Base"; ALTER TABLE "Soldier" ALTER "ID" TYPE text, ADD PRIMARY KEY ("ID"))",
+         "no primary key"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        test::RosterFile roster(kServer);
+        roster.exec(R"(ALTER TABLE "Soldier" RENAME TO "Base")");
+        roster.exec(QString::fromUtf8(c.statement));
+        DataControl data1;
+        data1.setDatabaseName(roster.location());
+        expectFailure([&] { data1.refresh(); }, RecordsetError::BadLayout, {"\"Soldier\"", c.mention});
+    }
+}
+
+// A clerk whose role may only read: the roster opens, and a store fails
+// with the server's refusal while the entries stay pending.
+TEST(ServerRoster, AClerkWithoutTheRightToWriteKeepsTheEntries)
+{
+    test::RosterFile roster(kServer);
+    roster.insertNames({"ADAMS"});
+    roster.exec(R"(DO $$ BEGIN CREATE ROLE reader LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$)");
+    roster.exec(R"(GRANT SELECT ON "Soldier" TO reader)");
+    DataControl data1;
+    data1.setDatabaseName(roster.location().replace(QRegularExpression("user=[^&]*"), "user=reader"));
+    data1.setRecordSource(kRosterQuery);
+    data1.refresh();
+    data1.setPending("Rank", Value::text("SGT"));
+    expectFailure([&] { updateRecord(data1); }, ServerError::NoPermission, {"42501"});
+    EXPECT_EQ(data1.shownValue("Rank"), Value::text("SGT"));
+    EXPECT_TRUE(roster.recordNamed("ADAMS").value("Rank").isNull());
+}
+
+// The server ends the connection (a restart, a network fault): the command
+// that finds it fails and keeps the entries; the next one connects again.
+TEST(ServerRoster, ALostConnectionKeepsTheEntriesAndTheNextCommandConnectsAgain)
+{
+    test::RosterFile roster(kServer);
+    const qint64 adams = roster.insert({{"Name", "ADAMS"}});
+    DataControl data1;
+    roster.openIn(data1);
+    data1.setPending("Rank", Value::text("SGT"));
+    roster.exec(R"(SELECT pg_terminate_backend(pid) FROM pg_stat_activity
+                   WHERE datname = current_database() AND pid <> pg_backend_pid())");
+
+    expectFailure([&] { updateRecord(data1); }, ServerError::ConnectionFailed);
+    EXPECT_TRUE(roster.stored(adams, "Rank").isNull());
+    EXPECT_EQ(data1.shownValue("Rank"), Value::text("SGT")) << "the entries are kept";
+
+    updateRecord(data1);
+    EXPECT_EQ(roster.stored(adams, "Rank").toString(), "SGT");
+}
+
+// Another clerk in the middle of a write holds one record; storing any other
+// record does not wait for it, and the record held gives the conflict once
+// the wait runs out.
+TEST(ServerRoster, ClerksOnDifferentRecordsNeverWaitForEachOther)
+{
+    test::RosterFile roster(kServer);
+    roster.insertNames({"ADAMS", "BAKER"});
+    const QString location = roster.location() + QStringLiteral("&options=-c%20lock_timeout%3D1500");
+
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("other-clerk"));
+    {
+        other.setHostName(test::testServer().host);
+        other.setPort(test::testServer().port);
+        other.setUserName(test::testServer().user);
+        other.setDatabaseName(roster.database());
+        ASSERT_TRUE(other.open()) << qPrintable(other.lastError().text());
+        QSqlQuery hold(other);
+        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN")));
+        ASSERT_TRUE(hold.exec(QStringLiteral(R"(SELECT * FROM "Soldier" WHERE "Name" = 'ADAMS' FOR UPDATE)")));
+
+        DataControl data1;
+        data1.setDatabaseName(location);
+        data1.setRecordSource(kRosterQuery);
+        data1.refresh();
+        data1.recordset().moveTo(1);
+        data1.setPending("Rank", Value::text("SGT"));
+        updateRecord(data1);
+        EXPECT_EQ(roster.recordNamed("BAKER").value("Rank").toString(), "SGT");
+
+        data1.recordset().moveTo(0);
+        data1.setPending("Rank", Value::text("CPL"));
+        expectFailure([&] { updateRecord(data1); }, ServerError::Conflict, {"55P03"});
+        EXPECT_EQ(data1.shownValue("Rank"), Value::text("CPL"));
+        hold.exec(QStringLiteral("ROLLBACK"));
+        updateRecord(data1);
+        EXPECT_EQ(roster.recordNamed("ADAMS").value("Rank").toString(), "CPL");
+        other.close();
+    }
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other-clerk"));
+}
+
+} // namespace
