@@ -2,7 +2,9 @@
 
 #include "app/varnel_version.h"
 #include "common/failure.h"
+#include "store/postgres_backend.h"
 #include "tools/recover_soldier.h"
+#include "tools/roster_copy.h"
 #include "tools/roster_files.h"
 
 #include <QCommandLineOption>
@@ -28,6 +30,16 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "      Writes a new roster file with an empty Soldier table. %2 itself\n"
     "      never creates a roster: this is how a clerk starts one. Name the file\n"
     "      Varnel_DATA.MDB and start %2 in its folder.\n"
+    "  %1 create URI\n"
+    "      Makes the empty Soldier table and its Name index in the database on a\n"
+    "      PostgreSQL server that URI names (postgresql://host/database, with\n"
+    "      ?sslmode=... and the like); start %2 with --database URI.\n"
+    "  %1 copy FROM TO\n"
+    "      Copies a roster between a file and a server, either way (FROM and TO\n"
+    "      are each a roster file or a server's URI): the same columns, every\n"
+    "      record with its key and values, in one transaction, read back and\n"
+    "      compared record by record before it counts. FROM is only read; TO\n"
+    "      must be a new file or a database without a Soldier table.\n"
     "  %1 sample FILE --count N [--seed S] [--edge-cases]\n"
     "      Writes a new roster file with N soldiers of a plausible unit: every\n"
     "      soldier named, ranks in a company's proportions with the service,\n"
@@ -70,7 +82,9 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "      value and an empty text stays empty text; Access and mdb-export show\n"
     "      both as blank. Prints the records and the columns by kind.\n"
     "\n"
-    "create and sample refuse to overwrite an existing file.\n");
+    "A ROSTER may be a roster file or a PostgreSQL server's URI; a password\n"
+    "never goes in the URI: libpq reads it from ~/.pgpass or a service file.\n"
+    "create, sample and copy refuse to overwrite an existing file or table.\n");
 // clang-format on
 
 QString usage(const QCommandLineParser& parser)
@@ -247,7 +261,7 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QCoreApplication::translate("varnel::tools", "create, sample, report, total, export, recover or import, with its own arguments (below)."),
+                                 QCoreApplication::translate("varnel::tools", "create, copy, sample, report, total, export, recover or import, with its own arguments (below)."),
                                  QCoreApplication::translate("varnel::tools", "COMMAND [ARGUMENTS...]"));
     // From the command on, every argument is the command's own, options
     // like --count and --force included.
@@ -266,7 +280,7 @@ int main(int argc, char* argv[])
     if (args.isEmpty())
         return usageError(parser, QCoreApplication::translate("varnel::tools", "no command given."));
 
-    // Commands without options (create, total, recover, import) take their
+    // Commands without options (create, copy, total, recover, import) take their
     // arguments as they stand, so a file or a soldier's name may begin with
     // a dash.
     const QString command = args.takeFirst();
@@ -274,8 +288,19 @@ int main(int argc, char* argv[])
         if (command == QLatin1String("create")) {
             if (args.size() != 1)
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "create takes one FILE."));
-            varnel::tools::createRosterFile(args.at(0));
+            if (varnel::store::isServerLocation(args.at(0)))
+                varnel::tools::createServerRoster(args.at(0));
+            else
+                varnel::tools::createRosterFile(args.at(0));
             std::printf("Wrote an empty roster to %s\n", qPrintable(args.at(0)));
+            return 0;
+        }
+        if (command == QLatin1String("copy")) {
+            if (args.size() != 2)
+                return usageError(parser, QCoreApplication::translate("varnel::tools", "copy takes FROM and TO."));
+            const varnel::tools::CopySummary copied = varnel::tools::copyRoster(args.at(0), args.at(1));
+            std::printf("Copied %d record(s) of %d columns from %s to %s\n", copied.records, copied.columns,
+                        qPrintable(args.at(0)), qPrintable(args.at(1)));
             return 0;
         }
         if (command == QLatin1String("sample"))

@@ -148,6 +148,16 @@ QString serverLocation(const QString& database)
     return QStringLiteral("postgresql:///%1?host=%2&port=%3&user=%4").arg(database, server.host).arg(server.port).arg(server.user);
 }
 
+QString makeServerDatabase()
+{
+    // Made from the server's template in a few tens of milliseconds.
+    static int serial = 0;
+    const QString name = QStringLiteral("roster_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    QSqlQuery make(adminConnection());
+    EXPECT_TRUE(make.exec(QStringLiteral("CREATE DATABASE %1").arg(name))) << qPrintable(make.lastError().text());
+    return name;
+}
+
 std::unique_ptr<Connection> Connection::toServer(const QString& database)
 {
     std::unique_ptr<Connection> c(new Connection);
@@ -292,12 +302,7 @@ RosterFile::RosterFile(RosterKind kind)
         connection_ = std::make_unique<Connection>(path());
         return;
     }
-    // A database of its own: made from the server's template in a few
-    // tens of milliseconds, left for the server's end to remove.
-    static int serial = 0;
-    database_ = QStringLiteral("roster_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-    QSqlQuery make(adminConnection());
-    EXPECT_TRUE(make.exec(QStringLiteral("CREATE DATABASE %1").arg(database_))) << qPrintable(make.lastError().text());
+    database_ = makeServerDatabase();
     connection_ = Connection::toServer(database_);
     for (const QString& statement : serverStatements(kind.layout))
         connection_->run(statement);

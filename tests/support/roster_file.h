@@ -65,6 +65,8 @@ struct TestServer {
 const TestServer& testServer();
 // The server roster's address for the database `database`.
 QString serverLocation(const QString& database);
+// Makes a new, empty database on the tests' server; gives its name.
+QString makeServerDatabase();
 
 // The two table arrangements the roster tests run on: the one
 // `varnel-roster create` writes, and one with the free columns in another

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "store/record_layout.h"
+
+#include <QString>
+
+namespace varnel::tools {
+
+// The Soldier table as `varnel-roster create` makes it, read from the
+// statements a new roster file runs (positions fixed, a generated key
+// first).
+store::RecordLayout standardSoldierLayout();
+
+// Makes the empty Soldier table and its Name index in the database the
+// server address `uri` names, in one transaction. Refuses (17) a database
+// that already holds a table of that name. Throws varnel::Failure.
+void createServerRoster(const QString& uri);
+
+struct CopySummary {
+    int records = 0;
+    int columns = 0;
+};
+
+// Copies the roster at `from` (a roster file or a server address) into a
+// new roster at `to` (a file that does not exist yet, or a server database
+// without a Soldier table): the same columns in the same order, every
+// record with its key and its values. It is one transaction: the copy is
+// read back record by record and compared before it is committed, and after
+// any failure nothing is left at `to`. `from` is only read.
+CopySummary copyRoster(const QString& from, const QString& to);
+
+} // namespace varnel::tools
