@@ -95,6 +95,13 @@ StartRequest readCommandLine(int argc, char* argv[])
         tr("Start in your own roster folder, %1, made when it is missing. The desktop menu starts %2 so.")
             .arg(QDir::toNativeSeparators(userRosterFolder()), kProductName));
     parser.addOption(userFolder);
+    const QCommandLineOption database(
+        QStringLiteral("database"),
+        tr("Open the roster kept on a PostgreSQL server instead of the roster file: URI is the server's address, "
+           "postgresql://host/database (?sslmode=require and the like). The password comes from ~/.pgpass or a "
+           "service file, never from the address. Settings and layouts are still those of the folder."),
+        QStringLiteral("URI"));
+    parser.addOption(database);
     parser.addPositionalArgument(QStringLiteral("folder"),
                                  tr("The roster's folder, or the roster file %1 itself. Without it, %2 starts "
                                     "in the current directory.")
@@ -123,6 +130,12 @@ StartRequest readCommandLine(int argc, char* argv[])
         refuse(tr("Give either a folder or --user-folder, not both."));
 
     StartRequest request;
+    if (parser.isSet(database)) {
+        request.database = parser.value(database);
+        if (!request.database.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+            && !request.database.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+            refuse(tr("%1 is not a server's address: it begins postgresql://.").arg(request.database));
+    }
     if (parser.isSet(userFolder)) {
         request.folder = userRosterFolder();
         if (!QDir().mkpath(request.folder))

@@ -11,6 +11,9 @@ struct StartRequest {
     // The folder to make current before the roster is opened; empty: stay
     // in the current directory.
     QString folder;
+    // The roster on a PostgreSQL server (--database URI) instead of the
+    // folder's roster file; empty: the file.
+    QString database;
 };
 
 // Reads the command line before anything touches the window system, so
@@ -20,6 +23,9 @@ struct StartRequest {
 //   varnel FOLDER/Varnel_DATA.MDB   the same, naming the roster file
 //   varnel --user-folder    the clerk's own roster folder, created when
 //                           missing (the desktop menu starts Varnel so)
+//   varnel --database URI   the roster on a PostgreSQL server, with the
+//                           settings and layouts of the folder given (or
+//                           the current one)
 // --help and --version print to standard output and end the program with
 // 0; a mistake (an unknown option, a folder that does not exist, a file that
 // is not a roster) is printed to standard error and ends it with 2. The

@@ -23,7 +23,9 @@ int main(int argc, char* argv[])
     varnel::ui::setUpApplication();
 
     varnel::ui::MainForm form;
-    if (!varnel::ui::loadFromCurrentDirectory(form))
+    const bool loaded = request.database.isEmpty() ? varnel::ui::loadFromCurrentDirectory(form)
+                                                   : varnel::ui::loadServerRoster(form, request.database);
+    if (!loaded)
         return 1;
     form.show();
     return QApplication::exec();

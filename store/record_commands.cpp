@@ -12,7 +12,12 @@ QString rosterPath(const QString& currentDirectory)
 
 void loadRoster(DataControl& data1, const QString& currentDirectory)
 {
-    data1.setDatabaseName(rosterPath(currentDirectory));
+    openRosterAt(data1, rosterPath(currentDirectory));
+}
+
+void openRosterAt(DataControl& data1, const QString& location)
+{
+    data1.setDatabaseName(location);
     data1.setRecordSource(kRosterQuery);
     data1.refresh();
 }

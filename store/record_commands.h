@@ -14,6 +14,9 @@ inline const QString kRosterFileName = QStringLiteral("Varnel_DATA.MDB");
 // query, opens the roster. What the window then applies to its controls is
 // the window's own (ui/window_policy.h).
 void loadRoster(DataControl& data1, const QString& currentDirectory);
+// The same for the roster at `location`: a roster file's path, or a
+// PostgreSQL server's address (postgresql://...).
+void openRosterAt(DataControl& data1, const QString& location);
 
 // Sort's reload: the roster query set again and the roster reopened, in
 // name order at the first record. Entries pending for the current record

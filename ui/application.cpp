@@ -102,6 +102,11 @@ bool loadRoster(MainForm& form, const QString& directory)
     });
 }
 
+bool loadServerRoster(MainForm& form, const QString& address)
+{
+    return form.handler().run([&] { form.load(QDir::currentPath(), address); });
+}
+
 bool loadFromCurrentDirectory(MainForm& form)
 {
     return loadRoster(form, QDir::toNativeSeparators(QDir::currentPath()));

@@ -22,6 +22,10 @@ bool loadFromCurrentDirectory(MainForm& form);
 // failure's message goes on to say how to make one (varnel-roster create).
 bool loadRoster(MainForm& form, const QString& directory);
 
+// The same for the roster on the PostgreSQL server `address` names; the
+// settings and layouts are still those of the current directory.
+bool loadServerRoster(MainForm& form, const QString& address);
+
 // What the clerk is told when `rosterPath` does not exist.
 QString howToMakeARoster(const QString& rosterPath);
 

@@ -114,9 +114,12 @@ MainForm::~MainForm()
     delete takeCentralWidget();
 }
 
-void MainForm::load(const QString& currentDirectory)
+void MainForm::load(const QString& currentDirectory, const QString& serverAddress)
 {
-    store::loadRoster(binding_, currentDirectory);
+    if (serverAddress.isEmpty())
+        store::loadRoster(binding_, currentDirectory);
+    else
+        store::openRosterAt(binding_, serverAddress);
     const StartupSettings settings = startupSettings();
     // The setting limits what is typed into the request dates; stored
     // values of any length are shown and kept whole.

@@ -59,11 +59,12 @@ public:
     explicit MainForm(MainFormParts parts = {}, QWidget* parent = nullptr);
     ~MainForm() override;
 
-    // The Load event: opens the roster file of `currentDirectory`, gives
-    // the request-dates box its setting and fills both school lists. Runs
-    // before the window is first shown; throws varnel::Failure when the
-    // roster cannot be opened.
-    void load(const QString& currentDirectory);
+    // The Load event: opens the roster file of `currentDirectory` (or the
+    // roster on the server `serverAddress` names), gives the request-dates
+    // box its setting and fills both school lists from the current
+    // directory. Runs before the window is first shown; throws
+    // varnel::Failure when the roster cannot be opened.
+    void load(const QString& currentDirectory, const QString& serverAddress = {});
 
     // Data1, the binding every control and the grid show the roster through.
     store::DataControl& binding() { return binding_; }
@@ -77,6 +78,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The roster is on a PostgreSQL server, not in a file.
+    bool rosterOnServer() const;
+    // Fails (5114) when the roster is on a server: the reports print the
+    // folder's roster file.
+    void refuseReportsOnServer() const;
+    void printReport(const std::function<void()>& print);
     // The client area and its controls, in named steps (main_form_layout.cpp).
     void buildControls();
     QWidget* buildClientArea();

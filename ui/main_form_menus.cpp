@@ -68,9 +68,9 @@ void MainForm::buildMenus()
 
     // The reports read the stored records themselves; what is pending in
     // the controls stays pending.
-    connect(merit, &QAction::triggered, this, [this] { handler_.run([this] { reports::printMeritList(*reportControl_); }); });
-    connect(worksheets, &QAction::triggered, this, [this] { handler_.run([this] { reports::printWorksheets(*reportControl_); }); });
-    connect(ncoes, &QAction::triggered, this, [this] { handler_.run([this] { reports::printNcoesCourse(*reportControl_); }); });
+    connect(merit, &QAction::triggered, this, [this] { printReport([this] { reports::printMeritList(*reportControl_); }); });
+    connect(worksheets, &QAction::triggered, this, [this] { printReport([this] { reports::printWorksheets(*reportControl_); }); });
+    connect(ncoes, &QAction::triggered, this, [this] { printReport([this] { reports::printNcoesCourse(*reportControl_); }); });
 
     // Exit ends the program at once, with no closing notification to any
     // window; only entries still pending in the current record are asked

@@ -6,6 +6,8 @@
 #include "points/date_services.h"
 #include "points/total_all.h"
 #include "reports/report_commands.h"
+#include "reports/report_failures.h"
+#include "store/postgres_backend.h"
 #include "store/record_layout.h"
 #include "store/roster_export.h"
 #include "ui/bound_label.h"
@@ -58,7 +60,7 @@ void MainForm::exportCsv()
         if (answer != 0 && answer != 1)
             return;
         const bool merit = answer == 1;
-        const QString folder = QFileInfo(binding_.databaseName()).absolutePath();
+        const QString folder = rosterOnServer() ? QDir::currentPath() : QFileInfo(binding_.databaseName()).absolutePath();
         const QString path = chooseSaveFile_(merit ? tr("Export the merit list") : tr("Export the roster"),
                                              folder + (merit ? QStringLiteral("/merit-list.csv") : QStringLiteral("/roster.csv")));
         if (path.isEmpty())
@@ -82,11 +84,36 @@ void MainForm::exportCsv()
 void MainForm::printThisWorksheet()
 {
     runCommand([this] {
+        refuseReportsOnServer();
         // The worksheet shows what is stored: the clerk's entries go first.
         store::Recordset& rs = binding_.recordset();
         rs.edit();
         rs.update();
         reports::printWorksheetFor(*reportControl_, rs.currentKey());
+    });
+}
+
+bool MainForm::rosterOnServer() const
+{
+    return store::isServerLocation(binding_.databaseName());
+}
+
+// The layouts read the roster file of the current folder: with the roster
+// on a server they would print another roster than the one open.
+void MainForm::refuseReportsOnServer() const
+{
+    if (rosterOnServer())
+        throw Failure(reports::failure::RosterOnServer,
+                      tr("The reports read a roster file, and this roster is on the server %1. To print it, copy it to a "
+                         "file first:\n\n    varnel-roster copy \"%1\" FILE\n\nand start %2 in that file's folder.")
+                          .arg(binding_.databaseName(), kProductName));
+}
+
+void MainForm::printReport(const std::function<void()>& print)
+{
+    handler_.run([&] {
+        refuseReportsOnServer();
+        print();
     });
 }
 
