@@ -15,10 +15,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Varnel maintainers <varnel@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
 # The shared libraries the programs link come from dpkg-shlibdeps; what Qt
-# loads as plugins does not show there: the SQLite driver, and the fonts
+# loads as plugins does not show there: the SQLite and PostgreSQL drivers, and the fonts
 # every window and report lays out its text with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libmdb3, fonts-dejavu-core | fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, libmdb3, fonts-dejavu-core | fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-user-dirs")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

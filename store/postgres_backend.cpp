@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <libpq-fe.h>
+#include <cstdlib>
 #include <memory>
 
 namespace varnel::store {
@@ -249,6 +250,13 @@ QSqlQuery PostgresBackend::run(const QString& sql, const QString& what)
 {
     QSqlQuery query(db_);
     query.setForwardOnly(true);
+    // The driver reads only the first result of several statements: a
+    // write's BEGIN goes on its own here.
+    if (beginPending_) {
+        beginPending_ = false;
+        if (!query.exec(QStringLiteral("BEGIN")))
+            fail(query.lastError(), what);
+    }
     if (!query.exec(sql))
         fail(query.lastError(), what);
     return query;
@@ -317,30 +325,49 @@ QString PostgresBackend::keyColumn() const
     return keyColumn_;
 }
 
-QList<qint64> PostgresBackend::readKeys(const QString& sql)
+// Straight through libpq on the driver's connection: many rows arrive as
+// the server's text, with no value made for each of them on the way, and a
+// write's BEGIN travels with its first statement (libpq gives the last
+// statement's result), one round trip less.
+PostgresBackend::RawResult PostgresBackend::runRaw(const QString& sql, const QString& what)
 {
     reconnectIfLost();
-    QSqlQuery query = run(sql, tr("Cannot read the roster from the server \"%1\""));
+    PGconn* conn = connectionHandle(db_);
+    const bool begins = beginPending_;
+    beginPending_ = false;
+    const QByteArray text = (begins ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
+    RawResult result(conn ? PQexec(conn, text.constData()) : nullptr, PQclear);
+    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+        const QString reason = QString::fromUtf8(result ? PQresultErrorMessage(result.get()) : conn ? PQerrorMessage(conn) : "");
+        throw serverFailure(QSqlError(QString(), reason, QSqlError::StatementError, QString::fromLatin1(state ? state : "")),
+                            what.arg(serverDisplayName(uri_)));
+    }
+    return result;
+}
+
+QList<qint64> PostgresBackend::readKeys(const QString& sql)
+{
+    const RawResult result = runRaw(sql, tr("Cannot read the roster from the server \"%1\""));
+    const int rows = PQntuples(result.get());
     QList<qint64> keys;
-    keys.reserve(query.size() > 0 ? query.size() : 0);
-    while (query.next())
-        keys.append(query.value(0).toLongLong());
+    keys.reserve(rows);
+    for (int r = 0; r < rows; ++r)
+        keys.append(std::strtoll(PQgetvalue(result.get(), r, 0), nullptr, 10));
     return keys;
 }
 
 void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
 {
-    reconnectIfLost();
-    QSqlQuery query = run(sql, tr("Cannot read the roster from the server \"%1\""));
-    QByteArray utf8;
-    while (query.next()) {
-        const QVariant text = query.value(1);
-        if (text.isNull()) {
-            row(query.value(0).toLongLong(), std::nullopt);
-        } else {
-            utf8 = text.toString().toUtf8();
-            row(query.value(0).toLongLong(), QByteArrayView(utf8));
-        }
+    const RawResult result = runRaw(sql, tr("Cannot read the roster from the server \"%1\""));
+    const int rows = PQntuples(result.get());
+    for (int r = 0; r < rows; ++r) {
+        const qint64 key = std::strtoll(PQgetvalue(result.get(), r, 0), nullptr, 10);
+        if (PQgetisnull(result.get(), r, 1))
+            row(key, std::nullopt);
+        else
+            row(key, QByteArrayView(PQgetvalue(result.get(), r, 1), PQgetlength(result.get(), r, 1)));
     }
 }
 
@@ -368,6 +395,30 @@ QVariant PostgresBackend::valueToBound(const Value& value, ColumnKind kind) cons
     if (value.kind() == Value::Kind::Boolean)
         return QString::fromLatin1(value.asBoolean() ? "true" : "false");
     return valueToSql(value, kind);
+}
+
+// A row of the server's text, each column as its kind reads it.
+QList<Value> PostgresBackend::recordFromRaw(const RawResult& result, int row, const RecordLayout& layout) const
+{
+    QList<Value> values;
+    values.reserve(layout.count());
+    for (int c = 0; c < layout.count(); ++c) {
+        if (PQgetisnull(result.get(), row, c)) {
+            values.append(Value::null());
+            continue;
+        }
+        const QString text = QString::fromUtf8(PQgetvalue(result.get(), row, c), PQgetlength(result.get(), row, c));
+        QVariant stored;
+        switch (layout.at(c).kind) {
+        case ColumnKind::YesNo: stored = text == QLatin1String("t"); break;
+        case ColumnKind::Integer: stored = text.toLongLong(); break;
+        case ColumnKind::Real: stored = text.toDouble(); break;
+        case ColumnKind::Text:
+        case ColumnKind::Date: stored = text; break;
+        }
+        values.append(valueFromStored(stored, layout.at(c).kind));
+    }
+    return values;
 }
 
 QList<Value> PostgresBackend::recordFrom(const QSqlQuery& query, const RecordLayout& layout, int first) const
@@ -414,8 +465,8 @@ qint64 PostgresBackend::insertRecord(const QString& table, const RecordLayout& l
     const QString sql = names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(table, keyColumn_)
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4").arg(table, names.join(u','), marks.join(u','), keyColumn_);
-    QSqlQuery query = run(sql, tr("Cannot add the record to the roster on the server \"%1\""));
-    return query.next() ? query.value(0).toLongLong() : 0;
+    const RawResult result = runRaw(sql, tr("Cannot add the record to the roster on the server \"%1\""));
+    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
 }
 
 void PostgresBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
@@ -431,24 +482,32 @@ void PostgresBackend::writeColumns(const QString& table, const RecordLayout& lay
 
 bool PostgresBackend::deleteRecord(const QString& table, qint64 key)
 {
-    QSqlQuery query = run(QStringLiteral("DELETE FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
-                          tr("Cannot delete the record from the roster on the server \"%1\""));
-    return query.numRowsAffected() == 1;
+    const RawResult result = runRaw(QStringLiteral("DELETE FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
+                                    tr("Cannot delete the record from the roster on the server \"%1\""));
+    return qstrcmp(PQcmdTuples(result.get()), "1") == 0;
 }
 
 void PostgresBackend::beginWrite()
 {
     reconnectIfLost();
-    run(QStringLiteral("BEGIN"), tr("Cannot write to the roster on the server \"%1\""));
+    beginPending_ = true;
 }
 
 void PostgresBackend::commitWrite()
 {
+    if (beginPending_) { // nothing was written
+        beginPending_ = false;
+        return;
+    }
     run(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));
 }
 
 void PostgresBackend::rollbackWrite() noexcept
 {
+    if (beginPending_) {
+        beginPending_ = false;
+        return;
+    }
     if (connectionLost(db_))
         return; // the server rolled it back when the connection went
     QSqlQuery rollback(db_);
@@ -463,13 +522,13 @@ void PostgresBackend::rollbackWrite() noexcept
 RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
 {
     StoreOutcome outcome;
-    QSqlQuery read = run(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3 FOR UPDATE").arg(table, keyColumn_, QString::number(request.key)),
-                         tr("Cannot read the record from the server \"%1\""));
-    if (!read.next()) {
+    const RawResult read = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3 FOR UPDATE").arg(table, keyColumn_, QString::number(request.key)),
+                                  tr("Cannot read the record from the server \"%1\""));
+    if (PQntuples(read.get()) != 1) {
         outcome.result = StoreOutcome::Result::Gone;
         return outcome;
     }
-    outcome.record = recordFrom(read, layout, 0);
+    outcome.record = recordFromRaw(read, 0, layout);
     outcome.changed = columnsChangedSinceRead(request, outcome.record);
     if (!outcome.changed.isEmpty()) {
         outcome.result = StoreOutcome::Result::Changed;

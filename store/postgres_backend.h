@@ -2,6 +2,8 @@
 
 #include "store/roster_backend.h"
 
+struct pg_result; // libpq's PGresult
+
 namespace varnel::store {
 
 // A roster location that names a PostgreSQL server rather than a file: a
@@ -74,18 +76,23 @@ public:
     std::optional<qint64> othersChangeCount() override;
 
 private:
+    using RawResult = std::unique_ptr<::pg_result, void (*)(::pg_result*)>;
     // Connects again when the server dropped the connection since the last
     // command; fails (3151) when it cannot.
     void reconnectIfLost();
+    RawResult runRaw(const QString& sql, const QString& what);
     QString literal(const QVariant& value) const;
     QSqlQuery run(const QString& sql, const QString& what);
     QList<Value> recordFrom(const QSqlQuery& query, const RecordLayout& layout, int first) const;
+    QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout) const;
     [[noreturn]] void fail(const QSqlError& error, const QString& what);
 
     QSqlDatabase db_;
     QString uri_;
     QString keyColumn_;
     QString keyName_;
+    // beginWrite() was called and BEGIN goes with the next statement.
+    bool beginPending_ = false;
 };
 
 } // namespace varnel::store

@@ -107,7 +107,9 @@ public:
             backend_ = store::PostgresBackend::open(connection_, to);
             if (serverHasTable(backend_->database(), to))
                 refuseTakenServer(to);
-            backend_->beginWrite();
+            // The table is made in the copy's own transaction: a copy that
+            // fails leaves no table behind.
+            execOnServer(backend_->database(), QStringLiteral("BEGIN"), to);
             for (const QString& statement : store::serverTableStatements(kTable, layout))
                 execOnServer(backend_->database(), statement, to);
         } else {
