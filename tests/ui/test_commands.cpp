@@ -196,6 +196,34 @@ TEST(Commands, AFailingReportEngineIsShownAndTheWindowGoesOn)
     EXPECT_EQ(ui.boxes.shown.size(), 2) << "the next report is asked for again";
 }
 
+// With the roster on a server the reports, which read the folder's roster
+// file, are refused rather than printed from another roster; the window
+// shows the server's roster and stores to it.
+TEST(Commands, ARosterOnAServerIsWorkedOnButNotPrintedFromTheFolder)
+{
+    RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
+    const qint64 baker = roster.insert({{"Name", "BAKER"}});
+    roster.insert({{"Name", "ADAMS"}});
+    FormUnderTest ui(roster);
+    EXPECT_EQ(ui.cell(0, 0), "ADAMS");
+    EXPECT_EQ(ui.cell(1, 0), "BAKER");
+
+    for (const char* item : {"MNU_MERIT", "MNU_WORKSHEETS", "MNU_NCOES"}) {
+        SCOPED_TRACE(item);
+        ui.boxes.shown.clear();
+        ui.find<QAction>(item)->trigger();
+        ASSERT_EQ(ui.boxes.shown.size(), 1);
+        EXPECT_TRUE(ui.boxes.shown.first().text.startsWith("5114: ")) << qPrintable(ui.boxes.shown.first().text);
+        EXPECT_TRUE(ui.boxes.shown.first().text.contains("varnel-roster copy"));
+    }
+    EXPECT_TRUE(ui.reportLog->fileNames.isEmpty()) << "the report engine was never asked";
+
+    ui.clickRow(1);
+    ui.form->binding().setPending("Rank", store::Value::text("SGT"));
+    ui.click("Command3"); // Update
+    EXPECT_EQ(roster.stored(baker, "Rank").toString(), "SGT");
+}
+
 TEST(Commands, F1OpensTheHelpFromEveryControl)
 {
     RosterFile roster;

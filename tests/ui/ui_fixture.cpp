@@ -60,7 +60,7 @@ FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
     parts.showAbout = [this] { ++aboutRequests; };
     parts.chooseSaveFile = [this](const QString&, const QString&) { return saveFile; };
     form = std::make_unique<MainForm>(std::move(parts));
-    form->load(roster.directory());
+    form->load(roster.directory(), roster.onServer() ? roster.location() : QString());
     form->show();
     QApplication::setActiveWindow(form.get());
     EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));

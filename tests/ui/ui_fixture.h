@@ -59,7 +59,8 @@ private:
     std::shared_ptr<Log> log_;
 };
 
-// The main window over a roster file, with recorded message boxes, a fixed
+// The main window over a roster (a file, or on the tests' server as
+// `varnel --database` opens it), with recorded message boxes, a fixed
 // clock, a recording report control and counted help and About requests.
 struct FormUnderTest {
     explicit FormUnderTest(const RosterFile& roster, QDateTime now = QDateTime::currentDateTime());
