@@ -82,8 +82,9 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "      value and an empty text stays empty text; Access and mdb-export show\n"
     "      both as blank. Prints the records and the columns by kind.\n"
     "\n"
-    "A ROSTER may be a roster file or a PostgreSQL server's URI; a password\n"
-    "never goes in the URI: libpq reads it from ~/.pgpass or a service file.\n"
+    "A ROSTER (of total and export) may be a roster file or a PostgreSQL\n"
+    "server's URI, given in its place or as --database URI. A password never\n"
+    "goes in the URI: libpq reads it from ~/.pgpass or a service file.\n"
     "create, sample and copy refuse to overwrite an existing file or table.\n");
 // clang-format on
 
@@ -221,6 +222,36 @@ int reportCommand(const QCommandLineParser& usageParser, const QStringList& args
     return runReport(files.at(0), files.at(1), parser.isSet(force));
 }
 
+// `--database URI` (or `--database=URI`) names a roster on a server in
+// place of the ROSTER argument, as `varnel --database URI` does: taken out
+// of `args` and put first, where ROSTER stands. A mistake is said in
+// `error`.
+QStringList rosterFromDatabaseOption(QStringList args, QString& error)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString uri;
+        if (args.at(i) == QLatin1String("--database")) {
+            if (i + 1 >= args.size()) {
+                error = QCoreApplication::translate("varnel::tools", "--database needs a server's URI.");
+                return args;
+            }
+            uri = args.takeAt(i + 1);
+        } else if (args.at(i).startsWith(QLatin1String("--database="))) {
+            uri = args.at(i).mid(int(qstrlen("--database=")));
+        } else {
+            continue;
+        }
+        args.removeAt(i);
+        if (!varnel::store::isServerLocation(uri)) {
+            error = QCoreApplication::translate("varnel::tools", "%1 is not a server's URI: it begins postgresql://.").arg(uri);
+            return args;
+        }
+        args.prepend(uri);
+        return args;
+    }
+    return args;
+}
+
 int exportCommand(const QCommandLineParser& usageParser, const QStringList& args)
 {
     const QCommandLineOption merit(QStringLiteral("merit"));
@@ -284,6 +315,12 @@ int main(int argc, char* argv[])
     // arguments as they stand, so a file or a soldier's name may begin with
     // a dash.
     const QString command = args.takeFirst();
+    if (command == QLatin1String("total") || command == QLatin1String("export")) {
+        QString error;
+        args = rosterFromDatabaseOption(args, error);
+        if (!error.isEmpty())
+            return usageError(parser, error);
+    }
     try {
         if (command == QLatin1String("create")) {
             if (args.size() != 1)

@@ -106,6 +106,40 @@ TEST(ServerRosterTool, CreateMakesAnEmptyRosterOnceAndCopyNeverWritesOverOne)
     EXPECT_EQ(Connection::toServer(database)->rows(QStringLiteral(R"(SELECT * FROM "Soldier")")).size(), 0);
 }
 
+// total and export on a server roster, named in place of ROSTER or with
+// --database, as `varnel --database` names it.
+TEST(ServerRosterTool, TotalAndExportTakeTheServerAsTheRoster)
+{
+    RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
+    roster.insert({{"Name", "ADAMS"}, {"TISDate", "2001-01-01"}, {"DORDate", "2020-01-01"}, {"1SGTPoints", 10},
+                   {"SSGTPoints", 20}});
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("roster.csv"));
+    const struct {
+        const char* how;
+        QStringList args;
+        int exitCode;
+        QString out;
+    } runs[] = {
+        {"total with --database", {"total", "--database", roster.location()}, 0, "Totalled 1 of 1 soldiers"},
+        {"export with --database=", {"export", csv, "--database=" + roster.location()}, 0, "Wrote " + csv},
+        {"export in place of ROSTER", {"export", roster.location(), csv, "--force"}, 0, "Wrote " + csv},
+        {"--database without a URI", {"total", "--database"}, 2, "--database needs a server's URI."},
+        {"--database naming a file", {"total", "--database", csv}, 2, "is not a server's URI"},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.how);
+        const ToolRun run = runTool(r.args);
+        EXPECT_EQ(run.exitCode, r.exitCode) << qPrintable(run.err);
+        if (r.exitCode == 0)
+            EXPECT_TRUE(run.out.startsWith(r.out)) << qPrintable(run.out);
+        else
+            EXPECT_TRUE(run.err.contains(r.out)) << qPrintable(run.err);
+    }
+    EXPECT_FALSE(roster.recordNamed("ADAMS").value("TOTAL").isNull()) << "total stored the worksheet on the server";
+    EXPECT_TRUE(QString::fromUtf8(fileBytes(csv)).contains("ADAMS"));
+}
+
 // A value the server's column cannot hold (a file takes anything in any
 // column): the copy fails naming the soldier and leaves nothing behind.
 TEST(ServerRosterTool, ACopyThatFailsHalfwayLeavesNothing)
