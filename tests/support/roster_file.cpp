@@ -388,6 +388,15 @@ QStringList RosterFile::names() const
     return names;
 }
 
+QStringList RosterFile::columnNames() const
+{
+    const QSqlRecord record = connection_->run(QStringLiteral(R"(SELECT * FROM "Soldier" LIMIT 0)")).record();
+    QStringList names;
+    for (int c = 0; c < record.count(); ++c)
+        names << record.fieldName(c);
+    return names;
+}
+
 QStringList shownRows(store::DataControl& data, const QStringList& columns)
 {
     const store::Recordset& rs = data.recordset();

@@ -136,6 +136,8 @@ public:
     int count() const { return int(records().size()); }
     // The names in key order.
     QStringList names() const;
+    // The table's columns in its order.
+    QStringList columnNames() const;
 
 private:
     RosterKind kind_;
