@@ -140,18 +140,33 @@ TEST(ServerRosterTool, TotalAndExportTakeTheServerAsTheRoster)
     EXPECT_TRUE(QString::fromUtf8(fileBytes(csv)).contains("ADAMS"));
 }
 
-// A value the server's column cannot hold (a file takes anything in any
-// column): the copy fails naming the soldier and leaves nothing behind.
+// A value the server's column cannot hold, or holds as something else (a
+// file takes anything in any column): the copy fails naming the soldier and
+// leaves nothing behind.
 TEST(ServerRosterTool, ACopyThatFailsHalfwayLeavesNothing)
 {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("roster.mdb"));
-    writeRoster(file, {{{"Name", "ADAMS"}, {"TOTAL", 800}}, {{"Name", "BAKER"}, {"TOTAL", "eight hundred"}}});
-    const QString database = makeServerDatabase();
-    const ToolRun run = runTool({"copy", file, serverLocation(database)});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("error 3421:") && run.err.contains("BAKER") && run.err.contains("22P02")) << qPrintable(run.err);
-    EXPECT_FALSE(serverHasSoldierTable(database)) << "the table made for the copy went with it";
+    const struct {
+        const char* why;
+        QVariantMap baker;
+        QStringList mentions;
+    } cases[] = {
+        {"text in a whole-number column", {{"Name", "BAKER"}, {"TOTAL", "eight hundred"}}, {"error 3421:", "BAKER", "22P02"}},
+        {"text in a Yes/No column that the server reads as a Yes",
+         {{"Name", "BAKER"}, {"MSM", "yes"}},
+         {"error 3421:", "BAKER", "does not read back as it was", "MSM"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("roster.mdb"));
+        writeRoster(file, {{{"Name", "ADAMS"}, {"TOTAL", 800}}, c.baker});
+        const QString database = makeServerDatabase();
+        const ToolRun run = runTool({"copy", file, serverLocation(database)});
+        EXPECT_EQ(run.exitCode, 1);
+        for (const QString& mention : c.mentions)
+            EXPECT_TRUE(run.err.contains(mention)) << qPrintable(run.err) << " lacks " << qPrintable(mention);
+        EXPECT_FALSE(serverHasSoldierTable(database)) << "the table made for the copy went with it";
+    }
 }
 
 } // namespace
