@@ -108,6 +108,30 @@ TEST(ServerRoster, ATableWhoseRecordsCannotBeFoundAgainIsRefused)
     }
 }
 
+// Values go to the server as literals escaped by libpq for the connection's
+// own string rules: whatever a clerk types is stored as typed, and nothing
+// in it is ever read as SQL.
+TEST(ServerRoster, WhatAClerkTypesIsStoredAsTypedUnderEitherStringRule)
+{
+    const QString typed = QString::fromUtf8("O'Neil \\ \\' \"x\"; DROP TABLE \"Soldier\"; -- \u00fc $$ E'\\''");
+    for (const char* rule : {"on", "off"}) {
+        SCOPED_TRACE(rule);
+        test::RosterFile roster(kServer);
+        const qint64 key = roster.insert({{"Name", "ADAMS"}});
+        DataControl data1;
+        data1.setDatabaseName(roster.location() + QStringLiteral("&options=-c%20standard_conforming_strings%3D") + rule);
+        data1.setRecordSource(kRosterQuery);
+        data1.refresh();
+        data1.setPending("Name", Value::text(typed));
+        data1.setPending("PrefDates", Value::text(typed));
+        updateRecord(data1);
+        EXPECT_EQ(roster.stored(key, "Name").toString(), typed);
+        EXPECT_EQ(roster.stored(key, "PrefDates").toString(), typed);
+        data1.refresh();
+        EXPECT_EQ(data1.shownValue("Name"), Value::text(typed)) << "and reads back as typed";
+    }
+}
+
 // A clerk whose role may only read: the roster opens, and a store fails
 // with the server's refusal while the entries stay pending.
 TEST(ServerRoster, AClerkWithoutTheRightToWriteKeepsTheEntries)
