@@ -72,6 +72,9 @@ QString connectOption(const char* keyword, const char* value)
 // typed "3/15/2024", an impossible date), which Total and the reports judge
 // for themselves. The type's name says it is a date.
 const QString kDateText = QStringLiteral("date_text");
+// The collation the report layouts order names by (reports/name_collation.h
+// registers the same name on a roster file's report connection).
+const QString kRosterNameCollation = QStringLiteral("roster_name");
 
 // The kind of a column from its type on the server (pg_type's name).
 ColumnKind columnKindForServerType(const QString& type)
@@ -194,6 +197,11 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
     }
     QStringList statements{
         QStringLiteral("DO $$ BEGIN CREATE DOMAIN %1 AS text; EXCEPTION WHEN duplicate_object THEN NULL; END $$").arg(kDateText),
+        // The report layouts' `COLLATE ROSTER_NAME`: the dictionary's order
+        // without regard to case or accents (ICU's first strength), names
+        // that compare alike then by their bytes, as common/name_order.h
+        // orders them.
+        QStringLiteral("CREATE COLLATION IF NOT EXISTS %1 (provider = icu, locale = 'und-u-ks-level1')").arg(kRosterNameCollation),
         QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table), columns.join(QStringLiteral(", ")))};
     const int name = layout.indexOf(QStringLiteral("Name"));
     if (name >= 0) {

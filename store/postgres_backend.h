@@ -33,6 +33,8 @@ Failure serverFailure(const QSqlError& error, const QString& what);
 // its text, as in a file, under the type date_text), the generated key (a
 // file's INTEGER PRIMARY KEY) an identity column. A layout without one
 // gets a key "RecNo" after its last column, where no position is fixed.
+// Also makes, if the database lacks it, the collation roster_name that the
+// report layouts order names by.
 QStringList serverTableStatements(const QString& table, const RecordLayout& layout);
 
 // The roster in a table on a PostgreSQL server, through QtSql's QPSQL
