@@ -3,6 +3,7 @@
 // server through a role and a transaction that cannot change it.
 #include "common/failure_numbers.h"
 #include "reports/report_data.h"
+#include "reports/report_engine.h"
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
 #include "reports/report_progress.h"
@@ -239,6 +240,39 @@ TEST(ServerReportsRole, ADatabaseWithoutARosterIsNoDataSource)
     const QString database = makeServerDatabase();
     expectFailure([&] { rowsOf(layoutWithQuery(QStringLiteral("SELECT 1 AS \"Shown\""), serverLocation(database))); },
                   failure::NotARoster, {QStringLiteral("no Soldier table")});
+}
+
+} // namespace
+
+namespace {
+
+// The engine as the window drives it: the roster on the server through the
+// report address, the worksheet of one soldier by the key the window has.
+TEST(ServerReportsEngine, TheWorksheetOfOneSoldierIsNarrowedByTheServersKey)
+{
+    for (const TableLayout tableLayout : {TableLayout::Standard, TableLayout::Rearranged}) {
+        SCOPED_TRACE(tableLayout == TableLayout::Standard ? "standard" : "rearranged");
+        RosterFile roster(RosterKind{Engine::Server, tableLayout});
+        insertAll(roster, sampleSoldiers());
+        const qint64 diaz = roster.recordNamed(QStringLiteral("Diaz, Luis")).value(roster.keyColumn().remove(u'"')).toLongLong();
+        ASSERT_GT(diaz, 0);
+        const QString reader = reportRoleLocation(roster);
+        QTemporaryDir dir;
+        const QString layout = copyShippedLayout(QStringLiteral("varnel_work.rpt"), dir.path());
+        const QString pdf = dir.filePath(QStringLiteral("one.pdf"));
+        ReportEngine engine(std::make_unique<PdfPresenter>(pdf, ExistingPdf::Refuse), std::make_unique<SilentProgress>(),
+                            [] { return QDate(2025, 7, 4); });
+        engine.setDataSource(reader);
+        engine.setReportFileName(layout);
+        engine.setOnlyRecord(diaz);
+        engine.setAction(0);
+        const QString text = pdfText(pdf);
+        EXPECT_TRUE(text.contains(QStringLiteral("SSG Diaz, Luis"))) << qPrintable(text);
+        EXPECT_TRUE(text.contains(QStringLiteral("MSM, ARCOM (3), LTR/COM"))) << qPrintable(text);
+        EXPECT_TRUE(text.contains(QStringLiteral("Roster: %1").arg(roster.database()))) << qPrintable(text);
+        for (const char* other : {"Adams", "Baker", "Evans"})
+            EXPECT_FALSE(text.contains(QString::fromLatin1(other))) << other;
+    }
 }
 
 } // namespace
