@@ -10,6 +10,8 @@
 
 #include "report_helpers.h"
 
+#include "support/program_run.h"
+
 #include <QRegularExpression>
 
 using namespace varnel;
@@ -45,13 +47,19 @@ QString asRole(QString location, const QString& role)
 
 // The role reports use on the server: it may read the Soldier table and
 // nothing more. Gives the roster's address as that role.
+QString reportRoleLocation(const QString& database)
+{
+    const auto owner = Connection::toServer(database);
+    owner->run(QStringLiteral("DO $$ BEGIN CREATE ROLE %1 LOGIN; "
+                              "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$")
+                   .arg(QLatin1String(kReportRole)));
+    owner->run(QStringLiteral("GRANT SELECT ON \"Soldier\" TO %1").arg(QLatin1String(kReportRole)));
+    return asRole(serverLocation(database), QLatin1String(kReportRole));
+}
+
 QString reportRoleLocation(const RosterFile& roster)
 {
-    roster.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE %1 LOGIN; "
-                               "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$")
-                    .arg(QLatin1String(kReportRole)));
-    roster.exec(QStringLiteral("GRANT SELECT ON \"Soldier\" TO %1").arg(QLatin1String(kReportRole)));
-    return asRole(roster.location(), QLatin1String(kReportRole));
+    return reportRoleLocation(roster.database());
 }
 
 void insertAll(RosterFile& roster, const QList<QVariantMap>& soldiers)
@@ -124,6 +132,36 @@ TEST_P(ServerReports, EveryShippedLayoutShowsOnTheServerWhatItShowsOnAFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, ServerReports, kBothLayouts, layoutName);
+
+// A unit's roster as `varnel-roster sample` makes it, with its edge cases
+// (no name, lower-case and stray codes, blank evaluations), brought to the
+// server by `varnel-roster copy`: every report shows the same.
+TEST(ServerReportsSample, ASampleRosterCopiedToTheServerShowsAlike)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Varnel_DATA.MDB"));
+    const QString tool = QStringLiteral(VARNEL_ROSTER_TOOL);
+    const ProgramRun sample = runToEnd(tool, {"sample", file, "--count", "600", "--edge-cases", "--seed", "7"});
+    ASSERT_EQ(sample.exitCode, 0) << sample.err.toStdString();
+    const QString database = makeServerDatabase();
+    const ProgramRun copy = runToEnd(tool, {"copy", file, serverLocation(database)});
+    ASSERT_EQ(copy.exitCode, 0) << copy.err.toStdString();
+    const QString reader = reportRoleLocation(database);
+    for (const char* name : {"varnel_list.rpt", "varnel_nco.rpt", "varnel_work.rpt"}) {
+        SCOPED_TRACE(name);
+        const QList<QStringList> fromFile = rowsOf(shippedLayout(QString::fromLatin1(name), file));
+        const QList<QStringList> fromServer = rowsOf(shippedLayout(QString::fromLatin1(name), reader));
+        ASSERT_EQ(fromFile.size(), 600);
+        EXPECT_EQ(fromServer, fromFile);
+        for (qsizetype r = 0; r < fromFile.size() && r < fromServer.size(); ++r) {
+            if (fromServer[r] != fromFile[r]) {
+                ADD_FAILURE() << "first difference at row " << r << "\nserver: " << fromServer[r].join(" | ").toStdString()
+                              << "\nfile:   " << fromFile[r].join(" | ").toStdString();
+                break;
+            }
+        }
+    }
+}
 
 // The record key a worksheet is narrowed by: the file's row key, the
 // server table's primary key, under the one name `_rowid_`.
