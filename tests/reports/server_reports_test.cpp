@@ -12,7 +12,9 @@
 
 #include "support/program_run.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
+#include <atomic>
 
 using namespace varnel;
 using namespace varnel::reports;
@@ -133,31 +135,59 @@ TEST_P(ServerReports, EveryShippedLayoutShowsOnTheServerWhatItShowsOnAFile)
 
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, ServerReports, kBothLayouts, layoutName);
 
+// A new database on the tests' server whose own default order is a
+// language's (ICU's en-US), as a production server's often is, where the
+// tests' cluster sorts by bytes.
+QString makeLanguageOrderedDatabase()
+{
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("varnel_en_us_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    Connection::toServer(QStringLiteral("postgres"))
+        ->run(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'en-US'").arg(name));
+    return name;
+}
+
 // A unit's roster as `varnel-roster sample` makes it, with its edge cases
-// (no name, lower-case and stray codes, blank evaluations), brought to the
-// server by `varnel-roster copy`: every report shows the same.
-TEST(ServerReportsSample, ASampleRosterCopiedToTheServerShowsAlike)
+// (no name, lower-case and stray codes, blank evaluations), and the edge
+// soldiers above, each brought to the server by `varnel-roster copy`: every
+// report shows the same, on a database that sorts text by its bytes as on
+// one that sorts it as a language does.
+TEST(ServerReportsSample, ARosterCopiedToTheServerShowsAlike)
 {
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("Varnel_DATA.MDB"));
     const QString tool = QStringLiteral(VARNEL_ROSTER_TOOL);
-    const ProgramRun sample = runToEnd(tool, {"sample", file, "--count", "600", "--edge-cases", "--seed", "7"});
-    ASSERT_EQ(sample.exitCode, 0) << sample.err.toStdString();
-    const QString database = makeServerDatabase();
-    const ProgramRun copy = runToEnd(tool, {"copy", file, serverLocation(database)});
-    ASSERT_EQ(copy.exitCode, 0) << copy.err.toStdString();
-    const QString reader = reportRoleLocation(database);
-    for (const char* name : {"varnel_list.rpt", "varnel_nco.rpt", "varnel_work.rpt"}) {
-        SCOPED_TRACE(name);
-        const QList<QStringList> fromFile = rowsOf(shippedLayout(QString::fromLatin1(name), file));
-        const QList<QStringList> fromServer = rowsOf(shippedLayout(QString::fromLatin1(name), reader));
-        ASSERT_EQ(fromFile.size(), 600);
-        EXPECT_EQ(fromServer, fromFile);
-        for (qsizetype r = 0; r < fromFile.size() && r < fromServer.size(); ++r) {
-            if (fromServer[r] != fromFile[r]) {
-                ADD_FAILURE() << "first difference at row " << r << "\nserver: " << fromServer[r].join(" | ").toStdString()
-                              << "\nfile:   " << fromFile[r].join(" | ").toStdString();
-                break;
+    const QString sample = dir.filePath(QStringLiteral("sample.mdb"));
+    const ProgramRun made = runToEnd(tool, {"sample", sample, "--count", "600", "--edge-cases", "--seed", "7"});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    const QString edges = dir.filePath(QStringLiteral("edges.mdb"));
+    writeRoster(edges, edgeSoldiers());
+
+    const struct {
+        const char* what;
+        QString file;
+        qsizetype soldiers;
+    } rosters[] = {{"sample", sample, 600}, {"edge soldiers", edges, edgeSoldiers().size()}};
+    for (const auto& roster : rosters) {
+        for (const bool languageOrder : {false, true}) {
+            SCOPED_TRACE(std::string(roster.what) + (languageOrder ? ", en-US database" : ", byte-ordered database"));
+            const QString database = languageOrder ? makeLanguageOrderedDatabase() : makeServerDatabase();
+            const ProgramRun copy = runToEnd(tool, {"copy", roster.file, serverLocation(database)});
+            ASSERT_EQ(copy.exitCode, 0) << copy.err.toStdString();
+            const QString reader = reportRoleLocation(database);
+            for (const char* name : {"varnel_list.rpt", "varnel_nco.rpt", "varnel_work.rpt"}) {
+                SCOPED_TRACE(name);
+                const QList<QStringList> fromFile = rowsOf(shippedLayout(QString::fromLatin1(name), roster.file));
+                const QList<QStringList> fromServer = rowsOf(shippedLayout(QString::fromLatin1(name), reader));
+                ASSERT_EQ(fromFile.size(), roster.soldiers);
+                EXPECT_EQ(fromServer, fromFile);
+                for (qsizetype r = 0; r < fromFile.size() && r < fromServer.size(); ++r) {
+                    if (fromServer[r] != fromFile[r]) {
+                        ADD_FAILURE() << "first difference at row " << r
+                                      << "\nserver: " << fromServer[r].join(" | ").toStdString()
+                                      << "\nfile:   " << fromFile[r].join(" | ").toStdString();
+                        break;
+                    }
+                }
             }
         }
     }
