@@ -13,6 +13,8 @@
 #include "support/program_run.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <atomic>
 
@@ -340,6 +342,53 @@ TEST(ServerReportsEngine, TheWorksheetOfOneSoldierIsNarrowedByTheServersKey)
         EXPECT_TRUE(text.contains(QStringLiteral("Roster: %1").arg(roster.database()))) << qPrintable(text);
         for (const char* other : {"Adams", "Baker", "Evans"})
             EXPECT_FALSE(text.contains(QString::fromLatin1(other))) << other;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A layout whose data source is the server's address prints the server's
+// roster without a window: `varnel-roster report`.
+TEST(ServerReportsTool, ALayoutNamingTheServerPrintsItsRosterToAPdf)
+{
+    RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
+    insertAll(roster, sampleSoldiers());
+    QTemporaryDir dir;
+    QFile shipped(copyShippedLayout(QStringLiteral("varnel_list.rpt"), dir.path()));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QByteArray text = shipped.readAll();
+    shipped.close();
+    const QByteArray fileSource = "\"dataSource\": \"Varnel_DATA.MDB\"";
+    ASSERT_TRUE(text.contains(fileSource));
+    const QString layout = dir.filePath(QStringLiteral("server_list.rpt"));
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    const QString tool = QStringLiteral(VARNEL_ROSTER_TOOL);
+
+    const struct {
+        const char* who;
+        QString location;
+        int exitCode;
+    } cases[] = {
+        {"the report role", reportRoleLocation(roster), 0},
+        {"the owner, who may write", roster.location(), failure::WritingRole},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.who);
+        writeFile(layout, QByteArray(text).replace(fileSource, "\"dataSource\": \"" + c.location.toUtf8() + '"'));
+        QFile::remove(pdf);
+        const ProgramRun run = runToEnd(tool, {"report", layout, pdf});
+        if (c.exitCode == 0) {
+            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            const QString shown = pdfText(pdf);
+            EXPECT_TRUE(shown.contains(QStringLiteral("Roster: %1").arg(roster.database()))) << qPrintable(shown);
+            EXPECT_GE(findRow(shown.split(u'\n'), {"1", "Diaz, Luis", "SSG"}), 0) << qPrintable(shown);
+        } else {
+            EXPECT_NE(run.exitCode, 0);
+            EXPECT_TRUE(run.err.contains(QString::number(c.exitCode))) << run.err.toStdString();
+            EXPECT_FALSE(QFileInfo::exists(pdf));
+        }
     }
 }
 
