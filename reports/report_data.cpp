@@ -341,9 +341,16 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
         while (result.next()) {
             for (qsizetype f = 0; f < columns.size(); ++f) {
                 QVariant value = result.value(columns[f]);
-                // A Yes/No on the server is a boolean; in a file it is 1 or 0.
-                if (onServer && value.metaType().id() == QMetaType::Bool)
-                    value = QVariant(qint64(value.toBool() ? 1 : 0));
+                if (onServer) {
+                    // A Yes/No on the server is a boolean; in a file it is 1 or 0.
+                    if (value.metaType().id() == QMetaType::Bool)
+                        value = QVariant(qint64(value.toBool() ? 1 : 0));
+                    // SQLite stops such a value inside the query; the server
+                    // has no such bound, so it is stopped once it arrives.
+                    else if (value.metaType().id() == QMetaType::QString && value.toString().size() > limits.valueBytes)
+                        tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text longer than %1")
+                                             .arg(sizeText(limits.valueBytes)));
+                }
                 data.appendValue(formatValue(layout.fields[f], value, layout.dateFormat));
             }
             if (data.bytes() > limits.dataBytes)

@@ -254,7 +254,7 @@ TEST(ServerReportsRole, ARoleThatMayChangeTheRosterIsRefusedBeforeTheQueryRuns)
     EXPECT_EQ(rowsOf(layoutWithQuery(marks, reader)), QList<QStringList>{{"ran"}});
 }
 
-TEST(ServerReportsRole, TheQueryRunsReadOnlyAndIsStoppedAtTheTimeLimit)
+TEST(ServerReportsRole, TheQueryRunsReadOnlyAndIsStoppedAtTheEnginesLimits)
 {
     RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
     insertAll(roster, sampleSoldiers());
@@ -269,6 +269,12 @@ TEST(ServerReportsRole, TheQueryRunsReadOnlyAndIsStoppedAtTheTimeLimit)
     limits.queryMilliseconds = 200;
     expectFailure([&] { rowsOf(layoutWithQuery(QStringLiteral("SELECT pg_sleep(5) AS \"Shown\""), reader), limits); },
                   failure::QueryTimedOut, {QStringLiteral("0.2 seconds")});
+    limits = {};
+    limits.valueBytes = 1000;
+    EXPECT_EQ(rowsOf(layoutWithQuery(QStringLiteral("SELECT repeat('x', 1000) AS \"Shown\""), reader), limits),
+              QList<QStringList>{{QString(1000, u'x')}});
+    expectFailure([&] { rowsOf(layoutWithQuery(QStringLiteral("SELECT repeat('x', 1001) AS \"Shown\""), reader), limits); },
+                  failure::ReportTooLarge, {QStringLiteral("longer than 1000 bytes")});
 }
 
 // A query that would write is refused before anything runs; one that slips
