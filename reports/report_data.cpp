@@ -269,9 +269,18 @@ QString sizeText(qint64 bytes)
                              .arg(sizeText(limits.valueBytes), error.databaseText()));
     if (code == SQLITE_NOMEM)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the database ran out of memory (%1)").arg(error.databaseText()));
-    throw Failure(failure::QueryFailed, QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
-                                            .arg(layout.path, shownSource(layout.dataSource),
-                                                 error.text()));
+    QString description = QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
+                              .arg(layout.path, shownSource(layout.dataSource), error.text());
+    // A roster table made on the server before its tools made the
+    // collation: say how to make it.
+    if (onServer && error.nativeErrorCode() == QLatin1String("42704")
+        && error.databaseText().contains(QLatin1String("roster_name"), Qt::CaseInsensitive))
+        description += u' '
+            + QCoreApplication::translate("varnel::reports",
+                                          "The database lacks the collation the layouts order names by; its owner "
+                                          "makes it once with: CREATE COLLATION IF NOT EXISTS roster_name "
+                                          "(provider = icu, locale = 'und-u-ks-level1');");
+    throw Failure(failure::QueryFailed, description);
 }
 
 } // namespace

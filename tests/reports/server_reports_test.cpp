@@ -311,6 +311,20 @@ TEST(ServerReportsRole, AQueryThatWouldDeleteLeavesEveryRecord)
     EXPECT_EQ(roster.count(), before);
 }
 
+// A roster table made before the server's tools made the collation the
+// layouts order names by: the failure says how to make it.
+TEST(ServerReportsRole, AMissingNameCollationIsNamedWithTheStatementThatMakesIt)
+{
+    RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
+    insertAll(roster, sampleSoldiers());
+    roster.exec(QStringLiteral("DROP COLLATION roster_name"));
+    const QString reader = reportRoleLocation(roster);
+    expectFailure([&] { rowsOf(shippedLayout(QStringLiteral("varnel_list.rpt"), reader)); }, failure::QueryFailed,
+                  {QStringLiteral("CREATE COLLATION IF NOT EXISTS roster_name")});
+    roster.exec(QStringLiteral("CREATE COLLATION IF NOT EXISTS roster_name (provider = icu, locale = 'und-u-ks-level1')"));
+    EXPECT_EQ(rowsOf(shippedLayout(QStringLiteral("varnel_list.rpt"), reader)).size(), sampleSoldiers().size());
+}
+
 TEST(ServerReportsRole, ADatabaseWithoutARosterIsNoDataSource)
 {
     const QString database = makeServerDatabase();
