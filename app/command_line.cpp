@@ -102,6 +102,13 @@ StartRequest readCommandLine(int argc, char* argv[])
            "service file, never from the address. Settings and layouts are still those of the folder."),
         QStringLiteral("URI"));
     parser.addOption(database);
+    const QCommandLineOption reportDatabase(
+        QStringLiteral("report-database"),
+        tr("With --database: the reports read the roster at URI, the same database's address as a role that may "
+           "read the Soldier table and nothing more (postgresql://host/database?user=reports). Without it, "
+           "reports on a server roster are refused."),
+        QStringLiteral("URI"));
+    parser.addOption(reportDatabase);
     parser.addPositionalArgument(QStringLiteral("folder"),
                                  tr("The roster's folder, or the roster file %1 itself. Without it, %2 starts "
                                     "in the current directory.")
@@ -135,6 +142,14 @@ StartRequest readCommandLine(int argc, char* argv[])
         if (!request.database.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
             && !request.database.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
             refuse(tr("%1 is not a server's address: it begins postgresql://.").arg(request.database));
+    }
+    if (parser.isSet(reportDatabase)) {
+        if (!parser.isSet(database))
+            refuse(tr("--report-database goes with --database: the reports of a roster file read that file."));
+        request.reportDatabase = parser.value(reportDatabase);
+        if (!request.reportDatabase.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+            && !request.reportDatabase.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+            refuse(tr("%1 is not a server's address: it begins postgresql://.").arg(request.reportDatabase));
     }
     if (parser.isSet(userFolder)) {
         request.folder = userRosterFolder();

@@ -14,6 +14,10 @@ struct StartRequest {
     // The roster on a PostgreSQL server (--database URI) instead of the
     // folder's roster file; empty: the file.
     QString database;
+    // Where the reports read that roster (--report-database URI): the same
+    // database as a role that may only read the Soldier table; empty: the
+    // reports are refused on a server roster.
+    QString reportDatabase;
 };
 
 // Reads the command line before anything touches the window system, so
@@ -26,6 +30,9 @@ struct StartRequest {
 //   varnel --database URI   the roster on a PostgreSQL server, with the
 //                           settings and layouts of the folder given (or
 //                           the current one)
+//   varnel --database URI --report-database URI2
+//                           the same, the reports reading the roster as the
+//                           role URI2 names (one that may only read it)
 // --help and --version print to standard output and end the program with
 // 0; a mistake (an unknown option, a folder that does not exist, a file that
 // is not a roster) is printed to standard error and ends it with 2. The

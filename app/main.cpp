@@ -23,6 +23,7 @@ int main(int argc, char* argv[])
     varnel::ui::setUpApplication();
 
     varnel::ui::MainForm form;
+    form.setReportDatabase(request.reportDatabase);
     const bool loaded = request.database.isEmpty() ? varnel::ui::loadFromCurrentDirectory(form)
                                                    : varnel::ui::loadServerRoster(form, request.database);
     if (!loaded)

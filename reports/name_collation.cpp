@@ -18,12 +18,19 @@ int compareRosterNames(void*, int sizeA, const void* a, int sizeB, const void* b
     return textA.compare(textB);
 }
 
+int compareBytes(void*, int sizeA, const void* a, int sizeB, const void* b)
+{
+    return QByteArrayView(static_cast<const char*>(a), sizeA).compare(QByteArrayView(static_cast<const char*>(b), sizeB));
+}
+
 } // namespace
 
 void registerRosterNameCollation(sqlite3* db)
 {
-    if (db)
-        sqlite3_create_collation_v2(db, kRosterNameCollation, SQLITE_UTF8, nullptr, &compareRosterNames, nullptr);
+    if (!db)
+        return;
+    sqlite3_create_collation_v2(db, kRosterNameCollation, SQLITE_UTF8, nullptr, &compareRosterNames, nullptr);
+    sqlite3_create_collation_v2(db, kByteOrderCollation, SQLITE_UTF8, nullptr, &compareBytes, nullptr);
 }
 
 } // namespace varnel::reports

@@ -27,6 +27,11 @@ public:
     // show only the record with this key (nothing: every record). A layout
     // that names no record key cannot show one record and refuses.
     virtual void setOnlyRecord(std::optional<qint64> key) = 0;
+
+    // The program's own request: the next reports read the roster at
+    // `location` (a file's path, or a server's address as the report role)
+    // instead of their layout's data source; empty: the layout's own.
+    virtual void setDataSource(const QString& location) = 0;
 };
 
 } // namespace varnel::reports

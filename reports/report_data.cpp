@@ -1,6 +1,7 @@
 #include "reports/report_data.h"
 
 #include "common/failure.h"
+#include "common/server_connection.h"
 #include "common/sqlite_open.h"
 #include "reports/field_format.h"
 #include "reports/name_collation.h"
@@ -25,6 +26,13 @@ namespace varnel::reports {
 namespace {
 
 [[noreturn]] void notARoster(const QString& file, const QString& why);
+
+// The data source as messages name it: a file's native path, or the server's
+// address.
+QString shownSource(const QString& source)
+{
+    return isServerLocation(source) ? serverDisplayName(source) : QDir::toNativeSeparators(source);
+}
 
 // One read-only connection for one report, removed when the report is done
 // (QSqlDatabase keeps named connections until they are removed).
@@ -68,10 +76,39 @@ private:
     QString name_;
 };
 
+// One connection to the roster's server for one report, removed when the
+// report is done. Closing it ends the report's read-only transaction too.
+class ServerConnection {
+public:
+    // Fails (3151, 3029 and the like) when the server cannot be reached or
+    // refuses the role.
+    explicit ServerConnection(const QString& uri)
+    {
+        static std::atomic<int> serial{0};
+        name_ = QStringLiteral("varnel-report-server-%1").arg(++serial);
+        openServerConnection(name_, uri);
+    }
+    ~ServerConnection()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name_, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name_);
+    }
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    QSqlDatabase database() const { return QSqlDatabase::database(name_, false); }
+
+private:
+    QString name_;
+};
+
 [[noreturn]] void notARoster(const QString& file, const QString& why)
 {
     throw Failure(failure::NotARoster,
-                  QCoreApplication::translate("varnel::reports", "The report's data source %1 %2.").arg(QDir::toNativeSeparators(file), why));
+                  QCoreApplication::translate("varnel::reports", "The report's data source %1 %2.").arg(shownSource(file), why));
 }
 
 void checkIsRoster(QSqlDatabase& db, const QString& file)
@@ -85,6 +122,111 @@ void checkIsRoster(QSqlDatabase& db, const QString& file)
         notARoster(file, QCoreApplication::translate("varnel::reports", "is not a roster: it has no Soldier table"));
 }
 
+QString quotedName(QString name)
+{
+    name.replace(u'"', QLatin1String("\"\""));
+    return u'"' + name + u'"';
+}
+
+QString serverSays(const QSqlQuery& query)
+{
+    const QSqlError error = query.lastError();
+    const QString text = error.databaseText().trimmed();
+    return text.isEmpty() ? error.text() : text;
+}
+
+// The report's role on the server may read the roster and nothing more: a
+// role that may change the Soldier table is refused before the query runs,
+// so a report can never be the way a layout changes the roster. Gives the
+// table's primary key column (empty when it has none).
+QString checkServerRoster(QSqlDatabase& db, const QString& uri)
+{
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT to_regclass('\"Soldier\"') IS NOT NULL, current_user")) || !probe.next())
+        notARoster(uri, QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(probe)));
+    if (!probe.value(0).toBool())
+        notARoster(uri, QCoreApplication::translate("varnel::reports", "is not a roster: it has no Soldier table"));
+    const QString role = probe.value(1).toString();
+    if (!probe.exec(QStringLiteral(
+            "SELECT has_table_privilege('\"Soldier\"', 'INSERT, UPDATE, DELETE, TRUNCATE')"
+            " OR has_any_column_privilege('\"Soldier\"', 'INSERT, UPDATE')"))
+        || !probe.next())
+        notARoster(uri, QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(probe)));
+    if (probe.value(0).toBool())
+        throw Failure(failure::WritingRole,
+                      QCoreApplication::translate("varnel::reports",
+                                                  "The report's data source %1 connects as the role \"%2\", which may change "
+                                                  "the Soldier table. Reports read a roster on a server only as a role that may "
+                                                  "read it and nothing more (GRANT SELECT ON \"Soldier\" TO a role of its own).")
+                          .arg(serverDisplayName(uri), role));
+    if (!probe.exec(QStringLiteral(
+            "SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0]"
+            " WHERE i.indrelid = '\"Soldier\"'::regclass AND i.indisprimary AND i.indnatts = 1")))
+        notARoster(uri, QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(probe)));
+    return probe.next() ? probe.value(0).toString() : QString();
+}
+
+// Where the blanks and comments at `at` in `sql` end.
+qsizetype afterBlanks(const QString& sql, qsizetype at)
+{
+    while (at < sql.size()) {
+        if (sql[at].isSpace()) {
+            ++at;
+        } else if (sql.mid(at, 2) == QLatin1String("--")) {
+            while (at < sql.size() && sql[at] != u'\n' && sql[at] != u'\r')
+                ++at;
+        } else if (sql.mid(at, 2) == QLatin1String("/*")) {
+            int depth = 0;
+            do {
+                if (sql.mid(at, 2) == QLatin1String("/*")) {
+                    ++depth;
+                    at += 2;
+                } else if (sql.mid(at, 2) == QLatin1String("*/")) {
+                    --depth;
+                    at += 2;
+                } else {
+                    ++at;
+                }
+            } while (depth > 0 && at < sql.size());
+        } else {
+            break;
+        }
+    }
+    return at;
+}
+
+// Whether the keyword `word` stands at `at` in `sql`; moves `at` past it.
+bool takeWord(const QString& sql, qsizetype& at, QLatin1String word)
+{
+    const qsizetype end = at + word.size();
+    if (sql.mid(at, word.size()).compare(word, Qt::CaseInsensitive) != 0)
+        return false;
+    if (end < sql.size() && (sql[end].isLetterOrNumber() || sql[end] == u'_' || sql[end] == u'$'))
+        return false;
+    at = end;
+    return true;
+}
+
+} // namespace
+
+QString withServerRowKey(const QString& query, const QString& keyColumn)
+{
+    if (keyColumn.isEmpty())
+        return query;
+    // Within its own definition "Soldier" still names the table: a WITH
+    // item that is not recursive does not see itself.
+    const QString soldier = QStringLiteral("\"Soldier\" AS (SELECT *, %1 AS _rowid_ FROM \"Soldier\")").arg(quotedName(keyColumn));
+    qsizetype at = afterBlanks(query, 0);
+    if (!takeWord(query, at, QLatin1String("WITH")))
+        return QStringLiteral("WITH ") + soldier + u' ' + query;
+    qsizetype next = afterBlanks(query, at);
+    if (takeWord(query, next, QLatin1String("RECURSIVE")))
+        at = next;
+    return query.left(at) + u' ' + soldier + u',' + query.mid(at);
+}
+
+namespace {
+
 QString sizeText(qint64 bytes)
 {
     constexpr qint64 kMiB = 1 << 20;
@@ -97,20 +239,22 @@ QString sizeText(qint64 bytes)
 {
     throw Failure(failure::ReportTooLarge,
                   QCoreApplication::translate("varnel::reports", "The report of the layout %1 on %2 is too large: %3.")
-                      .arg(layout.path, QDir::toNativeSeparators(layout.dataSource), why));
+                      .arg(layout.path, shownSource(layout.dataSource), why));
 }
 
 // The query stopped short of a cancel: past the time limit, a failure in the
 // progress window, or the database's own error.
 [[noreturn]] void queryStopped(const ReportLayout& layout, const QueryWatch& watch, const QSqlError& error,
-                               const ReportLimits& limits)
+                               const ReportLimits& limits, bool onServer)
 {
-    switch (watch.stop()) {
+    // The server's statement_timeout cancels the query (SQLSTATE 57014).
+    const bool serverTimedOut = onServer && error.nativeErrorCode() == QLatin1String("57014");
+    switch (serverTimedOut ? QueryWatch::Stop::TimedOut : watch.stop()) {
     case QueryWatch::Stop::TimedOut:
         throw Failure(failure::QueryTimedOut,
                       QCoreApplication::translate("varnel::reports", "The query of the report layout %1 on %2 was stopped after %3 seconds, the "
                                      "longest a report query may run.")
-                          .arg(layout.path, QDir::toNativeSeparators(layout.dataSource))
+                          .arg(layout.path, shownSource(layout.dataSource))
                           .arg(double(watch.limitMilliseconds()) / 1000.0));
     case QueryWatch::Stop::Failed:
         std::rethrow_exception(watch.failure());
@@ -119,15 +263,24 @@ QString sizeText(qint64 bytes)
         break;
     }
     // SQLite's primary result codes the engine tells apart.
-    const int code = error.nativeErrorCode().toInt() & 0xff;
+    const int code = onServer ? 0 : error.nativeErrorCode().toInt() & 0xff;
     if (code == SQLITE_TOOBIG)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text or blob longer than %1 (%2)")
                              .arg(sizeText(limits.valueBytes), error.databaseText()));
     if (code == SQLITE_NOMEM)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the database ran out of memory (%1)").arg(error.databaseText()));
-    throw Failure(failure::QueryFailed, QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
-                                            .arg(layout.path, QDir::toNativeSeparators(layout.dataSource),
-                                                 error.text()));
+    QString description = QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
+                              .arg(layout.path, shownSource(layout.dataSource), error.text());
+    // A roster table made on the server before its tools made the
+    // collation: say how to make it.
+    if (onServer && error.nativeErrorCode() == QLatin1String("42704")
+        && error.databaseText().contains(QLatin1String("roster_name"), Qt::CaseInsensitive))
+        description += u' '
+            + QCoreApplication::translate("varnel::reports",
+                                          "The database lacks the collation the layouts order names by; its owner "
+                                          "makes it once with: CREATE COLLATION IF NOT EXISTS roster_name "
+                                          "(provider = icu, locale = 'und-u-ks-level1');");
+    throw Failure(failure::QueryFailed, description);
 }
 
 } // namespace
@@ -137,32 +290,51 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
 {
     refuseWritingQuery(layout.query, layout.path);
 
-    const QFileInfo source(layout.dataSource);
-    if (!source.exists())
-        notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "does not exist"));
-    if (!source.isFile())
-        notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "is not a file"));
+    const bool onServer = isServerLocation(layout.dataSource);
+    std::optional<ServerConnection> server;
+    std::optional<ReadOnlyConnection> file;
+    QString query = layout.query;
+    if (onServer) {
+        server.emplace(layout.dataSource);
+        QSqlDatabase db = server->database();
+        const QString key = checkServerRoster(db, layout.dataSource);
+        // Read-only twice over: the role may only read, and so may the
+        // transaction the query runs in; the server stops it at the time
+        // limit.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN TRANSACTION READ ONLY"))
+            || !begin.exec(QStringLiteral("SET LOCAL statement_timeout = %1").arg(std::max<qint64>(1, limits.queryMilliseconds))))
+            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(begin)));
+        query = withServerRowKey(query, key);
+    } else {
+        const QFileInfo source(layout.dataSource);
+        if (!source.exists())
+            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "does not exist"));
+        if (!source.isFile())
+            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "is not a file"));
+        file.emplace(layout.dataSource);
+    }
 
-    ReadOnlyConnection connection(layout.dataSource);
     ReportData data(int(layout.fields.size()));
     {
-        QSqlDatabase db = connection.database();
-        checkIsRoster(db, layout.dataSource);
+        QSqlDatabase db = onServer ? server->database() : file->database();
+        if (!onServer)
+            checkIsRoster(db, layout.dataSource);
 
         // The query's first steps run inside exec(): the progress is up
         // before it, so a query that takes long before its first row can be
         // cancelled too.
         progress.begin(QCoreApplication::translate("varnel::reports", "Reading the roster..."), 0);
         QueryWatch watch(db, limits, progress);
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        if (!query.exec(layout.query)) {
+        QSqlQuery result(db);
+        result.setForwardOnly(true);
+        if (!result.exec(query)) {
             if (watch.stop() == QueryWatch::Stop::Cancelled)
                 return std::nullopt;
-            queryStopped(layout, watch, query.lastError(), limits);
+            queryStopped(layout, watch, result.lastError(), limits, onServer);
         }
 
-        const QSqlRecord record = query.record();
+        const QSqlRecord record = result.record();
         QVector<int> columns;
         for (const FieldSpec& spec : layout.fields) {
             const int column = record.indexOf(spec.field);
@@ -175,9 +347,21 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
         }
 
         int rows = 0;
-        while (query.next()) {
-            for (qsizetype f = 0; f < columns.size(); ++f)
-                data.appendValue(formatValue(layout.fields[f], query.value(columns[f]), layout.dateFormat));
+        while (result.next()) {
+            for (qsizetype f = 0; f < columns.size(); ++f) {
+                QVariant value = result.value(columns[f]);
+                if (onServer) {
+                    // A Yes/No on the server is a boolean; in a file it is 1 or 0.
+                    if (value.metaType().id() == QMetaType::Bool)
+                        value = QVariant(qint64(value.toBool() ? 1 : 0));
+                    // SQLite stops such a value inside the query; the server
+                    // has no such bound, so it is stopped once it arrives.
+                    else if (value.metaType().id() == QMetaType::QString && value.toString().size() > limits.valueBytes)
+                        tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text longer than %1")
+                                             .arg(sizeText(limits.valueBytes)));
+                }
+                data.appendValue(formatValue(layout.fields[f], value, layout.dateFormat));
+            }
             if (data.bytes() > limits.dataBytes)
                 tooLarge(layout, QCoreApplication::translate("varnel::reports", "its values take more than %1 after %2 rows")
                                      .arg(sizeText(limits.dataBytes)).arg(rows + 1));
@@ -188,8 +372,8 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
         }
         if (watch.stop() == QueryWatch::Stop::Cancelled)
             return std::nullopt;
-        if (watch.stop() != QueryWatch::Stop::None || query.lastError().isValid())
-            queryStopped(layout, watch, query.lastError(), limits);
+        if (watch.stop() != QueryWatch::Stop::None || result.lastError().isValid())
+            queryStopped(layout, watch, result.lastError(), limits, onServer);
     }
     return data;
 }

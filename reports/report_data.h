@@ -42,14 +42,27 @@ private:
 // Opens the layout's data source read-only (never creating it), checks that
 // it is a roster, runs the layout's one query (after refuseWritingQuery) and
 // formats every field. The connection is removed again before returning.
+//
+// A data source that is a server address (isServerLocation) is read through
+// a role that may only read the Soldier table: a role that may insert,
+// update, delete or truncate is refused (failure::WritingRole) before the
+// query runs, which then runs in a read-only transaction the server stops at
+// limits.queryMilliseconds. There `_rowid_` in the query is the table's
+// primary key, as it is a file's row key, and Yes/No values are 1 and 0 as
+// in a file, so a layout shows the same on both.
 // Returns nothing when `progress` reports a cancel, which it may do while
 // the query works as well as between rows.
 //
-// Throws varnel::Failure: failure::QueryRefused, NotARoster, QueryFailed,
+// Throws varnel::Failure: failure::QueryRefused, NotARoster, WritingRole, QueryFailed,
 // NotALayout when a field the layout shows is not in the query's result,
 // QueryTimedOut past limits.queryMilliseconds, ReportTooLarge when a value
 // or all values together outgrow `limits` or memory runs out.
 std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgress& progress,
                                          const ReportLimits& limits = {});
+
+// `query` with the table "Soldier" seen through a WITH item that adds the
+// column `_rowid_`, the value of `keyColumn`: how a query on a server reads
+// the row key it reads in a file. Unchanged when `keyColumn` is empty.
+QString withServerRowKey(const QString& query, const QString& keyColumn);
 
 } // namespace varnel::reports

@@ -77,6 +77,8 @@ void ReportEngine::run()
         const LayoutLocation location = locateLayout(reportFileName_, shippedLayoutFolders_);
         return loadLayout(location.path, location.dataFolder);
     }();
+    if (!dataSource_.isEmpty())
+        layout.dataSource = dataSource_;
     if (onlyRecord_) {
         if (layout.recordKey.isEmpty())
             throw Failure(failure::NotALayout,
@@ -88,7 +90,7 @@ void ReportEngine::run()
             query.chop(1);
         QString key = layout.recordKey;
         key.replace(u'"', QLatin1String("\"\""));
-        layout.query = QStringLiteral("SELECT * FROM (%1) WHERE \"%2\" = %3").arg(query, key).arg(*onlyRecord_);
+        layout.query = QStringLiteral("SELECT * FROM (%1) AS \"OneRecord\" WHERE \"%2\" = %3").arg(query, key).arg(*onlyRecord_);
     }
     ProgressStage stage(*progress_);
     const std::optional<ReportData> data = readReportData(layout, *progress_, limits_);

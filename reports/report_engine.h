@@ -40,6 +40,7 @@ public:
     void setAction(qint16 value) override;
 
     void setOnlyRecord(std::optional<qint64> key) override { onlyRecord_ = key; }
+    void setDataSource(const QString& location) override { dataSource_ = location; }
 
     const QString& reportFileName() const { return reportFileName_; }
 
@@ -60,6 +61,7 @@ private:
     Today today_;
     QString reportFileName_;
     std::optional<qint64> onlyRecord_;
+    QString dataSource_;
     ReportLimits limits_;
     QStringList shippedLayoutFolders_;
 };

@@ -21,7 +21,8 @@ inline constexpr int LayoutTooLarge = 5110;    // the layout file or one of its 
 inline constexpr int OutputIsInput = OutputError::WouldOverwriteInput; // the PDF would be written over the data source or the layout
 inline constexpr int OutputExists = OutputError::ExistsNotReplaced; // the PDF file exists and replacing it was not allowed
 inline constexpr int EngineFault = 5113;       // an unexpected error inside the engine
-inline constexpr int RosterOnServer = 5114;    // the open roster is on a server, which the layouts do not read
+inline constexpr int RosterOnServer = 5114;    // the open roster is on a server and no report address was given
+inline constexpr int WritingRole = 5115;       // the report's role on the server may change the Soldier table
 } // namespace failure
 
 } // namespace varnel::reports

@@ -1,6 +1,7 @@
 #include "reports/report_layout.h"
 
 #include "common/failure.h"
+#include "common/server_connection.h"
 #include "reports/report_failures.h"
 #include "reports/report_limits.h"
 
@@ -339,12 +340,13 @@ public:
         layout.query = query(root);
 
         // A relative data source lies beside the layout file, or in the
-        // folder the layout was asked for from.
+        // folder the layout was asked for from; a server's address is taken
+        // as it is.
         const QString source = optionalText(root, QStringLiteral("dataSource"), where, kDefaultDataSource);
         if (source.trimmed().isEmpty())
             invalid(QCoreApplication::translate("varnel::reports", "\"dataSource\" is empty"));
         const QDir base = dataFolder_.isEmpty() ? QFileInfo(path_).absoluteDir() : QDir(dataFolder_);
-        layout.dataSource = QDir::cleanPath(base.absoluteFilePath(source));
+        layout.dataSource = isServerLocation(source) ? source : QDir::cleanPath(base.absoluteFilePath(source));
 
         readPage(layout, root);
         // Every date shown is formatted with it: a long one costs on every row.

@@ -1,5 +1,6 @@
 #include "reports/report_renderer.h"
 
+#include "common/server_connection.h"
 #include "reports/page_plan.h"
 #include "reports/report_data.h"
 #include "reports/report_layout.h"
@@ -11,10 +12,20 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QUrl>
 
 namespace varnel::reports {
 
 namespace {
+
+// The roster a page names: the file's name, or the server's database.
+QString rosterShownName(const QString& source)
+{
+    if (!isServerLocation(source))
+        return QFileInfo(source).fileName();
+    const QString database = QUrl(source).path().remove(0, 1);
+    return database.isEmpty() ? QUrl(source).host() : database;
+}
 
 QFont reportFont(double points, bool bold)
 {
@@ -160,7 +171,7 @@ private:
         cell(small_, -gap_, width_ * 0.5, lineBase,
              QCoreApplication::translate("varnel::reports", "Printed %1").arg(printedOn_.toString(layout_.dateFormat)), Align::Left);
         cell(small_, width_ * 0.5, width_ * 0.5 + gap_, lineBase,
-             QStringLiteral("Roster: %1").arg(QFileInfo(layout_.dataSource).fileName()), Align::Right);
+             QStringLiteral("Roster: %1").arg(rosterShownName(layout_.dataSource)), Align::Right);
         double y = title_.metrics.height() + small_.metrics.height() * 1.3;
         rule(y, hairline_);
         if (layout_.kind == ReportLayout::Kind::List) {

@@ -40,38 +40,14 @@ bool connectionLost(const QSqlDatabase& db)
     return !db.isOpen() || !conn || PQstatus(conn) == CONNECTION_BAD;
 }
 
-int numberForSqlState(const QString& state)
-{
-    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")) || state == QLatin1String("53300"))
-        return ServerError::ConnectionFailed;
-    if (state.startsWith(QLatin1String("28")))
-        return ServerError::LoginRefused;
-    if (state == QLatin1String("42501"))
-        return ServerError::NoPermission;
-    if (state == QLatin1String("23505"))
-        return ServerError::DuplicateKey;
-    if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))
-        return ServerError::Conflict;
-    if (state.startsWith(QLatin1String("22")) || state == QLatin1String("42804"))
-        return ServerError::TypeConversion;
-    return ServerError::CallFailed;
-}
-
-// A connection option for QPSQL, which hands its options to libpq separated
-// by blanks: the value quoted as libpq reads it.
-QString connectOption(const char* keyword, const char* value)
-{
-    QString quoted = QString::fromUtf8(value);
-    quoted.replace(u'\\', QLatin1String("\\\\"));
-    quoted.replace(u'\'', QLatin1String("\\'"));
-    return QString::fromLatin1(keyword) + QStringLiteral("='") + quoted + u'\'';
-}
-
 // A roster's date column on the server holds text, as in a file: the ISO
 // text the program writes, and whatever another program left there (a
 // typed "3/15/2024", an impossible date), which Total and the reports judge
 // for themselves. The type's name says it is a date.
 const QString kDateText = QStringLiteral("date_text");
+// The collation the report layouts order names by (reports/name_collation.h
+// registers the same name on a roster file's report connection).
+const QString kRosterNameCollation = QStringLiteral("roster_name");
 
 // The kind of a column from its type on the server (pg_type's name).
 ColumnKind columnKindForServerType(const QString& type)
@@ -94,78 +70,6 @@ ColumnKind columnKindForServerType(const QString& type)
 }
 
 } // namespace
-
-bool isServerLocation(const QString& location)
-{
-    return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-        || location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
-}
-
-QString serverDisplayName(const QString& uri)
-{
-    return uri;
-}
-
-Failure serverFailure(const QSqlError& error, const QString& what)
-{
-    const QString state = error.nativeErrorCode();
-    QString detail = error.databaseText().trimmed();
-    if (detail.isEmpty())
-        detail = error.driverText().trimmed();
-    if (state.isEmpty()) // the client's own failure: the connection is gone
-        return Failure(ServerError::ConnectionFailed, tr("%1: %2.").arg(what, detail));
-    return Failure(numberForSqlState(state), tr("%1: %2 (SQLSTATE %3).").arg(what, detail, state));
-}
-
-QSqlDatabase openServerConnection(const QString& connectionName, const QString& uri)
-{
-    const QString shown = serverDisplayName(uri);
-    const QByteArray utf8 = uri.toUtf8();
-    char* parseError = nullptr;
-    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> options(PQconninfoParse(utf8.constData(), &parseError),
-                                                                          PQconninfoFree);
-    if (!options) {
-        const QString why = parseError ? QString::fromUtf8(parseError).trimmed() : tr("out of memory");
-        PQfreemem(parseError);
-        throw Failure(ServerError::ConnectionFailed, tr("\"%1\" is not a server address libpq can read: %2").arg(shown, why));
-    }
-
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-    QStringList rest;
-    bool timeoutGiven = false;
-    for (const PQconninfoOption* o = options.get(); o->keyword; ++o) {
-        if (!o->val)
-            continue;
-        const QByteArray keyword(o->keyword);
-        const QString value = QString::fromUtf8(o->val);
-        if (keyword == "password") {
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(connectionName);
-            throw Failure(ServerError::ConnectionFailed,
-                          tr("The server address holds a password, which Varnel does not take: keep it in ~/.pgpass or a "
-                             "service file, where libpq finds it, and leave it out of the address."));
-        }
-        if (keyword == "dbname")
-            db.setDatabaseName(value);
-        else if (keyword == "user")
-            db.setUserName(value);
-        else
-            rest << connectOption(o->keyword, o->val);
-        timeoutGiven = timeoutGiven || keyword == "connect_timeout";
-    }
-    // A server that does not answer must not hold the window for long.
-    if (!timeoutGiven)
-        rest << QStringLiteral("connect_timeout=10");
-    db.setConnectOptions(rest.join(u';'));
-    if (!db.open()) {
-        const QSqlError error = db.lastError();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw Failure(ServerError::ConnectionFailed,
-                      tr("Cannot connect to the roster's server \"%1\": %2").arg(shown, error.databaseText().trimmed()));
-    }
-    return db;
-}
 
 QStringList serverTableStatements(const QString& table, const RecordLayout& layout)
 {
@@ -194,6 +98,11 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
     }
     QStringList statements{
         QStringLiteral("DO $$ BEGIN CREATE DOMAIN %1 AS text; EXCEPTION WHEN duplicate_object THEN NULL; END $$").arg(kDateText),
+        // The report layouts' `COLLATE ROSTER_NAME`: the dictionary's order
+        // without regard to case or accents (ICU's first strength), names
+        // that compare alike then by their bytes, as common/name_order.h
+        // orders them.
+        QStringLiteral("CREATE COLLATION IF NOT EXISTS %1 (provider = icu, locale = 'und-u-ks-level1')").arg(kRosterNameCollation),
         QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table), columns.join(QStringLiteral(", ")))};
     const int name = layout.indexOf(QStringLiteral("Name"));
     if (name >= 0) {

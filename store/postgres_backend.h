@@ -1,31 +1,18 @@
 #pragma once
 
+#include "common/server_connection.h"
 #include "store/roster_backend.h"
 
 struct pg_result; // libpq's PGresult
 
 namespace varnel::store {
 
-// A roster location that names a PostgreSQL server rather than a file: a
-// libpq connection URI, "postgresql://host/database?sslmode=require" (or
-// "postgres://...").
-bool isServerLocation(const QString& location);
-
-// Opens a QPSQL connection named `connectionName` to the database `uri`
-// names. The URI is read by libpq itself (hosts, a socket folder, port,
-// user, and every parameter such as sslmode); a password in it is refused,
-// since Varnel never keeps or shows one: libpq finds it in ~/.pgpass or a
-// service file. Throws the failure (3151 and the like) naming the server;
-// the connection is removed again then.
-QSqlDatabase openServerConnection(const QString& connectionName, const QString& uri);
-
-// `uri` as Varnel shows it in messages: as given, which never holds a
-// password (openServerConnection refuses one).
-QString serverDisplayName(const QString& uri);
-
-// The server's failure (its SQLSTATE) as the program's numbered failure:
-// `what`, the server's reason and the SQLSTATE.
-Failure serverFailure(const QSqlError& error, const QString& what);
+// The server's address, connection and failures are common to the store and
+// the report engine (common/server_connection.h).
+using varnel::isServerLocation;
+using varnel::openServerConnection;
+using varnel::serverDisplayName;
+using varnel::serverFailure;
 
 // The statements that make `table` on a server with `layout`'s columns, in
 // its order, and the index that reads the roster in name order: each
@@ -33,6 +20,8 @@ Failure serverFailure(const QSqlError& error, const QString& what);
 // its text, as in a file, under the type date_text), the generated key (a
 // file's INTEGER PRIMARY KEY) an identity column. A layout without one
 // gets a key "RecNo" after its last column, where no position is fixed.
+// Also makes, if the database lacks it, the collation roster_name that the
+// report layouts order names by.
 QStringList serverTableStatements(const QString& table, const RecordLayout& layout);
 
 // The roster in a table on a PostgreSQL server, through QtSql's QPSQL

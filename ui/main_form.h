@@ -66,6 +66,12 @@ public:
     // varnel::Failure when the roster cannot be opened.
     void load(const QString& currentDirectory, const QString& serverAddress = {});
 
+    // Where the reports read a roster on a server: the same database's
+    // address as a role that may only read the Soldier table (`varnel
+    // --report-database`). Without it the reports on a server roster are
+    // refused (5114).
+    void setReportDatabase(const QString& address) { reportDatabase_ = address; }
+
     // Data1, the binding every control and the grid show the roster through.
     store::DataControl& binding() { return binding_; }
     const Handler& handler() const { return handler_; }
@@ -80,9 +86,12 @@ protected:
 private:
     // The roster is on a PostgreSQL server, not in a file.
     bool rosterOnServer() const;
-    // Fails (5114) when the roster is on a server: the reports print the
-    // folder's roster file.
-    void refuseReportsOnServer() const;
+    // Points the report engine at the roster open here: the layouts' own
+    // data source (the folder's roster file) for a roster file, the report
+    // address for a roster on a server. Fails (5114) when the roster is on a
+    // server and no report address was given: the layouts would print the
+    // folder's file, another roster than the one open.
+    void chooseReportSource();
     void printReport(const std::function<void()>& print);
     // The client area and its controls, in named steps (main_form_layout.cpp).
     void buildControls();
@@ -143,6 +152,10 @@ private:
     std::unique_ptr<BoxMessageSink> totalMessages_;
     std::unique_ptr<LabelTotalDate> totalDateStamp_;
     FindBox* findBox_ = nullptr;
+    QString reportDatabase_;
+    // The engine was told to read reportDatabase_ rather than the layouts'
+    // data source.
+    bool reportSourceSet_ = false;
     bool busy_ = false;
     bool fileCheckStarted_ = false;
 

@@ -84,7 +84,7 @@ void MainForm::exportCsv()
 void MainForm::printThisWorksheet()
 {
     runCommand([this] {
-        refuseReportsOnServer();
+        chooseReportSource();
         // The worksheet shows what is stored: the clerk's entries go first.
         store::Recordset& rs = binding_.recordset();
         rs.edit();
@@ -99,20 +99,32 @@ bool MainForm::rosterOnServer() const
 }
 
 // The layouts read the roster file of the current folder: with the roster
-// on a server they would print another roster than the one open.
-void MainForm::refuseReportsOnServer() const
+// on a server they read it through the report address, and without one they
+// would print another roster than the one open.
+void MainForm::chooseReportSource()
 {
-    if (rosterOnServer())
+    if (!rosterOnServer()) {
+        if (reportSourceSet_) {
+            reportControl_->setDataSource(QString());
+            reportSourceSet_ = false;
+        }
+        return;
+    }
+    if (reportDatabase_.isEmpty())
         throw Failure(reports::failure::RosterOnServer,
-                      tr("The reports read a roster file, and this roster is on the server %1. To print it, copy it to a "
-                         "file first:\n\n    varnel-roster copy \"%1\" FILE\n\nand start %2 in that file's folder.")
+                      tr("This roster is on the server %1, and the reports read it only through a role that may read "
+                         "it and nothing more, which was not given. Start %2 with --report-database and that role's "
+                         "address beside --database, or copy the roster to a file first:\n\n    varnel-roster copy "
+                         "\"%1\" FILE\n\nand start %2 in that file's folder.")
                           .arg(binding_.databaseName(), kProductName));
+    reportControl_->setDataSource(reportDatabase_);
+    reportSourceSet_ = true;
 }
 
 void MainForm::printReport(const std::function<void()>& print)
 {
     handler_.run([&] {
-        refuseReportsOnServer();
+        chooseReportSource();
         print();
     });
 }

@@ -166,3 +166,27 @@ TEST(CommandLine, UserFolderIsMadeButNeverTheRoster)
     RunningVarnel varnel({"--user-folder"}, QDir::rootPath(), home.path());
     EXPECT_TRUE(varnel.runsInWithOpen(folder, folder + "/Varnel_DATA.MDB")) << varnel.errors().toStdString();
 }
+
+// Where the reports of a server roster read it is given beside the roster's
+// own address, and only there.
+TEST(CommandLine, AReportAddressGoesWithAServerRosterOnly)
+{
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {{"--help"}, 0, "--report-database", ""},
+        {{"--report-database", "postgresql:///roster?user=reports"}, 2, "", "--report-database goes with --database"},
+        {{"--database", "postgresql:///roster", "--report-database", "/tmp/Varnel_DATA.MDB"}, 2, "",
+         "/tmp/Varnel_DATA.MDB is not a server's address"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProgramRun run = runWithoutDisplay(VARNEL_PROGRAM, c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains(QString::fromUtf8(c.out))) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.err))) << run.err.toStdString();
+    }
+}

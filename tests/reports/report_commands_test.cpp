@@ -27,6 +27,7 @@ public:
     {
         calls << (key ? QStringLiteral("only:%1").arg(*key) : QStringLiteral("only:all"));
     }
+    void setDataSource(const QString& location) override { calls << QStringLiteral("source:") + location; }
 };
 
 // Restores the working directory however the test ends.

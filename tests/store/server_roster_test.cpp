@@ -213,3 +213,35 @@ TEST(ServerRoster, ClerksOnDifferentRecordsNeverWaitForEachOther)
 }
 
 } // namespace
+
+// The report layouts order names by `COLLATE ROSTER_NAME`; on the server
+// that is the collation the table's statements make. Its order is the one
+// the roster is shown in: blanks first, then without regard to case or
+// accents, names alike in that by their exact text. (The server's
+// dictionary orders punctuation marks among themselves its own way: a
+// hyphen before a comma where they are the first difference, which these
+// names avoid; docs/server.md says so.)
+TEST(ServerRoster, TheReportsNameCollationOrdersNamesAsTheRosterShowsThem)
+{
+    const QVariantList names = {
+        "Müller, Hans", "muller, anna", "Muller, Hans", "de la Cruz, Ana", "Davis, Bo", "Evans, Kim",
+        "O'Brien, Pat", "Oakes, Lee", "Smyth-Jones, Al", "Smithson, Ed", "Smith-Jones", "Smith Zoe",
+        QVariant(QMetaType(QMetaType::QString)), "", "Émile, Zola", "emile, alan", "Ängström, Åke",
+        "ZZ Top", "zz top", "Zoë", "Zoe", "ADAMS", "adams", "Adams2", "Adams 3", "Ñúñez, José", "Nunez, Jose"};
+    for (const test::TableLayout layout : {test::TableLayout::Standard, test::TableLayout::Rearranged}) {
+        SCOPED_TRACE(layout == test::TableLayout::Standard ? "standard" : "rearranged");
+        test::RosterFile roster(test::RosterKind{test::Engine::Server, layout});
+        for (const QVariant& name : names)
+            roster.insert({{"Name", name}});
+        DataControl data1;
+        roster.openIn(data1);
+        const QStringList shown = test::shownRows(data1);
+
+        auto server = test::Connection::toServer(roster.database());
+        QStringList ordered;
+        for (const QVariantMap& row :
+             server->rows(R"(SELECT "Name" FROM "Soldier" ORDER BY "Name" COLLATE ROSTER_NAME NULLS FIRST)"))
+            ordered << row.value("Name").toString();
+        EXPECT_EQ(ordered, shown);
+    }
+}

@@ -224,6 +224,33 @@ TEST(Commands, ARosterOnAServerIsWorkedOnButNotPrintedFromTheFolder)
     EXPECT_EQ(roster.stored(baker, "Rank").toString(), "SGT");
 }
 
+// Given the report address, the reports of a server roster read the roster
+// through it: every report, the one soldier's worksheet too; without it
+// they are refused and the message says how to give one.
+TEST(Commands, ARosterOnAServerIsPrintedThroughTheReportAddress)
+{
+    RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
+    roster.insert({{"Name", "ADAMS"}});
+    const qint64 baker = roster.insert({{"Name", "BAKER"}});
+    FormUnderTest ui(roster);
+    ui.find<QAction>("MNU_MERIT")->trigger();
+    ASSERT_EQ(ui.boxes.shown.size(), 1);
+    EXPECT_TRUE(ui.boxes.shown.first().text.contains("--report-database")) << qPrintable(ui.boxes.shown.first().text);
+
+    const QString reports = roster.location() + QStringLiteral("&application_name=reports");
+    ui.form->setReportDatabase(reports);
+    ui.boxes.shown.clear();
+    for (const char* item : {"MNU_MERIT", "MNU_WORKSHEETS", "MNU_NCOES"})
+        ui.find<QAction>(item)->trigger();
+    ui.clickRow(1);
+    ui.find<QAction>("MNU_THISWORKSHEET")->trigger();
+    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << qPrintable(ui.boxes.shown.isEmpty() ? QString() : ui.boxes.shown.first().text);
+    EXPECT_EQ(ui.reportLog->fileNames.size(), 4);
+    EXPECT_EQ(ui.reportLog->actions.size(), 4);
+    EXPECT_EQ(ui.reportLog->dataSources, QStringList(4, reports));
+    EXPECT_TRUE(ui.reportLog->onlyRecords.contains(std::optional<qint64>(baker)));
+}
+
 TEST(Commands, F1OpensTheHelpFromEveryControl)
 {
     RosterFile roster;

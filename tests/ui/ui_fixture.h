@@ -48,12 +48,14 @@ public:
         QStringList fileNames;
         QList<qint16> actions;
         QList<std::optional<qint64>> onlyRecords; // each narrowing asked for
+        QStringList dataSources; // each data source asked for
         int failWith = 0; // an engine error number, or 0
     };
     explicit RecordingReport(std::shared_ptr<Log> log) : log_(std::move(log)) {}
     void setReportFileName(const QString& path) override { log_->fileNames.append(path); }
     void setAction(qint16 value) override;
     void setOnlyRecord(std::optional<qint64> key) override { log_->onlyRecords.append(key); }
+    void setDataSource(const QString& location) override { log_->dataSources.append(location); }
 
 private:
     std::shared_ptr<Log> log_;
