@@ -99,14 +99,15 @@ StartRequest readCommandLine(int argc, char* argv[])
         QStringLiteral("database"),
         tr("Open the roster kept on a PostgreSQL server instead of the roster file: URI is the server's address, "
            "postgresql://host/database (?sslmode=require and the like). The password comes from ~/.pgpass or a "
-           "service file, never from the address. Settings and layouts are still those of the folder."),
+           "service file, never from the address. Settings and layouts are still those of the folder. "
+           "Without the option, the environment's VARNEL_DATABASE names it, if set."),
         QStringLiteral("URI"));
     parser.addOption(database);
     const QCommandLineOption reportDatabase(
         QStringLiteral("report-database"),
         tr("With --database: the reports read the roster at URI, the same database's address as a role that may "
            "read the Soldier table and nothing more (postgresql://host/database?user=reports). Without it, "
-           "reports on a server roster are refused."),
+           "reports on a server roster are refused. Without the option, VARNEL_REPORT_DATABASE names it, if set."),
         QStringLiteral("URI"));
     parser.addOption(reportDatabase);
     parser.addPositionalArgument(QStringLiteral("folder"),
@@ -137,20 +138,22 @@ StartRequest readCommandLine(int argc, char* argv[])
         refuse(tr("Give either a folder or --user-folder, not both."));
 
     StartRequest request;
-    if (parser.isSet(database)) {
-        request.database = parser.value(database);
-        if (!request.database.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-            && !request.database.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
-            refuse(tr("%1 is not a server's address: it begins postgresql://.").arg(request.database));
-    }
-    if (parser.isSet(reportDatabase)) {
-        if (!parser.isSet(database))
-            refuse(tr("--report-database goes with --database: the reports of a roster file read that file."));
-        request.reportDatabase = parser.value(reportDatabase);
-        if (!request.reportDatabase.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-            && !request.reportDatabase.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
-            refuse(tr("%1 is not a server's address: it begins postgresql://.").arg(request.reportDatabase));
-    }
+    // The options, or else the environment (VARNEL_DATABASE,
+    // VARNEL_REPORT_DATABASE): the desktop menu's entry opens a server's
+    // roster when the clerk's session names one.
+    const auto serverAddress = [&parser](const QCommandLineOption& option, const char* variable) {
+        const bool given = parser.isSet(option);
+        const QString address = given ? parser.value(option) : qEnvironmentVariable(variable);
+        if (!address.isEmpty() && !address.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+            && !address.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+            refuse(tr("%1 is not a server's address: it begins postgresql://.")
+                       .arg(given ? address : QString::fromLatin1(variable) + u'=' + address));
+        return address;
+    };
+    request.database = serverAddress(database, "VARNEL_DATABASE");
+    request.reportDatabase = serverAddress(reportDatabase, "VARNEL_REPORT_DATABASE");
+    if (!request.reportDatabase.isEmpty() && request.database.isEmpty())
+        refuse(tr("--report-database goes with --database: the reports of a roster file read that file."));
     if (parser.isSet(userFolder)) {
         request.folder = userRosterFolder();
         if (!QDir().mkpath(request.folder))

@@ -23,7 +23,7 @@ namespace {
 QProcessEnvironment withoutDisplay()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "VARNEL_DATABASE", "VARNEL_REPORT_DATABASE"})
         env.remove(QString::fromLatin1(name));
     return env;
 }
@@ -173,18 +173,28 @@ TEST(CommandLine, AReportAddressGoesWithAServerRosterOnly)
 {
     const struct {
         QStringList args;
+        QStringList environment; // NAME=value, as the session gives them
         int exitCode;
         const char* out;
         const char* err;
     } cases[] = {
-        {{"--help"}, 0, "--report-database", ""},
-        {{"--report-database", "postgresql:///roster?user=reports"}, 2, "", "--report-database goes with --database"},
-        {{"--database", "postgresql:///roster", "--report-database", "/tmp/Varnel_DATA.MDB"}, 2, "",
+        {{"--help"}, {}, 0, "--report-database", ""},
+        {{"--help"}, {}, 0, "VARNEL_DATABASE", ""},
+        {{"--report-database", "postgresql:///roster?user=reports"}, {}, 2, "", "--report-database goes with --database"},
+        {{"--database", "postgresql:///roster", "--report-database", "/tmp/Varnel_DATA.MDB"}, {}, 2, "",
          "/tmp/Varnel_DATA.MDB is not a server's address"},
+        {{"--user-folder"}, {"VARNEL_DATABASE=/tmp/Varnel_DATA.MDB"}, 2, "",
+         "VARNEL_DATABASE=/tmp/Varnel_DATA.MDB is not a server's address"},
+        {{"--user-folder"}, {"VARNEL_REPORT_DATABASE=postgresql:///roster?user=reports"}, 2, "",
+         "--report-database goes with --database"},
+        {{"--database", "/tmp/x"}, {"VARNEL_DATABASE=postgresql:///roster"}, 2, "", "/tmp/x is not a server's address"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.join(' ').toStdString());
-        const ProgramRun run = runWithoutDisplay(VARNEL_PROGRAM, c.args);
+        SCOPED_TRACE((c.args + c.environment).join(' ').toStdString());
+        QProcessEnvironment environment = withoutDisplay();
+        for (const QString& setting : c.environment)
+            environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+        const ProgramRun run = runToEnd(VARNEL_PROGRAM, c.args, 60000, {}, environment);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.out.contains(QString::fromUtf8(c.out))) << run.out.toStdString();
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.err))) << run.err.toStdString();
