@@ -174,14 +174,16 @@ QSqlQuery PostgresBackend::run(const QString& sql, const QString& what)
 RecordLayout PostgresBackend::readLayout(const QString& table)
 {
     reconnectIfLost();
-    // The columns in their order with their types' names, and whether each
-    // is the table's one-column primary key and is filled by the server.
+    // The columns in their order with their types' names, whether each is
+    // the table's one-column primary key and is filled by the server, and
+    // the kind of relation (a table, a view, ...).
     QSqlQuery query = run(QStringLiteral(
                               "SELECT a.attname, format_type(a.atttypid, a.atttypmod), t.typname,"
                               " (a.attidentity <> '' OR a.atthasdef),"
                               " EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indisprimary"
-                              "         AND i.indnatts = 1 AND i.indkey[0] = a.attnum)"
-                              " FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid"
+                              "         AND i.indnatts = 1 AND i.indkey[0] = a.attnum),"
+                              " c.relkind"
+                              " FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid JOIN pg_class c ON c.oid = a.attrelid"
                               " WHERE a.attrelid = to_regclass(%1) AND a.attnum > 0 AND NOT a.attisdropped"
                               " ORDER BY a.attnum")
                               .arg(literal(quoteIdentifier(table))),
@@ -189,7 +191,9 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
     QList<Column> columns;
     keyColumn_.clear();
     keyName_.clear();
+    relationKind_.clear();
     while (query.next()) {
+        relationKind_ = query.value(5).toString();
         Column c;
         c.name = query.value(0).toString();
         c.declaredType = query.value(1).toString();
@@ -212,10 +216,7 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
 // from the server. A view has neither.
 void PostgresBackend::requireKeyedTable(const QString& table, const RecordLayout& layout)
 {
-    QSqlQuery kind = run(QStringLiteral("SELECT relkind FROM pg_class WHERE oid = to_regclass(%1)").arg(literal(quoteIdentifier(table))),
-                         tr("Cannot read the roster's table on the server \"%1\""));
-    const QString relkind = kind.next() ? kind.value(0).toString() : QString();
-    if (relkind != QLatin1String("r") && relkind != QLatin1String("p"))
+    if (relationKind_ != QLatin1String("r") && relationKind_ != QLatin1String("p"))
         refuseTable(table, uri_, tr("it is a view or another kind of relation, not a table"));
     if (keyName_.isEmpty())
         refuseTable(table, uri_, tr("it has no primary key of one whole-number column, by which its records are found again"));
@@ -307,16 +308,17 @@ QVariant PostgresBackend::valueToBound(const Value& value, ColumnKind kind) cons
 }
 
 // A row of the server's text, each column as its kind reads it.
-QList<Value> PostgresBackend::recordFromRaw(const RawResult& result, int row, const RecordLayout& layout) const
+QList<Value> PostgresBackend::recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first) const
 {
     QList<Value> values;
     values.reserve(layout.count());
     for (int c = 0; c < layout.count(); ++c) {
-        if (PQgetisnull(result.get(), row, c)) {
+        const int column = first + c;
+        if (PQgetisnull(result.get(), row, column)) {
             values.append(Value::null());
             continue;
         }
-        const QString text = QString::fromUtf8(PQgetvalue(result.get(), row, c), PQgetlength(result.get(), row, c));
+        const QString text = QString::fromUtf8(PQgetvalue(result.get(), row, column), PQgetlength(result.get(), row, column));
         QVariant stored;
         switch (layout.at(c).kind) {
         case ColumnKind::YesNo: stored = text == QLatin1String("t"); break;
@@ -471,6 +473,23 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& tab
 // The server's next transaction number: it moves on whenever anyone
 // commits a write anywhere on the server (this connection too, and other
 // databases), which only makes the store read rows again that it need not.
+// A move in one round trip: the change count and the record in one
+// statement, the record's columns empty when no record has the key.
+RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key)
+{
+    const RawResult result = runRaw(QStringLiteral("SELECT pg_snapshot_xmax(pg_current_snapshot())::text::bigint, (r.%2 IS NOT NULL), r.*"
+                                                   " FROM (SELECT 1) AS one LEFT JOIN %1 AS r ON r.%2 = %3")
+                                        .arg(table, keyColumn_, QString::number(key)),
+                                    tr("Cannot read the record from the server \"%1\""));
+    CurrentRecord current;
+    if (PQntuples(result.get()) != 1)
+        return current;
+    current.othersChangeCount = std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+    if (qstrcmp(PQgetvalue(result.get(), 0, 1), "t") == 0)
+        current.record = recordFromRaw(result, 0, layout, 2);
+    return current;
+}
+
 std::optional<qint64> PostgresBackend::othersChangeCount()
 {
     reconnectIfLost();

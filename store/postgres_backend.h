@@ -63,6 +63,7 @@ public:
     void rollbackWrite() noexcept override;
     StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
     std::optional<qint64> othersChangeCount() override;
+    CurrentRecord readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
 
 private:
     using RawResult = std::unique_ptr<::pg_result, void (*)(::pg_result*)>;
@@ -73,13 +74,15 @@ private:
     QString literal(const QVariant& value) const;
     QSqlQuery run(const QString& sql, const QString& what);
     QList<Value> recordFrom(const QSqlQuery& query, const RecordLayout& layout, int first) const;
-    QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout) const;
+    QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
     [[noreturn]] void fail(const QSqlError& error, const QString& what);
 
     QSqlDatabase db_;
     QString uri_;
     QString keyColumn_;
     QString keyName_;
+    // pg_class.relkind of the table readLayout read: "r" or "p" for a table.
+    QString relationKind_;
     // beginWrite() was called and BEGIN goes with the next statement.
     bool beginPending_ = false;
 };

@@ -111,7 +111,12 @@ QList<Value> Recordset::readRecord(qint64 key) const
 
 void Recordset::forgetRowsIfChangedElsewhere()
 {
-    const qint64 version = backend_->othersChangeCount().value_or(seenDataVersion_);
+    forgetRowsIfChangedElsewhere(backend_->othersChangeCount());
+}
+
+void Recordset::forgetRowsIfChangedElsewhere(std::optional<qint64> othersChangeCount)
+{
+    const qint64 version = othersChangeCount.value_or(seenDataVersion_);
     if (version != seenDataVersion_) {
         keys_.recordsChanged();
         seenDataVersion_ = version;
@@ -120,11 +125,14 @@ void Recordset::forgetRowsIfChangedElsewhere()
 
 void Recordset::loadCurrent()
 {
-    forgetRowsIfChangedElsewhere();
     current_.clear();
-    if (!hasCurrent())
+    if (!hasCurrent()) {
+        forgetRowsIfChangedElsewhere();
         return;
-    current_ = readRecord(keys_.at(position_));
+    }
+    RosterBackend::CurrentRecord now = backend_->readCurrentRecord(table_, layout_, keys_.at(position_));
+    forgetRowsIfChangedElsewhere(now.othersChangeCount);
+    current_ = std::move(now.record);
     if (current_.isEmpty()) // deleted by another program since the roster was read
         current_ = QList<Value>(layout_.count(), Value::null());
 }

@@ -162,6 +162,7 @@ private:
     // What was read of the records may be out of date once another
     // connection has committed to the file: it is read again.
     void forgetRowsIfChangedElsewhere();
+    void forgetRowsIfChangedElsewhere(std::optional<qint64> othersChangeCount);
     Failure recordGone() const;
 
     RecordsetObserver& observer_;

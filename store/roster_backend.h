@@ -44,7 +44,8 @@ public:
     virtual RecordLayout readLayout(const QString& table) = 0;
     // Refuses (3190) a table whose records cannot be found again by their
     // key: for SQLite a view, a virtual or WITHOUT ROWID table, or one with
-    // a column that hides the row key.
+    // a column that hides the row key; for a server, a view or a table
+    // without a key it fills. Asked after readLayout of the same table.
     virtual void requireKeyedTable(const QString& table, const RecordLayout& layout) = 0;
 
     // `name` as an identifier in this engine's SQL, whatever it holds
@@ -127,6 +128,22 @@ public:
     // roster (never with this one's own commits); nothing when the engine
     // cannot say.
     virtual std::optional<qint64> othersChangeCount() = 0;
+
+    // What a move reads: the change count above and the record with this
+    // key (empty when it is gone), as of one moment. By default the two
+    // reads in turn; an engine where each read is a round trip makes them
+    // one.
+    struct CurrentRecord {
+        std::optional<qint64> othersChangeCount;
+        QList<Value> record;
+    };
+    virtual CurrentRecord readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key)
+    {
+        CurrentRecord current;
+        current.othersChangeCount = othersChangeCount();
+        current.record = readRecord(table, layout, key);
+        return current;
+    }
 };
 
 // The backend for a roster `location`: a PostgreSQL server when it is a
