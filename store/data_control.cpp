@@ -22,9 +22,11 @@ struct SourceQuery {
     // backend's SQL.
     QString keySql(const RosterBackend& backend) const
     {
-        const QString columns = byName ? backend.keyColumn() + QStringLiteral(", ") + backend.quoteIdentifier(*byName)
-                                       : backend.keyColumn();
-        return QStringLiteral("SELECT %1 FROM %2%3").arg(columns, backend.quoteIdentifier(table), clauses);
+        if (!byName)
+            return QStringLiteral("SELECT %1 FROM %2%3").arg(backend.keyColumn(), backend.quoteIdentifier(table), clauses);
+        const QString name = backend.quoteIdentifier(*byName);
+        return QStringLiteral("SELECT %1, %2 FROM %3%4%5")
+            .arg(backend.keyColumn(), name, backend.quoteIdentifier(table), clauses, backend.presortByName(name));
     }
 };
 

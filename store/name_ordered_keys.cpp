@@ -53,7 +53,7 @@ QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
         entries.push_back(e);
     });
     const std::string_view text(pool);
-    std::sort(entries.begin(), entries.end(), [text](const Entry& a, const Entry& b) {
+    const auto before = [text](const Entry& a, const Entry& b) {
         if (a.named != b.named)
             return !a.named;
         if (a.head != b.head)
@@ -63,7 +63,11 @@ QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
         if (const int c = text.substr(a.exact, a.exactSize).compare(text.substr(b.exact, b.exactSize)); c != 0)
             return c < 0;
         return a.key < b.key;
-    });
+    };
+    // Rows an engine already handed over in this order (presortByName)
+    // need no sort; elsewhere the check ends at the first row out of place.
+    if (!std::is_sorted(entries.begin(), entries.end(), before))
+        std::sort(entries.begin(), entries.end(), before);
     QList<qint64> keys;
     keys.reserve(qsizetype(entries.size()));
     for (const Entry& e : entries)
