@@ -7,8 +7,6 @@
 #include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <libpq-fe.h>
 #include <cstdlib>
 #include <memory>
@@ -48,6 +46,11 @@ const QString kDateText = QStringLiteral("date_text");
 // The collation the report layouts order names by (reports/name_collation.h
 // registers the same name on a roster file's report connection).
 const QString kRosterNameCollation = QStringLiteral("roster_name");
+
+// The server's next transaction number: it moves on whenever anyone
+// commits a write anywhere on the server (this connection too, and other
+// databases), which only makes the store read rows again that it need not.
+const QString kChangeCount = QStringLiteral("pg_snapshot_xmax(pg_current_snapshot())::text::bigint");
 
 // The kind of a column from its type on the server (pg_type's name).
 ColumnKind columnKindForServerType(const QString& type)
@@ -130,11 +133,6 @@ Failure PostgresBackend::failure(const QSqlError& error, const QString& what) co
     return serverFailure(error, what);
 }
 
-void PostgresBackend::fail(const QSqlError& error, const QString& what)
-{
-    throw serverFailure(error, what.arg(serverDisplayName(uri_)));
-}
-
 void PostgresBackend::reconnectIfLost()
 {
     if (!connectionLost(db_))
@@ -155,29 +153,12 @@ QString PostgresBackend::literal(const QVariant& value) const
     return db_.driver()->formatValue(field);
 }
 
-QSqlQuery PostgresBackend::run(const QString& sql, const QString& what)
-{
-    QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    // The driver reads only the first result of several statements: a
-    // write's BEGIN goes on its own here.
-    if (beginPending_) {
-        beginPending_ = false;
-        if (!query.exec(QStringLiteral("BEGIN")))
-            fail(query.lastError(), what);
-    }
-    if (!query.exec(sql))
-        fail(query.lastError(), what);
-    return query;
-}
-
 RecordLayout PostgresBackend::readLayout(const QString& table)
 {
-    reconnectIfLost();
     // The columns in their order with their types' names, whether each is
     // the table's one-column primary key and is filled by the server, and
     // the kind of relation (a table, a view, ...).
-    QSqlQuery query = run(QStringLiteral(
+    const RawResult result = runRaw(QStringLiteral(
                               "SELECT a.attname, format_type(a.atttypid, a.atttypmod), t.typname,"
                               " (a.attidentity <> '' OR a.atthasdef),"
                               " EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indisprimary"
@@ -188,19 +169,19 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
                               " ORDER BY a.attnum")
                               .arg(literal(quoteIdentifier(table))),
                           tr("Cannot read the roster's table on the server \"%1\""));
+    const auto text = [&result](int row, int column) { return QString::fromUtf8(PQgetvalue(result.get(), row, column)); };
     QList<Column> columns;
     keyColumn_.clear();
     keyName_.clear();
     relationKind_.clear();
-    while (query.next()) {
-        relationKind_ = query.value(5).toString();
+    for (int row = 0; row < PQntuples(result.get()); ++row) {
+        relationKind_ = text(row, 5);
         Column c;
-        c.name = query.value(0).toString();
-        c.declaredType = query.value(1).toString();
-        const QString type = query.value(2).toString();
-        c.kind = columnKindForServerType(type);
-        const bool key = query.value(4).toBool() && c.kind == ColumnKind::Integer;
-        c.generatedKey = key && query.value(3).toBool();
+        c.name = text(row, 0);
+        c.declaredType = text(row, 1);
+        c.kind = columnKindForServerType(text(row, 2));
+        const bool key = text(row, 4) == QLatin1String("t") && c.kind == ColumnKind::Integer;
+        c.generatedKey = key && text(row, 3) == QLatin1String("t");
         if (key) {
             keyName_ = c.name;
             keyColumn_ = quoteIdentifier(c.name);
@@ -235,10 +216,10 @@ QString PostgresBackend::keyColumn() const
     return keyColumn_;
 }
 
-// Straight through libpq on the driver's connection: many rows arrive as
-// the server's text, with no value made for each of them on the way, and a
-// write's BEGIN travels with its first statement (libpq gives the last
-// statement's result), one round trip less.
+// Every statement goes straight through libpq on the driver's connection:
+// rows arrive as the server's text, with no value made for each of them on
+// the way, and a write's BEGIN travels with its first statement (libpq
+// gives the last statement's result), one round trip less.
 PostgresBackend::RawResult PostgresBackend::runRaw(const QString& sql, const QString& what)
 {
     reconnectIfLost();
@@ -281,18 +262,13 @@ void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
     }
 }
 
-// The server gives each column in its own type: booleans as bool, dates as
-// dates; the rest reads as in a file.
+// A Yes/No comes from the server as a boolean; everything else reads as in a
+// file (a date from its text, date and timestamp columns included).
 Value PostgresBackend::valueFromStored(const QVariant& stored, ColumnKind kind) const
 {
-    if (!stored.isValid() || stored.isNull())
-        return Value::null();
-    switch (stored.typeId()) {
-    case QMetaType::Bool: return Value::boolean(stored.toBool());
-    case QMetaType::QDate: return Value::date(stored.toDate());
-    case QMetaType::QDateTime: return Value::date(stored.toDateTime());
-    default: return valueFromSql(stored, kind);
-    }
+    if (stored.isValid() && !stored.isNull() && stored.typeId() == QMetaType::Bool)
+        return Value::boolean(stored.toBool());
+    return valueFromSql(stored, kind);
 }
 
 // A boolean column takes true and false, not 1 and 0 (the server refuses a
@@ -307,60 +283,50 @@ QVariant PostgresBackend::valueToBound(const Value& value, ColumnKind kind) cons
     return valueToSql(value, kind);
 }
 
-// A row of the server's text, each column as its kind reads it.
+// One value of the server's text, as its column's kind reads it.
+Value PostgresBackend::rawValue(const RawResult& result, int row, int column, ColumnKind kind) const
+{
+    if (PQgetisnull(result.get(), row, column))
+        return Value::null();
+    const QString text = QString::fromUtf8(PQgetvalue(result.get(), row, column), PQgetlength(result.get(), row, column));
+    switch (kind) {
+    case ColumnKind::YesNo: return Value::boolean(text == QLatin1String("t"));
+    case ColumnKind::Integer: return Value::integer(text.toLongLong());
+    case ColumnKind::Real: return Value::real(text.toDouble());
+    case ColumnKind::Text:
+    case ColumnKind::Date: break;
+    }
+    return valueFromSql(text, kind);
+}
+
+// A row of the server's text whose columns from `first` on are the layout's.
 QList<Value> PostgresBackend::recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first) const
 {
     QList<Value> values;
     values.reserve(layout.count());
-    for (int c = 0; c < layout.count(); ++c) {
-        const int column = first + c;
-        if (PQgetisnull(result.get(), row, column)) {
-            values.append(Value::null());
-            continue;
-        }
-        const QString text = QString::fromUtf8(PQgetvalue(result.get(), row, column), PQgetlength(result.get(), row, column));
-        QVariant stored;
-        switch (layout.at(c).kind) {
-        case ColumnKind::YesNo: stored = text == QLatin1String("t"); break;
-        case ColumnKind::Integer: stored = text.toLongLong(); break;
-        case ColumnKind::Real: stored = text.toDouble(); break;
-        case ColumnKind::Text:
-        case ColumnKind::Date: stored = text; break;
-        }
-        values.append(valueFromStored(stored, layout.at(c).kind));
-    }
-    return values;
-}
-
-QList<Value> PostgresBackend::recordFrom(const QSqlQuery& query, const RecordLayout& layout, int first) const
-{
-    QList<Value> values;
-    values.reserve(layout.count());
     for (int c = 0; c < layout.count(); ++c)
-        values.append(valueFromStored(query.value(first + c), layout.at(c).kind));
+        values.append(rawValue(result, row, first + c, layout.at(c).kind));
     return values;
 }
 
 QList<Value> PostgresBackend::readRecord(const QString& table, const RecordLayout& layout, qint64 key)
 {
-    reconnectIfLost();
-    QSqlQuery query = run(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
-                          tr("Cannot read the record from the server \"%1\""));
-    return query.next() ? recordFrom(query, layout, 0) : QList<Value>();
+    const RawResult result = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
+                                    tr("Cannot read the record from the server \"%1\""));
+    return PQntuples(result.get()) == 1 ? recordFromRaw(result, 0, layout) : QList<Value>();
 }
 
 QHash<qint64, QList<Value>> PostgresBackend::readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys)
 {
-    reconnectIfLost();
     QStringList wanted;
     wanted.reserve(keys.size());
     for (qint64 key : keys)
         wanted << QString::number(key);
-    QSqlQuery query = run(QStringLiteral("SELECT %2, * FROM %1 WHERE %2 IN (%3)").arg(table, keyColumn_, wanted.join(u',')),
-                          tr("Cannot read the records from the server \"%1\""));
+    const RawResult result = runRaw(QStringLiteral("SELECT %2, * FROM %1 WHERE %2 IN (%3)").arg(table, keyColumn_, wanted.join(u',')),
+                                    tr("Cannot read the records from the server \"%1\""));
     QHash<qint64, QList<Value>> found;
-    while (query.next())
-        found.insert(query.value(0).toLongLong(), recordFrom(query, layout, 1));
+    for (int row = 0; row < PQntuples(result.get()); ++row)
+        found.insert(std::strtoll(PQgetvalue(result.get(), row, 0), nullptr, 10), recordFromRaw(result, row, layout, 1));
     return found;
 }
 
@@ -387,8 +353,8 @@ void PostgresBackend::writeColumns(const QString& table, const RecordLayout& lay
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ")
                 + literal(valueToBound(values.at(i), layout.at(written.at(i)).kind));
-    run(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4").arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(key)),
-        tr("Cannot save the records on the server \"%1\""));
+    runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4").arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(key)),
+           tr("Cannot save the records on the server \"%1\""));
 }
 
 bool PostgresBackend::deleteRecord(const QString& table, qint64 key)
@@ -400,7 +366,6 @@ bool PostgresBackend::deleteRecord(const QString& table, qint64 key)
 
 void PostgresBackend::beginWrite()
 {
-    reconnectIfLost();
     beginPending_ = true;
 }
 
@@ -410,7 +375,7 @@ void PostgresBackend::commitWrite()
         beginPending_ = false;
         return;
     }
-    run(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));
+    runRaw(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));
 }
 
 void PostgresBackend::rollbackWrite() noexcept
@@ -421,8 +386,7 @@ void PostgresBackend::rollbackWrite() noexcept
     }
     if (connectionLost(db_))
         return; // the server rolled it back when the connection went
-    QSqlQuery rollback(db_);
-    rollback.exec(QStringLiteral("ROLLBACK"));
+    PQclear(PQexec(connectionHandle(db_), "ROLLBACK"));
 }
 
 // The record is locked as it is read (FOR UPDATE), so it stays as read
@@ -454,32 +418,30 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& tab
         assignments << name + QStringLiteral(" = ") + literal(valueToBound(request.entered.at(c), layout.at(c).kind));
         names << name;
     }
-    QSqlQuery write = run(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4 RETURNING %5")
-                              .arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(request.key),
-                                   names.join(u',')),
-                          tr("Cannot save the record on the server \"%1\""));
-    if (!write.next()) {
+    // The written columns come back as the server keeps them; the rest of
+    // the record is as read under the lock.
+    const RawResult write = runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4 RETURNING %5")
+                                       .arg(table, assignments.join(QStringLiteral(", ")), keyColumn_,
+                                            QString::number(request.key), names.join(u',')),
+                                   tr("Cannot save the record on the server \"%1\""));
+    if (PQntuples(write.get()) != 1) {
         outcome.result = StoreOutcome::Result::Gone;
         outcome.record.clear();
         return outcome;
     }
     for (int i = 0; i < request.written.size(); ++i) {
         const int c = request.written.at(i);
-        outcome.record[c] = valueFromStored(write.value(i), layout.at(c).kind);
+        outcome.record[c] = rawValue(write, 0, i, layout.at(c).kind);
     }
     return outcome;
 }
 
-// The server's next transaction number: it moves on whenever anyone
-// commits a write anywhere on the server (this connection too, and other
-// databases), which only makes the store read rows again that it need not.
 // A move in one round trip: the change count and the record in one
 // statement, the record's columns empty when no record has the key.
 RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT pg_snapshot_xmax(pg_current_snapshot())::text::bigint, (r.%2 IS NOT NULL), r.*"
-                                                   " FROM (SELECT 1) AS one LEFT JOIN %1 AS r ON r.%2 = %3")
-                                        .arg(table, keyColumn_, QString::number(key)),
+    const RawResult result = runRaw(QStringLiteral("SELECT %4, (r.%2 IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN %1 AS r ON r.%2 = %3")
+                                        .arg(table, keyColumn_, QString::number(key), kChangeCount),
                                     tr("Cannot read the record from the server \"%1\""));
     CurrentRecord current;
     if (PQntuples(result.get()) != 1)
@@ -492,12 +454,10 @@ RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const QString& t
 
 std::optional<qint64> PostgresBackend::othersChangeCount()
 {
-    reconnectIfLost();
-    QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT pg_snapshot_xmax(pg_current_snapshot())::text::bigint")) || !query.next())
+    const RawResult result = runRaw(QStringLiteral("SELECT ") + kChangeCount, tr("Cannot read the roster from the server \"%1\""));
+    if (PQntuples(result.get()) != 1)
         return std::nullopt;
-    return query.value(0).toLongLong();
+    return std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
 }
 
 } // namespace varnel::store

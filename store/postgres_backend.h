@@ -76,10 +76,8 @@ private:
     void reconnectIfLost();
     RawResult runRaw(const QString& sql, const QString& what);
     QString literal(const QVariant& value) const;
-    QSqlQuery run(const QString& sql, const QString& what);
-    QList<Value> recordFrom(const QSqlQuery& query, const RecordLayout& layout, int first) const;
+    Value rawValue(const RawResult& result, int row, int column, ColumnKind kind) const;
     QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
-    [[noreturn]] void fail(const QSqlError& error, const QString& what);
 
     QSqlDatabase db_;
     QString uri_;
