@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <atomic>
+#include <memory>
 #include <sqlite3.h>
 
 namespace varnel::reports {
@@ -34,15 +35,16 @@ QString shownSource(const QString& source)
     return isServerLocation(source) ? serverDisplayName(source) : QDir::toNativeSeparators(source);
 }
 
-// One read-only connection for one report, removed when the report is done
-// (QSqlDatabase keeps named connections until they are removed).
-class ReadOnlyConnection {
+// One connection for one report, to the roster's file or its server,
+// removed when the report is done (QSqlDatabase keeps named connections until
+// they are removed). Closing a server's ends the report's read-only
+// transaction too.
+class ReportConnection {
 public:
     // Fails (5104) when the file cannot be opened, or is no database.
-    explicit ReadOnlyConnection(const QString& file)
+    static std::unique_ptr<ReportConnection> toFile(const QString& file)
     {
-        static std::atomic<int> serial{0};
-        name_ = QStringLiteral("varnel-report-%1").arg(++serial);
+        std::unique_ptr<ReportConnection> connection(new ReportConnection);
         // A missing file is an error, never a new empty database. Opened for
         // reading and writing where the file allows (SQLite falls back to
         // reading only on a read-only file or medium) but kept to queries: a
@@ -56,39 +58,19 @@ public:
         options.pragmas = {QStringLiteral("query_only=1")};
         options.pragmasMustSucceed = true;
         QSqlError error;
-        if (!openSqliteConnection(name_, file, options, &error).isValid())
+        if (!openSqliteConnection(connection->name_, file, options, &error).isValid())
             notARoster(file, QCoreApplication::translate("varnel::reports", "cannot be opened: %1").arg(error.text()));
+        return connection;
     }
-    ~ReadOnlyConnection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name_, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name_);
-    }
-    ReadOnlyConnection(const ReadOnlyConnection&) = delete;
-    ReadOnlyConnection& operator=(const ReadOnlyConnection&) = delete;
-
-    QSqlDatabase database() const { return QSqlDatabase::database(name_, false); }
-
-private:
-    QString name_;
-};
-
-// One connection to the roster's server for one report, removed when the
-// report is done. Closing it ends the report's read-only transaction too.
-class ServerConnection {
-public:
     // Fails (3151, 3029 and the like) when the server cannot be reached or
     // refuses the role.
-    explicit ServerConnection(const QString& uri)
+    static std::unique_ptr<ReportConnection> toServer(const QString& uri)
     {
-        static std::atomic<int> serial{0};
-        name_ = QStringLiteral("varnel-report-server-%1").arg(++serial);
-        openServerConnection(name_, uri);
+        std::unique_ptr<ReportConnection> connection(new ReportConnection);
+        openServerConnection(connection->name_, uri);
+        return connection;
     }
-    ~ServerConnection()
+    ~ReportConnection()
     {
         {
             QSqlDatabase db = QSqlDatabase::database(name_, false);
@@ -96,12 +78,18 @@ public:
         }
         QSqlDatabase::removeDatabase(name_);
     }
-    ServerConnection(const ServerConnection&) = delete;
-    ServerConnection& operator=(const ServerConnection&) = delete;
+    ReportConnection(const ReportConnection&) = delete;
+    ReportConnection& operator=(const ReportConnection&) = delete;
 
     QSqlDatabase database() const { return QSqlDatabase::database(name_, false); }
 
 private:
+    ReportConnection()
+    {
+        static std::atomic<int> serial{0};
+        name_ = QStringLiteral("varnel-report-%1").arg(++serial);
+    }
+
     QString name_;
 };
 
@@ -291,12 +279,11 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
     refuseWritingQuery(layout.query, layout.path);
 
     const bool onServer = isServerLocation(layout.dataSource);
-    std::optional<ServerConnection> server;
-    std::optional<ReadOnlyConnection> file;
+    std::unique_ptr<ReportConnection> connection;
     QString query = layout.query;
     if (onServer) {
-        server.emplace(layout.dataSource);
-        QSqlDatabase db = server->database();
+        connection = ReportConnection::toServer(layout.dataSource);
+        QSqlDatabase db = connection->database();
         const QString key = checkServerRoster(db, layout.dataSource);
         // Read-only twice over: the role may only read, and so may the
         // transaction the query runs in; the server stops it at the time
@@ -312,12 +299,12 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
             notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "does not exist"));
         if (!source.isFile())
             notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "is not a file"));
-        file.emplace(layout.dataSource);
+        connection = ReportConnection::toFile(layout.dataSource);
     }
 
     ReportData data(int(layout.fields.size()));
     {
-        QSqlDatabase db = onServer ? server->database() : file->database();
+        QSqlDatabase db = connection->database();
         if (!onServer)
             checkIsRoster(db, layout.dataSource);
 
