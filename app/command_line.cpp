@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/varnel_version.h"
+#include "common/server_connection.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -144,8 +145,7 @@ StartRequest readCommandLine(int argc, char* argv[])
     const auto serverAddress = [&parser](const QCommandLineOption& option, const char* variable) {
         const bool given = parser.isSet(option);
         const QString address = given ? parser.value(option) : qEnvironmentVariable(variable);
-        if (!address.isEmpty() && !address.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-            && !address.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+        if (!address.isEmpty() && !isServerLocation(address))
             refuse(tr("%1 is not a server's address: it begins postgresql://.")
                        .arg(given ? address : QString::fromLatin1(variable) + u'=' + address));
         return address;
