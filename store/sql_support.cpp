@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUuid>
+#include <exception>
 #include <sqlite3.h>
 
 namespace varnel::store {
@@ -118,6 +120,29 @@ RecordLayout readTableLayout(QSqlDatabase& db, const QString& table, const QStri
     if (columns.isEmpty())
         throw Failure(SQLITE_ERROR, QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no table \"%2\".").arg(path, table));
     return RecordLayout(std::move(columns));
+}
+
+RecordLayout layoutOfFileTable(const QString& createStatement, const QString& table)
+{
+    const QString name = QStringLiteral("varnel-layout-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    RecordLayout layout;
+    std::exception_ptr failed;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        db.open();
+        QSqlQuery(db).exec(createStatement);
+        try {
+            layout = readTableLayout(db, table, QStringLiteral(":memory:"));
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (failed)
+        std::rethrow_exception(failed);
+    return layout;
 }
 
 } // namespace varnel::store

@@ -44,4 +44,10 @@ QVariant valueToSql(const Value& value, ColumnKind kind);
 // database or has no such table.
 RecordLayout readTableLayout(QSqlDatabase& db, const QString& table, const QString& path);
 
+// The layout of `table` as a roster file holds it once `createStatement`
+// (its CREATE TABLE) has made it: the kinds and the key a file gives those
+// declared types. Read from a table made in memory; throws as above when the
+// statement makes no such table.
+RecordLayout layoutOfFileTable(const QString& createStatement, const QString& table);
+
 } // namespace varnel::store

@@ -141,11 +141,9 @@ public:
         // Keys were given as they were: the server's next key comes after
         // the last of them.
         if (!connection_.isEmpty()) {
-            const QString key = backend_->keyColumn();
-            const QString keyName = key.mid(1).chopped(1).replace(QStringLiteral("\"\""), QStringLiteral("\""));
             execOnServer(backend_->database(),
                          QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), COALESCE(MAX(%3), 0) + 1, false) FROM %4")
-                             .arg(sqlText(table_), sqlText(keyName), key, table_),
+                             .arg(sqlText(table_), sqlText(keyName()), backend_->keyColumn(), table_),
                          to_);
         }
         backend_->commitWrite();
@@ -156,6 +154,15 @@ public:
     }
 
 private:
+    // The name of the key column the server fills, as the catalog has it.
+    QString keyName() const
+    {
+        for (const store::Column& c : layout_.columns())
+            if (c.generatedKey)
+                return c.name;
+        return {};
+    }
+
     QString to_;
     QString connection_;
     std::optional<NewRosterFile> file_;
@@ -182,18 +189,7 @@ QString soldierOf(const QList<Value>& record, const RecordLayout& layout)
 
 RecordLayout standardSoldierLayout()
 {
-    const QString name = uniqueConnection("layout");
-    RecordLayout layout;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        db.open();
-        QSqlQuery(db).exec(soldierTableStatements().first());
-        layout = store::readTableLayout(db, kTable, QStringLiteral(":memory:"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return layout;
+    return store::layoutOfFileTable(soldierTableStatements().first(), kTable);
 }
 
 void createServerRoster(const QString& uri)
@@ -259,8 +255,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
                 }
             }
             // Read back and compared before anything is committed.
-            const QList<qint64> targetKeys = batch;
-            const QHash<qint64, QList<Value>> stored = target.backend().readRecords(target.table(), written, targetKeys);
+            const QHash<qint64, QList<Value>> stored = target.backend().readRecords(target.table(), written, batch);
             for (qint64 key : batch) {
                 const QList<Value>& wanted = copied.value(key);
                 const QList<Value> got = stored.value(key);

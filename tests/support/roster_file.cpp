@@ -46,18 +46,8 @@ QString fileTableStatement(TableLayout layout)
 // as `varnel-roster create` and `copy` make it.
 QStringList serverStatements(TableLayout layout)
 {
-    const QString name = QStringLiteral("layout-") + QUuid::createUuid().toString();
-    QStringList statements;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        EXPECT_TRUE(db.open());
-        QSqlQuery(db).exec(fileTableStatement(layout));
-        statements = store::serverTableStatements(QStringLiteral("Soldier"), store::readTableLayout(db, QStringLiteral("Soldier"), name));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return statements;
+    const QString table = QStringLiteral("Soldier");
+    return store::serverTableStatements(table, store::layoutOfFileTable(fileTableStatement(layout), table));
 }
 
 // The value as a file holds it: Yes/No as 1 and 0, dates as ISO text.
