@@ -3,6 +3,12 @@
 // own main() does; after the first paint it scrolls the grid from top to
 // bottom a page at a time and moves the current row through the roster,
 // timing every step including its repaint, and prints the figures.
+//
+//   varnel-bench-ui [--database URI] [--first-paint-only]
+//
+// --database opens the roster on that server instead, as varnel's own
+// option does; --first-paint-only prints the time to the first paint and
+// ends there.
 
 #include "probe.h"
 
@@ -69,13 +75,24 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     varnel::ui::setUpApplication();
 
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype databaseAt = arguments.indexOf(QStringLiteral("--database"));
+    const QString database = databaseAt > 0 ? arguments.value(databaseAt + 1) : QString();
+    const bool firstPaintOnly = arguments.contains(QStringLiteral("--first-paint-only"));
+
     varnel::ui::MainForm form;
-    if (!varnel::ui::loadFromCurrentDirectory(form))
+    if (!(database.isEmpty() ? varnel::ui::loadFromCurrentDirectory(form) : varnel::ui::loadServerRoster(form, database)))
         return 1;
 
     bench::FirstPaintProbe probe(form.grid()->viewport(), [&] {
         const double firstPaint = bench::milliseconds(sinceMain);
         const double rssAtFirstPaint = bench::peakRssMiB();
+        if (firstPaintOnly) {
+            std::printf("first_paint_ms=%.1f rows=%d\n", firstPaint, form.grid()->rosterModel()->recordRows());
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+            return;
+        }
         const bench::StepTimes scroll = scrollTopToBottom(form.grid());
         const bench::StepTimes rows = moveRows(form);
         std::printf("first_paint_ms=%.1f rows=%d peak_rss_mib=%.1f rss_at_first_paint_mib=%.1f "
