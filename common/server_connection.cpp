@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <libpq-fe.h>
 #include <memory>
+#include <vector>
 
 namespace varnel {
 
@@ -33,14 +34,70 @@ int numberForSqlState(const QString& state)
     return ServerError::CallFailed;
 }
 
-// A connection option for QPSQL, which hands its options to libpq separated
-// by blanks: the value quoted as libpq reads it.
-QString connectOption(const char* keyword, const char* value)
+struct ConnectOption {
+    QByteArray keyword;
+    QByteArray value;
+};
+
+// The connection's options as libpq reads them from `uri`, refusing a
+// password, with a connect_timeout of 10 s where the URI gives none.
+std::vector<ConnectOption> connectOptions(const QString& uri)
 {
-    QString quoted = QString::fromUtf8(value);
+    const QByteArray utf8 = uri.toUtf8();
+    char* parseError = nullptr;
+    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> parsed(PQconninfoParse(utf8.constData(), &parseError),
+                                                                         PQconninfoFree);
+    if (!parsed) {
+        const QString why = parseError ? QString::fromUtf8(parseError).trimmed() : tr("out of memory");
+        PQfreemem(parseError);
+        throw Failure(ServerError::ConnectionFailed, tr("\"%1\" is not a server address libpq can read: %2").arg(serverDisplayName(uri), why));
+    }
+    std::vector<ConnectOption> options;
+    bool timeoutGiven = false;
+    for (const PQconninfoOption* o = parsed.get(); o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QByteArray keyword(o->keyword);
+        if (keyword == "password")
+            throw Failure(ServerError::ConnectionFailed,
+                          tr("The server address holds a password, which Varnel does not take: keep it in ~/.pgpass or a "
+                             "service file, where libpq finds it, and leave it out of the address."));
+        options.push_back({keyword, QByteArray(o->val)});
+        timeoutGiven = timeoutGiven || keyword == "connect_timeout";
+    }
+    // A server that does not answer must not hold the window for long.
+    if (!timeoutGiven)
+        options.push_back({"connect_timeout", "10"});
+    return options;
+}
+
+QByteArray optionValue(const std::vector<ConnectOption>& options, const char* keyword)
+{
+    for (const ConnectOption& o : options)
+        if (o.keyword == keyword)
+            return o.value;
+    return {};
+}
+
+void setOption(std::vector<ConnectOption>& options, const char* keyword, const QByteArray& value)
+{
+    for (ConnectOption& o : options) {
+        if (o.keyword == keyword) {
+            o.value = value;
+            return;
+        }
+    }
+    options.push_back({keyword, value});
+}
+
+// An option for QPSQL, which hands its options to libpq separated by
+// blanks: the value quoted as libpq reads it.
+QString qpsqlOption(const ConnectOption& option)
+{
+    QString quoted = QString::fromUtf8(option.value);
     quoted.replace(u'\\', QLatin1String("\\\\"));
     quoted.replace(u'\'', QLatin1String("\\'"));
-    return QString::fromLatin1(keyword) + QStringLiteral("='") + quoted + u'\'';
+    return QString::fromLatin1(option.keyword) + QStringLiteral("='") + quoted + u'\'';
 }
 
 } // namespace
@@ -56,63 +113,82 @@ QString serverDisplayName(const QString& uri)
     return uri;
 }
 
+Failure serverFailure(const QString& sqlState, const QString& reason, const QString& what)
+{
+    const QString detail = reason.trimmed();
+    if (sqlState.isEmpty()) // the client's own failure: the connection is gone
+        return Failure(ServerError::ConnectionFailed, tr("%1: %2.").arg(what, detail));
+    return Failure(numberForSqlState(sqlState), tr("%1: %2 (SQLSTATE %3).").arg(what, detail, sqlState));
+}
+
 Failure serverFailure(const QSqlError& error, const QString& what)
 {
-    const QString state = error.nativeErrorCode();
     QString detail = error.databaseText().trimmed();
     if (detail.isEmpty())
         detail = error.driverText().trimmed();
-    if (state.isEmpty()) // the client's own failure: the connection is gone
-        return Failure(ServerError::ConnectionFailed, tr("%1: %2.").arg(what, detail));
-    return Failure(numberForSqlState(state), tr("%1: %2 (SQLSTATE %3).").arg(what, detail, state));
+    return serverFailure(error.nativeErrorCode(), detail, what);
+}
+
+ServerLink connectToServer(const QString& uri)
+{
+    std::vector<ConnectOption> options = connectOptions(uri);
+    // Asked for in the connection's start, so no statement is spent on
+    // them: the text the store reads is UTF-8, and a date or timestamp
+    // column reads as ISO text.
+    setOption(options, "client_encoding", "UTF8");
+    QByteArray serverOptions = optionValue(options, "options");
+    serverOptions += serverOptions.isEmpty() ? "-c DateStyle=ISO" : " -c DateStyle=ISO";
+    setOption(options, "options", serverOptions);
+    setOption(options, "fallback_application_name", "varnel");
+
+    std::vector<const char*> keywords, values;
+    for (const ConnectOption& o : options) {
+        keywords.push_back(o.keyword.constData());
+        values.push_back(o.value.constData());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    ServerLink link(PQconnectdbParams(keywords.data(), values.data(), 0), PQfinish);
+    if (!link)
+        throw Failure(ServerError::ConnectionFailed, tr("Cannot connect to the roster's server \"%1\": out of memory").arg(serverDisplayName(uri)));
+    const auto refused = [&uri, &link] {
+        return Failure(ServerError::ConnectionFailed, tr("Cannot connect to the roster's server \"%1\": %2")
+                                                          .arg(serverDisplayName(uri), QString::fromUtf8(PQerrorMessage(link.get())).trimmed()));
+    };
+    if (PQstatus(link.get()) != CONNECTION_OK)
+        throw refused();
+    // PGDATESTYLE in the clerk's environment travels in the connection's
+    // start too, and comes after the options: only a statement puts it
+    // right then.
+    const char* dateStyle = PQparameterStatus(link.get(), "DateStyle");
+    if (!dateStyle || qstrncmp(dateStyle, "ISO", 3) != 0) {
+        std::unique_ptr<PGresult, void (*)(PGresult*)> set(PQexec(link.get(), "SET DateStyle = ISO"), PQclear);
+        if (PQresultStatus(set.get()) != PGRES_COMMAND_OK)
+            throw refused();
+    }
+    return link;
 }
 
 QSqlDatabase openServerConnection(const QString& connectionName, const QString& uri)
 {
-    const QString shown = serverDisplayName(uri);
-    const QByteArray utf8 = uri.toUtf8();
-    char* parseError = nullptr;
-    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> options(PQconninfoParse(utf8.constData(), &parseError),
-                                                                          PQconninfoFree);
-    if (!options) {
-        const QString why = parseError ? QString::fromUtf8(parseError).trimmed() : tr("out of memory");
-        PQfreemem(parseError);
-        throw Failure(ServerError::ConnectionFailed, tr("\"%1\" is not a server address libpq can read: %2").arg(shown, why));
-    }
-
+    const std::vector<ConnectOption> options = connectOptions(uri);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
     QStringList rest;
-    bool timeoutGiven = false;
-    for (const PQconninfoOption* o = options.get(); o->keyword; ++o) {
-        if (!o->val)
-            continue;
-        const QByteArray keyword(o->keyword);
-        const QString value = QString::fromUtf8(o->val);
-        if (keyword == "password") {
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(connectionName);
-            throw Failure(ServerError::ConnectionFailed,
-                          tr("The server address holds a password, which Varnel does not take: keep it in ~/.pgpass or a "
-                             "service file, where libpq finds it, and leave it out of the address."));
-        }
-        if (keyword == "dbname")
-            db.setDatabaseName(value);
-        else if (keyword == "user")
-            db.setUserName(value);
+    for (const ConnectOption& o : options) {
+        if (o.keyword == "dbname")
+            db.setDatabaseName(QString::fromUtf8(o.value));
+        else if (o.keyword == "user")
+            db.setUserName(QString::fromUtf8(o.value));
         else
-            rest << connectOption(o->keyword, o->val);
-        timeoutGiven = timeoutGiven || keyword == "connect_timeout";
+            rest << qpsqlOption(o);
     }
-    // A server that does not answer must not hold the window for long.
-    if (!timeoutGiven)
-        rest << QStringLiteral("connect_timeout=10");
     db.setConnectOptions(rest.join(u';'));
     if (!db.open()) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
         throw Failure(ServerError::ConnectionFailed,
-                      tr("Cannot connect to the roster's server \"%1\": %2").arg(shown, error.databaseText().trimmed()));
+                      tr("Cannot connect to the roster's server \"%1\": %2").arg(serverDisplayName(uri), error.databaseText().trimmed()));
     }
     return db;
 }

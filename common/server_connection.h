@@ -5,6 +5,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <memory>
+
+struct pg_conn; // libpq's PGconn
 
 namespace varnel {
 
@@ -13,12 +16,21 @@ namespace varnel {
 // "postgres://...").
 bool isServerLocation(const QString& location);
 
-// Opens a QPSQL connection named `connectionName` to the database `uri`
-// names. The URI is read by libpq itself (hosts, a socket folder, port,
-// user, and every parameter such as sslmode); a password in it is refused,
-// since Varnel never keeps or shows one: libpq finds it in ~/.pgpass or a
-// service file. Throws the failure (3151 and the like) naming the server;
-// the connection is removed again then.
+// A libpq connection of the program's own, closed when it goes.
+using ServerLink = std::unique_ptr<::pg_conn, void (*)(::pg_conn*)>;
+
+// Connects to the database `uri` names, straight through libpq: nothing is
+// sent but the connection's start, which asks for UTF-8 text and ISO dates.
+// The URI is read by libpq itself (hosts, a socket folder, port, user, and
+// every parameter such as sslmode); a password in it is refused, since
+// Varnel never keeps or shows one: libpq finds it in ~/.pgpass or a service
+// file. Without connect_timeout, libpq waits at most 10 s. Throws the failure
+// (3151 and the like) naming the server.
+ServerLink connectToServer(const QString& uri);
+
+// The same address as a QPSQL connection named `connectionName`, for
+// statements run through QtSql (the report engine's). Throws as above; the
+// connection is removed again then.
 QSqlDatabase openServerConnection(const QString& connectionName, const QString& uri);
 
 // `uri` as Varnel shows it in messages: as given, which never holds a
@@ -28,5 +40,8 @@ QString serverDisplayName(const QString& uri);
 // The server's failure (its SQLSTATE) as the program's numbered failure:
 // `what`, the server's reason and the SQLSTATE.
 Failure serverFailure(const QSqlError& error, const QString& what);
+// The same from the server's SQLSTATE and message; no SQLSTATE means the
+// connection is gone.
+Failure serverFailure(const QString& sqlState, const QString& reason, const QString& what);
 
 } // namespace varnel

@@ -124,7 +124,6 @@ void DataControl::refresh()
     std::unique_ptr<Recordset> opened;
     {
         std::unique_ptr<RosterBackend> backend = openRosterBackend(name, path);
-        QSqlDatabase db = backend->database();
         try {
             RecordLayout layout = backend->readLayout(source.table);
             backend->requireKeyedTable(source.table, layout);
@@ -147,9 +146,7 @@ void DataControl::refresh()
             opened = std::make_unique<Recordset>(observer, guard_.get(), std::move(backend), path, table, std::move(layout),
                                                  std::move(keys));
         } catch (...) {
-            backend.reset();
-            db.close();
-            db = QSqlDatabase();
+            backend.reset(); // closes its connection, the last use of the name
             QSqlDatabase::removeDatabase(name);
             throw;
         }

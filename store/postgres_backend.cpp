@@ -5,9 +5,8 @@
 #include "store/sql_support.h"
 
 #include <QCoreApplication>
-#include <QSqlDriver>
-#include <QSqlField>
 #include <libpq-fe.h>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -18,24 +17,6 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("varnel::store", text);
-}
-
-// The connection's libpq handle, or null when the driver has none.
-PGconn* connectionHandle(const QSqlDatabase& db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    // The driver registers the handle under the struct's own name, pg_conn*.
-    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
-        return nullptr;
-    return *static_cast<PGconn* const*>(handle.data());
-}
-
-bool connectionLost(const QSqlDatabase& db)
-{
-    PGconn* conn = connectionHandle(db);
-    return !db.isOpen() || !conn || PQstatus(conn) == CONNECTION_BAD;
 }
 
 // A roster's date column on the server holds text, as in a file: the ISO
@@ -118,39 +99,54 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
     return statements;
 }
 
-PostgresBackend::PostgresBackend(QSqlDatabase db, QString uri)
-    : db_(std::move(db)), uri_(std::move(uri))
+PostgresBackend::PostgresBackend(const QString& uri)
+    : link_(connectToServer(uri)), uri_(uri)
 {
-}
-
-std::unique_ptr<PostgresBackend> PostgresBackend::open(const QString& connectionName, const QString& uri)
-{
-    return std::make_unique<PostgresBackend>(openServerConnection(connectionName, uri), uri);
-}
-
-Failure PostgresBackend::failure(const QSqlError& error, const QString& what) const
-{
-    return serverFailure(error, what);
 }
 
 void PostgresBackend::reconnectIfLost()
 {
-    if (!connectionLost(db_))
+    if (PQstatus(link_.get()) != CONNECTION_BAD)
         return;
-    db_.close();
-    if (!db_.open())
-        throw Failure(ServerError::ConnectionFailed, tr("The connection to the roster's server \"%1\" was lost and cannot be made again: %2")
-                                                         .arg(serverDisplayName(uri_), db_.lastError().databaseText().trimmed()));
+    try {
+        link_ = connectToServer(uri_);
+    } catch (const Failure& failure) {
+        throw Failure(failure.number(), tr("The connection to the roster's server \"%1\" was lost and cannot be made again: %2")
+                                            .arg(serverDisplayName(uri_), failure.description()));
+    }
 }
 
-// Values go into statements as literals the driver writes (libpq's own
-// escaping): one round trip per statement, where a prepared statement
-// would cost three (prepare, execute, deallocate).
-QString PostgresBackend::literal(const QVariant& value) const
+// Values go into statements as literals (text escaped by libpq for the
+// connection's rules): one round trip per statement, where a prepared
+// statement would cost three (prepare, execute, deallocate). A boolean
+// column takes true and false, not 1 and 0 (the server refuses a number
+// there); a date goes as its ISO text, which date, timestamp and text
+// columns all read.
+QString PostgresBackend::literal(const Value& value, ColumnKind kind) const
 {
-    QSqlField field(QString(), value.metaType());
-    field.setValue(value);
-    return db_.driver()->formatValue(field);
+    if (value.hasValue() && (value.kind() == Value::Kind::Boolean || (kind == ColumnKind::YesNo && value.kind() != Value::Kind::Text)))
+        return QString::fromLatin1(value.asBoolean() ? "true" : "false");
+    const QVariant stored = valueToSql(value, kind);
+    if (stored.isNull())
+        return QStringLiteral("NULL");
+    switch (stored.typeId()) {
+    case QMetaType::LongLong: return QString::number(stored.toLongLong());
+    case QMetaType::Double: {
+        const double number = stored.toDouble();
+        if (std::isnan(number))
+            return QStringLiteral("'NaN'");
+        if (std::isinf(number))
+            return number > 0 ? QStringLiteral("'Infinity'") : QStringLiteral("'-Infinity'");
+        return QString::number(number, 'g', QLocale::FloatingPointShortest);
+    }
+    default: break;
+    }
+    const QByteArray text = stored.toString().toUtf8();
+    std::unique_ptr<char, void (*)(void*)> escaped(PQescapeLiteral(link_.get(), text.constData(), size_t(text.size())), PQfreemem);
+    if (!escaped)
+        throw Failure(ServerError::ConnectionFailed, tr("Cannot write a value for the server \"%1\": %2")
+                                                         .arg(serverDisplayName(uri_), QString::fromUtf8(PQerrorMessage(link_.get())).trimmed()));
+    return QString::fromUtf8(escaped.get());
 }
 
 RecordLayout PostgresBackend::readLayout(const QString& table)
@@ -167,7 +163,7 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
                               " FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid JOIN pg_class c ON c.oid = a.attrelid"
                               " WHERE a.attrelid = to_regclass(%1) AND a.attnum > 0 AND NOT a.attisdropped"
                               " ORDER BY a.attnum")
-                              .arg(literal(quoteIdentifier(table))),
+                              .arg(literal(Value::text(quoteIdentifier(table)), ColumnKind::Text)),
                           tr("Cannot read the roster's table on the server \"%1\""));
     const auto text = [&result](int row, int column) { return QString::fromUtf8(PQgetvalue(result.get(), row, column)); };
     QList<Column> columns;
@@ -216,26 +212,36 @@ QString PostgresBackend::keyColumn() const
     return keyColumn_;
 }
 
-// Every statement goes straight through libpq on the driver's connection:
-// rows arrive as the server's text, with no value made for each of them on
+// Every statement goes straight through libpq: rows arrive as the server's text, with no value made for each of them on
 // the way, and a write's BEGIN travels with its first statement (libpq
 // gives the last statement's result), one round trip less.
 PostgresBackend::RawResult PostgresBackend::runRaw(const QString& sql, const QString& what)
 {
     reconnectIfLost();
-    PGconn* conn = connectionHandle(db_);
+    PGconn* conn = link_.get();
     const bool begins = beginPending_;
     beginPending_ = false;
     const QByteArray text = (begins ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
-    RawResult result(conn ? PQexec(conn, text.constData()) : nullptr, PQclear);
+    RawResult result(PQexec(conn, text.constData()), PQclear);
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
         const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
-        const QString reason = QString::fromUtf8(result ? PQresultErrorMessage(result.get()) : conn ? PQerrorMessage(conn) : "");
-        throw serverFailure(QSqlError(QString(), reason, QSqlError::StatementError, QString::fromLatin1(state ? state : "")),
-                            what.arg(serverDisplayName(uri_)));
+        const QString reason = QString::fromUtf8(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(conn));
+        throw serverFailure(QString::fromLatin1(state ? state : ""), reason, what.arg(serverDisplayName(uri_)));
     }
     return result;
+}
+
+void PostgresBackend::run(const QString& sql, const QString& what)
+{
+    runRaw(sql, what);
+}
+
+bool PostgresBackend::hasTable(const QString& table)
+{
+    const RawResult result = runRaw(QStringLiteral("SELECT to_regclass(%1) IS NOT NULL").arg(literal(Value::text(quoteIdentifier(table)), ColumnKind::Text)),
+                                    tr("Cannot read the database on the server \"%1\""));
+    return PQntuples(result.get()) == 1 && qstrcmp(PQgetvalue(result.get(), 0, 0), "t") == 0;
 }
 
 QList<qint64> PostgresBackend::readKeys(const QString& sql)
@@ -260,27 +266,6 @@ void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
         else
             row(key, QByteArrayView(PQgetvalue(result.get(), r, 1), PQgetlength(result.get(), r, 1)));
     }
-}
-
-// A Yes/No comes from the server as a boolean; everything else reads as in a
-// file (a date from its text, date and timestamp columns included).
-Value PostgresBackend::valueFromStored(const QVariant& stored, ColumnKind kind) const
-{
-    if (stored.isValid() && !stored.isNull() && stored.typeId() == QMetaType::Bool)
-        return Value::boolean(stored.toBool());
-    return valueFromSql(stored, kind);
-}
-
-// A boolean column takes true and false, not 1 and 0 (the server refuses a
-// number there); a date goes as its ISO text, which date, timestamp and
-// text columns all read.
-QVariant PostgresBackend::valueToBound(const Value& value, ColumnKind kind) const
-{
-    if (kind == ColumnKind::YesNo && value.hasValue() && value.kind() != Value::Kind::Text)
-        return QString::fromLatin1(value.asBoolean() ? "true" : "false");
-    if (value.kind() == Value::Kind::Boolean)
-        return QString::fromLatin1(value.asBoolean() ? "true" : "false");
-    return valueToSql(value, kind);
 }
 
 // One value of the server's text, as its column's kind reads it.
@@ -337,7 +322,7 @@ qint64 PostgresBackend::insertRecord(const QString& table, const RecordLayout& l
         if (!values.at(c).hasValue())
             continue;
         names << quoteIdentifier(layout.at(c).name);
-        marks << literal(valueToBound(values.at(c), layout.at(c).kind));
+        marks << literal(values.at(c), layout.at(c).kind);
     }
     const QString sql = names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(table, keyColumn_)
@@ -352,7 +337,7 @@ void PostgresBackend::writeColumns(const QString& table, const RecordLayout& lay
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ")
-                + literal(valueToBound(values.at(i), layout.at(written.at(i)).kind));
+                + literal(values.at(i), layout.at(written.at(i)).kind);
     runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4").arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(key)),
            tr("Cannot save the records on the server \"%1\""));
 }
@@ -384,9 +369,9 @@ void PostgresBackend::rollbackWrite() noexcept
         beginPending_ = false;
         return;
     }
-    if (connectionLost(db_))
+    if (PQstatus(link_.get()) == CONNECTION_BAD)
         return; // the server rolled it back when the connection went
-    PQclear(PQexec(connectionHandle(db_), "ROLLBACK"));
+    PQclear(PQexec(link_.get(), "ROLLBACK"));
 }
 
 // The record is locked as it is read (FOR UPDATE), so it stays as read
@@ -415,7 +400,7 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& tab
     QStringList assignments, names;
     for (int c : request.written) {
         const QString name = quoteIdentifier(layout.at(c).name);
-        assignments << name + QStringLiteral(" = ") + literal(valueToBound(request.entered.at(c), layout.at(c).kind));
+        assignments << name + QStringLiteral(" = ") + literal(request.entered.at(c), layout.at(c).kind);
         names << name;
     }
     // The written columns come back as the server keeps them; the rest of

@@ -10,7 +10,6 @@ namespace varnel::store {
 // The server's address, connection and failures are common to the store and
 // the report engine (common/server_connection.h).
 using varnel::isServerLocation;
-using varnel::openServerConnection;
 using varnel::serverDisplayName;
 using varnel::serverFailure;
 
@@ -24,8 +23,8 @@ using varnel::serverFailure;
 // report layouts order names by.
 QStringList serverTableStatements(const QString& table, const RecordLayout& layout);
 
-// The roster in a table on a PostgreSQL server, through QtSql's QPSQL
-// driver. Records are found by the table's primary key, a whole-number
+// The roster in a table on a PostgreSQL server, straight through libpq.
+// Records are found by the table's primary key, a whole-number
 // column the server fills for new records (an identity or serial column).
 // Each write is a transaction of its own: the record to store is locked
 // while it is compared and written, so two clerks on different records
@@ -35,11 +34,16 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
 // stay pending); the next command connects again.
 class PostgresBackend final : public RosterBackend {
 public:
-    PostgresBackend(QSqlDatabase db, QString uri);
-    static std::unique_ptr<PostgresBackend> open(const QString& connectionName, const QString& uri);
+    // Connects to the database `uri` names (connectToServer).
+    explicit PostgresBackend(const QString& uri);
 
-    QSqlDatabase& database() override { return db_; }
-    Failure failure(const QSqlError& error, const QString& what) const override;
+    // Runs one statement of the caller's own (making a table, say); throws
+    // the server's failure, described as `what` with the server's address
+    // for its %1.
+    void run(const QString& sql, const QString& what);
+    // Whether the database has a relation `table` (unquoted).
+    bool hasTable(const QString& table);
+
     RecordLayout readLayout(const QString& table) override;
     void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 
@@ -52,9 +56,6 @@ public:
 
     QList<qint64> readKeys(const QString& sql) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
-
-    Value valueFromStored(const QVariant& stored, ColumnKind kind) const override;
-    QVariant valueToBound(const Value& value, ColumnKind kind) const override;
 
     QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
@@ -75,11 +76,12 @@ private:
     // command; fails (3151) when it cannot.
     void reconnectIfLost();
     RawResult runRaw(const QString& sql, const QString& what);
-    QString literal(const QVariant& value) const;
+    // A value as an SQL literal for its column of `kind`.
+    QString literal(const Value& value, ColumnKind kind) const;
     Value rawValue(const RawResult& result, int row, int column, ColumnKind kind) const;
     QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
 
-    QSqlDatabase db_;
+    ServerLink link_;
     QString uri_;
     QString keyColumn_;
     QString keyName_;

@@ -8,7 +8,7 @@ namespace varnel::store {
 std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const QString& location)
 {
     if (isServerLocation(location))
-        return PostgresBackend::open(connectionName, location);
+        return std::make_unique<PostgresBackend>(location);
     return SqliteBackend::open(connectionName, location);
 }
 

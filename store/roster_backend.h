@@ -8,9 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QString>
-#include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,14 +28,9 @@ class RosterBackend {
 public:
     virtual ~RosterBackend() = default;
 
-    // The roster's connection, for the statements the store runs through
-    // QtSql itself.
-    virtual QSqlDatabase& database() = 0;
-
-    // The engine's failure as the program's: the number the engine gives
-    // (for SQLite its extended result code), and a description that says
-    // `what` failed and the engine's reason.
-    virtual Failure failure(const QSqlError& error, const QString& what) const = 0;
+    // The SQLite connection of a roster file, which the file's guard
+    // (RosterFileGuard) checks before each write; none for a server.
+    virtual QSqlDatabase* fileConnection() { return nullptr; }
 
     // The columns of `table` in their order, with their kinds and the key
     // column the engine's catalog names. Fails when there is no such table.
@@ -77,13 +70,6 @@ public:
     // without a copy each.
     using KeyedText = std::function<void(qint64 key, std::optional<QByteArrayView> utf8)>;
     virtual void readKeyedTexts(const QString& sql, const KeyedText& row) = 0;
-
-    // The roster's encodings, by the column's kind: what the engine gives
-    // for a column as the store's value, and a value as the parameter to
-    // bind for that column. A Yes/No value is bound as the column takes it
-    // (an engine with a boolean type refuses a number there).
-    virtual Value valueFromStored(const QVariant& stored, ColumnKind kind) const = 0;
-    virtual QVariant valueToBound(const Value& value, ColumnKind kind) const = 0;
 
     // Records of `table` (quoted), whose columns are `layout`'s.
 
@@ -157,7 +143,9 @@ public:
 
 // The backend for a roster `location`: a PostgreSQL server when it is a
 // connection URI (postgresql://...), else the SQLite file at that path.
-// Opened as the connection `connectionName`.
+// A file is opened as the QtSql connection `connectionName`, which the
+// caller removes once the backend is gone; a server gets a libpq connection
+// of its own.
 std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const QString& location);
 
 } // namespace varnel::store

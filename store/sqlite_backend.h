@@ -21,8 +21,11 @@ public:
     static std::unique_ptr<SqliteBackend> open(const QString& connectionName, const QString& path);
     ~SqliteBackend() override;
 
-    QSqlDatabase& database() override { return db_; }
-    Failure failure(const QSqlError& error, const QString& what) const override;
+    QSqlDatabase& database() { return db_; }
+    QSqlDatabase* fileConnection() override { return &db_; }
+    // SQLite's failure as the program's: its extended result code, and a
+    // description that says `what` failed with the roster's file and why.
+    Failure failure(const QSqlError& error, const QString& what) const;
     RecordLayout readLayout(const QString& table) override;
     void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 
@@ -32,8 +35,10 @@ public:
     QList<qint64> readKeys(const QString& sql) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
 
-    Value valueFromStored(const QVariant& stored, ColumnKind kind) const override;
-    QVariant valueToBound(const Value& value, ColumnKind kind) const override;
+    // The file's encodings, by the column's kind: what SQLite gives for a
+    // column as the store's value, and a value as the parameter to bind.
+    Value valueFromStored(const QVariant& stored, ColumnKind kind) const;
+    QVariant valueToBound(const Value& value, ColumnKind kind) const;
 
     QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;

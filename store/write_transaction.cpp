@@ -8,8 +8,8 @@ namespace varnel::store {
 WriteTransaction::WriteTransaction(RosterBackend& backend, RosterFileGuard* guard)
     : backend_(backend)
 {
-    if (guard)
-        guard->beforeWrite(backend_.database());
+    if (QSqlDatabase* file = backend_.fileConnection(); guard && file)
+        guard->beforeWrite(*file);
     backend_.beginWrite();
     open_ = true;
 }

@@ -10,8 +10,7 @@
 #include "tools/roster_files.h"
 
 #include <QCoreApplication>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QSqlDatabase>
 #include <QUuid>
 #include <memory>
 #include <optional>
@@ -72,27 +71,25 @@ QString sqlText(QString text)
     return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\'';
 }
 
-// Runs one statement on the server; throws the server's failure.
-void execOnServer(QSqlDatabase& db, const QString& sql, const QString& uri)
-{
-    QSqlQuery query(db);
-    if (!query.exec(sql))
-        throw store::serverFailure(query.lastError(), tr("Cannot make the roster's table on the server \"%1\"").arg(uri));
-}
-
-bool serverHasTable(QSqlDatabase& db, const QString& uri)
-{
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT to_regclass('%1') IS NOT NULL").arg(store::quoteIdentifier(kTable))) || !query.next())
-        throw store::serverFailure(query.lastError(), tr("Cannot read the database on the server \"%1\"").arg(uri));
-    return query.value(0).toBool();
-}
-
 [[noreturn]] void refuseTakenServer(const QString& uri)
 {
     throw Failure(ToolError::FileExists,
                   tr("The database on the server \"%1\" already holds a table \"Soldier\"; name a new database.").arg(uri));
 }
+
+const char* const kMakingTable = QT_TRANSLATE_NOOP("varnel::tools", "Cannot make the roster's table on the server \"%1\"");
+
+// Makes the Soldier table of `layout` on the server, in the transaction the
+// caller has begun; refuses a database that already has one.
+void makeServerTable(store::PostgresBackend& server, const RecordLayout& layout, const QString& uri)
+{
+    if (server.hasTable(kTable))
+        refuseTakenServer(uri);
+    server.beginWrite();
+    for (const QString& statement : store::serverTableStatements(kTable, layout))
+        server.run(statement, tr(kMakingTable));
+}
+
 
 // The new roster being written at `to`: a file under a temporary name, or a
 // server database inside one transaction. Nothing stays when it is not
@@ -100,18 +97,14 @@ bool serverHasTable(QSqlDatabase& db, const QString& uri)
 class NewRoster {
 public:
     NewRoster(const QString& to, const RecordLayout& layout)
-        : to_(to)
     {
         if (store::isServerLocation(to)) {
-            connection_ = uniqueConnection("copy-to");
-            backend_ = store::PostgresBackend::open(connection_, to);
-            if (serverHasTable(backend_->database(), to))
-                refuseTakenServer(to);
+            auto server = std::make_unique<store::PostgresBackend>(to);
+            server_ = server.get();
+            backend_ = std::move(server);
             // The table is made in the copy's own transaction: a copy that
             // fails leaves no table behind.
-            execOnServer(backend_->database(), QStringLiteral("BEGIN"), to);
-            for (const QString& statement : store::serverTableStatements(kTable, layout))
-                execOnServer(backend_->database(), statement, to);
+            makeServerTable(*server_, layout, to);
         } else {
             file_.emplace(to);
             for (const QString& statement : fileTableStatements(layout))
@@ -127,9 +120,6 @@ public:
     {
         if (backend_ && !finished_)
             backend_->rollbackWrite();
-        backend_.reset();
-        if (!connection_.isEmpty())
-            QSqlDatabase::removeDatabase(connection_);
     }
 
     RosterBackend& backend() { return *backend_; }
@@ -140,11 +130,10 @@ public:
     {
         // Keys were given as they were: the server's next key comes after
         // the last of them.
-        if (!connection_.isEmpty()) {
-            execOnServer(backend_->database(),
-                         QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), COALESCE(MAX(%3), 0) + 1, false) FROM %4")
+        if (server_) {
+            server_->run(QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), COALESCE(MAX(%3), 0) + 1, false) FROM %4")
                              .arg(sqlText(table_), sqlText(keyName()), backend_->keyColumn(), table_),
-                         to_);
+                         tr(kMakingTable));
         }
         backend_->commitWrite();
         finished_ = true;
@@ -163,10 +152,9 @@ private:
         return {};
     }
 
-    QString to_;
-    QString connection_;
     std::optional<NewRosterFile> file_;
     std::unique_ptr<RosterBackend> backend_;
+    store::PostgresBackend* server_ = nullptr; // backend_, when the copy goes to a server
     RecordLayout layout_;
     QString table_;
     bool finished_ = false;
@@ -194,25 +182,9 @@ RecordLayout standardSoldierLayout()
 
 void createServerRoster(const QString& uri)
 {
-    const QString connection = uniqueConnection("create");
-    {
-        QSqlDatabase db = store::openServerConnection(connection, uri);
-        try {
-            if (serverHasTable(db, uri))
-                refuseTakenServer(uri);
-            execOnServer(db, QStringLiteral("BEGIN"), uri);
-            for (const QString& statement : store::serverTableStatements(kTable, standardSoldierLayout()))
-                execOnServer(db, statement, uri);
-            execOnServer(db, QStringLiteral("COMMIT"), uri);
-        } catch (...) {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(connection);
-            throw;
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
+    store::PostgresBackend server(uri);
+    makeServerTable(server, standardSoldierLayout(), uri);
+    server.commitWrite();
 }
 
 CopySummary copyRoster(const QString& from, const QString& to)

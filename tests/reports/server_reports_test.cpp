@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlError>
 #include <atomic>
 
 using namespace varnel;

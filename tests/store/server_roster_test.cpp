@@ -9,6 +9,7 @@
 
 #include "support/roster_file.h"
 
+#include <QDate>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -130,6 +131,34 @@ TEST(ServerRoster, WhatAClerkTypesIsStoredAsTypedUnderEitherStringRule)
         data1.refresh();
         EXPECT_EQ(data1.shownValue("Name"), Value::text(typed)) << "and reads back as typed";
     }
+}
+
+// The store asks for UTF-8 text and ISO dates when it connects: neither the
+// database's own defaults nor the clerk's environment change what it reads
+// and writes.
+TEST(ServerRoster, TheServersAndTheSessionsSettingsDoNotChangeWhatIsRead)
+{
+    test::RosterFile roster(kServer);
+    roster.exec(R"(ALTER TABLE "Soldier" ALTER "TotalDate" TYPE date USING NULL)");
+    roster.exec(QStringLiteral("ALTER DATABASE %1 SET DateStyle = 'SQL, DMY'").arg(roster.database()));
+    roster.exec(QStringLiteral("ALTER DATABASE %1 SET client_encoding = 'LATIN1'").arg(roster.database()));
+    const QString name = QString::fromUtf8("\u0110\u1eb6NG \u0141ucja");
+    const qint64 key = roster.insert({{"Name", name}, {"TotalDate", QDate(2024, 3, 15)}});
+    qputenv("PGCLIENTENCODING", "LATIN1");
+    qputenv("PGDATESTYLE", "German");
+    DataControl data1;
+    roster.openIn(data1);
+    qunsetenv("PGCLIENTENCODING");
+    qunsetenv("PGDATESTYLE");
+
+    EXPECT_EQ(data1.shownValue("Name"), Value::text(name));
+    EXPECT_EQ(data1.shownValue("TotalDate"), Value::date(QDate(2024, 3, 15)));
+    const QString renamed = name + QString::fromUtf8(" \u00e9\u4e2d");
+    data1.setPending("Name", Value::text(renamed));
+    data1.setPending("TotalDate", Value::date(QDate(2025, 12, 1)));
+    updateRecord(data1);
+    EXPECT_EQ(roster.stored(key, "Name").toString(), renamed);
+    EXPECT_EQ(roster.stored(key, "TotalDate").toDate(), QDate(2025, 12, 1));
 }
 
 // A clerk whose role may only read: the roster opens, and a store fails
