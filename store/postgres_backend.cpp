@@ -90,9 +90,11 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
         QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table), columns.join(QStringLiteral(", ")))};
     const int name = layout.indexOf(QStringLiteral("Name"));
     if (name >= 0) {
-        // The key rides in the index, so the roster's names and keys are
-        // read from the index alone.
-        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3) INCLUDE (%4)")
+        // The roster's names and keys are read from the index alone, in
+        // the order of a file's index: the names' bytes, no name first, the
+        // same names by key. That is most often the roster's own order
+        // already.
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3 COLLATE \"C\" NULLS FIRST, %4)")
                           .arg(quoteIdentifier(table + QStringLiteral("ByName")), quoteIdentifier(table),
                                quoteIdentifier(layout.at(name).name), quoteIdentifier(key));
     }
@@ -152,14 +154,19 @@ QString PostgresBackend::literal(const Value& value, ColumnKind kind) const
 RecordLayout PostgresBackend::readLayout(const QString& table)
 {
     // The columns in their order with their types' names, whether each is
-    // the table's one-column primary key and is filled by the server, and
-    // the kind of relation (a table, a view, ...).
+    // the table's one-column primary key and is filled by the server, the
+    // kind of relation (a table, a view, ...), and whether an index reads
+    // the column in the order of its bytes, no value first, then by the key.
     const RawResult result = runRaw(QStringLiteral(
                               "SELECT a.attname, format_type(a.atttypid, a.atttypmod), t.typname,"
                               " (a.attidentity <> '' OR a.atthasdef),"
                               " EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indisprimary"
                               "         AND i.indnatts = 1 AND i.indkey[0] = a.attnum),"
-                              " c.relkind"
+                              " c.relkind,"
+                              " EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indkey[0] = a.attnum"
+                              "         AND i.indcollation[0] = 'pg_catalog.\"C\"'::regcollation AND i.indoption[0] = 2"
+                              "         AND i.indnkeyatts >= 2 AND i.indkey[1] = (SELECT k.indkey[0] FROM pg_index k"
+                              "             WHERE k.indrelid = a.attrelid AND k.indisprimary AND k.indnatts = 1))"
                               " FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid JOIN pg_class c ON c.oid = a.attrelid"
                               " WHERE a.attrelid = to_regclass(%1) AND a.attnum > 0 AND NOT a.attisdropped"
                               " ORDER BY a.attnum")
@@ -170,8 +177,11 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
     keyColumn_.clear();
     keyName_.clear();
     relationKind_.clear();
+    bytewiseIndexed_.clear();
     for (int row = 0; row < PQntuples(result.get()); ++row) {
         relationKind_ = text(row, 5);
+        if (text(row, 6) == QLatin1String("t"))
+            bytewiseIndexed_ << quoteIdentifier(text(row, 0));
         Column c;
         c.name = text(row, 0);
         c.declaredType = text(row, 1);
@@ -210,6 +220,18 @@ QString PostgresBackend::quoteIdentifier(const QString& name) const
 QString PostgresBackend::keyColumn() const
 {
     return keyColumn_;
+}
+
+// The server walks an index on Name in order: faster than its scan of the
+// table, and the store's sort of rows already or nearly in order is quicker
+// too. With the index varnel-roster create makes (the names' bytes, no name
+// first, the same names by key) the rows most often come in the roster's
+// own order; without it, in the database's collation.
+QString PostgresBackend::presortByName(const QString& quotedName) const
+{
+    if (bytewiseIndexed_.contains(quotedName))
+        return QStringLiteral(" ORDER BY %1 COLLATE \"C\" NULLS FIRST, %2").arg(quotedName, keyColumn_);
+    return QStringLiteral(" ORDER BY ") + quotedName;
 }
 
 // Every statement goes straight through libpq: rows arrive as the server's text, with no value made for each of them on

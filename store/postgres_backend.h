@@ -49,10 +49,7 @@ public:
 
     QString quoteIdentifier(const QString& name) const override;
     QString keyColumn() const override;
-    // The server walks the Name index (which carries the key) in order:
-    // faster than its scan of the table, and the store's sort of rows
-    // nearly in order is quicker too.
-    QString presortByName(const QString& quotedName) const override { return QStringLiteral(" ORDER BY ") + quotedName; }
+    QString presortByName(const QString& quotedName) const override;
 
     QList<qint64> readKeys(const QString& sql) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
@@ -87,6 +84,9 @@ private:
     QString keyName_;
     // pg_class.relkind of the table readLayout read: "r" or "p" for a table.
     QString relationKind_;
+    // The columns (quoted) an index reads in the order of their bytes, no
+    // value first, then by the key.
+    QStringList bytewiseIndexed_;
     // beginWrite() was called and BEGIN goes with the next statement.
     bool beginPending_ = false;
 };

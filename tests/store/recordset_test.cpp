@@ -53,9 +53,11 @@ TEST_P(RecordsetTest, NamesAreInDictionaryOrderWithNoNameFirst)
     file.insert({{"Name", "davis"}});
     file.insert({{"Name", "Davis"}});
     file.insert({{"Name", "Evans"}});
-    for (bool indexed : {false, true}) {
-        SCOPED_TRACE(indexed ? "with an index on Name" : "without an index on Name");
-        file.exec(indexed ? R"(CREATE INDEX IF NOT EXISTS "ByName" ON "Soldier" ("Name"))" : R"(DROP INDEX IF EXISTS "SoldierByName")");
+    // The index a new roster has, none, and one another program made.
+    for (const char* index : {"", R"(DROP INDEX IF EXISTS "SoldierByName")", R"(CREATE INDEX "ByName" ON "Soldier" ("Name"))"}) {
+        SCOPED_TRACE(*index ? index : "the index a new roster has");
+        if (*index)
+            file.exec(QString::fromUtf8(index));
         open();
         EXPECT_EQ(rosterNames(), QStringList({"", "", "Ångström", "Davis", "Davis", "davis", "de la Cruz", "Evans",
                                               "MULLER, ANN", "Müller, Ann", "Zimmerman"}));
