@@ -1,6 +1,6 @@
 // The roster on a PostgreSQL server against the same roster in a file: the
-// time to open it (what the window waits for before its first paint: the
-// keys in name order and the first record), and for each command its time
+// store's time to open it (the layout, the keys in name order and the first
+// record, which the window waits for), and for each command its time
 // and the statements it sends the server, each one round trip.
 //
 //   varnel-bench-server FILE URI SERVER_LOG
@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
     DataControl fileRoster, serverRoster;
     const double openFile = medianMs(5, [&] { openRosterAt(fileRoster, file); });
     const double openServer = medianMs(5, [&] { openRosterAt(serverRoster, server); });
-    row("open (first paint), median of 5", openFile, openServer);
+    row("store open, median of 5", openFile, openServer);
 
     const auto moveNext = [](DataControl& d) {
         return [&d] {
