@@ -136,7 +136,11 @@ ServerLink connectToServer(const QString& uri)
     // them: the text the store reads is UTF-8, and a date or timestamp
     // column reads as ISO text.
     setOption(options, "client_encoding", "UTF8");
+    // The server options the address gives, or else the clerk's PGOPTIONS,
+    // which libpq would no longer read once the options are given here.
     QByteArray serverOptions = optionValue(options, "options");
+    if (serverOptions.isEmpty())
+        serverOptions = qgetenv("PGOPTIONS");
     serverOptions += serverOptions.isEmpty() ? "-c DateStyle=ISO" : " -c DateStyle=ISO";
     setOption(options, "options", serverOptions);
     setOption(options, "fallback_application_name", "varnel");

@@ -161,6 +161,35 @@ TEST(ServerRoster, TheServersAndTheSessionsSettingsDoNotChangeWhatIsRead)
     EXPECT_EQ(roster.stored(key, "TotalDate").toDate(), QDate(2025, 12, 1));
 }
 
+// Server options of the clerk's own, in the address or in PGOPTIONS, still
+// reach the server: here a search path that finds another Soldier table.
+TEST(ServerRoster, TheClerksOwnServerOptionsAreKept)
+{
+    test::RosterFile roster(kServer);
+    roster.insertNames({"ADAMS"});
+    roster.exec(R"(CREATE SCHEMA elsewhere; CREATE TABLE elsewhere."Soldier" (LIKE public."Soldier" INCLUDING ALL))");
+    roster.exec(R"(INSERT INTO elsewhere."Soldier" ("Name") VALUES ('BAKER'))");
+    const struct {
+        const char* how;
+        QString address;
+        QByteArray environment;
+    } cases[] = {
+        {"in the address", roster.location() + QStringLiteral("&options=-c%20search_path%3Delsewhere"), {}},
+        {"in PGOPTIONS", roster.location(), "-c search_path=elsewhere"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        if (!c.environment.isEmpty())
+            qputenv("PGOPTIONS", c.environment);
+        DataControl data1;
+        data1.setDatabaseName(c.address);
+        data1.setRecordSource(kRosterQuery);
+        data1.refresh();
+        qunsetenv("PGOPTIONS");
+        EXPECT_EQ(data1.shownValue("Name"), Value::text("BAKER"));
+    }
+}
+
 // A clerk whose role may only read: the roster opens, and a store fails
 // with the server's refusal while the entries stay pending.
 TEST(ServerRoster, AClerkWithoutTheRightToWriteKeepsTheEntries)
