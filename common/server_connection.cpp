@@ -161,6 +161,9 @@ ServerLink connectToServer(const QString& uri)
     };
     if (PQstatus(link.get()) != CONNECTION_OK)
         throw refused();
+    // The server's notices ("collation already exists, skipping") are not
+    // the clerk's business; libpq would print them on the terminal.
+    PQsetNoticeProcessor(link.get(), [](void*, const char*) {}, nullptr);
     // PGDATESTYLE in the clerk's environment travels in the connection's
     // start too, and comes after the options: only a statement puts it
     // right then.
