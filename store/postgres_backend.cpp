@@ -8,6 +8,9 @@
 #include <libpq-fe.h>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
+#include <functional>
+#include <optional>
 #include <memory>
 
 namespace varnel::store {
@@ -234,24 +237,71 @@ QString PostgresBackend::presortByName(const QString& quotedName) const
     return QStringLiteral(" ORDER BY ") + quotedName;
 }
 
-// Every statement goes straight through libpq: rows arrive as the server's text, with no value made for each of them on
-// the way, and a write's BEGIN travels with its first statement (libpq
-// gives the last statement's result), one round trip less.
+// Every statement goes straight through libpq: rows arrive as the server's
+// text, with no value made for each of them on the way.
 PostgresBackend::RawResult PostgresBackend::runRaw(const QString& sql, const QString& what)
 {
     reconnectIfLost();
+    RawResult result(PQexec(link_.get(), statementText(sql).constData()), PQclear);
+    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+        throw failureOf(result.get(), what);
+    return result;
+}
+
+// Rows are handed on as they arrive (libpq's single-row mode): the caller's
+// work on the first rows goes on while the server still sends the rest,
+// and no result holding every row is built.
+void PostgresBackend::streamRows(const QString& sql, const QString& what, const std::function<void(const ::pg_result*, int)>& row)
+{
+    reconnectIfLost();
     PGconn* conn = link_.get();
+    if (!PQsendQuery(conn, statementText(sql).constData()))
+        throw failureOf(nullptr, what);
+    PQsetSingleRowMode(conn); // where it cannot be had, the rows come in one result
+    // Every result is taken, whatever happens on the way: the connection
+    // is ready for the next statement only then.
+    std::optional<Failure> failed;
+    std::exception_ptr thrown;
+    while (const RawResult result{PQgetResult(conn), PQclear}) {
+        switch (PQresultStatus(result.get())) {
+        case PGRES_SINGLE_TUPLE:
+        case PGRES_TUPLES_OK:
+            for (int r = 0; r < PQntuples(result.get()) && !failed && !thrown; ++r) {
+                try {
+                    row(result.get(), r);
+                } catch (...) {
+                    thrown = std::current_exception();
+                }
+            }
+            break;
+        case PGRES_COMMAND_OK: break;
+        default:
+            if (!failed)
+                failed = failureOf(result.get(), what);
+        }
+    }
+    if (thrown)
+        std::rethrow_exception(thrown);
+    if (failed)
+        throw *failed;
+}
+
+// The statement as sent: a write's BEGIN travels with its first statement
+// (libpq gives the last statement's result), one round trip less.
+QByteArray PostgresBackend::statementText(const QString& sql)
+{
     const bool begins = beginPending_;
     beginPending_ = false;
-    const QByteArray text = (begins ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
-    RawResult result(PQexec(conn, text.constData()), PQclear);
-    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-        const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
-        const QString reason = QString::fromUtf8(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(conn));
-        throw serverFailure(QString::fromLatin1(state ? state : ""), reason, what.arg(serverDisplayName(uri_)));
-    }
-    return result;
+    return (begins ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
+}
+
+// The failure `result` carries, or, without one, the connection's.
+Failure PostgresBackend::failureOf(const ::pg_result* result, const QString& what) const
+{
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const QString reason = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(link_.get()));
+    return serverFailure(QString::fromLatin1(state ? state : ""), reason, what.arg(serverDisplayName(uri_)));
 }
 
 void PostgresBackend::run(const QString& sql, const QString& what)
@@ -279,15 +329,13 @@ QList<qint64> PostgresBackend::readKeys(const QString& sql)
 
 void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
 {
-    const RawResult result = runRaw(sql, tr("Cannot read the roster from the server \"%1\""));
-    const int rows = PQntuples(result.get());
-    for (int r = 0; r < rows; ++r) {
-        const qint64 key = std::strtoll(PQgetvalue(result.get(), r, 0), nullptr, 10);
-        if (PQgetisnull(result.get(), r, 1))
+    streamRows(sql, tr("Cannot read the roster from the server \"%1\""), [&row](const ::pg_result* result, int r) {
+        const qint64 key = std::strtoll(PQgetvalue(result, r, 0), nullptr, 10);
+        if (PQgetisnull(result, r, 1))
             row(key, std::nullopt);
         else
-            row(key, QByteArrayView(PQgetvalue(result.get(), r, 1), PQgetlength(result.get(), r, 1)));
-    }
+            row(key, QByteArrayView(PQgetvalue(result, r, 1), PQgetlength(result, r, 1)));
+    });
 }
 
 // One value of the server's text, as its column's kind reads it.

@@ -3,6 +3,8 @@
 #include "common/server_connection.h"
 #include "store/roster_backend.h"
 
+#include <functional>
+
 struct pg_result; // libpq's PGresult
 
 namespace varnel::store {
@@ -72,7 +74,14 @@ private:
     // Connects again when the server dropped the connection since the last
     // command; fails (3151) when it cannot.
     void reconnectIfLost();
+    // Runs one statement; throws the server's failure, described as `what`
+    // with the server's address for its %1.
     RawResult runRaw(const QString& sql, const QString& what);
+    // The same for a statement with many rows, each handed to `row` (the
+    // result and the row in it) as it arrives.
+    void streamRows(const QString& sql, const QString& what, const std::function<void(const ::pg_result*, int)>& row);
+    QByteArray statementText(const QString& sql);
+    Failure failureOf(const ::pg_result* result, const QString& what) const;
     // A value as an SQL literal for its column of `kind`.
     QString literal(const Value& value, ColumnKind kind) const;
     Value rawValue(const RawResult& result, int row, int column, ColumnKind kind) const;

@@ -190,6 +190,31 @@ TEST(ServerRoster, TheClerksOwnServerOptionsAreKept)
     }
 }
 
+// The names are handed on while the server still sends them. A failure on
+// the way, the server's or the reader's own, ends the read with that
+// failure, and the connection is ready for the next statement.
+TEST(ServerRoster, AReadThatFailsHalfwayLeavesTheConnectionReady)
+{
+    test::RosterFile roster(kServer);
+    const QString halfway = QStringLiteral(
+        "SELECT g, CASE WHEN g < 5000 THEN 'x' ELSE (1 / (g - g))::text END FROM generate_series(1, 10000) AS g");
+    const QString whole = QStringLiteral("SELECT g, 'x' FROM generate_series(1, 10000) AS g");
+    PostgresBackend backend(roster.location());
+    int handed = 0;
+    expectFailure([&] { backend.readKeyedTexts(halfway, [&handed](qint64, auto) { ++handed; }); }, ServerError::TypeConversion,
+                  {"22012"});
+    EXPECT_GT(handed, 0) << "rows came before the failure";
+    EXPECT_THROW(backend.readKeyedTexts(whole, [](qint64 key, auto) {
+                     if (key == 3)
+                         throw std::runtime_error("the reader's own failure");
+                 }),
+                 std::runtime_error);
+    handed = 0;
+    backend.readKeyedTexts(whole, [&handed](qint64, auto) { ++handed; });
+    EXPECT_EQ(handed, 10000);
+    EXPECT_EQ(backend.readKeys(QStringLiteral("SELECT 7")), QList<qint64>{7});
+}
+
 // A clerk whose role may only read: the roster opens, and a store fails
 // with the server's refusal while the entries stay pending.
 TEST(ServerRoster, AClerkWithoutTheRightToWriteKeepsTheEntries)
