@@ -16,6 +16,7 @@ struct Token {
     Kind kind;
     QString text;  // upper case for words
     int depth;     // parenthesis depth at the token
+    qsizetype end; // where it ends in the text
 };
 
 struct Scan {
@@ -92,7 +93,7 @@ private:
 
     void add(Token::Kind kind, qsizetype start)
     {
-        scan_.tokens.append({kind, sql_.mid(start, i_ - start), depth_});
+        scan_.tokens.append({kind, sql_.mid(start, i_ - start), depth_, i_});
     }
 
     void fail(const QString& problem) { scan_.problem = problem; }
@@ -353,7 +354,7 @@ private:
             }
             return string(Escapes::Doubled, start);
         }
-        scan_.tokens.append({Token::Word, upper, depth_});
+        scan_.tokens.append({Token::Word, upper, depth_, i_});
     }
 
     const QString& sql_;
@@ -460,6 +461,25 @@ QString whyRefused(const QString& query)
 }
 
 } // namespace
+
+QString withServerRowKey(const QString& query, const QString& keyColumn)
+{
+    if (keyColumn.isEmpty())
+        return query;
+    QString key = keyColumn;
+    key.replace(u'"', QLatin1String("\"\""));
+    // Within its own definition "Soldier" still names the table: a WITH
+    // item that is not recursive does not see itself.
+    const QString soldier = QStringLiteral("\"Soldier\" AS (SELECT *, \"%1\" AS _rowid_ FROM \"Soldier\")").arg(key);
+    const QVector<Token> tokens = Tokenizer(query, Dialect::Postgres).run().tokens;
+    const auto isWord = [&tokens](qsizetype i, QStringView word) {
+        return i < tokens.size() && tokens[i].kind == Token::Word && tokens[i].text == word;
+    };
+    if (!isWord(0, u"WITH"))
+        return QStringLiteral("WITH ") + soldier + u' ' + query;
+    const qsizetype at = tokens[isWord(1, u"RECURSIVE") ? 1 : 0].end;
+    return query.left(at) + u' ' + soldier + u',' + query.mid(at);
+}
 
 void refuseWritingQuery(const QString& query, const QString& layoutPath)
 {

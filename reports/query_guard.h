@@ -24,4 +24,11 @@ namespace varnel::reports {
 // Throws varnel::Failure(failure::QueryRefused) naming `layoutPath`.
 void refuseWritingQuery(const QString& query, const QString& layoutPath);
 
+// `query` (one the guard let through) with the table "Soldier" seen through
+// a WITH item that adds the column `_rowid_`, the value of `keyColumn`: how
+// a query on a server reads the row key it reads in a file. Read by
+// PostgreSQL's lexical rules, so a leading WITH [RECURSIVE] is found past
+// any comments. Unchanged when `keyColumn` is empty.
+QString withServerRowKey(const QString& query, const QString& keyColumn);
+
 } // namespace varnel::reports

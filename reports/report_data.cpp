@@ -110,12 +110,6 @@ void checkIsRoster(QSqlDatabase& db, const QString& file)
         notARoster(file, QCoreApplication::translate("varnel::reports", "is not a roster: it has no Soldier table"));
 }
 
-QString quotedName(QString name)
-{
-    name.replace(u'"', QLatin1String("\"\""));
-    return u'"' + name + u'"';
-}
-
 QString serverSays(const QSqlQuery& query)
 {
     const QSqlError error = query.lastError();
@@ -153,67 +147,6 @@ QString checkServerRoster(QSqlDatabase& db, const QString& uri)
         notARoster(uri, QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(probe)));
     return probe.next() ? probe.value(0).toString() : QString();
 }
-
-// Where the blanks and comments at `at` in `sql` end.
-qsizetype afterBlanks(const QString& sql, qsizetype at)
-{
-    while (at < sql.size()) {
-        if (sql[at].isSpace()) {
-            ++at;
-        } else if (sql.mid(at, 2) == QLatin1String("--")) {
-            while (at < sql.size() && sql[at] != u'\n' && sql[at] != u'\r')
-                ++at;
-        } else if (sql.mid(at, 2) == QLatin1String("/*")) {
-            int depth = 0;
-            do {
-                if (sql.mid(at, 2) == QLatin1String("/*")) {
-                    ++depth;
-                    at += 2;
-                } else if (sql.mid(at, 2) == QLatin1String("*/")) {
-                    --depth;
-                    at += 2;
-                } else {
-                    ++at;
-                }
-            } while (depth > 0 && at < sql.size());
-        } else {
-            break;
-        }
-    }
-    return at;
-}
-
-// Whether the keyword `word` stands at `at` in `sql`; moves `at` past it.
-bool takeWord(const QString& sql, qsizetype& at, QLatin1String word)
-{
-    const qsizetype end = at + word.size();
-    if (sql.mid(at, word.size()).compare(word, Qt::CaseInsensitive) != 0)
-        return false;
-    if (end < sql.size() && (sql[end].isLetterOrNumber() || sql[end] == u'_' || sql[end] == u'$'))
-        return false;
-    at = end;
-    return true;
-}
-
-} // namespace
-
-QString withServerRowKey(const QString& query, const QString& keyColumn)
-{
-    if (keyColumn.isEmpty())
-        return query;
-    // Within its own definition "Soldier" still names the table: a WITH
-    // item that is not recursive does not see itself.
-    const QString soldier = QStringLiteral("\"Soldier\" AS (SELECT *, %1 AS _rowid_ FROM \"Soldier\")").arg(quotedName(keyColumn));
-    qsizetype at = afterBlanks(query, 0);
-    if (!takeWord(query, at, QLatin1String("WITH")))
-        return QStringLiteral("WITH ") + soldier + u' ' + query;
-    qsizetype next = afterBlanks(query, at);
-    if (takeWord(query, next, QLatin1String("RECURSIVE")))
-        at = next;
-    return query.left(at) + u' ' + soldier + u',' + query.mid(at);
-}
-
-namespace {
 
 QString sizeText(qint64 bytes)
 {

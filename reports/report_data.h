@@ -60,9 +60,4 @@ private:
 std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgress& progress,
                                          const ReportLimits& limits = {});
 
-// `query` with the table "Soldier" seen through a WITH item that adds the
-// column `_rowid_`, the value of `keyColumn`: how a query on a server reads
-// the row key it reads in a file. Unchanged when `keyColumn` is empty.
-QString withServerRowKey(const QString& query, const QString& keyColumn);
-
 } // namespace varnel::reports

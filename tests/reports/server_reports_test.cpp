@@ -6,6 +6,7 @@
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
+#include "reports/query_guard.h"
 #include "reports/report_progress.h"
 
 #include "report_helpers.h"
