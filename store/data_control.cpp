@@ -1,7 +1,7 @@
 #include "store/data_control.h"
 
 #include "common/failure.h"
-#include "store/postgres_backend.h"
+#include "common/server_connection.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

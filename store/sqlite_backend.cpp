@@ -37,11 +37,6 @@ std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName
     return std::make_unique<SqliteBackend>(openSqliteFile(connectionName, path), path);
 }
 
-Failure SqliteBackend::failure(const QSqlError& error, const QString& what) const
-{
-    return sqlFailure(error, what);
-}
-
 RecordLayout SqliteBackend::readLayout(const QString& table)
 {
     return readTableLayout(db_, table, path_);

@@ -23,9 +23,6 @@ public:
 
     QSqlDatabase& database() { return db_; }
     QSqlDatabase* fileConnection() override { return &db_; }
-    // SQLite's failure as the program's: its extended result code, and a
-    // description that says `what` failed with the roster's file and why.
-    Failure failure(const QSqlError& error, const QString& what) const;
     RecordLayout readLayout(const QString& table) override;
     void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 

@@ -2,7 +2,7 @@
 
 #include "app/varnel_version.h"
 #include "common/failure.h"
-#include "store/postgres_backend.h"
+#include "common/server_connection.h"
 #include "tools/recover_soldier.h"
 #include "tools/roster_copy.h"
 #include "tools/roster_files.h"
@@ -242,7 +242,7 @@ QStringList rosterFromDatabaseOption(QStringList args, QString& error)
             continue;
         }
         args.removeAt(i);
-        if (!varnel::store::isServerLocation(uri)) {
+        if (!varnel::isServerLocation(uri)) {
             error = QCoreApplication::translate("varnel::tools", "%1 is not a server's URI: it begins postgresql://.").arg(uri);
             return args;
         }
@@ -325,7 +325,7 @@ int main(int argc, char* argv[])
         if (command == QLatin1String("create")) {
             if (args.size() != 1)
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "create takes one FILE."));
-            if (varnel::store::isServerLocation(args.at(0)))
+            if (varnel::isServerLocation(args.at(0)))
                 varnel::tools::createServerRoster(args.at(0));
             else
                 varnel::tools::createRosterFile(args.at(0));

@@ -3,11 +3,11 @@
 #include "ui/main_form.h"
 
 #include "common/failure.h"
+#include "common/server_connection.h"
 #include "points/date_services.h"
 #include "points/total_all.h"
 #include "reports/report_commands.h"
 #include "reports/report_failures.h"
-#include "store/postgres_backend.h"
 #include "store/record_layout.h"
 #include "store/roster_export.h"
 #include "ui/bound_label.h"
@@ -95,7 +95,7 @@ void MainForm::printThisWorksheet()
 
 bool MainForm::rosterOnServer() const
 {
-    return store::isServerLocation(binding_.databaseName());
+    return isServerLocation(binding_.databaseName());
 }
 
 // The layouts read the roster file of the current folder: with the roster

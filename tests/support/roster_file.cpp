@@ -107,21 +107,27 @@ TestServer findTestServer()
     return server;
 }
 
+// A QtSql connection `name` to `database` on the tests' server.
+QSqlDatabase openOnTestServer(const QString& name, const QString& database)
+{
+    const TestServer& server = testServer();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setUserName(server.user);
+    db.setDatabaseName(database);
+    EXPECT_TRUE(db.open()) << "the tests' PostgreSQL server: " << qPrintable(server.error + db.lastError().text())
+                           << " (scripts/install-deps.sh installs it)";
+    return db;
+}
+
 // The server's database "postgres", where databases are made.
 QSqlDatabase adminConnection()
 {
     const QString name = QStringLiteral("varnel-test-admin");
     if (QSqlDatabase::contains(name))
         return QSqlDatabase::database(name);
-    const TestServer& server = testServer();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setHostName(server.host);
-    db.setPort(server.port);
-    db.setUserName(server.user);
-    db.setDatabaseName(QStringLiteral("postgres"));
-    EXPECT_TRUE(db.open()) << "the tests' PostgreSQL server: " << qPrintable(server.error + db.lastError().text())
-                           << " (scripts/install-deps.sh installs it)";
-    return db;
+    return openOnTestServer(name, QStringLiteral("postgres"));
 }
 
 } // namespace
@@ -153,13 +159,7 @@ std::unique_ptr<Connection> Connection::toServer(const QString& database)
     std::unique_ptr<Connection> c(new Connection);
     c->name_ = QStringLiteral("test-") + QUuid::createUuid().toString();
     c->server_ = true;
-    const TestServer& server = testServer();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), c->name_);
-    db.setHostName(server.host);
-    db.setPort(server.port);
-    db.setUserName(server.user);
-    db.setDatabaseName(database);
-    EXPECT_TRUE(db.open()) << qPrintable(db.lastError().text());
+    openOnTestServer(c->name_, database);
     return c;
 }
 
