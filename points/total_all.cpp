@@ -99,6 +99,7 @@ TotalAllSummary totalAllSoldiers(store::DataControl& data1, Clock& clock, QChar 
         ++summary.totalled;
         return written;
     };
+    const store::Recordset::NamedStep step(rs, QCoreApplication::translate("TotalAll", "Total All Soldiers"));
     if (!rs.changeEveryRecord(change, progress)) {
         TotalAllSummary stopped;
         stopped.soldiers = summary.soldiers;

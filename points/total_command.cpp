@@ -6,8 +6,11 @@
 #include "points/total_date_label.h"
 #include "points/worksheet.h"
 #include "store/data_control.h"
+#include "store/record_conflict.h"
 #include "store/record_layout.h"
 #include "store/recordset.h"
+
+#include <QCoreApplication>
 
 namespace varnel::points {
 
@@ -64,6 +67,10 @@ void totalCommand(store::DataControl& data1, MessageSink& messages, Clock& clock
                   TotalDateLabel& totalDateLabel, QChar dateSeparator)
 {
     store::Recordset& rs = data1.recordset();
+    // The entries stored first and the worksheet are one step for Undo.
+    const QString name = store::nameInCaption(data1.shownValue(store::column::Name).displayText());
+    const store::Recordset::NamedStep step(rs, name.isEmpty() ? QCoreApplication::translate("varnel::points", "Total")
+                                                               : QCoreApplication::translate("varnel::points", "Total of %1").arg(name));
 
     // Store what the form shows, so every read below sees it. Should this
     // fail, the clerk's entries stay pending in the form, not dropped.

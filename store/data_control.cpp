@@ -86,6 +86,7 @@ SourceQuery parseRecordSource(const QString& source)
 DataControl::DataControl(QObject* parent)
     : QObject(parent)
 {
+    history_.setOnChange([this] { emit historyChanged(); });
 }
 
 DataControl::~DataControl()
@@ -143,7 +144,13 @@ void DataControl::refresh()
                 guard_ = std::make_unique<RosterFileGuard>(path);
             RecordsetObserver& observer = *this;
             const QString table = backend->quoteIdentifier(source.table);
-            opened = std::make_unique<Recordset>(observer, guard_.get(), std::move(backend), path, table, std::move(layout),
+            // Changes stored in another roster cannot be taken back here.
+            if (historyOf_ != path) {
+                history_.clear();
+                historyOf_ = path;
+            }
+            opened = std::make_unique<Recordset>(observer, guard_.get(), keepsHistory_ ? &history_ : nullptr, std::move(backend), path,
+                                                 table, std::move(layout), KeyQuery{keySql, source.byName.has_value()},
                                                  std::move(keys));
         } catch (...) {
             backend.reset(); // closes its connection, the last use of the name

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/bound_control.h"
+#include "store/change_history.h"
 #include "store/recordset.h"
 #include "store/recordset_observer.h"
 #include "store/roster_file_guard.h"
@@ -54,6 +55,12 @@ public:
     // The safety copy saved before the first write, or empty.
     QString safetyCopy() const;
 
+    // The stored changes of this run, for Undo and Redo: kept across a
+    // reload of the same roster, begun anew when another roster is opened.
+    // A tool that needs no Undo turns the keeping off.
+    ChangeHistory& history() { return history_; }
+    void setKeepsHistory(bool keeps) { keepsHistory_ = keeps; }
+
     void registerControl(BoundControl* control);
     void unregisterControl(BoundControl* control);
 
@@ -78,6 +85,8 @@ signals:
     void rowChanged(int position);
     // The background check found the roster file damaged.
     void fileDamaged(int number, const QString& description);
+    // What Undo and Redo would do changed.
+    void historyChanged();
 
 private:
     // RecordsetObserver
@@ -96,6 +105,10 @@ private:
     QString connectionName_;
     int connectionSerial_ = 0;
     std::unique_ptr<RosterFileGuard> guard_;
+    ChangeHistory history_;
+    bool keepsHistory_ = true;
+    // The roster the history's changes were stored in.
+    QString historyOf_;
     std::unique_ptr<Recordset> recordset_;
     QList<BoundControl*> controls_;
     QHash<QString, Value> pending_;

@@ -146,12 +146,24 @@ QString PostgresBackend::literal(const Value& value, ColumnKind kind) const
     }
     default: break;
     }
-    const QByteArray text = stored.toString().toUtf8();
+    return textLiteral(stored.toString());
+}
+
+QString PostgresBackend::textLiteral(const QString& value) const
+{
+    const QByteArray text = value.toUtf8();
     std::unique_ptr<char, void (*)(void*)> escaped(PQescapeLiteral(link_.get(), text.constData(), size_t(text.size())), PQfreemem);
     if (!escaped)
         throw Failure(ServerError::ConnectionFailed, tr("Cannot write a value for the server \"%1\": %2")
                                                          .arg(serverDisplayName(uri_), QString::fromUtf8(PQerrorMessage(link_.get())).trimmed()));
     return QString::fromUtf8(escaped.get());
+}
+
+// A stored value is the server's own text: as a literal the column's type
+// reads it back to what it was.
+QString PostgresBackend::storedLiteral(const StoredValue& stored) const
+{
+    return stored.isNull() ? QStringLiteral("NULL") : textLiteral(stored.toString());
 }
 
 RecordLayout PostgresBackend::readLayout(const QString& table)
@@ -341,9 +353,21 @@ void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
 // One value of the server's text, as its column's kind reads it.
 Value PostgresBackend::rawValue(const RawResult& result, int row, int column, ColumnKind kind) const
 {
+    return valueOfStored(storedValue(result, row, column), kind);
+}
+
+StoredValue PostgresBackend::storedValue(const RawResult& result, int row, int column)
+{
     if (PQgetisnull(result.get(), row, column))
+        return QVariant();
+    return QVariant(QString::fromUtf8(PQgetvalue(result.get(), row, column), PQgetlength(result.get(), row, column)));
+}
+
+Value PostgresBackend::valueOfStored(const StoredValue& stored, ColumnKind kind)
+{
+    if (stored.isNull())
         return Value::null();
-    const QString text = QString::fromUtf8(PQgetvalue(result.get(), row, column), PQgetlength(result.get(), row, column));
+    const QString text = stored.toString();
     switch (kind) {
     case ColumnKind::YesNo: return Value::boolean(text == QLatin1String("t"));
     case ColumnKind::Integer: return Value::integer(text.toLongLong());
@@ -401,15 +425,76 @@ qint64 PostgresBackend::insertRecord(const QString& table, const RecordLayout& l
     return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
 }
 
-void PostgresBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                   const QList<Value>& values)
+QList<StoredValue> PostgresBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                                 const QList<Value>& values)
 {
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ")
                 + literal(values.at(i), layout.at(written.at(i)).kind);
-    runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4").arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(key)),
-           tr("Cannot save the records on the server \"%1\""));
+    return updateReturning(table, layout, key, written, assignments, tr("Cannot save the records on the server \"%1\""));
+}
+
+bool PostgresBackend::writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                         const QList<StoredValue>& stored)
+{
+    QStringList assignments;
+    for (int i = 0; i < written.size(); ++i)
+        assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ") + storedLiteral(stored.at(i));
+    return !updateReturning(table, layout, key, written, assignments, tr("Cannot save the records on the server \"%1\"")).isEmpty();
+}
+
+// Runs an UPDATE of one record; gives the written columns as the server
+// now holds them, or nothing when no record has the key.
+QList<StoredValue> PostgresBackend::updateReturning(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                                    const QStringList& assignments, const QString& what)
+{
+    QStringList names;
+    for (int c : written)
+        names << quoteIdentifier(layout.at(c).name);
+    const RawResult result = runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4 RETURNING %5")
+                                        .arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(key), names.join(u',')),
+                                    what);
+    QList<StoredValue> now;
+    if (PQntuples(result.get()) == 1) {
+        for (int i = 0; i < written.size(); ++i)
+            now << storedValue(result, 0, i);
+    }
+    return now;
+}
+
+StoredRecord PostgresBackend::readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key)
+{
+    const RawResult read = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3 FOR UPDATE").arg(table, keyColumn_, QString::number(key)),
+                                  tr("Cannot read the record from the server \"%1\""));
+    StoredRecord record;
+    if (PQntuples(read.get()) != 1)
+        return record;
+    for (int c = 0; c < layout.count(); ++c) {
+        record.stored << storedValue(read, 0, c);
+        record.values << valueOfStored(record.stored.last(), layout.at(c).kind);
+    }
+    return record;
+}
+
+qint64 PostgresBackend::insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+                                           std::optional<qint64> key)
+{
+    QStringList names, values;
+    if (key) {
+        names << keyColumn_;
+        values << QString::number(*key);
+    }
+    for (int c = 0; c < layout.count(); ++c) {
+        if (layout.at(c).generatedKey)
+            continue;
+        names << quoteIdentifier(layout.at(c).name);
+        values << storedLiteral(stored.at(c));
+    }
+    const RawResult result = runRaw(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                                        .arg(table, names.join(u','), values.join(u','), keyColumn_),
+                                    tr("Cannot add the record to the roster on the server \"%1\""));
+    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
 }
 
 bool PostgresBackend::deleteRecord(const QString& table, qint64 key)
@@ -452,47 +537,41 @@ void PostgresBackend::rollbackWrite() noexcept
 RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
 {
     StoreOutcome outcome;
-    const RawResult read = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3 FOR UPDATE").arg(table, keyColumn_, QString::number(request.key)),
-                                  tr("Cannot read the record from the server \"%1\""));
-    if (PQntuples(read.get()) != 1) {
+    StoredRecord now = readRecordForWrite(table, layout, request.key);
+    if (now.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
         return outcome;
     }
-    outcome.record = recordFromRaw(read, 0, layout);
-    outcome.changed = columnsChangedSinceRead(request, outcome.record);
+    outcome.changed = columnsChangedSinceRead(request, now.values);
+    outcome.record = std::move(now.values);
     if (!outcome.changed.isEmpty()) {
         outcome.result = StoreOutcome::Result::Changed;
         return outcome;
     }
+    outcome.storedBefore = std::move(now.stored);
     if (request.written.isEmpty())
         return outcome;
 
-    QStringList assignments, names;
-    for (int c : request.written) {
-        const QString name = quoteIdentifier(layout.at(c).name);
-        assignments << name + QStringLiteral(" = ") + literal(request.entered.at(c), layout.at(c).kind);
-        names << name;
-    }
+    QStringList assignments;
+    for (int c : request.written)
+        assignments << quoteIdentifier(layout.at(c).name) + QStringLiteral(" = ") + literal(request.entered.at(c), layout.at(c).kind);
     // The written columns come back as the server keeps them; the rest of
     // the record is as read under the lock.
-    const RawResult write = runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4 RETURNING %5")
-                                       .arg(table, assignments.join(QStringLiteral(", ")), keyColumn_,
-                                            QString::number(request.key), names.join(u',')),
-                                   tr("Cannot save the record on the server \"%1\""));
-    if (PQntuples(write.get()) != 1) {
+    QList<StoredValue> written = updateReturning(table, layout, request.key, request.written, assignments,
+                                                 tr("Cannot save the record on the server \"%1\""));
+    if (written.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
         outcome.record.clear();
         return outcome;
     }
     for (int i = 0; i < request.written.size(); ++i) {
         const int c = request.written.at(i);
-        outcome.record[c] = rawValue(write, 0, i, layout.at(c).kind);
+        outcome.record[c] = valueOfStored(written.at(i), layout.at(c).kind);
     }
+    outcome.storedWritten = std::move(written);
     return outcome;
 }
 
-// A move in one round trip: the change count and the record in one
-// statement, the record's columns empty when no record has the key.
 RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key)
 {
     const RawResult result = runRaw(QStringLiteral("SELECT %4, (r.%2 IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN %1 AS r ON r.%2 = %3")

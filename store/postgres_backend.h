@@ -59,9 +59,14 @@ public:
     QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
     qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
-    void writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                      const QList<Value>& values) override;
+    QList<StoredValue> writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                    const QList<Value>& values) override;
     bool deleteRecord(const QString& table, qint64 key) override;
+    StoredRecord readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key) override;
+    bool writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                            const QList<StoredValue>& stored) override;
+    qint64 insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+                              std::optional<qint64> key) override;
     void beginWrite() override;
     void commitWrite() override;
     void rollbackWrite() noexcept override;
@@ -84,7 +89,13 @@ private:
     Failure failureOf(const ::pg_result* result, const QString& what) const;
     // A value as an SQL literal for its column of `kind`.
     QString literal(const Value& value, ColumnKind kind) const;
+    QString textLiteral(const QString& text) const;
+    QString storedLiteral(const StoredValue& stored) const;
+    static StoredValue storedValue(const RawResult& result, int row, int column);
+    static Value valueOfStored(const StoredValue& stored, ColumnKind kind);
     Value rawValue(const RawResult& result, int row, int column, ColumnKind kind) const;
+    QList<StoredValue> updateReturning(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                       const QStringList& assignments, const QString& what);
     QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
 
     ServerLink link_;

@@ -38,6 +38,18 @@ void addRecord(DataControl& data1)
     rs.moveLast();
 }
 
+void addRecordFrom(DataControl& data1, const QList<Value>& values)
+{
+    Recordset& rs = data1.recordset();
+    rs.addNew();
+    for (int c = 0; c < rs.layout().count() && c < values.size(); ++c) {
+        if (!rs.layout().at(c).generatedKey)
+            rs.fields(c).setValue(values.at(c));
+    }
+    rs.update();
+    rs.moveLast();
+}
+
 void deleteRecord(DataControl& data1)
 {
     Recordset& rs = data1.recordset();

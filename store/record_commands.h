@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace varnel::store {
 
 class DataControl;
+class Value;
 
 // The roster query, the only query the program runs.
 inline const QString kRosterQuery = QStringLiteral("SELECT * FROM Soldier ORDER BY Name Asc");
@@ -29,6 +31,9 @@ void reloadRoster(DataControl& data1);
 QString rosterPath(const QString& currentDirectory);
 
 void addRecord(DataControl& data1);
+// Adds a record holding `values` (one for each column of the open roster's
+// layout; its generated key is left to the engine) and makes it current.
+void addRecordFrom(DataControl& data1, const QList<Value>& values);
 void deleteRecord(DataControl& data1);
 void updateRecord(DataControl& data1);
 

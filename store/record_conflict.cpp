@@ -8,24 +8,51 @@ namespace varnel::store {
 
 namespace {
 
-QString describe(const RecordConflict& c, const QString& path)
+QString describe(const RecordConflict& c, const QString& roster)
 {
-    // A name another program stored may be of any length; the message shows
-    // its beginning.
-    QString name = c.soldier;
-    if (name.size() > 60)
-        name = name.left(60) + QChar(0x2026);
-    const QString soldier = name.isEmpty() ? QCoreApplication::translate("varnel::store", "a soldier without a name") : u'"' + name + u'"';
-    return QCoreApplication::translate("varnel::store", "Another program changed the record of %1 in the roster file \"%2\" since it was read "
-                          "(%3). Nothing was saved.")
-        .arg(soldier, path, c.columns.join(QStringLiteral(", ")));
+    const QString soldier = soldierInWords(c.soldier);
+    const bool deleting = c.action == RecordConflict::Action::Delete;
+    if (c.soldierNow) {
+        const QString text = deleting
+            ? QCoreApplication::translate("varnel::store", "The record of %1 in %2 now holds %3: another program gave it to "
+                                                           "another soldier since it was read. Nothing was deleted.")
+            : QCoreApplication::translate("varnel::store", "The record of %1 in %2 now holds %3: another program gave it to "
+                                                           "another soldier since it was read. Nothing was saved.");
+        return text.arg(soldier, roster, soldierInWords(*c.soldierNow));
+    }
+    const QString text = deleting
+        ? QCoreApplication::translate("varnel::store", "Another program changed the record of %1 in %2 since it was read "
+                                                       "(%3). Nothing was deleted.")
+        : QCoreApplication::translate("varnel::store", "Another program changed the record of %1 in %2 since it was read "
+                                                       "(%3). Nothing was saved.");
+    return text.arg(soldier, roster, c.columns.join(QStringLiteral(", ")));
 }
 
 } // namespace
 
-ConflictFailure::ConflictFailure(RecordConflict conflict, const QString& path)
-    : Failure(RecordsetError::ChangedByAnotherWriter, describe(conflict, path)), conflict_(std::move(conflict))
+ConflictFailure::ConflictFailure(RecordConflict conflict, const QString& roster)
+    : Failure(RecordsetError::ChangedByAnotherWriter, describe(conflict, roster)), conflict_(std::move(conflict))
 {
+}
+
+QString nameInCaption(const QString& name)
+{
+    QString shown = name.trimmed();
+    if (shown.size() > 40)
+        shown = shown.left(40) + QChar(0x2026);
+    return shown;
+}
+
+QString soldierInWords(const QString& name)
+{
+    // A name another program stored may be of any length; the message shows
+    // its beginning.
+    QString shown = name.trimmed();
+    if (shown.isEmpty())
+        return QCoreApplication::translate("varnel::store", "a soldier without a name");
+    if (shown.size() > 60)
+        shown = shown.left(60) + QChar(0x2026);
+    return u'"' + shown + u'"';
 }
 
 QList<int> columnsChangedSinceRead(const RosterBackend::StoreRequest& request, const QList<Value>& now)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace varnel::store {
 
@@ -14,18 +15,27 @@ namespace varnel::store {
 // any other program) had changed the record since this copy read it. Both
 // versions stay available, so the clerk can choose between them.
 struct RecordConflict {
+    // What was refused: the store of the clerk's entries, or a Delete.
+    enum class Action { Store, Delete };
+    Action action = Action::Store;
     qint64 key = 0;
     QString soldier;         // the record's Name as this copy read it
+    // The record's Name now, when another writer gave the record to
+    // another soldier (a key used again, another roster copied in);
+    // otherwise empty.
+    std::optional<QString> soldierNow;
     QStringList columns;     // the columns the other writer changed, in table order
     QList<Value> readBefore; // the record as this copy read it
     QList<Value> storedNow;  // the record as the file holds it now
     QList<Value> entered;    // the record as this copy was about to store it
 };
 
-// Failure 3197: the record was changed by another writer; nothing was stored.
+// Failure 3197: the record was changed by another writer; nothing was
+// stored (or deleted). `roster` names the roster in words ("the roster file
+// \"...\"").
 class ConflictFailure : public Failure {
 public:
-    ConflictFailure(RecordConflict conflict, const QString& path);
+    ConflictFailure(RecordConflict conflict, const QString& roster);
     const RecordConflict& conflict() const { return conflict_; }
 
 private:
@@ -36,5 +46,12 @@ private:
 // `request`: a written or guarded column that no longer holds what was
 // read, unless it already holds what was entered. In table order.
 QList<int> columnsChangedSinceRead(const RosterBackend::StoreRequest& request, const QList<Value>& now);
+
+// A soldier's name as a message shows it: in quotes and cut short when
+// long, or "a soldier without a name".
+QString soldierInWords(const QString& name);
+// A soldier's name as the caption of an Undo step shows it: cut short when
+// long.
+QString nameInCaption(const QString& name);
 
 } // namespace varnel::store

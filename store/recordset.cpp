@@ -2,11 +2,13 @@
 
 #include "common/failure.h"
 #include "common/name_order.h"
+#include "common/server_connection.h"
+#include "store/change_history.h"
 #include "store/record_conflict.h"
 #include "store/recordset_observer.h"
 #include "store/roster_backend.h"
+#include "store/recordset_write.h"
 #include "store/row_cache.h"
-#include "store/write_transaction.h"
 
 #include <QCoreApplication>
 #include <QSqlError>
@@ -23,55 +25,18 @@ Failure noCurrentRecord()
 
 } // namespace
 
-// One write to the roster file: the guard's checks and one transaction.
-// However it ends, the roster's generation moves on, so nothing read of
-// the records before or during it is taken for what the file holds after:
-// committed, by the one record it was said to change (or any); rolled back
-// (a failure, a cancel), by any record, since a read inside the transaction
-// saw what was never stored.
-class Recordset::Write {
-public:
-    explicit Write(Recordset& rs)
-        : keys_(rs.keys_), transaction_(*rs.backend_, rs.guard_)
-    {
-    }
-    ~Write()
-    {
-        if (!committed_)
-            keys_.recordsChanged();
-    }
-    Write(const Write&) = delete;
-    Write& operator=(const Write&) = delete;
-
-    // Commits a change of the one record `key`.
-    void commit(qint64 key)
-    {
-        transaction_.commit();
-        committed_ = true;
-        keys_.recordChanged(key);
-    }
-    // Commits a change of any number of records.
-    void commitAll()
-    {
-        transaction_.commit();
-        committed_ = true;
-        keys_.recordsChanged();
-    }
-
-private:
-    RosterKeys& keys_;
-    WriteTransaction transaction_;
-    bool committed_ = false;
-};
-
-Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard* guard, std::unique_ptr<RosterBackend> backend,
-                     QString path, QString table, RecordLayout layout, QList<qint64> keys)
-    : observer_(observer), guard_(guard), backend_(std::move(backend)),
-      path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keys_(std::move(keys))
+Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard* guard, ChangeHistory* history, std::unique_ptr<RosterBackend> backend,
+                     QString path, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys)
+    : observer_(observer), guard_(guard), history_(history), backend_(std::move(backend)),
+      path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keyQuery_(std::move(keyQuery)),
+      keys_(std::move(keys))
 {
     cache_ = std::make_unique<RowCache>(*backend_, table_, layout_);
     position_ = 0;
     loadCurrent();
+    // The keys were read before the record: a change in between is caught
+    // up with by the first command.
+    keysVersion_ = seenDataVersion_;
 }
 
 Recordset::~Recordset() = default;
@@ -123,6 +88,71 @@ void Recordset::forgetRowsIfChangedElsewhere(std::optional<qint64> othersChangeC
     }
 }
 
+bool Recordset::catchUp()
+{
+    // A new record being entered is stored, or dropped, first.
+    if (!backend_->changeCountIsOthersOnly() || mode_ == EditMode::AddNew)
+        return false;
+    const std::optional<qint64> version = backend_->othersChangeCount();
+    if (!version || version == keysVersion_)
+        return false;
+
+    const bool holding = mode_ != EditMode::None || observer_.hasPending();
+    const bool hadCurrent = hasCurrent();
+    const qint64 key = hadCurrent ? keys_.at(position_) : 0;
+    const int name = layout_.indexOf(column::Name);
+    QList<Value> now;
+    if (hadCurrent) {
+        now = readRecord(key);
+        const bool stays = !now.isEmpty() && (name < 0 || now.at(name) == current_.value(name));
+        // The clerk's entries for a soldier no longer there are not
+        // dropped: storing them meets the change (3167, or the choice
+        // over the Name), and the roster is read again after that.
+        if (!stays && holding)
+            return false;
+    }
+    QList<qint64> keys = keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
+    keysVersion_ = version;
+    seenDataVersion_ = *version;
+    const int before = position_;
+    keys_.replaceAll(std::move(keys));
+
+    std::optional<Failure> lost;
+    const int at = hadCurrent ? positionOf(key) : -1;
+    if (at >= 0 && !now.isEmpty() && (name < 0 || now.at(name) == current_.value(name))) {
+        // The record stays as this copy read it, which the clerk saw: a
+        // change another program made to it meets the next store or Delete.
+        position_ = at;
+        currentDeleted_ = false;
+    } else {
+        if (hadCurrent) {
+            const QString soldier = soldierInWords(nameOf(current_));
+            lost = !now.isEmpty()
+                ? Failure(RecordsetError::ChangedByAnotherWriter,
+                          QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: the record of %2 "
+                                                                       "now holds %3. The window shows the roster as the file holds it now; no "
+                                                                       "soldier is current.")
+                              .arg(path_, soldier, soldierInWords(nameOf(now))))
+                : Failure(RecordsetError::RecordGone,
+                          QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: %2 is no longer "
+                                                                       "in it. The window shows the roster as the file holds it now; no soldier "
+                                                                       "is current.")
+                              .arg(path_, soldier));
+        }
+        // No record is current; the next move goes on from about where the
+        // clerk was.
+        position_ = std::min(before, keys_.size());
+        currentDeleted_ = currentDeleted_ || hadCurrent;
+        current_.clear();
+    }
+    observer_.recordsReset();
+    observer_.showCurrent();
+    observer_.currentMoved(hasCurrent() ? position_ : -1);
+    if (lost)
+        throw *lost;
+    return true;
+}
+
 void Recordset::loadCurrent()
 {
     current_.clear();
@@ -142,6 +172,7 @@ void Recordset::edit()
     // A new record the clerk typed into is kept, as when any move leaves it.
     if (mode_ == EditMode::AddNew)
         leaveRecord();
+    catchUp();
     requireCurrent();
     buffer_ = current_;
     mode_ = EditMode::Edit;
@@ -149,6 +180,7 @@ void Recordset::edit()
 
 void Recordset::addNew()
 {
+    catchUp();
     leaveRecord();
     positionBeforeAdd_ = position_;
     buffer_ = QList<Value>(layout_.count(), Value::null());
@@ -197,9 +229,69 @@ void Recordset::cancelUpdate()
 Failure Recordset::recordGone() const
 {
     return Failure(RecordsetError::RecordGone,
-                   QCoreApplication::translate("varnel::store", "The record is no longer in the roster file \"%1\"; another program may have deleted it. "
+                   QCoreApplication::translate("varnel::store", "The record is no longer in %1; another program may have deleted it. "
                                   "Nothing was saved.")
-                       .arg(path_));
+                       .arg(rosterInWords()));
+}
+
+QString Recordset::rosterInWords() const
+{
+    if (isServerLocation(path_))
+        return QCoreApplication::translate("varnel::store", "the roster on the server \"%1\"").arg(serverDisplayName(path_));
+    return QCoreApplication::translate("varnel::store", "the roster file \"%1\"").arg(path_);
+}
+
+QString Recordset::nameOf(const QList<StoredValue>& stored) const
+{
+    const int name = layout_.indexOf(column::Name);
+    return name >= 0 && name < stored.size() ? stored.at(name).toString() : QString();
+}
+
+QString Recordset::nameOf(const QList<Value>& values) const
+{
+    const int name = layout_.indexOf(column::Name);
+    return name >= 0 && name < values.size() ? values.at(name).displayText() : QString();
+}
+
+void Recordset::remember(const RecordChange& change)
+{
+    if (!history_)
+        return;
+    QString name;
+    if (change.kind != RecordChange::Kind::Changed) {
+        name = nameInCaption(nameOf(change.record));
+    } else if (const auto at = change.columns.indexOf(layout_.indexOf(column::Name)); at >= 0) {
+        name = nameInCaption(change.after.at(at).toString());
+    }
+    QString what;
+    switch (change.kind) {
+    case RecordChange::Kind::Changed:
+        what = name.isEmpty() ? QCoreApplication::translate("varnel::store", "Update")
+                              : QCoreApplication::translate("varnel::store", "Update of %1").arg(name);
+        break;
+    case RecordChange::Kind::Added:
+        what = name.isEmpty() ? QCoreApplication::translate("varnel::store", "Add")
+                              : QCoreApplication::translate("varnel::store", "Add of %1").arg(name);
+        break;
+    case RecordChange::Kind::Deleted:
+        what = name.isEmpty() ? QCoreApplication::translate("varnel::store", "Delete of a soldier without a name")
+                              : QCoreApplication::translate("varnel::store", "Delete of %1").arg(name);
+        break;
+    }
+    history_->record(change, what);
+}
+
+Recordset::NamedStep::NamedStep(Recordset& rs, const QString& what)
+    : history_(what.isEmpty() ? nullptr : rs.history_)
+{
+    if (history_)
+        history_->openStep(what);
+}
+
+Recordset::NamedStep::~NamedStep()
+{
+    if (history_)
+        history_->closeStep();
 }
 
 void Recordset::insertRecord(const QList<Value>& values)
@@ -216,10 +308,17 @@ void Recordset::insertRecord(const QList<Value>& values)
 // Returns the new record's key.
 qint64 Recordset::insertRow(const QList<Value>& values)
 {
-    Write write(*this);
-    const qint64 key = backend_->insertRecord(table_, layout_, values);
-    write.commit(key);
-    return key;
+    RecordChange added;
+    added.kind = RecordChange::Kind::Added;
+    {
+        Write write(*this);
+        added.key = backend_->insertRecord(table_, layout_, values);
+        // As the engine holds it, defaults and all: what Undo compares.
+        added.record = backend_->readRecordForWrite(table_, layout_, added.key).stored;
+        write.commit(added.key);
+    }
+    remember(added);
+    return added.key;
 }
 
 void Recordset::storeChanges(const QList<Value>& values)
@@ -243,6 +342,27 @@ void Recordset::storeChanges(const QList<Value>& values)
     write.commit(request.key);
     current_ = std::move(outcome.record);
     cache_->replace(keys_, request.key, current_);
+
+    // What the store changed, for Undo: the columns that now hold another
+    // value than before, and the Name beside them.
+    RecordChange change;
+    change.key = request.key;
+    for (int i = 0; i < request.written.size(); ++i) {
+        const int c = request.written.at(i);
+        if (sameStored(outcome.storedBefore.at(c), outcome.storedWritten.at(i)))
+            continue;
+        change.columns << c;
+        change.before << outcome.storedBefore.at(c);
+        change.after << outcome.storedWritten.at(i);
+    }
+    if (change.columns.isEmpty())
+        return;
+    if (const int name = layout_.indexOf(column::Name); name >= 0 && !change.columns.contains(name)) {
+        change.columns << name;
+        change.before << outcome.storedBefore.at(name);
+        change.after << outcome.storedBefore.at(name);
+    }
+    remember(change);
 }
 
 // Only the columns that differ from what was read are written.
@@ -260,35 +380,45 @@ QList<int> Recordset::changedColumns(const QList<Value>& values) const
 // and the failure carries both versions.
 void Recordset::refuseConflict(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome) const
 {
-    const int name = layout_.indexOf(column::Name);
     RecordConflict conflict;
-    for (int c : outcome.changed)
-        conflict.columns << layout_.at(c).name;
     conflict.key = request.key;
-    conflict.soldier = name >= 0 ? current_.at(name).displayText() : QString();
     conflict.readBefore = current_;
     conflict.storedNow = outcome.record;
     conflict.entered = request.entered;
-    throw ConflictFailure(std::move(conflict), path_);
+    throwConflict(std::move(conflict), outcome.changed);
 }
 
-bool Recordset::changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress)
+void Recordset::throwConflict(RecordConflict conflict, const QList<int>& changed) const
 {
+    const int name = layout_.indexOf(column::Name);
+    for (int c : changed)
+        conflict.columns << layout_.at(c).name;
+    conflict.soldier = nameOf(conflict.readBefore);
+    if (name >= 0 && changed.contains(name))
+        conflict.soldierNow = nameOf(conflict.storedNow);
+    throw ConflictFailure(std::move(conflict), rosterInWords());
+}
+
+bool Recordset::changeEveryRecord(const RecordChanger& change, const std::function<bool(int done, int total)>& progress)
+{
+    catchUp();
     leaveRecord();
     const int total = keys_.size();
+    const int name = layout_.indexOf(column::Name);
+    QList<RecordChange> made;
     {
         Write write(*this);
         for (int position = 0; position < total; ++position) {
             if (position % 256 == 0 && !progress(position, total))
                 return false; // rolled back
             const qint64 key = keys_.at(position);
-            const QList<Value> record = readRecord(key);
+            const StoredRecord record = backend_->readRecordForWrite(table_, layout_, key);
             if (record.isEmpty())
                 continue; // deleted by another program since the roster was read
             QList<int> written;
-            const QHash<int, Value> wanted = change(position, record);
+            const QHash<int, Value> wanted = change(position, record.values);
             for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
-                if (!(it.value() == record.at(it.key())))
+                if (!(it.value() == record.values.at(it.key())))
                     written << it.key();
             }
             if (written.isEmpty())
@@ -297,12 +427,28 @@ bool Recordset::changeEveryRecord(const RecordChange& change, const std::functio
             QList<Value> values;
             for (int c : written)
                 values << wanted.value(c);
-            backend_->writeColumns(table_, layout_, key, written, values);
+            const QList<StoredValue> now = backend_->writeColumns(table_, layout_, key, written, values);
+            if (!history_ || now.isEmpty())
+                continue;
+            RecordChange& changed = made.emplace_back();
+            changed.key = key;
+            for (int i = 0; i < written.size(); ++i) {
+                changed.columns << written.at(i);
+                changed.before << record.stored.at(written.at(i));
+                changed.after << now.at(i);
+            }
+            if (name >= 0 && !written.contains(name)) {
+                changed.columns << name;
+                changed.before << record.stored.at(name);
+                changed.after << record.stored.at(name);
+            }
         }
         if (!progress(total, total))
             return false;
         write.commitAll();
     }
+    for (const RecordChange& changed : std::as_const(made))
+        remember(changed);
     // Every row may differ now: the grid reads them again.
     loadCurrent();
     observer_.recordsReset();
@@ -361,14 +507,39 @@ void Recordset::leaveRecord()
 
 void Recordset::deleteRecord()
 {
+    catchUp();
     requireCurrent();
     const qint64 key = keys_.at(position_);
+    RecordChange deleted;
+    deleted.kind = RecordChange::Kind::Deleted;
+    deleted.key = key;
     {
         Write write(*this);
+        // Only the record the clerk sees goes: one another writer changed,
+        // or gave to another soldier, since it was read stays.
+        StoredRecord now = backend_->readRecordForWrite(table_, layout_, key);
+        if (now.isEmpty())
+            throw recordGone();
+        QList<int> changed;
+        for (int c = 0; c < layout_.count(); ++c) {
+            if (!(now.values.at(c) == current_.value(c)))
+                changed << c;
+        }
+        if (!changed.isEmpty()) {
+            RecordConflict conflict;
+            conflict.action = RecordConflict::Action::Delete;
+            conflict.key = key;
+            conflict.readBefore = current_;
+            conflict.storedNow = now.values;
+            conflict.entered = current_;
+            throwConflict(std::move(conflict), changed);
+        }
         if (!backend_->deleteRecord(table_, key))
             throw recordGone();
         write.commit(key);
+        deleted.record = std::move(now.stored);
     }
+    remember(deleted);
     mode_ = EditMode::None;
     buffer_.clear();
     observer_.dropPending();
@@ -382,6 +553,7 @@ void Recordset::deleteRecord()
 
 void Recordset::moveNext()
 {
+    catchUp();
     if (!currentDeleted_ && eof())
         throw noCurrentRecord();
     leaveRecord();
@@ -412,6 +584,16 @@ void Recordset::moveTo(int position)
 {
     if (position < 0 || position >= keys_.size())
         throw noCurrentRecord();
+    // The position is one of the roster as the clerk saw it: read again,
+    // the roster may hold that soldier elsewhere, or not at all.
+    const qint64 wanted = keys_.at(position);
+    if (catchUp()) {
+        position = positionOf(wanted);
+        if (position < 0) {
+            observer_.currentMoved(hasCurrent() ? position_ : -1);
+            return;
+        }
+    }
     leaveRecord();
     if (position >= keys_.size()) // leaving may not shrink the roster, but be safe
         throw noCurrentRecord();
@@ -453,6 +635,7 @@ void Recordset::Field::setValue(const Value& value)
 
 int Recordset::findName(const QString& part, int from)
 {
+    catchUp();
     forgetRowsIfChangedElsewhere();
     const int count = keys_.size();
     if (count == 0)

@@ -12,15 +12,27 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
 
 namespace varnel::store {
 
+class ChangeHistory;
+struct RecordChange;
+struct RecordConflict;
 class RecordsetObserver;
 class RosterFileGuard;
 class RowCache;
+
+// How the open roster's keys are read: the statement, whose rows are the
+// key (and, in name order, the Name), and whether the store puts them in
+// the roster's name order.
+struct KeyQuery {
+    QString sql;
+    bool byName = false;
+};
 
 // The open roster: the result of the record source, in its order, with one
 // current record or none. Only the record keys are held in memory; a
@@ -43,16 +55,25 @@ class RowCache;
 // is stored only if the columns being written, and its Name, still hold
 // what this copy read when the record became current or was last stored;
 // otherwise nothing is stored and a ConflictFailure (3197) carries both
-// versions.
+// versions. A record is deleted only if it still holds all of that.
+//
+// Every stored change goes into the change history, from which Undo takes
+// it back and Redo makes it again, each through the same checks.
+//
+// When another connection commits to a roster file (a second window,
+// another program, a copy put over the file), the roster's keys and names
+// are read again before the next command: the current soldier stays
+// current only if the file still holds him under the same key and Name.
 class Recordset {
 public:
     enum class EditMode { None, Edit, AddNew };
 
     // The roster at `path` as opened on `backend`: the records with these
-    // keys, in this order, of `table` (quoted for SQL). The first record
-    // becomes current.
-    Recordset(RecordsetObserver& observer, RosterFileGuard* guard, std::unique_ptr<RosterBackend> backend,
-              QString path, QString table, RecordLayout layout, QList<qint64> keys);
+    // keys, in this order, of `table` (quoted for SQL); `keyQuery` reads
+    // them again. The first record becomes current. Stored changes go into
+    // `history` (none: not kept).
+    Recordset(RecordsetObserver& observer, RosterFileGuard* guard, ChangeHistory* history, std::unique_ptr<RosterBackend> backend,
+              QString path, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -96,8 +117,10 @@ public:
     // typed into is stored (an untouched one dropped), an edit ends without
     // its own writes, and values pending in the bound controls are stored.
     void leaveRecord();
-    // Deletes the current record from the file at once. There is no current
-    // record until the next move; pending bound values are dropped.
+    // Deletes the current record from the file at once, if it still holds
+    // what this copy read (else a ConflictFailure, 3197, and nothing is
+    // deleted; 3167 when it is gone). There is no current record until the
+    // next move; pending bound values are dropped.
     void deleteRecord();
     // Moves on; from the last record (or a deleted last record) the
     // position goes past the end. Fails when already past the end.
@@ -107,6 +130,58 @@ public:
     void moveFirst();
     // Makes the record at `position` current (the grid's row change).
     void moveTo(int position);
+    // The key of the record at `position`, and the position of a key (-1
+    // when the open roster does not hold it).
+    qint64 keyAt(int position) const { return keys_.at(position); }
+    int positionOf(qint64 key) const { return int(keys_.list().indexOf(key)); }
+
+    // Reads the roster's keys again when another connection committed to
+    // the file since they were read (see above); true when it did. Fails
+    // (3167, 3197) when the current soldier is no longer there, after
+    // which no record is current. Entries pending for a soldier no longer
+    // there are not dropped: their store meets the change. Every command
+    // does this first.
+    bool catchUp();
+
+    // The stored changes of one command are one step of the history,
+    // named `what` ("Total of ADAMS"), for as long as this lives. Without
+    // a name, each change is a step of its own, named by its kind.
+    class NamedStep {
+    public:
+        NamedStep(Recordset& rs, const QString& what);
+        ~NamedStep();
+        NamedStep(const NamedStep&) = delete;
+        NamedStep& operator=(const NamedStep&) = delete;
+
+    private:
+        ChangeHistory* history_;
+    };
+
+    // Undo and Redo: the newest step of the history taken back, or the
+    // last one taken back made again, in one transaction, or nothing of it.
+    // Values pending for the current record are stored first (they are the
+    // newest step then). A record changed since by another writer refuses
+    // the whole step (3197, naming the soldier); a record gone, 3167. A
+    // deleted record comes back with its key where the key is free, under a
+    // new one where it is not (said in `notes`). `progress` hears records
+    // done out of all and stops everything (nothing stored) when it
+    // returns false.
+    struct StepOutcome {
+        bool done = false;   // false: nothing to do, or stopped
+        QString what;        // the step's name
+        QStringList notes;   // what the clerk should know
+    };
+    using Progress = std::function<bool(int done, int total)>;
+    StepOutcome undo(const Progress& progress);
+    StepOutcome redo(const Progress& progress);
+    // Applies `changes` (as Redo would) in one transaction and keeps them
+    // in the history as one step named `what`: a restore from a copy.
+    StepOutcome applyChanges(const QList<RecordChange>& changes, const QString& what, const Progress& progress);
+    // The record with this key as the engine holds it now (values and
+    // stored values); empty when there is none.
+    StoredRecord storedRecord(qint64 key) const;
+    // The roster in words for a message: its file, or its server.
+    QString rosterInWords() const;
 
     // Fields(i).Value: reads the edit buffer while an edit is open, else the
     // current record; writes only while an edit or addition is open.
@@ -144,11 +219,12 @@ public:
     // are done out of how many, and stops the whole change when it returns
     // false: then nothing is stored and the result is false. Values pending
     // for the current record are stored first, as when the binding leaves it.
-    using RecordChange = std::function<QHash<int, Value>(int position, const QList<Value>& record)>;
-    bool changeEveryRecord(const RecordChange& change, const std::function<bool(int done, int total)>& progress);
+    using RecordChanger = std::function<QHash<int, Value>(int position, const QList<Value>& record)>;
+    bool changeEveryRecord(const RecordChanger& change, const std::function<bool(int done, int total)>& progress);
 
 private:
     class Write;
+    class Replay;
 
     void requireCurrent() const;
     void requireOpenEdit() const;
@@ -158,19 +234,32 @@ private:
     void storeChanges(const QList<Value>& values);
     QList<int> changedColumns(const QList<Value>& values) const;
     [[noreturn]] void refuseConflict(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome) const;
+    // Throws the ConflictFailure of `conflict`, whose `changed` columns
+    // (ordinals) another writer changed.
+    [[noreturn]] void throwConflict(RecordConflict conflict, const QList<int>& changed) const;
     QList<Value> readRecord(qint64 key) const;
     // What was read of the records may be out of date once another
     // connection has committed to the file: it is read again.
     void forgetRowsIfChangedElsewhere();
     void forgetRowsIfChangedElsewhere(std::optional<qint64> othersChangeCount);
     Failure recordGone() const;
+    // Records a stored change into the history, under the name a change of
+    // its kind has when no command names its step.
+    void remember(const RecordChange& change);
+    QString nameOf(const QList<StoredValue>& stored) const;
+    QString nameOf(const QList<Value>& values) const;
+    StepOutcome replay(bool back, const Progress& progress);
+    // The roster as a replay left it: records removed and added.
+    void showReplayed(const QList<qint64>& added, const QList<qint64>& removed);
 
     RecordsetObserver& observer_;
     RosterFileGuard* guard_; // none for a roster on a server
+    ChangeHistory* history_; // none: changes are not kept
     std::unique_ptr<RosterBackend> backend_;
     QString path_;
     QString table_;
     RecordLayout layout_;
+    KeyQuery keyQuery_;
     RosterKeys keys_;
     int position_ = 0;
     bool currentDeleted_ = false;
@@ -182,6 +271,8 @@ private:
     QList<QByteArray> foldedNames_; // by position, for findName
     std::optional<quint64> namesGeneration_; // of the roster the names were read under
     qint64 seenDataVersion_ = -1;
+    // The change count the keys were read under (catchUp).
+    std::optional<qint64> keysVersion_;
 };
 
 } // namespace varnel::store

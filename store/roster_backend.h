@@ -9,11 +9,31 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
 
 namespace varnel::store {
+
+// A column's value exactly as the engine holds it: SQLite's storage class
+// and content (a null, whole number, real, text or bytes), a server's text
+// (or null). Written back unchanged, it puts the column back byte for byte,
+// where a Value (a date read from "3/15/2004", say) would be written in the
+// program's own encoding. Undo, Redo and a restore work in these.
+using StoredValue = QVariant;
+
+// Whether two stored values are the same: both null, or the same storage
+// class with the same content.
+bool sameStored(const StoredValue& a, const StoredValue& b);
+
+// A record as read for a write: the store's values and, column for column,
+// what the engine holds. Empty when there is no record with the key.
+struct StoredRecord {
+    QList<Value> values;
+    QList<StoredValue> stored;
+    bool isEmpty() const { return values.isEmpty(); }
+};
 
 // What the store asks of the database engine that holds the roster. The
 // store above it (the recordset, its row cache, the binding) writes no
@@ -84,11 +104,27 @@ public:
     virtual qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) = 0;
     // Writes `values` into the `written` columns (ordinals) of the record
     // with this key, inside the open write, comparing nothing: the change
-    // of every record in one transaction. Nothing when no record has it.
-    virtual void writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                              const QList<Value>& values) = 0;
+    // of every record in one transaction. Returns the written columns as
+    // the engine now holds them; nothing when no record has the key.
+    virtual QList<StoredValue> writeColumns(const QString& table, const RecordLayout& layout, qint64 key,
+                                            const QList<int>& written, const QList<Value>& values) = 0;
     // Deletes the record; false when it was not there.
     virtual bool deleteRecord(const QString& table, qint64 key) = 0;
+
+    // The record with this key, inside the open write, as it stays until
+    // the write ends (a server locks its row; a file's write holds the
+    // whole file). Empty when there is none.
+    virtual StoredRecord readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key) = 0;
+    // Writes stored values, as read before, into the `written` columns,
+    // comparing nothing. False when no record has the key.
+    virtual bool writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key,
+                                    const QList<int>& written, const QList<StoredValue>& stored) = 0;
+    // Adds a record of stored values, one for each column of `layout` (a
+    // generated key column's is left out): under `key` when one is given,
+    // which must be free, else under a key the engine gives. Returns the
+    // record's key.
+    virtual qint64 insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+                                      std::optional<qint64> key) = 0;
 
     // One write (WriteTransaction): what it reads stays as read until it
     // commits, and a commit is in the roster when it returns. Failures carry
@@ -116,6 +152,11 @@ public:
         // left it.
         QList<Value> record;
         QList<int> changed; // Changed: the columns in conflict, in table order
+        // Stored: the record as the engine held it before the write, and
+        // the written columns (in the order of `written`) as it holds them
+        // now.
+        QList<StoredValue> storedBefore;
+        QList<StoredValue> storedWritten;
     };
     virtual StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) = 0;
 
@@ -123,6 +164,11 @@ public:
     // roster (never with this one's own commits); nothing when the engine
     // cannot say.
     virtual std::optional<qint64> othersChangeCount() = 0;
+    // The count above moves on with other connections' commits to this
+    // roster only (a file's data version), so a move of it is worth reading
+    // the roster's keys again for. A server's count moves with every commit
+    // anywhere on it, this connection's own too.
+    virtual bool changeCountIsOthersOnly() const { return false; }
 
     // What a move reads: the change count above and the record with this
     // key (empty when it is gone), as of one moment. By default the two

@@ -34,6 +34,12 @@ void RosterKeys::removeAt(int position)
     changed(key);
 }
 
+void RosterKeys::replaceAll(QList<qint64> keys)
+{
+    keys_ = std::move(keys);
+    changed(std::nullopt);
+}
+
 void RosterKeys::recordChanged(qint64 key)
 {
     changed(key);

@@ -31,6 +31,8 @@ public:
 
     void append(qint64 key);
     void removeAt(int position);
+    // The roster was read again: every key and record may differ.
+    void replaceAll(QList<qint64> keys);
     // The record's stored values changed, or were read again.
     void recordChanged(qint64 key);
     // Any record may have changed: another program committed, or a write of

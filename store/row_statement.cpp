@@ -77,20 +77,22 @@ Value RowStatement::value(int column, ColumnKind kind) const
 {
     // What Qt's driver gives for each storage class, then the roster's
     // encodings by the column's kind.
+    return valueFromSql(stored(column), kind);
+}
+
+StoredValue RowStatement::stored(int column) const
+{
     switch (sqlite3_column_type(statement_, column)) {
-    case SQLITE_INTEGER:
-        return valueFromSql(QVariant(qlonglong(sqlite3_column_int64(statement_, column))), kind);
-    case SQLITE_FLOAT:
-        return valueFromSql(QVariant(sqlite3_column_double(statement_, column)), kind);
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(statement_, column)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(statement_, column));
     case SQLITE_BLOB: {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
-        return valueFromSql(QVariant(QByteArray(bytes, sqlite3_column_bytes(statement_, column))), kind);
+        return QVariant(QByteArray(bytes, sqlite3_column_bytes(statement_, column)));
     }
-    case SQLITE_NULL:
-        return Value::null();
+    case SQLITE_NULL: return QVariant();
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-        return valueFromSql(QVariant(QString::fromUtf8(text, sqlite3_column_bytes(statement_, column))), kind);
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(statement_, column)));
     }
     }
 }
@@ -102,6 +104,18 @@ QList<Value> RowStatement::record(const RecordLayout& layout, int first) const
     for (int c = 0; c < layout.count(); ++c)
         values.append(value(first + c, layout.at(c).kind));
     return values;
+}
+
+StoredRecord RowStatement::storedRecord(const RecordLayout& layout, int first) const
+{
+    StoredRecord record;
+    record.values.reserve(layout.count());
+    record.stored.reserve(layout.count());
+    for (int c = 0; c < layout.count(); ++c) {
+        record.stored.append(stored(first + c));
+        record.values.append(valueFromSql(record.stored.last(), layout.at(c).kind));
+    }
+    return record;
 }
 
 } // namespace varnel::store

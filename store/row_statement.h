@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/record_layout.h"
+#include "store/roster_backend.h"
 #include "store/value.h"
 
 #include <QList>
@@ -39,8 +40,12 @@ public:
     // statement steps or resets.
     QByteArrayView utf8View(int column) const;
     Value value(int column, ColumnKind kind) const;
+    // The column as SQLite holds it (its storage class and content).
+    StoredValue stored(int column) const;
     // Columns `first` to `first + layout.count() - 1` as one record.
     QList<Value> record(const RecordLayout& layout, int first = 0) const;
+    // The same, with what SQLite holds beside each value.
+    StoredRecord storedRecord(const RecordLayout& layout, int first = 0) const;
 
 private:
     sqlite3* db_ = nullptr;

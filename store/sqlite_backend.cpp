@@ -11,20 +11,6 @@
 
 namespace varnel::store {
 
-namespace {
-
-// The entered values of the written columns, in their order.
-QList<Value> enteredValues(const RosterBackend::StoreRequest& request)
-{
-    QList<Value> values;
-    values.reserve(request.written.size());
-    for (int c : request.written)
-        values << request.entered.at(c);
-    return values;
-}
-
-} // namespace
-
 SqliteBackend::SqliteBackend(QSqlDatabase db, QString path)
     : db_(std::move(db)), path_(std::move(path)), writeAheadLog_(usesWriteAheadLog(db_))
 {
@@ -124,16 +110,13 @@ QVariant SqliteBackend::valueToBound(const Value& value, ColumnKind kind) const
 
 QList<Value> SqliteBackend::readRecord(const QString& table, const RecordLayout& layout, qint64 key)
 {
-    if (!readOne_ || readOneTable_ != table) {
-        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table), path_);
-        readOneTable_ = table;
-    }
-    readOne_->bind(1, key);
+    RowStatement& read = readOne(table);
+    read.bind(1, key);
     QList<Value> values;
-    if (readOne_->next()) {
-        values = readOne_->record(layout);
+    if (read.next()) {
+        values = read.record(layout);
         // Release the statement so it holds no read lock between operations.
-        readOne_->reset();
+        read.reset();
     }
     return values;
 }
@@ -214,86 +197,146 @@ void SqliteBackend::rollbackWrite() noexcept
     rollback.exec(QStringLiteral("ROLLBACK"));
 }
 
-// The write lock is held from the transaction's start (BEGIN IMMEDIATE), so
-// the record read here stays as read until the commit: compared, then
-// written, in two steps.
+StoredRecord SqliteBackend::readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key)
+{
+    // The write holds the file's lock from its start (BEGIN IMMEDIATE): what
+    // is read here stays as read until the commit.
+    RowStatement& read = readOne(table);
+    read.bind(1, key);
+    StoredRecord record;
+    if (read.next()) {
+        record = read.storedRecord(layout);
+        read.reset();
+    }
+    return record;
+}
+
+RowStatement& SqliteBackend::readOne(const QString& table)
+{
+    if (!readOne_ || readOneTable_ != table) {
+        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table), path_);
+        readOneTable_ = table;
+    }
+    return *readOne_;
+}
+
+// Compared, then written, in two steps under the write's lock. The record
+// as stored is what was read with the written columns as the file now
+// holds them (its column types may have turned a text into a number): only
+// those come back, not the whole record, which may hold megabytes another
+// program wrote.
 RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
 {
     StoreOutcome outcome;
-    const QList<Value> now = readRecord(table, layout, request.key);
+    StoredRecord now = readRecordForWrite(table, layout, request.key);
     if (now.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
         return outcome;
     }
-    outcome.changed = columnsChangedSinceRead(request, now);
+    outcome.changed = columnsChangedSinceRead(request, now.values);
+    outcome.record = std::move(now.values);
     if (!outcome.changed.isEmpty()) {
         outcome.result = StoreOutcome::Result::Changed;
-        outcome.record = now;
         return outcome;
     }
-    // The record as stored is what was read under the lock with the written
-    // columns as the file now holds them.
-    outcome.record = now;
-    if (!request.written.isEmpty()
-        && !(updateColumns(table, layout, request.key, request.written, enteredValues(request))
-             && readBackWritten(table, layout, request, outcome.record))) {
+    outcome.storedBefore = std::move(now.stored);
+    if (request.written.isEmpty())
+        return outcome;
+    QVariantList bound;
+    for (int c : request.written)
+        bound << valueToBound(request.entered.at(c), layout.at(c).kind);
+    std::optional<QList<StoredValue>> written = updateColumns(table, layout, request.key, request.written, bound);
+    if (!written) {
         outcome.result = StoreOutcome::Result::Gone;
         outcome.record.clear();
+        return outcome;
     }
+    for (int i = 0; i < request.written.size(); ++i) {
+        const int c = request.written.at(i);
+        outcome.record[c] = valueFromStored(written->at(i), layout.at(c).kind);
+    }
+    outcome.storedWritten = std::move(*written);
     return outcome;
 }
 
-void SqliteBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                 const QList<Value>& values)
+QList<StoredValue> SqliteBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                               const QList<Value>& values)
 {
-    updateColumns(table, layout, key, written, values);
+    QVariantList bound;
+    for (int i = 0; i < written.size(); ++i)
+        bound << valueToBound(values.at(i), layout.at(written.at(i)).kind);
+    return updateColumns(table, layout, key, written, bound).value_or(QList<StoredValue>());
 }
 
-// False when no record has the key. Most changes write the same columns:
-// each set of columns is prepared once, for as long as the roster is open.
-bool SqliteBackend::updateColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                  const QList<Value>& values)
+bool SqliteBackend::writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                       const QList<StoredValue>& stored)
 {
-    QStringList assignments;
-    for (int c : written)
-        assignments << quoteIdentifier(layout.at(c).name) + QStringLiteral(" = ?");
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(table, assignments.join(QStringLiteral(", ")));
+    return updateColumns(table, layout, key, written, stored).has_value();
+}
+
+// The written columns as the file now holds them; nothing when no record
+// has the key. Most changes write the same columns: each set of columns is
+// prepared once, for as long as the roster is open.
+std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const QString& table, const RecordLayout& layout, qint64 key,
+                                                               const QList<int>& written, const QVariantList& bound)
+{
+    QStringList assignments, names;
+    for (int c : written) {
+        const QString name = quoteIdentifier(layout.at(c).name);
+        assignments << name + QStringLiteral(" = ?");
+        names << name;
+    }
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ? RETURNING %3")
+                            .arg(table, assignments.join(QStringLiteral(", ")), names.join(u','));
     std::unique_ptr<QSqlQuery>& query = updates_[sql];
     if (!query) {
         query = std::make_unique<QSqlQuery>(db_);
+        query->setForwardOnly(true);
         if (!query->prepare(sql)) {
             const QSqlError error = query->lastError();
             query.reset();
             throw sqlFailure(error, QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
         }
     }
-    for (int i = 0; i < written.size(); ++i)
-        query->bindValue(i, valueToBound(values.at(i), layout.at(written.at(i)).kind));
-    query->bindValue(int(written.size()), key);
+    for (int i = 0; i < bound.size(); ++i)
+        query->bindValue(i, bound.at(i));
+    query->bindValue(int(bound.size()), key);
     if (!query->exec())
         throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
-    const bool found = query->numRowsAffected() == 1;
+    std::optional<QList<StoredValue>> now;
+    if (query->next()) {
+        now.emplace();
+        for (int i = 0; i < written.size(); ++i)
+            now->append(query->value(i));
+    }
     query->finish();
-    return found;
+    return now;
 }
 
-// The written columns as the file now holds them (its column types may have
-// turned a text into a number), into `stored`: only those, not the whole
-// record, which may hold megabytes another program wrote. False when no
-// record has the key.
-bool SqliteBackend::readBackWritten(const QString& table, const RecordLayout& layout, const StoreRequest& request, QList<Value>& stored)
+qint64 SqliteBackend::insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+                                         std::optional<qint64> key)
 {
-    QStringList names;
-    for (int c : request.written)
+    QStringList names, marks;
+    QVariantList binds;
+    if (key) {
+        names << keyColumn();
+        marks << QStringLiteral("?");
+        binds << QVariant(qlonglong(*key));
+    }
+    for (int c = 0; c < layout.count(); ++c) {
+        if (layout.at(c).generatedKey)
+            continue;
         names << quoteIdentifier(layout.at(c).name);
-    RowStatement readBack(db_, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(names.join(u','), table), path_);
-    readBack.bind(1, request.key);
-    if (!readBack.next())
-        return false;
-    for (int i = 0; i < request.written.size(); ++i)
-        stored[request.written.at(i)] = readBack.value(i, layout.at(request.written.at(i)).kind);
-    readBack.reset();
-    return true;
+        marks << QStringLiteral("?");
+        binds << stored.at(c);
+    }
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), marks.join(u',')));
+    for (const QVariant& v : binds)
+        query.addBindValue(v);
+    if (!query.exec())
+        throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot add the record to the roster file \"%1\"").arg(path_));
+    return query.lastInsertId().toLongLong();
 }
 
 std::optional<qint64> SqliteBackend::othersChangeCount()

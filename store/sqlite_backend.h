@@ -40,19 +40,25 @@ public:
     QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
     qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
-    void writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                      const QList<Value>& values) override;
+    QList<StoredValue> writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                    const QList<Value>& values) override;
     bool deleteRecord(const QString& table, qint64 key) override;
+    StoredRecord readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key) override;
+    bool writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+                            const QList<StoredValue>& stored) override;
+    qint64 insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+                              std::optional<qint64> key) override;
     void beginWrite() override;
     void commitWrite() override;
     void rollbackWrite() noexcept override;
     StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
     std::optional<qint64> othersChangeCount() override;
+    bool changeCountIsOthersOnly() const override { return true; }
 
 private:
-    bool updateColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                       const QList<Value>& values);
-    bool readBackWritten(const QString& table, const RecordLayout& layout, const StoreRequest& request, QList<Value>& stored);
+    std::optional<QList<StoredValue>> updateColumns(const QString& table, const RecordLayout& layout, qint64 key,
+                                                    const QList<int>& written, const QVariantList& bound);
+    RowStatement& readOne(const QString& table);
 
     QSqlDatabase db_;
     QString path_;

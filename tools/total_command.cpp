@@ -12,6 +12,7 @@
 int runTotal(const QString& rosterPath)
 {
     varnel::store::DataControl data1;
+    data1.setKeepsHistory(false); // nothing here is undone
     data1.setDatabaseName(rosterPath);
     data1.setRecordSource(varnel::store::kRosterQuery);
     data1.refresh();

@@ -193,9 +193,10 @@ void MainForm::resolveConflict(const store::ConflictFailure& failure)
     if (!binding_.isOpen())
         return;
     store::Recordset& rs = binding_.recordset();
-    if (!binding_.hasPending()) {
-        // Nothing of the clerk's is waiting to be stored: the other writer's
-        // record stands, and the window shows it.
+    const store::RecordConflict& conflict = failure.conflict();
+    if (!binding_.hasPending() || conflict.action == store::RecordConflict::Action::Delete) {
+        // Nothing of the clerk's is waiting to be stored (or a Delete was
+        // refused): the other writer's record stands, and the window shows it.
         boxes_->show(kCaption, message, QMessageBox::Warning);
         handler_.run([&] {
             if (rs.hasCurrent())
@@ -204,20 +205,37 @@ void MainForm::resolveConflict(const store::ConflictFailure& failure)
         return;
     }
 
-    const store::RecordConflict& conflict = failure.conflict();
+    Question question;
+    question.caption = kCaption;
+    question.icon = QMessageBox::Warning;
+    question.escapeButton = -1; // never decided for the clerk
+    if (conflict.soldierNow) {
+        // Another soldier's record: the clerk's entries never go over it.
+        question.text = message + u'\n'
+            + tr("This is now %1, not %2. Take the stored record, or add your entries as a new soldier?")
+                  .arg(store::soldierInWords(*conflict.soldierNow), store::soldierInWords(conflict.soldier));
+        question.buttons = {tr("&Take the stored record"), tr("&Add my entries as a new soldier")};
+        const bool addNew = boxes_->ask(question) == 1;
+        handler_.run([&] {
+            rs.reloadCurrent();
+            rs.cancelUpdate();
+            if (addNew)
+                store::addRecordFrom(binding_, conflict.entered);
+        });
+        return;
+    }
+
     QStringList lines;
     for (const QString& column : conflict.columns) {
         const int ordinal = rs.layout().indexOf(column);
         lines << tr("%1: stored now %2, you entered %3")
                      .arg(column, quoted(conflict.storedNow.value(ordinal)), quoted(conflict.entered.value(ordinal)));
     }
-    Question question;
-    question.caption = kCaption;
     question.text = message + u'\n' + tr("Which version is to stand?");
     question.details = lines.join(u'\n');
-    question.icon = QMessageBox::Warning;
+    // Keeping the entries is the default: it can be undone, while the
+    // entries dropped cannot be had again.
     question.buttons = {tr("&Keep my entries"), tr("&Take the stored values")};
-    question.escapeButton = -1; // never decided for the clerk
     const bool keepEntries = boxes_->ask(question) == 0;
     handler_.run([&] {
         rs.reloadCurrent();

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QGroupBox;
 class QPushButton;
 
@@ -128,8 +129,18 @@ private:
     // The total's tooltip: the stored worksheet, point by point.
     void showPointsBreakdown();
     // Another writer changed the record the clerk's entries belong to: shows
-    // both versions and lets the clerk choose which stands.
+    // both versions and lets the clerk choose which stands. When the record
+    // is now another soldier's, the clerk's entries are never written over
+    // it: the stored record stands, or the entries become a new soldier.
     void resolveConflict(const store::ConflictFailure& conflict);
+    // File > Undo and Redo (Ctrl+Z, Ctrl+Y): the newest stored step taken
+    // back, or the last one taken back made again.
+    void undoOrRedo(bool back);
+    // The two items name the step they would take back or make again.
+    void showUndoSteps();
+    // File > Restore from Safety Copy: soldiers as a copy of this roster
+    // holds them brought back, the clerk choosing which.
+    void restoreFromSafetyCopy();
 
     // Sort hides the window and shows the hourglass while the roster reloads.
     void setBusyPointer(bool busy) override;
@@ -175,6 +186,9 @@ private:
     QPushButton* deleteButton_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QPushButton* sortButton_ = nullptr;
+    QAction* undoItem_ = nullptr;
+    QAction* redoItem_ = nullptr;
+    QAction* restoreItem_ = nullptr;
 };
 
 } // namespace varnel::ui

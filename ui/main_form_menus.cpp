@@ -1,5 +1,7 @@
 // The menu bar: File > Create Report > Merit List, Worksheets, NCOES Course;
-// File > Exit; Help > Contents, About. No item has a shortcut key.
+// File > Exit; Help > Contents, About. No written item has a shortcut key;
+// the program's own items (Undo, Redo, Total All, Find, Export, Restore)
+// stand between Create Report and the separator.
 #include "ui/main_form.h"
 
 #include "reports/report_commands.h"
@@ -53,11 +55,18 @@ void MainForm::buildMenus()
     QAction* ncoes = addItem(create, tr("&NCOES Course..."), "MNU_NCOES");
     QAction* thisWorksheet = addItem(create, tr("Worksheet for &This Soldier..."), "MNU_THISWORKSHEET");
     // The program's own items, between Create Report and the separator.
+    undoItem_ = addItem(file, tr("&Undo"), "MNU_UNDO");
+    undoItem_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undoItem_->setShortcutContext(Qt::WindowShortcut);
+    redoItem_ = addItem(file, tr("&Redo"), "MNU_REDO");
+    redoItem_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    redoItem_->setShortcutContext(Qt::WindowShortcut);
     QAction* totalAll = addItem(file, tr("Total &All Soldiers..."), "MNU_TOTALALL");
     QAction* find = addItem(file, tr("&Find Soldier..."), "MNU_FIND");
     find->setShortcut(QKeySequence::Find);
     find->setShortcutContext(Qt::WindowShortcut);
     QAction* exportCsv = addItem(file, tr("E&xport..."), "MNU_EXPORT");
+    restoreItem_ = addItem(file, tr("Restore from &Safety Copy..."), "MNU_RESTORE");
     addSeparator(file, "MNU_SEPER3");
     QAction* exit = addItem(file, tr("&Exit"), "MNU_EXIT");
 
@@ -84,6 +93,12 @@ void MainForm::buildMenus()
     connect(find, &QAction::triggered, this, [this] { findSoldier(); });
     connect(exportCsv, &QAction::triggered, this, [this] { this->exportCsv(); });
     connect(thisWorksheet, &QAction::triggered, this, [this] { printThisWorksheet(); });
+    connect(undoItem_, &QAction::triggered, this, [this] { undoOrRedo(true); });
+    connect(redoItem_, &QAction::triggered, this, [this] { undoOrRedo(false); });
+    connect(restoreItem_, &QAction::triggered, this, [this] { restoreFromSafetyCopy(); });
+    connect(&binding_, &store::DataControl::historyChanged, this, [this] { showUndoSteps(); });
+    connect(&binding_, &store::DataControl::reset, this, [this] { showUndoSteps(); });
+    showUndoSteps();
 
     connect(contents, &QAction::triggered, this, [this] { handler_.run(showHelp_); });
     connect(about, &QAction::triggered, this, [this] { handler_.run(showAbout_); });

@@ -19,12 +19,22 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace varnel::ui {
 
 void MainForm::totalAll()
 {
     runCommand([this] {
+        const int soldiers = binding_.recordset().recordCount();
+        Question ask;
+        ask.caption = kCaption;
+        ask.text = tr("Work out and store the points of all %1 soldiers of the roster?").arg(QLocale().toString(soldiers));
+        ask.details = tr("Each soldier is totalled as Total does it, as of today. File > Undo takes the whole of it back.");
+        ask.buttons = {tr("&Total"), tr("Cancel")};
+        ask.escapeButton = 1;
+        if (boxes_->ask(ask) != 0)
+            return;
         DialogProgress progress(this);
         progress.begin(tr("Totalling every soldier..."), binding_.recordset().recordCount());
         points::TotalAllSummary summary;

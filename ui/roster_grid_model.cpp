@@ -251,15 +251,24 @@ void RosterGridModel::deleteRows(QList<int> rows)
         return;
     handler_->run([&] {
         Recordset& rs = binding_->recordset();
-        // From the bottom up, so the rows above keep their positions.
-        for (int row : rows) {
+        // The soldiers the clerk selected, by key: the roster may be read
+        // again on the way (another program's change), moving the rows.
+        QList<qint64> keys;
+        for (int row : rows)
+            keys << rs.keyAt(row);
+        const Recordset::NamedStep step(rs, rows.size() == 1 ? QString() : tr("Delete of %1 soldiers").arg(rows.size()));
+        int next = -1;
+        for (qint64 key : keys) {
+            const int row = rs.positionOf(key);
+            if (row < 0)
+                continue;
             rs.moveTo(row);
             rs.deleteRecord();
+            next = row;
         }
         // The record after the first one deleted becomes current; after the
         // last record there is none, as after the Delete button.
-        const int next = rows.last();
-        if (next < rs.recordCount())
+        if (next >= 0 && next < rs.recordCount())
             rs.moveTo(next);
     });
 }

@@ -67,9 +67,12 @@ TEST(MainFormLayout, MenusReadInTheirOrderAndRunTheirCommands)
         {"MNU_NCOES", "&NCOES Course...", "MNU_CREATE", "report " + here + "varnel_nco.rpt, run 0"},
         {"MNU_THISWORKSHEET", "Worksheet for &This Soldier...", "MNU_CREATE", {}},
         // The program's own items stand between Create Report and the separator.
+        {"MNU_UNDO", "&Undo", "MNU_FILE", {}},
+        {"MNU_REDO", "&Redo", "MNU_FILE", {}},
         {"MNU_TOTALALL", "Total &All Soldiers...", "MNU_FILE", {}},
         {"MNU_FIND", "&Find Soldier...", "MNU_FILE", {}},
         {"MNU_EXPORT", "E&xport...", "MNU_FILE", {}},
+        {"MNU_RESTORE", "Restore from &Safety Copy...", "MNU_FILE", {}},
         {"MNU_SEPER3", "-", "MNU_FILE", {}},
         {"MNU_EXIT", "&Exit", "MNU_FILE", {}},
         {"MNU_HELP", "&Help", "", {}},
@@ -77,7 +80,8 @@ TEST(MainFormLayout, MenusReadInTheirOrderAndRunTheirCommands)
         {"MNU_SEPER4", "-", "MNU_HELP", {}},
         {"MNU_ABOUT", "&About...", "MNU_HELP", "About box"},
     };
-    const QHash<QString, QKeySequence> shortcuts = {{"MNU_FIND", QKeySequence::Find}};
+    const QHash<QString, QKeySequence> shortcuts = {
+        {"MNU_FIND", QKeySequence::Find}, {"MNU_UNDO", QKeySequence("Ctrl+Z")}, {"MNU_REDO", QKeySequence("Ctrl+Y")}};
     // Read the menus as the user sees them: each menu's actions in order.
     QStringList seen;
     std::function<void(const QList<QAction*>&, const QString&)> walk = [&](const QList<QAction*>& actions, const QString& under) {

@@ -27,12 +27,18 @@ TEST(UnitCommands, TotalAllSoldiersFromTheFileMenuSaysWhatItDid)
     const qint64 carter = soldier("CARTER", today.addDays(-1000).toString(Qt::ISODate));
     FormUnderTest ui(roster, QDateTime(today, QTime(9, 0)));
     typeInto(ui.find("PrefDates"), "JUN"); // pending for ADAMS
-    ui.boxes.answers = {0};
-
+    ui.boxes.answers = {1}; // asked first: Cancel
     ui.find<QAction>("MNU_TOTALALL")->trigger();
     ASSERT_EQ(ui.boxes.shown.size(), 1);
-    EXPECT_EQ(ui.boxes.shown[0].text, "Totalled 2 of 3 soldiers; 1 refused.");
-    EXPECT_TRUE(ui.boxes.shown[0].details.contains("BAKER: Entry for PEBD is not valid")) << qPrintable(ui.boxes.shown[0].details);
+    EXPECT_EQ(ui.boxes.shown[0].text, "Work out and store the points of all 3 soldiers of the roster?");
+    EXPECT_EQ(ui.boxes.shown[0].buttons, QStringList({"&Total", "Cancel"}));
+    EXPECT_TRUE(roster.stored(adams, "TOTAL").isNull()) << "nothing was stored";
+
+    ui.boxes.answers = {0, 0};
+    ui.find<QAction>("MNU_TOTALALL")->trigger();
+    ASSERT_EQ(ui.boxes.shown.size(), 3);
+    EXPECT_EQ(ui.boxes.shown[2].text, "Totalled 2 of 3 soldiers; 1 refused.");
+    EXPECT_TRUE(ui.boxes.shown[2].details.contains("BAKER: Entry for PEBD is not valid")) << qPrintable(ui.boxes.shown[2].details);
     EXPECT_EQ(roster.stored(adams, "TOTAL"), 32 + 13 + 40 + 30 + 25);
     EXPECT_EQ(roster.stored(carter, "TOTAL"), 140);
     EXPECT_TRUE(roster.stored(baker, "TOTAL").isNull());
