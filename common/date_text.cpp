@@ -72,7 +72,7 @@ std::optional<QDateTime> dateTime(int year, int month, int day, const QString& t
 
 } // namespace
 
-std::optional<QDateTime> parseDateText(const QString& text, const QDate& today)
+std::optional<QDateTime> parseDateText(const QString& text, std::optional<QDate> today)
 {
     // The date comes first; what follows a blank (or ISO's 'T') is a time.
     static const QRegularExpression iso(QStringLiteral(R"(^(\d{4})([-/.])(\d{1,2})\2(\d{1,2})(?:[ T]+(.*))?$)"));
@@ -89,7 +89,7 @@ std::optional<QDateTime> parseDateText(const QString& text, const QDate& today)
         // Without a year, "3.15" is a number more likely than a date.
         if (m.captured(4).isEmpty() && m.captured(2) == u'.')
             return std::nullopt;
-        const int year = m.captured(4).isEmpty() ? today.year() : fullYear(m.captured(4));
+        const int year = m.captured(4).isEmpty() ? today.value_or(QDate::currentDate()).year() : fullYear(m.captured(4));
         return dateTime(year, m.captured(1).toInt(), m.captured(3).toInt(), m.captured(5));
     }
     if (const auto m = monthFirst.match(t); m.hasMatch()) {

@@ -195,22 +195,46 @@ void ChangeHistory::closeStep()
     }
 }
 
-void ChangeHistory::record(const RecordChange& change, const QString& what)
+void ChangeHistory::stage(const RecordChange& change)
 {
-    if (openDepth_ == 0 || !openStepStarted_) {
+    staged_.offsets.push_back(quint32(staged_.packed.size()));
+    pack(staged_.packed, change);
+}
+
+RecordChange ChangeHistory::firstStaged() const
+{
+    return hasStaged() ? unpack(staged_.packed, staged_.offsets.front()) : RecordChange();
+}
+
+void ChangeHistory::dropStaged()
+{
+    staged_ = Step();
+}
+
+void ChangeHistory::keepStaged(const std::function<QString()>& what)
+{
+    if (!hasStaged())
+        return;
+    if (openDepth_ > 0 && openStepStarted_ && !undo_.empty()) {
+        Step& step = undo_.back();
+        const qsizetype before = bytesOf(step);
+        const auto base = quint32(step.packed.size());
+        for (quint32 at : staged_.offsets)
+            step.offsets.push_back(base + at);
+        step.packed.append(staged_.packed);
+        bytes_ += bytesOf(step) - before;
+        dropStaged();
+    } else {
         for (const Step& gone : redo_)
             bytes_ -= bytesOf(gone);
         redo_.clear();
-        Step step;
-        step.what = openDepth_ > 0 ? openWhat_ : what;
-        undo_.push_back(std::move(step));
+        staged_.what = openDepth_ > 0 ? openWhat_ : what();
+        staged_.packed.squeeze();
+        bytes_ += bytesOf(staged_);
+        undo_.push_back(std::move(staged_));
+        staged_ = Step();
         openStepStarted_ = openDepth_ > 0;
     }
-    Step& step = undo_.back();
-    const qsizetype before = bytesOf(step);
-    step.offsets.push_back(quint32(step.packed.size()));
-    pack(step.packed, change);
-    bytes_ += bytesOf(step) - before;
     dropOldest();
     changed();
 }

@@ -54,9 +54,18 @@ public:
     // named `what`. Steps opened inside an open one join it.
     void openStep(const QString& what);
     void closeStep();
-    // Records a stored change: into the open step, else as a step of its
-    // own named `what`.
-    void record(const RecordChange& change, const QString& what);
+
+    // Recording happens inside a write: a stored change is staged while
+    // the write is open, kept when it commits, dropped when it rolls back.
+    void stage(const RecordChange& change);
+    bool hasStaged() const { return !staged_.offsets.empty(); }
+    // The first change staged, to name the step after.
+    RecordChange firstStaged() const;
+    // Keeps what was staged: in the open step, else as a step of its own
+    // named by `what` (asked only then). A new step drops every step that
+    // could be redone.
+    void keepStaged(const std::function<QString()>& what);
+    void dropStaged();
 
     // Hands the changes of the newest step to `apply`, newest first (Undo),
     // or of the next step to redo, oldest first (Redo). `apply` returns
@@ -90,6 +99,7 @@ private:
 
     std::vector<Step> undo_;
     std::vector<Step> redo_;
+    Step staged_;
     int openDepth_ = 0;
     bool openStepStarted_ = false;
     QString openWhat_;

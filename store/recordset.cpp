@@ -253,32 +253,39 @@ QString Recordset::nameOf(const QList<Value>& values) const
     return name >= 0 && name < values.size() ? values.at(name).displayText() : QString();
 }
 
-void Recordset::remember(const RecordChange& change)
+void Recordset::stage(const RecordChange& change)
 {
-    if (!history_)
-        return;
+    if (history_)
+        history_->stage(change);
+}
+
+void Recordset::keepStaged()
+{
+    if (history_)
+        history_->keepStaged([this] { return stepName(history_->firstStaged()); });
+}
+
+// The name of a step of one change that no command named.
+QString Recordset::stepName(const RecordChange& change) const
+{
     QString name;
     if (change.kind != RecordChange::Kind::Changed) {
         name = nameInCaption(nameOf(change.record));
     } else if (const auto at = change.columns.indexOf(layout_.indexOf(column::Name)); at >= 0) {
         name = nameInCaption(change.after.at(at).toString());
     }
-    QString what;
     switch (change.kind) {
     case RecordChange::Kind::Changed:
-        what = name.isEmpty() ? QCoreApplication::translate("varnel::store", "Update")
+        return name.isEmpty() ? QCoreApplication::translate("varnel::store", "Update")
                               : QCoreApplication::translate("varnel::store", "Update of %1").arg(name);
-        break;
     case RecordChange::Kind::Added:
-        what = name.isEmpty() ? QCoreApplication::translate("varnel::store", "Add")
+        return name.isEmpty() ? QCoreApplication::translate("varnel::store", "Add")
                               : QCoreApplication::translate("varnel::store", "Add of %1").arg(name);
-        break;
     case RecordChange::Kind::Deleted:
-        what = name.isEmpty() ? QCoreApplication::translate("varnel::store", "Delete of a soldier without a name")
-                              : QCoreApplication::translate("varnel::store", "Delete of %1").arg(name);
         break;
     }
-    history_->record(change, what);
+    return name.isEmpty() ? QCoreApplication::translate("varnel::store", "Delete of a soldier without a name")
+                          : QCoreApplication::translate("varnel::store", "Delete of %1").arg(name);
 }
 
 Recordset::NamedStep::NamedStep(Recordset& rs, const QString& what)
@@ -310,14 +317,12 @@ qint64 Recordset::insertRow(const QList<Value>& values)
 {
     RecordChange added;
     added.kind = RecordChange::Kind::Added;
-    {
-        Write write(*this);
-        added.key = backend_->insertRecord(table_, layout_, values);
-        // As the engine holds it, defaults and all: what Undo compares.
-        added.record = backend_->readRecordForWrite(table_, layout_, added.key).stored;
-        write.commit(added.key);
-    }
-    remember(added);
+    Write write(*this);
+    added.key = backend_->insertRecord(table_, layout_, values);
+    // As the engine holds it, defaults and all: what Undo compares.
+    added.record = backend_->readRecordForWrite(table_, layout_, added.key).stored;
+    stage(added);
+    write.commit(added.key);
     return added.key;
 }
 
@@ -339,12 +344,18 @@ void Recordset::storeChanges(const QList<Value>& values)
         throw recordGone();
     if (outcome.result == RosterBackend::StoreOutcome::Result::Changed)
         refuseConflict(request, outcome);
+    stageStore(request, outcome);
     write.commit(request.key);
     current_ = std::move(outcome.record);
     cache_->replace(keys_, request.key, current_);
+}
 
-    // What the store changed, for Undo: the columns that now hold another
-    // value than before, and the Name beside them.
+// What a store changed, for Undo: the columns that now hold another value
+// than before, and the Name beside them.
+void Recordset::stageStore(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome)
+{
+    if (!history_)
+        return;
     RecordChange change;
     change.key = request.key;
     for (int i = 0; i < request.written.size(); ++i) {
@@ -362,7 +373,7 @@ void Recordset::storeChanges(const QList<Value>& values)
         change.before << outcome.storedBefore.at(name);
         change.after << outcome.storedBefore.at(name);
     }
-    remember(change);
+    stage(change);
 }
 
 // Only the columns that differ from what was read are written.
@@ -405,7 +416,6 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
     leaveRecord();
     const int total = keys_.size();
     const int name = layout_.indexOf(column::Name);
-    QList<RecordChange> made;
     {
         Write write(*this);
         for (int position = 0; position < total; ++position) {
@@ -430,10 +440,10 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
             const QList<StoredValue> now = backend_->writeColumns(table_, layout_, key, written, values);
             if (!history_ || now.isEmpty())
                 continue;
-            RecordChange& changed = made.emplace_back();
+            RecordChange changed;
             changed.key = key;
+            changed.columns = written;
             for (int i = 0; i < written.size(); ++i) {
-                changed.columns << written.at(i);
                 changed.before << record.stored.at(written.at(i));
                 changed.after << now.at(i);
             }
@@ -442,13 +452,12 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
                 changed.before << record.stored.at(name);
                 changed.after << record.stored.at(name);
             }
+            stage(changed);
         }
         if (!progress(total, total))
             return false;
         write.commitAll();
     }
-    for (const RecordChange& changed : std::as_const(made))
-        remember(changed);
     // Every row may differ now: the grid reads them again.
     loadCurrent();
     observer_.recordsReset();
@@ -536,10 +545,10 @@ void Recordset::deleteRecord()
         }
         if (!backend_->deleteRecord(table_, key))
             throw recordGone();
-        write.commit(key);
         deleted.record = std::move(now.stored);
+        stage(deleted);
+        write.commit(key);
     }
-    remember(deleted);
     mode_ = EditMode::None;
     buffer_.clear();
     observer_.dropPending();

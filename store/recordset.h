@@ -243,9 +243,13 @@ private:
     void forgetRowsIfChangedElsewhere();
     void forgetRowsIfChangedElsewhere(std::optional<qint64> othersChangeCount);
     Failure recordGone() const;
-    // Records a stored change into the history, under the name a change of
-    // its kind has when no command names its step.
-    void remember(const RecordChange& change);
+    // A stored change for the history, staged inside the write that
+    // stores it (Write keeps it when it commits): named, when no command
+    // names its step, by its kind and soldier.
+    void stage(const RecordChange& change);
+    void stageStore(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome);
+    void keepStaged();
+    QString stepName(const RecordChange& change) const;
     QString nameOf(const QList<StoredValue>& stored) const;
     QString nameOf(const QList<Value>& values) const;
     StepOutcome replay(bool back, const Progress& progress);

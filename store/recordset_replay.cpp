@@ -203,21 +203,20 @@ Recordset::StepOutcome Recordset::applyChanges(const QList<RecordChange>& change
     catchUp();
     leaveRecord();
     Replay replay(*this, false, tr("Cannot restore \"%1\"").arg(what));
+    const NamedStep step(*this, what);
     {
         Write write(*this);
         for (int i = 0; i < changes.size(); ++i) {
             if (i % 256 == 0 && !progress(i, int(changes.size())))
                 return outcome; // rolled back
             replay.apply(changes.at(i));
+            RecordChange made = changes.at(i);
+            made.key = replay.rekeyed.value(made.key, made.key);
+            stage(made);
         }
         if (!progress(int(changes.size()), int(changes.size())))
             return outcome;
         write.commitAll();
-    }
-    NamedStep step(*this, what);
-    for (RecordChange change : changes) {
-        change.key = replay.rekeyed.value(change.key, change.key);
-        remember(change);
     }
     showReplayed(replay.added, replay.removed);
     outcome.done = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 // The Recordset's own: shared by its source files, seen by no one else.
+#include "store/change_history.h"
 #include "store/recordset.h"
 #include "store/write_transaction.h"
 
@@ -12,16 +13,22 @@ namespace varnel::store {
 // committed, by the one record it was said to change (or any); rolled back
 // (a failure, a cancel), by any record, since a read inside the transaction
 // saw what was never stored.
+//
+// The changes it stages for the history are kept when it commits and
+// dropped when it rolls back.
 class Recordset::Write {
 public:
     explicit Write(Recordset& rs)
-        : keys_(rs.keys_), transaction_(*rs.backend_, rs.guard_)
+        : rs_(rs), keys_(rs.keys_), transaction_(*rs.backend_, rs.guard_)
     {
     }
     ~Write()
     {
-        if (!committed_)
-            keys_.recordsChanged();
+        if (committed_)
+            return;
+        keys_.recordsChanged();
+        if (rs_.history_)
+            rs_.history_->dropStaged();
     }
     Write(const Write&) = delete;
     Write& operator=(const Write&) = delete;
@@ -32,6 +39,7 @@ public:
         transaction_.commit();
         committed_ = true;
         keys_.recordChanged(key);
+        rs_.keepStaged();
     }
     // Commits a change of any number of records.
     void commitAll()
@@ -39,9 +47,11 @@ public:
         transaction_.commit();
         committed_ = true;
         keys_.recordsChanged();
+        rs_.keepStaged();
     }
 
 private:
+    Recordset& rs_;
     RosterKeys& keys_;
     WriteTransaction transaction_;
     bool committed_ = false;

@@ -11,24 +11,26 @@ namespace varnel::store {
 
 namespace {
 
-Failure readFailure(sqlite3* db, int code, const QString& path)
+Failure statementFailure(sqlite3* db, int code, const QString& path, const QString& what)
 {
     const int number = db ? sqlite3_extended_errcode(db) : code;
     const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    if (!what.isEmpty())
+        return Failure(number, QStringLiteral("%1: %2.").arg(what.arg(path), detail));
     return Failure(number, QCoreApplication::translate("varnel::store", "Cannot read from the roster file \"%1\": %2.").arg(path, detail));
 }
 
 } // namespace
 
-RowStatement::RowStatement(const QSqlDatabase& db, const QString& sql, const QString& path)
-    : db_(sqliteHandle(db)), path_(path)
+RowStatement::RowStatement(const QSqlDatabase& db, const QString& sql, const QString& path, const QString& what)
+    : db_(sqliteHandle(db)), path_(path), what_(what)
 {
     if (!db_)
         throw Failure(SQLITE_MISUSE, QCoreApplication::translate("varnel::store", "The roster file \"%1\" is not open.").arg(path));
     const QByteArray text = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &statement_, nullptr);
     if (rc != SQLITE_OK)
-        throw readFailure(db_, rc, path_);
+        throw statementFailure(db_, rc, path_, what_);
 }
 
 RowStatement::~RowStatement()
@@ -41,6 +43,31 @@ void RowStatement::bind(int parameter, qint64 value)
     sqlite3_bind_int64(statement_, parameter, value);
 }
 
+void RowStatement::bind(int parameter, const QVariant& value)
+{
+    if (value.isNull()) {
+        sqlite3_bind_null(statement_, parameter);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::ULongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool: sqlite3_bind_int64(statement_, parameter, value.toLongLong()); return;
+    case QMetaType::Double: sqlite3_bind_double(statement_, parameter, value.toDouble()); return;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        sqlite3_bind_blob64(statement_, parameter, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        sqlite3_bind_text64(statement_, parameter, text.constData(), sqlite3_uint64(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    }
+}
+
 bool RowStatement::next()
 {
     const int rc = sqlite3_step(statement_);
@@ -48,7 +75,7 @@ bool RowStatement::next()
         return true;
     sqlite3_reset(statement_);
     if (rc != SQLITE_DONE)
-        throw readFailure(db_, rc, path_);
+        throw statementFailure(db_, rc, path_, what_);
     return false;
 }
 

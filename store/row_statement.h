@@ -21,13 +21,17 @@ namespace varnel::store {
 // would give).
 class RowStatement {
 public:
-    // Prepares `sql` (failures name `path`).
-    RowStatement(const QSqlDatabase& db, const QString& sql, const QString& path);
+    // Prepares `sql` (failures name `path`, as a read's unless `what` says
+    // otherwise: "Cannot save the record in the roster file \"%1\"").
+    RowStatement(const QSqlDatabase& db, const QString& sql, const QString& path, const QString& what = {});
     ~RowStatement();
     RowStatement(const RowStatement&) = delete;
     RowStatement& operator=(const RowStatement&) = delete;
 
     void bind(int parameter, qint64 value); // 1-based, as SQLite counts
+    // A value as QtSql would bind it: a whole number, a real, a text, bytes
+    // or null.
+    void bind(int parameter, const QVariant& value);
     // Steps to the next row; false at the end. The statement is reset (and
     // holds no read lock) once it reached its end or failed.
     bool next();
@@ -51,6 +55,7 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* statement_ = nullptr;
     QString path_;
+    QString what_;
 };
 
 } // namespace varnel::store

@@ -276,7 +276,8 @@ bool SqliteBackend::writeStoredColumns(const QString& table, const RecordLayout&
 
 // The written columns as the file now holds them; nothing when no record
 // has the key. Most changes write the same columns: each set of columns is
-// prepared once, for as long as the roster is open.
+// prepared once, for as long as the roster is open, and runs straight
+// through SQLite (Total All writes every record with it).
 std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const QString& table, const RecordLayout& layout, qint64 key,
                                                                const QList<int>& written, const QVariantList& bound)
 {
@@ -288,28 +289,22 @@ std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const QString& ta
     }
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ? RETURNING %3")
                             .arg(table, assignments.join(QStringLiteral(", ")), names.join(u','));
-    std::unique_ptr<QSqlQuery>& query = updates_[sql];
-    if (!query) {
-        query = std::make_unique<QSqlQuery>(db_);
-        query->setForwardOnly(true);
-        if (!query->prepare(sql)) {
-            const QSqlError error = query->lastError();
-            query.reset();
-            throw sqlFailure(error, QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
+    std::unique_ptr<RowStatement>& update = updates_[sql];
+    if (!update)
+        update = std::make_unique<RowStatement>(db_, sql, path_, QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\""));
+    for (int i = 0; i < bound.size(); ++i)
+        update->bind(i + 1, bound.at(i));
+    update->bind(int(bound.size()) + 1, key);
+    std::optional<QList<StoredValue>> now;
+    if (update->next()) {
+        now.emplace();
+        now->reserve(written.size());
+        for (int i = 0; i < written.size(); ++i)
+            now->append(update->stored(i));
+        // The statement runs to its end, so the change is complete.
+        while (update->next()) {
         }
     }
-    for (int i = 0; i < bound.size(); ++i)
-        query->bindValue(i, bound.at(i));
-    query->bindValue(int(bound.size()), key);
-    if (!query->exec())
-        throw sqlFailure(query->lastError(), QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\"").arg(path_));
-    std::optional<QList<StoredValue>> now;
-    if (query->next()) {
-        now.emplace();
-        for (int i = 0; i < written.size(); ++i)
-            now->append(query->value(i));
-    }
-    query->finish();
     return now;
 }
 

@@ -69,7 +69,7 @@ private:
     QString readOneTable_;
     std::unique_ptr<RowStatement> dataVersion_;
     // UPDATE statements by their text (the set of columns they write).
-    std::map<QString, std::unique_ptr<QSqlQuery>> updates_;
+    std::map<QString, std::unique_ptr<RowStatement>> updates_;
 };
 
 } // namespace varnel::store

@@ -19,7 +19,8 @@ void openSoldier(store::DataControl& data, const QString& path, const QString& n
     QString quoted = name;
     quoted.replace(u'\'', QLatin1String("''"));
     data.setDatabaseName(path);
-    data.setRecordSource(QStringLiteral("SELECT * FROM Soldier WHERE Name = '%1'").arg(quoted));
+    // "Name" quoted: a server's column keeps its case only so.
+    data.setRecordSource(QStringLiteral("SELECT * FROM Soldier WHERE \"Name\" = '%1'").arg(quoted));
     data.refresh();
 }
 

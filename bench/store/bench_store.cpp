@@ -65,6 +65,14 @@ size_t heapInUse()
     return mallinfo2().uordblks;
 }
 
+// The heap and the large blocks malloc maps on their own (a history's
+// buffer of megabytes is one of those).
+size_t allocatedInAll()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
 void BM_Refresh(benchmark::State& state)
 {
     const QString dir = rosterDir(int(state.range(0)));
@@ -268,6 +276,66 @@ void BM_TotalAll(benchmark::State& state)
     state.counters["totalled"] = totalled;
 }
 
+// Total All on a fresh copy of the roster each time, on a day on which it
+// changes every record: one write of every record.
+void BM_TotalAllChangingEvery(benchmark::State& state)
+{
+    const QString source = rosterPath(rosterDir(int(state.range(0))));
+    const QString dir = workDir->filePath(QStringLiteral("every-%1").arg(state.range(0)));
+    QDir().mkpath(dir);
+    varnel::test::FixedClock clock(QDateTime(QDate(2027, 3, 15), QTime(9, 0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(rosterPath(dir));
+        QFile::copy(source, rosterPath(dir));
+        DataControl data1;
+        loadRoster(data1, dir);
+        updateRecord(data1); // the first write's safety copy and check, outside the timing
+        state.ResumeTiming();
+        varnel::points::totalAllSoldiers(data1, clock, u'/', [](int, int) { return true; });
+    }
+}
+
+// Undo of Total All against Total All itself, each on a fresh copy of the
+// roster on which Total All changes every record: both write every record
+// once, in one transaction. The time is the undo's; total_all_ms is Total
+// All's in the same iteration. history_mib is what the history keeps for
+// the undo, heap_mib how much the heap grew over Total All with it.
+void BM_UndoTotalAll(benchmark::State& state)
+{
+    const QString source = rosterPath(rosterDir(int(state.range(0))));
+    const QString dir = workDir->filePath(QStringLiteral("undo-%1").arg(state.range(0)));
+    QDir().mkpath(dir);
+    // Another day than BM_TotalAll's, which may have totalled the roster.
+    varnel::test::FixedClock clock(QDateTime(QDate(2027, 3, 15), QTime(9, 0)));
+    double totalAllMs = 0, historyMib = 0, heapMib = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(rosterPath(dir));
+        QFile::copy(source, rosterPath(dir));
+        DataControl data1;
+        loadRoster(data1, dir);
+        updateRecord(data1); // the first write's safety copy and check, outside the timing
+        data1.history().clear();
+        const size_t heapBefore = allocatedInAll();
+        QElapsedTimer timer;
+        timer.start();
+        varnel::points::totalAllSoldiers(data1, clock, u'/', [](int, int) { return true; });
+        totalAllMs += double(timer.nsecsElapsed()) / 1e6;
+        historyMib = double(data1.history().bytes()) / (1 << 20);
+        heapMib = double(allocatedInAll() - heapBefore) / (1 << 20);
+        state.ResumeTiming();
+        if (!data1.recordset().undo([](int, int) { return true; }).done) {
+            state.SkipWithError("nothing was undone");
+            break;
+        }
+    }
+    using benchmark::Counter;
+    state.counters["total_all_ms"] = Counter(totalAllMs, Counter::kAvgIterations);
+    state.counters["history_mib"] = historyMib;
+    state.counters["heap_mib"] = heapMib;
+}
+
 // Find Soldier: the first search reads every name once; later ones scan
 // them in memory. A part no name holds makes every search look at all.
 void BM_FindFirst(benchmark::State& state)
@@ -321,6 +389,8 @@ BENCHMARK(BM_FieldRead) SIZES;
 BENCHMARK(BM_FieldWrite) SIZES;
 BENCHMARK(BM_GridScreenful) SIZES;
 BENCHMARK(BM_TotalAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TotalAllChangingEvery)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_UndoTotalAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FindFirst) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FindAgain) SIZES;
 

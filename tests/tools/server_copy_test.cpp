@@ -68,6 +68,15 @@ TEST_P(CopyThroughTheServer, FileToServerToFileGivesTheSameRecords)
     data1.setPending(QStringLiteral("Name"), store::Value::text(QStringLiteral("NEW, RECRUIT")));
     store::updateRecord(data1);
     EXPECT_EQ(Connection::toServer(database)->rows(QStringLiteral(R"(SELECT * FROM "Soldier")")).size(), count + 1);
+
+    // A soldier deleted on the server comes back from the file.
+    QString name;
+    for (const QVariantMap& record : fileRecords(original))
+        name = name.isEmpty() ? record.value(QStringLiteral("Name")).toString() : name;
+    Connection::toServer(database)->run(QStringLiteral(R"(DELETE FROM "Soldier" WHERE "Name" = ?)"), {name});
+    const ToolRun recovered = runTool({"recover", original, server, name});
+    EXPECT_EQ(recovered.exitCode, 0) << qPrintable(recovered.err);
+    EXPECT_TRUE(recovered.out.startsWith(QStringLiteral("Brought back 1 record(s)"))) << qPrintable(recovered.out);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, CopyThroughTheServer, kBothLayouts, layoutName);
