@@ -1,6 +1,7 @@
 #include "ui/restore_dialog.h"
 
 #include "store/data_control.h"
+#include "store/value.h"
 #include "ui/handler.h"
 
 #include <QApplication>
@@ -31,7 +32,8 @@ RestoreDialog::RestoreDialog(store::DataControl& binding, const Handler& handler
     const QLocale locale;
     for (const store::SafetyCopyEntry& copy : std::as_const(copies_)) {
         auto* item = new QTreeWidgetItem(copyList_);
-        item->setText(0, locale.toString(copy.saved, QLocale::ShortFormat));
+        // As the window shows dates and times: 12/7/2026 8:15:02 AM.
+        item->setText(0, store::Value::date(copy.saved).displayText());
         item->setText(1, copy.soldiers < 0 ? tr("cannot be read") : locale.toString(copy.soldiers));
         item->setToolTip(0, copy.path);
     }
@@ -43,6 +45,8 @@ RestoreDialog::RestoreDialog(store::DataControl& binding, const Handler& handler
     soldierList_->setObjectName(QStringLiteral("SoldierList"));
     soldierList_->setHeaderLabels({tr("Soldier"), tr("Since the copy"), tr("Differs in")});
     soldierList_->setRootIsDecorated(false);
+    soldierList_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    soldierList_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     soldiersLabel_->setBuddy(soldierList_);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -62,6 +66,9 @@ RestoreDialog::RestoreDialog(store::DataControl& binding, const Handler& handler
             [this](QTreeWidgetItem* item) { showCopy(item ? copyList_->indexOfTopLevelItem(item) : -1); });
     connect(soldierList_, &QTreeWidget::itemChanged, this, [this] { updateRestoreButton(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // The newest copy is the one most often wanted.
+    if (copyList_->topLevelItemCount() > 0)
+        copyList_->setCurrentItem(copyList_->topLevelItem(0));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         QList<store::RecordChange> chosen;
         for (int i = 0; i < soldierList_->topLevelItemCount(); ++i) {
@@ -97,7 +104,6 @@ void RestoreDialog::showCopy(int row)
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
     }
-    soldierList_->resizeColumnToContents(0);
     updateRestoreButton();
 }
 
