@@ -262,20 +262,20 @@ void ChangeHistory::forEachToRedo(const std::function<bool(const RecordChange&)>
 
 void ChangeHistory::undone()
 {
-    if (undo_.empty())
-        return;
-    redo_.push_back(std::move(undo_.back()));
-    undo_.pop_back();
-    openStepStarted_ = false;
-    changed();
+    moveNewest(undo_, redo_);
 }
 
 void ChangeHistory::redone()
 {
-    if (redo_.empty())
+    moveNewest(redo_, undo_);
+}
+
+void ChangeHistory::moveNewest(std::vector<Step>& from, std::vector<Step>& to)
+{
+    if (from.empty())
         return;
-    undo_.push_back(std::move(redo_.back()));
-    redo_.pop_back();
+    to.push_back(std::move(from.back()));
+    from.pop_back();
     openStepStarted_ = false;
     changed();
 }

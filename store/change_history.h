@@ -96,6 +96,7 @@ private:
     void forEach(const Step& step, bool newestFirst, const std::function<bool(const RecordChange&)>& apply) const;
     void changed();
     void dropOldest();
+    void moveNewest(std::vector<Step>& from, std::vector<Step>& to);
 
     std::vector<Step> undo_;
     std::vector<Step> redo_;

@@ -276,21 +276,29 @@ void BM_TotalAll(benchmark::State& state)
     state.counters["totalled"] = totalled;
 }
 
+// A fresh copy of the sample roster of the benchmark's size, opened, its
+// first write (the safety copy and the file check) made. The day the
+// benchmarks below total on is not BM_TotalAll's, which may have totalled
+// the sample: on it Total All changes every record.
+void openFreshCopy(DataControl& data1, benchmark::State& state, const QString& name)
+{
+    const QString dir = workDir->filePath(QStringLiteral("%1-%2").arg(name).arg(state.range(0)));
+    QDir().mkpath(dir);
+    QFile::remove(rosterPath(dir));
+    QFile::copy(rosterPath(rosterDir(int(state.range(0)))), rosterPath(dir));
+    loadRoster(data1, dir);
+    updateRecord(data1);
+}
+
 // Total All on a fresh copy of the roster each time, on a day on which it
 // changes every record: one write of every record.
 void BM_TotalAllChangingEvery(benchmark::State& state)
 {
-    const QString source = rosterPath(rosterDir(int(state.range(0))));
-    const QString dir = workDir->filePath(QStringLiteral("every-%1").arg(state.range(0)));
-    QDir().mkpath(dir);
     varnel::test::FixedClock clock(QDateTime(QDate(2027, 3, 15), QTime(9, 0)));
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(rosterPath(dir));
-        QFile::copy(source, rosterPath(dir));
         DataControl data1;
-        loadRoster(data1, dir);
-        updateRecord(data1); // the first write's safety copy and check, outside the timing
+        openFreshCopy(data1, state, QStringLiteral("every"));
         state.ResumeTiming();
         varnel::points::totalAllSoldiers(data1, clock, u'/', [](int, int) { return true; });
     }
@@ -303,19 +311,12 @@ void BM_TotalAllChangingEvery(benchmark::State& state)
 // the undo, heap_mib how much the heap grew over Total All with it.
 void BM_UndoTotalAll(benchmark::State& state)
 {
-    const QString source = rosterPath(rosterDir(int(state.range(0))));
-    const QString dir = workDir->filePath(QStringLiteral("undo-%1").arg(state.range(0)));
-    QDir().mkpath(dir);
-    // Another day than BM_TotalAll's, which may have totalled the roster.
     varnel::test::FixedClock clock(QDateTime(QDate(2027, 3, 15), QTime(9, 0)));
     double totalAllMs = 0, historyMib = 0, heapMib = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(rosterPath(dir));
-        QFile::copy(source, rosterPath(dir));
         DataControl data1;
-        loadRoster(data1, dir);
-        updateRecord(data1); // the first write's safety copy and check, outside the timing
+        openFreshCopy(data1, state, QStringLiteral("undo"));
         data1.history().clear();
         const size_t heapBefore = allocatedInAll();
         QElapsedTimer timer;
