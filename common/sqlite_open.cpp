@@ -1,5 +1,7 @@
 #include "common/sqlite_open.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QUrl>
@@ -73,6 +75,18 @@ sqlite3* sqliteHandle(const QSqlDatabase& db)
 QSqlDatabase openSqliteConnection(const QString& connectionName, const QString& path, const SqliteOptions& options,
                                   QSqlError* error)
 {
+    // A pipe, a device or a folder under the name: opening it to read its
+    // header could wait forever for a writer that never comes. What is
+    // there is looked at first, without opening it (a link is followed).
+    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+        if (error)
+            *error = QSqlError(QStringLiteral("not a file"),
+                               QCoreApplication::translate("varnel", "\"%1\" is not a file but %2, and holds no roster")
+                                   .arg(path, info.isDir() ? QCoreApplication::translate("varnel", "a folder")
+                                                           : QCoreApplication::translate("varnel", "a pipe, a socket or a device")),
+                               QSqlError::ConnectionError, QString::number(SQLITE_CANTOPEN));
+        return QSqlDatabase();
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setConnectOptions(connectOptions(options));
     db.setDatabaseName(sqliteFileUri(path, options.access));

@@ -1,11 +1,16 @@
 #include "legacy/access_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace varnel::legacy {
 
 AccessFormat accessFormatOf(const QString& path)
 {
+    // Only a file (or a link to one) is read: a pipe under the name would
+    // hold the reading until a writer came.
+    if (!QFileInfo(path).isFile())
+        return AccessFormat::None;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return AccessFormat::None;

@@ -84,15 +84,20 @@ echo "  Raw lines: Varnel"; sed 's/^/    /' "$work/ours.txt"
 long_bytes=$((10 * 1024 * 1024))
 long_runs=3
 long_dir="$work/long-values"
-for kind in plain long; do
+kinds="plain long accented"
+for kind in $kinds; do
   mkdir -p "$long_dir/$kind"
   "$build/varnel-roster" sample "$long_dir/$kind/Varnel_DATA.MDB" --count 1000 > /dev/null
-  bytes=0; [ "$kind" = long ] && bytes=$long_bytes
-  (cd "$long_dir/$kind" && "$build/varnel-bench-long-values" --prepare "$bytes")
+  case "$kind" in
+    plain) prepare=(0) ;;
+    long) prepare=("$long_bytes") ;;
+    accented) prepare=("$long_bytes" --accented) ;;
+  esac
+  (cd "$long_dir/$kind" && "$build/varnel-bench-long-values" --prepare "${prepare[@]}")
   : > "$work/long-$kind.txt"
 done
 for i in $(seq "$long_runs"); do
-  for kind in plain long; do
+  for kind in $kinds; do
     run_dir="$long_dir/run-$kind-$i"
     mkdir -p "$run_dir"
     cp "$long_dir/$kind/Varnel_DATA.MDB" "$run_dir/"
@@ -104,19 +109,26 @@ done
 long_times() { grep "^command=$2 " "$1" | grep -o 'times_ms=[0-9.,]*' | cut -d= -f2 | tr ',' '\n'; }
 long_first() { grep "^command=first_paint " "$1" | grep -o 'median_ms=[0-9.]*' | cut -d= -f2; }
 long_rss() { grep -o 'peak_rss_mib=[0-9.]*' "$1" | cut -d= -f2; }
+long_row() { printf '  %-22s %18s %18s %18s\n' "$@"; }
 echo
 echo "Main window with 10 MiB values in one record's Name, PrefDates and LastSchool, 1,000 records"
 echo "(each command from the click until repainted; median / slowest of $((long_runs * 5)) in $long_runs alternating runs, ms)"
-printf '  %-22s %22s %22s\n' "" "ordinary values" "10 MiB values"
-printf '  %-22s %22s %22s\n' "first paint" "$(long_first "$work/long-plain.txt" | median)" "$(long_first "$work/long-long.txt" | median)"
+long_row "" "ordinary values" "10 MiB values" "10 MiB accented"
+long_row "first paint" "$(long_first "$work/long-plain.txt" | median)" "$(long_first "$work/long-long.txt" | median)" \
+  "$(long_first "$work/long-accented.txt" | median)"
 for command in repaint_window repaint_grid move_onto_record move_off_record focus_prefdates update total delete add sort open_file_menu; do
-  plain="$(long_times "$work/long-plain.txt" "$command" | median) / $(long_times "$work/long-plain.txt" "$command" | maximum)"
-  long="$(long_times "$work/long-long.txt" "$command" | median) / $(long_times "$work/long-long.txt" "$command" | maximum)"
-  printf '  %-22s %22s %22s\n' "$command" "$plain" "$long"
+  cells=()
+  for kind in $kinds; do
+    cells+=("$(long_times "$work/long-$kind.txt" "$command" | median) / $(long_times "$work/long-$kind.txt" "$command" | maximum)")
+  done
+  long_row "$command" "${cells[@]}"
 done
-kept=$(grep -c 'probe_kept=yes' "$work/long-long.txt" || true)
-echo "  long values stored byte for byte as before: $kept of $long_runs runs"
-printf '  %-22s %22s %22s\n' "peak memory (MiB)" "$(long_rss "$work/long-plain.txt" | median)" "$(long_rss "$work/long-long.txt" | median)"
+for kind in long accented; do
+  kept=$(grep -c 'probe_kept=yes' "$work/long-$kind.txt" || true)
+  echo "  $kind values stored byte for byte as before: $kept of $long_runs runs"
+done
+long_row "peak memory (MiB)" "$(long_rss "$work/long-plain.txt" | median)" "$(long_rss "$work/long-long.txt" | median)" \
+  "$(long_rss "$work/long-accented.txt" | median)"
 # ==== end of main window with 10 MiB values ==================================
 
 # ==== Reports: each shipped layout to PDF at 1,000 and 10,000 soldiers =======

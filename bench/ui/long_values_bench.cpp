@@ -1,13 +1,14 @@
 // The main window with very long values: a record whose Name, PrefDates and
 // LastSchool another program filled with megabytes of text.
 //
-//   varnel-bench-long-values --prepare BYTES
+//   varnel-bench-long-values --prepare BYTES [--accented]
 //       Turns the roster of the current directory into the benchmark's
 //       roster: one probe record ("AARON, PROBE") with a service history
 //       Total accepts, and, sorted just above it, records for Delete to
 //       take. With BYTES > 0 the probe's Name, PrefDates and LastSchool are
-//       each BYTES characters long; with 0 they are ordinary values, the
-//       baseline roster. Both rosters have the same rows in the same order.
+//       each BYTES characters long (with --accented, of accented letters, as
+//       names of many languages are); with 0 they are ordinary values, the
+//       baseline roster. The rosters have the same rows in the same order.
 //
 //   varnel-bench-long-values [--runs N]
 //       Opens the window on the roster of the current directory, as the
@@ -81,19 +82,21 @@ void exec(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
 
 // Words and spaces, as a text pasted or written by another program would
 // have them, `length` characters long.
-QString longText(const QString& start, int length)
+QString longText(const QString& start, int length, bool accented)
 {
     static const QString words = QStringLiteral(
         " with notes carried over from another program; dates 1/2/2024, 3/4/2025 and more");
+    static const QString accentedWords = QStringLiteral(" Ångström Zoë Müller-Lüdenscheidt Çağlar Đặng Ñúñez éé Ørsted");
+    const QString& filler = accented ? accentedWords : words;
     QString text = start;
     text.reserve(length);
     while (text.size() < length)
-        text += words;
+        text += filler;
     text.truncate(length);
     return text;
 }
 
-int prepare(qint64 bytes)
+int prepare(qint64 bytes, bool accented)
 {
     QSqlDatabase db = openRoster(QStringLiteral("prepare"));
     const bool isLong = bytes > 0;
@@ -101,9 +104,9 @@ int prepare(qint64 bytes)
              "UPDATE Soldier SET Name = ?, PrefDates = ?, LastSchool = ?, TISDate = '2005-06-01', "
              "DORDate = '2016-03-01', APFT = 'B', Weapon = 'E', SSGTPoints = 120, \"1SGTPoints\" = 80 "
              "WHERE _rowid_ = (SELECT MIN(_rowid_) FROM Soldier)"),
-         {isLong ? longText(kProbeName, int(bytes)) : kProbeName,
-          isLong ? longText(QStringLiteral("JAN-MAR 2027"), int(bytes)) : QStringLiteral("JAN-MAR 2027"),
-          isLong ? longText(QStringLiteral("WLC"), int(bytes)) : QStringLiteral("WLC")});
+         {isLong ? longText(kProbeName, int(bytes), accented) : kProbeName,
+          isLong ? longText(QStringLiteral("JAN-MAR 2027"), int(bytes), accented) : QStringLiteral("JAN-MAR 2027"),
+          isLong ? longText(QStringLiteral("WLC"), int(bytes), accented) : QStringLiteral("WLC")});
     // Records without a name sort first; give them one, so that the probe
     // starts in the grid's first screenful.
     exec(db, QStringLiteral("UPDATE Soldier SET Name = 'ZULU, NO NAME ' || _rowid_ WHERE Name IS NULL"));
@@ -286,9 +289,9 @@ private:
 
 int main(int argc, char* argv[])
 {
-    if (argc == 3 && std::strcmp(argv[1], "--prepare") == 0) {
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--prepare") == 0) {
         QCoreApplication app(argc, argv); // for the SQLite driver plugin
-        return prepare(QByteArray(argv[2]).toLongLong());
+        return prepare(QByteArray(argv[2]).toLongLong(), argc == 4 && std::strcmp(argv[3], "--accented") == 0);
     }
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();

@@ -98,6 +98,8 @@ TEST(NameOrder, FoldsCaseAndAccentsThenTheExactText)
         {"de la Cruz", "Zimmerman", -1}, {"Davis", "de la Cruz", -1}, {"Müller", "Mullins", -1},
         {"MÜLLER", "muller", -1},        {"Muller", "Müller", -1},    {"éclair", "Eclair", 1},
         {"Adams", "Adams", 0},           {"", "A", -1},               {"O'Brien", "Obrien", -1},
+        // Marks above U+FFFF are left out too; a Hangul syllable folds as its letters.
+        {"a\U0001D165a", "ab", -1},       {"\uD55C", "\u1112\u1161\u11AB", 1},
     };
     for (const auto& c : cases) {
         const QString a = QString::fromUtf8(c.a), b = QString::fromUtf8(c.b);
@@ -108,6 +110,11 @@ TEST(NameOrder, FoldsCaseAndAccentsThenTheExactText)
     EXPECT_TRUE(varnel::nameContains(QString::fromUtf8("MÜLLER, ANN"), QStringLiteral("mull")));
     EXPECT_TRUE(varnel::nameContains(QStringLiteral("de la Cruz"), QStringLiteral("LA CR")));
     EXPECT_FALSE(varnel::nameContains(QStringLiteral("de la Cruz"), QStringLiteral("lacr")));
+    // A text of megabytes is placed by its folded beginning, then exactly.
+    const QString longName = QString(2'000'000, QChar(0xE9));
+    EXPECT_EQ(varnel::nameFoldKey(longName), QByteArray(varnel::kFoldedNameLength, 'e'));
+    EXPECT_LT(varnel::compareNames(QString(longName).append(u'a'), QString(longName).append(u'b')), 0);
+    EXPECT_GT(varnel::compareNames(longName, QString(2'000'000, u'e')), 0);
 }
 
 TEST_P(RecordsetTest, MisusedOperationsFailWithTheirNumbers)
