@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -45,6 +46,18 @@ MdbCatalogEntry* findTable(MdbHandle* mdb, const std::string& name)
             return entry;
     }
     return nullptr;
+}
+
+// Whether the catalog names any table of the user's (Access's own are
+// named MSys...). A file whose catalog was cut off names none.
+bool holdsAnyTable(MdbHandle* mdb)
+{
+    for (unsigned i = 0; mdb->catalog && i < mdb->catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry && entry->object_type == MDB_TABLE && g_ascii_strncasecmp(entry->object_name, "MSys", 4) != 0)
+            return true;
+    }
+    return false;
 }
 
 // The size of a fixed-width value of each type, or 0 for the others.
@@ -220,9 +233,21 @@ int sendAccessTable(const std::string& path, const std::string& tableName, const
     const std::unique_ptr<MdbHandle, CloseFile> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!mdb)
         return fail(DamagedFile, "libmdb cannot open it as an Access database");
+    // Access writes whole pages. A file cut short ends in part of a page,
+    // which libmdb reads as if the missing bytes were zeros: a record there
+    // loses values (its last flags read as "no value") without a word.
+    std::error_code sizeUnknown;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeUnknown);
+    const auto pageSize = std::uintmax_t(mdb->fmt->pg_size);
+    if (!sizeUnknown && pageSize > 0 && fileSize % pageSize != 0)
+        return fail(DamagedFile, "it is cut short: its " + std::to_string(fileSize) + " bytes are not a whole number of pages of "
+                                     + std::to_string(pageSize) + " bytes");
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
         return fail(DamagedFile, "its list of tables cannot be read");
     MdbCatalogEntry* entry = findTable(mdb.get(), tableName);
+    // A file cut short before its list of tables names them names none.
+    if (!entry && !holdsAnyTable(mdb.get()))
+        return fail(DamagedFile, "its list of tables names no table at all, as in a file cut short");
     if (!entry)
         return fail(NoSuchTable, "it has no table \"" + tableName + "\"");
     const std::unique_ptr<MdbTableDef, FreeTable> table(mdb_read_table(entry));
@@ -260,8 +285,13 @@ int sendAccessTable(const std::string& path, const std::string& tableName, const
         if (mdb_find_row(mdb.get(), int(table->cur_row) - 1, &start, &size) != 0)
             return fail(DamagedFile, "record " + std::to_string(rows + 1) + " cannot be found again in its page");
         start &= kRowOffsetMask;
-        if (mdb_crack_row(table.get(), start, size, fields.data()) < 0)
+        const int cracked = mdb_crack_row(table.get(), start, size, fields.data());
+        if (cracked < 0)
             return fail(DamagedFile, "record " + std::to_string(rows + 1) + " cannot be taken apart");
+        // A whole record has every column of the table's design.
+        if (unsigned(cracked) != table->num_cols)
+            return fail(DamagedFile, "record " + std::to_string(rows + 1) + " has " + std::to_string(cracked) + " of the "
+                                         + std::to_string(table->num_cols) + " columns of its table");
         ++rows;
         std::vector<const MdbField*> byColumn(columns.size(), nullptr);
         for (const MdbField& field : fields) {
