@@ -37,6 +37,8 @@ QSqlError applyOptions(QSqlDatabase& db, const SqliteOptions& options)
         if (sqlite3* handle = sqliteHandle(db))
             sqlite3_extended_result_codes(handle, 1);
     }
+    if (options.onOpen)
+        options.onOpen(sqliteHandle(db));
     QSqlQuery pragma(db);
     for (const QString& setting : options.pragmas) {
         if (!pragma.exec(QStringLiteral("PRAGMA ") + setting) && options.pragmasMustSucceed)

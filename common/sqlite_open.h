@@ -4,6 +4,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct sqlite3;
 
@@ -30,6 +31,9 @@ struct SqliteOptions {
     // no database opens without complaint: when set, a pragma that fails
     // fails the opening. Otherwise the connection goes on without it.
     bool pragmasMustSucceed = false;
+    // Called with SQLite's handle as soon as the file is open, before the
+    // pragmas (which may already wait for another program's lock).
+    std::function<void(sqlite3*)> onOpen;
 };
 
 // The file: URI that names `path` (any characters, relative or absolute)

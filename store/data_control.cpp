@@ -124,7 +124,7 @@ void DataControl::refresh()
     const QString name = QStringLiteral("varnel-roster-%1-%2").arg(quintptr(this)).arg(++connectionSerial_);
     std::unique_ptr<Recordset> opened;
     {
-        std::unique_ptr<RosterBackend> backend = openRosterBackend(name, path);
+        std::unique_ptr<RosterBackend> backend = openRosterBackend(name, path, lockWait_);
         try {
             RecordLayout layout = backend->readLayout(source.table);
             backend->requireKeyedTable(source.table, layout);
@@ -140,8 +140,12 @@ void DataControl::refresh()
             // A roster on a server has no file to guard.
             if (isServerLocation(path))
                 guard_.reset();
-            else if (!guard_ || guard_->path() != path)
+            else if (!guard_ || guard_->path() != path) {
                 guard_ = std::make_unique<RosterFileGuard>(path);
+                guard_->setOnCopyFailed([this](const Failure& failure) { emit safetyCopyFailed(failure.number(), failure.description()); });
+            }
+            if (guard_)
+                guard_->setLockWait(lockWait_);
             RecordsetObserver& observer = *this;
             const QString table = backend->quoteIdentifier(source.table);
             // Changes stored in another roster cannot be taken back here.
@@ -183,6 +187,15 @@ void DataControl::startFileCheck()
         QMetaObject::invokeMethod(
             this, [this, damage] { emit fileDamaged(damage.number(), damage.description()); }, Qt::QueuedConnection);
     });
+}
+
+void DataControl::setLockWait(LockWait* wait)
+{
+    lockWait_ = wait;
+    if (recordset_)
+        recordset_->setLockWait(wait);
+    if (guard_)
+        guard_->setLockWait(wait);
 }
 
 QString DataControl::safetyCopy() const

@@ -2,6 +2,7 @@
 
 #include "store/bound_control.h"
 #include "store/change_history.h"
+#include "store/lock_wait.h"
 #include "store/recordset.h"
 #include "store/recordset_observer.h"
 #include "store/roster_file_guard.h"
@@ -61,6 +62,10 @@ public:
     ChangeHistory& history() { return history_; }
     void setKeepsHistory(bool keeps) { keepsHistory_ = keeps; }
 
+    // How a roster file's lock held by another program is waited for (none:
+    // by sleeping); the caller keeps it alive, or sets none before it goes.
+    void setLockWait(LockWait* wait);
+
     void registerControl(BoundControl* control);
     void unregisterControl(BoundControl* control);
 
@@ -87,6 +92,9 @@ signals:
     void fileDamaged(int number, const QString& description);
     // What Undo and Redo would do changed.
     void historyChanged();
+    // No safety copy could be saved before the first write of this run; the
+    // write goes on once the handlers return.
+    void safetyCopyFailed(int number, const QString& description);
 
 private:
     // RecordsetObserver
@@ -107,6 +115,7 @@ private:
     std::unique_ptr<RosterFileGuard> guard_;
     ChangeHistory history_;
     bool keepsHistory_ = true;
+    LockWait* lockWait_ = nullptr;
     // The roster the history's changes were stored in.
     QString historyOf_;
     std::unique_ptr<Recordset> recordset_;

@@ -1,6 +1,7 @@
 #include "store/file_check.h"
 
 #include "common/failure_numbers.h"
+#include "store/lock_wait.h"
 #include "store/sql_support.h"
 
 #include <QCoreApplication>
@@ -50,10 +51,20 @@ void FileCheck::start(std::function<void(const Failure&)> onDamage)
     });
 }
 
-FileCheck::Verdict FileCheck::verdict()
+FileCheck::Verdict FileCheck::verdict(ConnectionLockWait* wait)
 {
     if (settled_)
         return *settled_;
+    if (running_.valid() && wait) {
+        QElapsedTimer since;
+        since.start();
+        while (running_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            if (!wait->waitMore(since))
+                return Failure(SQLITE_BUSY, QCoreApplication::translate("varnel::store", "The roster file \"%1\" could not be checked "
+                                                                                         "before the change: %2.")
+                                                .arg(path_, lockedText()));
+        }
+    }
     Verdict verdict = running_.valid() ? running_.get() : run(path_);
     if (!verdict || verdict->number() == RecordsetError::DamagedFile)
         settled_ = verdict;
@@ -77,7 +88,7 @@ FileCheck::Verdict FileCheck::run(const QString& path)
     sqlite3_stmt* statement = nullptr;
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, 5000);
+        sqlite3_busy_timeout(db, int(kLockWaitLimit.count()));
         rc = sqlite3_exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
     }
     if (rc == SQLITE_OK)

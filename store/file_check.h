@@ -26,11 +26,12 @@ public:
     // turns out damaged.
     void start(std::function<void(const Failure&)> onDamage = {});
 
-    // The verdict, waiting for a running check or running it here when it
-    // was never started. A damaged file (failure 11) stays damaged; when the
-    // check itself could not run (the file locked too long, say), that
+    // The verdict, waiting for a running check (through `wait`, so a window
+    // stays responsive; when it gives up, failure 5) or running it here when
+    // it was never started. A damaged file (failure 11) stays damaged; when
+    // the check itself could not run (the file locked too long, say), that
     // failure is given and the next call checks again.
-    Verdict verdict();
+    Verdict verdict(class ConnectionLockWait* wait = nullptr);
 
     // Checks the file at `path` on the calling thread.
     static Verdict run(const QString& path);

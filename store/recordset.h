@@ -182,6 +182,8 @@ public:
     StoredRecord storedRecord(qint64 key) const;
     // The roster in words for a message: its file, or its server.
     QString rosterInWords() const;
+    // How another program's lock on the file is waited for (lock_wait.h).
+    void setLockWait(class LockWait* wait) { backend_->setLockWait(wait); }
 
     // Fields(i).Value: reads the edit buffer while an edit is open, else the
     // current record; writes only while an edit or addition is open.

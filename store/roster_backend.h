@@ -51,6 +51,9 @@ public:
     // The SQLite connection of a roster file, which the file's guard
     // (RosterFileGuard) checks before each write; none for a server.
     virtual QSqlDatabase* fileConnection() { return nullptr; }
+    // How a file's lock held by another program is waited for (see
+    // store/lock_wait.h); a server's own waits are its own.
+    virtual void setLockWait(class LockWait* wait) { Q_UNUSED(wait); }
 
     // The columns of `table` in their order, with their kinds and the key
     // column the engine's catalog names. Fails when there is no such table.
@@ -192,6 +195,9 @@ public:
 // A file is opened as the QtSql connection `connectionName`, which the
 // caller removes once the backend is gone; a server gets a libpq connection
 // of its own.
-std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const QString& location);
+// A file's lock held by another program is waited for through `lockWait`
+// (none: by sleeping), from the first statement on.
+std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const QString& location,
+                                                 class LockWait* lockWait = nullptr);
 
 } // namespace varnel::store

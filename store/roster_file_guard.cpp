@@ -31,17 +31,25 @@ void RosterFileGuard::beforeWrite(QSqlDatabase& db)
     // would then be written back into it.
     if (sqlite3* handle = sqliteHandle(db))
         sqlite3_db_release_memory(handle);
-    if (const FileCheck::Verdict damage = check_.verdict())
+    if (const FileCheck::Verdict damage = check_.verdict(&wait_))
         throw *damage;
     if (!copyTried_) {
-        copyTried_ = true;
         // The copy is a safety net, not a condition of the clerk's work: if
-        // the user's data folder cannot take it, the write goes on.
+        // the user's data folder cannot take it, the write goes on. A lock
+        // another program holds on the roster stops the write as well: it
+        // fails with it, and the next write tries the copy again.
         try {
-            safetyCopy_ = saveSafetyCopy(sqliteHandle(db), path_, QDateTime::currentDateTime());
+            safetyCopy_ = saveSafetyCopy(sqliteHandle(db), path_, QDateTime::currentDateTime(), &wait_);
         } catch (const Failure& failure) {
-            qWarning("%s", qPrintable(failure.description()));
+            if ((failure.number() & 0xff) == SQLITE_BUSY)
+                throw Failure(failure.number(), QCoreApplication::translate("varnel::store", "Cannot write to the roster file \"%1\": %2.")
+                                                    .arg(path_, lockedText()));
+            if (onCopyFailed_)
+                onCopyFailed_(failure);
+            else
+                qWarning("%s", qPrintable(failure.description()));
         }
+        copyTried_ = true;
     }
 }
 

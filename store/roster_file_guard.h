@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/file_check.h"
+#include "store/lock_wait.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -14,7 +15,9 @@ namespace varnel::store {
 //    and nothing is written anywhere;
 //  - the file passed SQLite's quick check, else failure 11;
 //  - before the first write, a safety copy of the roster is saved in the
-//    user's data folder (once per guard, which lives as long as the binding).
+//    user's data folder (once per guard, which lives as long as the binding);
+//    when it cannot be, the write goes on and the one told of copy failures
+//    hears why, before it does.
 class RosterFileGuard {
 public:
     explicit RosterFileGuard(QString path);
@@ -32,6 +35,12 @@ public:
     // The safety copy saved before the first write; empty until then, or
     // when it could not be saved.
     QString safetyCopy() const { return safetyCopy_; }
+    // Told, once, when the safety copy cannot be saved (without it, a line
+    // on the standard error).
+    void setOnCopyFailed(std::function<void(const Failure&)> onCopyFailed) { onCopyFailed_ = std::move(onCopyFailed); }
+    // How its own waits (for the check's verdict, for the lock the safety
+    // copy needs) are waited.
+    void setLockWait(LockWait* wait) { wait_.setWait(wait); }
 
 private:
     void requireFileAtPath(QSqlDatabase& db) const;
@@ -40,6 +49,8 @@ private:
     FileCheck check_;
     bool copyTried_ = false;
     QString safetyCopy_;
+    std::function<void(const Failure&)> onCopyFailed_;
+    ConnectionLockWait wait_;
 };
 
 } // namespace varnel::store

@@ -14,7 +14,7 @@ namespace {
 Failure statementFailure(sqlite3* db, int code, const QString& path, const QString& what)
 {
     const int number = db ? sqlite3_extended_errcode(db) : code;
-    const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    const QString detail = (number & 0xff) == SQLITE_BUSY ? lockedText() : QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
     if (!what.isEmpty())
         return Failure(number, QStringLiteral("%1: %2.").arg(what.arg(path), detail));
     return Failure(number, QCoreApplication::translate("varnel::store", "Cannot read from the roster file \"%1\": %2.").arg(path, detail));

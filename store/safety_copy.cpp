@@ -1,10 +1,12 @@
 #include "store/safety_copy.h"
 
 #include "common/failure.h"
+#include "store/lock_wait.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -57,7 +59,43 @@ Failure copyFailed(int code, const QString& file, const QString& detail)
     return Failure(code, QCoreApplication::translate("varnel::store", "Cannot save a safety copy of the roster to \"%1\": %2.").arg(file, detail));
 }
 
-void backUp(sqlite3* source, const QString& target)
+// The path with every link and "." or ".." resolved, as far as it exists;
+// the part that does not exist yet follows as written.
+QString realPath(const QString& path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QStringList missing;
+    while (!QFileInfo::exists(existing)) {
+        const QFileInfo info(existing);
+        if (info.isRoot() || info.fileName().isEmpty())
+            break;
+        missing.prepend(info.fileName());
+        existing = info.absolutePath();
+    }
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + u'/' + missing.join(u'/'));
+}
+
+// Makes the folder and whatever of its parents is missing, each private to
+// the user (personnel records). A folder that was there already keeps its
+// mode: it may be shared, or the user's own choice.
+void makePrivateFolder(const QString& folder)
+{
+    QStringList missing;
+    for (QString at = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); !QFileInfo::exists(at) && !QFileInfo(at).isRoot();
+         at = QFileInfo(at).absolutePath())
+        missing.prepend(at);
+    for (const QString& dir : std::as_const(missing)) {
+        if (!QDir().mkdir(dir) && !QFileInfo(dir).isDir())
+            throw copyFailed(SQLITE_CANTOPEN, dir, QCoreApplication::translate("varnel::store", "the folder cannot be made"));
+        QFile::setPermissions(dir, kOwnerOnlyFolder);
+    }
+    if (!QFileInfo(folder).isDir())
+        throw copyFailed(SQLITE_CANTOPEN, folder, QCoreApplication::translate("varnel::store", "it is not a folder"));
+}
+
+
+void backUp(sqlite3* source, const QString& target, ConnectionLockWait& wait)
 {
     sqlite3* copy = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(target).constData(), &copy, SQLITE_OPEN_READWRITE, nullptr);
@@ -65,12 +103,11 @@ void backUp(sqlite3* source, const QString& target)
         sqlite3_extended_result_codes(copy, 1);
         if (sqlite3_backup* backup = sqlite3_backup_init(copy, "main", source, "main")) {
             // Another program may hold the roster's write lock for a moment.
-            for (int tries = 0; tries < 250; ++tries) {
+            QElapsedTimer since;
+            since.start();
+            do {
                 rc = sqlite3_backup_step(backup, -1);
-                if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
-                    break;
-                sqlite3_sleep(20);
-            }
+            } while ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && wait.waitMore(since));
             sqlite3_backup_finish(backup);
             if (rc == SQLITE_DONE)
                 rc = SQLITE_OK;
@@ -99,23 +136,30 @@ QStringList safetyCopiesOf(const QString& rosterPath)
     return paths;
 }
 
-QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTime& now)
+QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTime& now, ConnectionLockWait* wait)
 {
     const QString folder = safetyCopyFolder();
-    if (!QDir().mkpath(folder))
-        throw copyFailed(SQLITE_CANTOPEN, folder, QCoreApplication::translate("varnel::store", "the folder cannot be made"));
-    // Personnel records: nobody but the user reads the copies.
-    QFile::setPermissions(folder, kOwnerOnlyFolder);
-    QFile::setPermissions(QFileInfo(folder).absolutePath(), kOwnerOnlyFolder);
+    // Nothing goes into the roster's own folder, whatever the way there (a
+    // data folder set to ".", a link from the backups folder to a shared
+    // roster folder): the real paths are compared before anything is made.
+    const QString rosterReal = realPath(rosterFolder(rosterPath));
+    const QString folderReal = realPath(folder);
+    if (folderReal == rosterReal || folderReal.startsWith(rosterReal + u'/'))
+        throw copyFailed(SQLITE_CANTOPEN, folder,
+                         QCoreApplication::translate("varnel::store", "the folder is the roster's own folder, or inside it (%1), where "
+                                                                      "nothing but the roster is written")
+                             .arg(folderReal));
+    makePrivateFolder(folder);
 
     const QString prefix = copyPrefix(rosterPath);
     const QString stamp = now.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     QString target = QStringLiteral("%1/%2_%3.MDB").arg(folder, prefix, stamp);
-    for (int n = 2; QFileInfo::exists(target) || QFileInfo::exists(target + kPartial); ++n)
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink() || QFileInfo::exists(target + kPartial); ++n)
         target = QStringLiteral("%1/%2_%3-%4.MDB").arg(folder, prefix, stamp).arg(n);
 
     // Written under a temporary name, created private, and renamed only
     // when whole: a copy under its final name is always a complete roster.
+    // Created new (O_EXCL), the file is never a link another put there.
     const QString partial = target + kPartial;
     {
         QFile file(partial);
@@ -123,7 +167,8 @@ QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTi
             throw copyFailed(SQLITE_CANTOPEN, partial, file.errorString());
     }
     try {
-        backUp(source, partial);
+        ConnectionLockWait sleeping;
+        backUp(source, partial, wait ? *wait : sleeping);
     } catch (...) {
         QFile::remove(partial);
         throw;
@@ -133,10 +178,12 @@ QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTi
         throw copyFailed(SQLITE_CANTOPEN, target, QCoreApplication::translate("varnel::store", "the finished copy cannot be renamed"));
     }
 
-    // Keep the newest copies of this roster folder; also clear what a copy
-    // cut short by a crash left behind.
-    const QFileInfoList copies = copiesWithPrefix(prefix, QStringLiteral(".MDB"));
-    for (qsizetype i = 0; i + kSafetyCopiesKept < copies.size(); ++i)
+    // Keep the newest copies of this roster folder, and always the one just
+    // made: with the clock set back, the others' stamps lie ahead of it.
+    // Also clear what a copy cut short by a crash left behind.
+    QFileInfoList copies = copiesWithPrefix(prefix, QStringLiteral(".MDB"));
+    copies.removeIf([&target](const QFileInfo& copy) { return copy.absoluteFilePath() == QFileInfo(target).absoluteFilePath(); });
+    for (qsizetype i = 0; i + kSafetyCopiesKept - 1 < copies.size(); ++i)
         QFile::remove(copies.at(i).absoluteFilePath());
     for (const QFileInfo& stale : copiesWithPrefix(prefix, QStringLiteral(".MDB") + kPartial)) {
         if (stale.lastModified().secsTo(QDateTime::currentDateTime()) > 600)

@@ -17,12 +17,17 @@ QString safetyCopyFolder();
 // Saves a consistent copy of the open roster `source` (SQLite's online
 // backup, so a change being written by another program is in it wholly or
 // not at all) into safetyCopyFolder(), named by the roster's folder and
-// `now`: "<folder>-<hash>_<yyyy-MM-dd_HH-mm-ss>.MDB". The folder is private
-// to the user (0700) and the copy too (0600); the copy is written under a
-// temporary name and renamed when complete. Keeps the newest
-// kSafetyCopiesKept copies of that roster folder and removes older ones.
-// Returns the copy's path; throws varnel::Failure naming the file.
-QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTime& now);
+// `now`: "<folder>-<hash>_<yyyy-MM-dd_HH-mm-ss>.MDB". Folders it makes are
+// private to the user (0700), a folder that was there keeps its mode; the
+// copy is private (0600), created new, written under a temporary name and
+// renamed when complete. Never writes into the roster's own folder, however
+// the path leads there (refused, 14). Keeps the newest kSafetyCopiesKept
+// copies of that roster folder, the one just made always among them, and
+// removes older ones. Returns the copy's path; throws varnel::Failure
+// naming the file.
+// Another program's lock on the roster is waited for through `wait` (none:
+// by sleeping, at most kLockWaitLimit).
+QString saveSafetyCopy(sqlite3* source, const QString& rosterPath, const QDateTime& now, class ConnectionLockWait* wait = nullptr);
 
 // The copies kept for the roster at `rosterPath`, oldest first.
 QStringList safetyCopiesOf(const QString& rosterPath);

@@ -1,6 +1,7 @@
 #include "store/sql_support.h"
 
 #include "common/date_text.h"
+#include "store/lock_wait.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -11,7 +12,7 @@
 
 namespace varnel::store {
 
-QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly)
+QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly, ConnectionLockWait* lockWait)
 {
     SqliteOptions options;
     options.access = readOnly ? SqliteAccess::ReadOnly : SqliteAccess::ReadWrite;
@@ -23,6 +24,8 @@ QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, 
     // journal back and roll a committed change out again. A setting of this
     // connection only; the file itself keeps its journal mode.
     options.pragmas = {QStringLiteral("synchronous=EXTRA")};
+    if (lockWait)
+        options.onOpen = [lockWait](sqlite3* handle) { lockWait->install(handle); };
     QSqlError error;
     QSqlDatabase db = openSqliteConnection(connectionName, path, options, &error);
     if (!db.isValid())
@@ -47,7 +50,17 @@ Failure sqlFailure(const QSqlError& error, const QString& what)
     QString detail = error.databaseText();
     if (detail.isEmpty())
         detail = error.driverText();
+    if ((number & 0xff) == SQLITE_BUSY)
+        detail = lockedText();
     return Failure(number, QStringLiteral("%1: %2.").arg(what, detail));
+}
+
+QString lockedText()
+{
+    return QCoreApplication::translate("varnel::store", "another program holds the file locked, and the wait for it ended "
+                                                        "(after %1 seconds, or cancelled). Nothing was changed; try again "
+                                                        "once the other program is done with it")
+        .arg(kLockWaitLimit.count() / 1000);
 }
 
 QString quoteIdentifier(const QString& name)

@@ -17,7 +17,10 @@ namespace varnel::store {
 // extended result codes on the returned connection, and a commit is on the
 // disk when it returns. The file's journal mode is left as it is. Throws
 // Failure naming the file.
-QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly = false);
+// Another program's lock is waited for through `lockWait` from the first
+// statement on (none: QtSql's busy timeout).
+QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly = false,
+                            class ConnectionLockWait* lockWait = nullptr);
 
 // The "file:" URI that opens `path` without creating it.
 inline QString sqliteFileUri(const QString& path, bool readOnly)
@@ -32,6 +35,9 @@ bool usesWriteAheadLog(QSqlDatabase& db);
 // A Failure carrying SQLite's result code and a description that says what
 // failed with which file.
 Failure sqlFailure(const QSqlError& error, const QString& what);
+// Why SQLite's 5 (busy) came: another program holds the file's lock and
+// the wait for it ended.
+QString lockedText();
 
 // "name" quoted for SQL, doubling any quote inside.
 QString quoteIdentifier(const QString& name);

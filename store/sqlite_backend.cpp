@@ -11,16 +11,24 @@
 
 namespace varnel::store {
 
-SqliteBackend::SqliteBackend(QSqlDatabase db, QString path)
-    : db_(std::move(db)), path_(std::move(path)), writeAheadLog_(usesWriteAheadLog(db_))
+SqliteBackend::SqliteBackend(QSqlDatabase db, QString path, std::unique_ptr<ConnectionLockWait> lockWait)
+    : db_(std::move(db)), path_(std::move(path)), lockWait_(std::move(lockWait))
 {
+    if (!lockWait_) {
+        lockWait_ = std::make_unique<ConnectionLockWait>();
+        lockWait_->install(sqliteHandle(db_));
+    }
+    writeAheadLog_ = usesWriteAheadLog(db_);
 }
 
 SqliteBackend::~SqliteBackend() = default;
 
-std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName, const QString& path)
+std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName, const QString& path, LockWait* lockWait)
 {
-    return std::make_unique<SqliteBackend>(openSqliteFile(connectionName, path), path);
+    auto wait = std::make_unique<ConnectionLockWait>();
+    wait->setWait(lockWait);
+    QSqlDatabase db = openSqliteFile(connectionName, path, false, wait.get());
+    return std::make_unique<SqliteBackend>(std::move(db), path, std::move(wait));
 }
 
 RecordLayout SqliteBackend::readLayout(const QString& table)

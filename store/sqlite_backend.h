@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/lock_wait.h"
 #include "store/roster_backend.h"
 
 #include <QSqlQuery>
@@ -14,15 +15,18 @@ class RowStatement;
 // handle (RowStatement). Records are found by SQLite's row key.
 class SqliteBackend final : public RosterBackend {
 public:
-    // Works on `db`, the open connection to the roster file at `path`.
-    SqliteBackend(QSqlDatabase db, QString path);
+    // Works on `db`, the open connection to the roster file at `path`;
+    // `lockWait`, when given, is already the connection's way of waiting
+    // for another program's lock (else one that sleeps is installed).
+    SqliteBackend(QSqlDatabase db, QString path, std::unique_ptr<ConnectionLockWait> lockWait = {});
     // Opens the roster file at `path` as the connection `connectionName`
     // (openSqliteFile: never created, its journal mode left as found).
-    static std::unique_ptr<SqliteBackend> open(const QString& connectionName, const QString& path);
+    static std::unique_ptr<SqliteBackend> open(const QString& connectionName, const QString& path, LockWait* lockWait = nullptr);
     ~SqliteBackend() override;
 
     QSqlDatabase& database() { return db_; }
     QSqlDatabase* fileConnection() override { return &db_; }
+    void setLockWait(LockWait* wait) override { lockWait_->setWait(wait); }
     RecordLayout readLayout(const QString& table) override;
     void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 
@@ -62,6 +66,7 @@ private:
 
     QSqlDatabase db_;
     QString path_;
+    std::unique_ptr<ConnectionLockWait> lockWait_;
     // The file keeps SQLite's write-ahead log (another program switched it).
     bool writeAheadLog_ = false;
     // One record by key, prepared once for the table it reads.

@@ -11,6 +11,7 @@
 #include "ui/bound_line_edit.h"
 #include "ui/enter_presses_button.h"
 #include "ui/help_viewer.h"
+#include "ui/lock_wait_window.h"
 #include "ui/message_boxes.h"
 #include "ui/preview_presenter.h"
 #include "ui/product.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QLayout>
 #include <QShortcut>
@@ -77,6 +79,14 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
         };
     }
 
+    // Another program's lock on the roster file is waited for with the
+    // window painting and a way to cancel.
+    lockWait_ = std::make_unique<LockWaitWindow>(this, [this] {
+        return binding_.isOpen() ? binding_.recordset().rosterInWords()
+                                 : tr("the roster file \"%1\"").arg(QDir::toNativeSeparators(binding_.databaseName()));
+    });
+    binding_.setLockWait(lockWait_.get());
+
     buildControls();
     buildMenus();
     letEnterPressFocusedButtons(this);
@@ -96,6 +106,17 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
         connect(&binding_, signal, this, [this] { showPointsBreakdown(); });
     connect(&binding_, &store::DataControl::reset, this, [this] { showPointsBreakdown(); });
 
+    // Without a safety copy the clerk's first change still goes in, once
+    // the clerk has read why there is none.
+    connect(&binding_, &store::DataControl::safetyCopyFailed, this, [this](int number, const QString& description) {
+        boxes_->show(kCaption,
+                     tr("%1: %2\n\nNo safety copy of the roster could be saved before this first change. The change is "
+                        "saved as usual; copy %3 to a safe place yourself until this is put right.")
+                         .arg(number)
+                         .arg(description, store::kRosterFileName),
+                     QMessageBox::Warning);
+    });
+
     // The background check of the roster file reports damage at once, as
     // any failure is reported; from then on the file takes no writes.
     connect(&binding_, &store::DataControl::fileDamaged, this, [this](int number, const QString& description) {
@@ -110,6 +131,7 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
 
 MainForm::~MainForm()
 {
+    binding_.setLockWait(nullptr);
     // Let the controls go before the binding they are registered with.
     delete takeCentralWidget();
 }

@@ -27,6 +27,7 @@ class BoundSpinBox;
 class BoxMessageSink;
 class FindBox;
 class LabelTotalDate;
+class LockWaitWindow;
 class MessageBoxes;
 class QtMessageBoxes;
 class RosterGrid;
@@ -151,6 +152,7 @@ private:
     // when it goes first (BindingLink holds a QPointer).
     store::DataControl binding_;
     std::unique_ptr<QtMessageBoxes> ownBoxes_;
+    std::unique_ptr<LockWaitWindow> lockWait_;
     MessageBoxes* boxes_;
     Handler handler_;
     std::unique_ptr<points::Clock> ownClock_;

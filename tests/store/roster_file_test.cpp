@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -348,12 +349,69 @@ TEST(SafetyCopies, TheNewestTwentyOfEachRosterFolderAreKept)
     QStringList saved;
     for (int i = 0; i < 22; ++i)
         saved << saveSafetyCopy(source, roster.path(), start.addSecs(60 * i));
-    sqlite3_close(source);
 
     EXPECT_EQ(safetyCopiesOf(roster.path()), saved.mid(2)) << "the two oldest went";
     EXPECT_TRUE(saved.last().endsWith("_2026-01-01_08-21-00.MDB")) << qPrintable(saved.last());
     EXPECT_EQ(safetyCopiesOf(otherRoster.path()).size(), 1) << "another folder's copies are its own";
     EXPECT_EQ(test::Connection(saved.last()).rows("SELECT Name FROM Soldier").value(0).value("Name"), "ADAMS");
+
+    // The clock set back: the copy just made stays, the oldest stamp goes.
+    const QString early = saveSafetyCopy(source, roster.path(), start.addYears(-1));
+    sqlite3_close(source);
+    const QStringList kept = safetyCopiesOf(roster.path());
+    EXPECT_EQ(kept.size(), kSafetyCopiesKept);
+    EXPECT_TRUE(kept.contains(early));
+    EXPECT_FALSE(kept.contains(saved.at(2)));
+}
+
+// Where the copy cannot or may not go, the write goes on without it, the
+// binding says why, and no folder Varnel did not make changes its mode.
+TEST(SafetyCopies, AFolderThatCannotTakeTheCopyIsReportedAndLeftAsItWas)
+{
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+    const struct {
+        const char* name;
+        std::function<QString(const QString& home, const QString& rosterFolder)> arrange; // gives XDG_DATA_HOME
+    } cases[] = {
+        {"a link from the backups folder to the roster's folder",
+         [](const QString& home, const QString& rosterFolder) {
+             QDir(home).mkpath("Varnel");
+             QFile::link(rosterFolder, home + "/Varnel/backups");
+             return home;
+         }},
+        {"the roster's folder as the data folder", [](const QString&, const QString& rosterFolder) { return rosterFolder; }},
+        {"a file where the folder belongs",
+         [](const QString& home, const QString&) {
+             test::writeFile(home + "/Varnel", "not a folder");
+             return home;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::RosterFile roster;
+        const qint64 adams = roster.insert({{"Name", "ADAMS"}});
+        QFile::setPermissions(roster.directory(), QFile::permissions(roster.directory()) | QFile::ReadGroup | QFile::ExeGroup);
+        const int rosterFolderMode = modeOf(roster.directory());
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", c.arrange(home.path(), roster.directory()).toLocal8Bit());
+
+        DataControl data1;
+        QStringList told;
+        QObject::connect(&data1, &DataControl::safetyCopyFailed, [&](int number, const QString& why) {
+            told << QString::number(number) + ": " + why;
+        });
+        loadRoster(data1, roster.directory());
+        data1.setPending("Rank", Value::text("SGT"));
+        updateRecord(data1);
+        data1.setPending("Rank", Value::text("SSG"));
+        updateRecord(data1);
+        ASSERT_EQ(told.size(), 1) << "told once";
+        EXPECT_TRUE(told[0].startsWith("14: ")) << qPrintable(told[0]);
+        EXPECT_EQ(roster.stored(adams, "Rank"), "SSG") << "the clerk's work goes in";
+        EXPECT_EQ(test::filesBeside(roster.path()), QStringList()) << "nothing beside the roster";
+        EXPECT_EQ(modeOf(roster.directory()), rosterFolderMode);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, RosterFileTest, test::kBothLayouts, test::layoutName);

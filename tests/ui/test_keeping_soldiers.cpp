@@ -10,6 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -188,6 +192,76 @@ TEST(KeepingSoldiers, AConflictOverTheWorksheetIsShownAndTheStoredOneKept)
     EXPECT_TRUE(ui.boxes.shown.last().text.startsWith("3197: ")) << qPrintable(ui.boxes.shown.last().text);
     EXPECT_EQ(roster.stored(adams, "TOTAL"), 99);
     EXPECT_EQ(ui.find<QLabel>("Label4")->text(), "99") << "the window shows what is stored";
+}
+
+TEST(KeepingSoldiers, WithoutASafetyCopyTheClerkIsToldOnceBeforeTheFirstChangeGoesIn)
+{
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
+    QTemporaryDir home;
+    writeFile(home.filePath("Varnel"), "a file where the copies' folder belongs");
+    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+    RosterFile roster;
+    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
+    FormUnderTest ui(roster);
+    QStringList storedWhileTold;
+    ui.boxes.whileShown = [&] { storedWhileTold << roster.stored(adams, "PrefDates").toString(); };
+    typeInto(ui.find("PrefDates"), "AUG");
+    ui.click("Command3");
+    typeInto(ui.find("PrefDates"), "SEP");
+    ui.click("Command3");
+    ASSERT_EQ(ui.boxes.shown.size(), 1) << "once a run";
+    EXPECT_EQ(ui.boxes.shown[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(ui.boxes.shown[0].text.contains("No safety copy")) << qPrintable(ui.boxes.shown[0].text);
+    EXPECT_EQ(storedWhileTold, QStringList{"JUN"}) << "told before the change goes in";
+    EXPECT_EQ(roster.stored(adams, "PrefDates"), "SEP");
+}
+
+// Another program holds the roster's lock (a second process: the sqlite3
+// shell in a transaction). The window waits painting, says what it waits
+// for past half a second, and the clerk may cancel; when the lock goes, the
+// change goes in.
+TEST(KeepingSoldiers, AnotherProgramsLockIsWaitedForWithoutFreezingTheWindow)
+{
+    for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "the lock let go");
+        RosterFile roster;
+        const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
+        FormUnderTest ui(roster);
+        QProcess holder;
+        holder.start("sqlite3", {roster.path()});
+        holder.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
+        ASSERT_TRUE(holder.waitForReadyRead(5000));
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(50);
+        bool toldWhatItWaitsFor = false;
+        QTimer::singleShot(900, [&] {
+            auto* indication = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            toldWhatItWaitsFor = indication && indication->objectName() == "LockWait" && indication->labelText().contains(roster.path());
+            if (cancel && indication)
+                QTest::mouseClick(indication->findChild<QPushButton*>(), Qt::LeftButton);
+            else
+                holder.write("COMMIT;\n");
+        });
+        typeInto(ui.find("PrefDates"), "AUG");
+        ui.click("Command3");
+        ticker.stop();
+        EXPECT_TRUE(toldWhatItWaitsFor);
+        EXPECT_GE(ticks, 12) << "the window's timers went on while it waited";
+        if (cancel) {
+            ASSERT_EQ(ui.boxes.shown.size(), 1);
+            EXPECT_TRUE(ui.boxes.shown[0].text.startsWith("5: ")) << qPrintable(ui.boxes.shown[0].text);
+            EXPECT_TRUE(ui.boxes.shown[0].text.contains("another program holds the file locked"));
+            EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG") << "the entries wait";
+        } else {
+            EXPECT_EQ(ui.boxes.lines(), QStringList());
+        }
+        holder.closeWriteChannel();
+        holder.waitForFinished();
+        EXPECT_EQ(roster.stored(adams, "PrefDates"), cancel ? "JUN" : "AUG");
+    }
 }
 
 TEST(KeepingSoldiers, TerminationClosesTheRosterInOrder)
