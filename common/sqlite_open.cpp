@@ -16,6 +16,7 @@ QString modeQuery(SqliteAccess access)
 {
     switch (access) {
     case SqliteAccess::ReadOnly: return QStringLiteral("?mode=ro");
+    case SqliteAccess::ReadOnlyImmutable: return QStringLiteral("?mode=ro&immutable=1");
     case SqliteAccess::ReadWrite: return QStringLiteral("?mode=rw");
     case SqliteAccess::ReadWriteCreate: return QStringLiteral("?mode=rwc");
     }

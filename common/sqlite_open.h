@@ -13,6 +13,10 @@ namespace varnel {
 // How a connection may use its file: SQLite's "mode" in a file: URI.
 enum class SqliteAccess {
     ReadOnly,        // mode=ro: never writes, never creates
+    // mode=ro&immutable=1: reads a file on a medium or in a folder nothing
+    // can be written to, even in write-ahead-log mode, whose shared-memory
+    // file cannot be made there; takes no locks, so only for such a place.
+    ReadOnlyImmutable,
     ReadWrite,       // mode=rw: a missing file is an error, never a new empty database
     ReadWriteCreate, // mode=rwc: a missing file is made
 };

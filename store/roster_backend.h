@@ -54,6 +54,9 @@ public:
     // How a file's lock held by another program is waited for (see
     // store/lock_wait.h); a server's own waits are its own.
     virtual void setLockWait(class LockWait* wait) { Q_UNUSED(wait); }
+    // Why this roster takes no writes at all, when it does not: every write
+    // is refused with it before anything else is tried.
+    virtual std::optional<Failure> refusesWrites() const { return std::nullopt; }
 
     // The columns of `table` in their order, with their kinds and the key
     // column the engine's catalog names. Fails when there is no such table.

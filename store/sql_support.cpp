@@ -14,8 +14,13 @@ namespace varnel::store {
 
 QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly, ConnectionLockWait* lockWait)
 {
+    return openSqliteFile(connectionName, path, readOnly ? SqliteAccess::ReadOnly : SqliteAccess::ReadWrite, lockWait);
+}
+
+QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, SqliteAccess access, ConnectionLockWait* lockWait)
+{
     SqliteOptions options;
-    options.access = readOnly ? SqliteAccess::ReadOnly : SqliteAccess::ReadWrite;
+    options.access = access;
     options.busyTimeoutMs = 5000;
     options.extendedResultCodes = true;
     // A commit is durable when it returns: the rollback journal is synced

@@ -21,6 +21,8 @@ namespace varnel::store {
 // statement on (none: QtSql's busy timeout).
 QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, bool readOnly = false,
                             class ConnectionLockWait* lockWait = nullptr);
+QSqlDatabase openSqliteFile(const QString& connectionName, const QString& path, SqliteAccess access,
+                            class ConnectionLockWait* lockWait = nullptr);
 
 // The "file:" URI that opens `path` without creating it.
 inline QString sqliteFileUri(const QString& path, bool readOnly)

@@ -6,6 +6,7 @@
 #include "store/sql_support.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSqlQuery>
 #include <sqlite3.h>
 
@@ -23,11 +24,47 @@ SqliteBackend::SqliteBackend(QSqlDatabase db, QString path, std::unique_ptr<Conn
 
 SqliteBackend::~SqliteBackend() = default;
 
+namespace {
+
+// Bytes 18 and 19 of an SQLite file's header are 2 in write-ahead-log mode.
+bool keepsWriteAheadLog(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(20);
+    return head.size() == 20 && head.at(18) == 2 && head.at(19) == 2;
+}
+
+bool readsSchema(QSqlDatabase& db)
+{
+    QSqlQuery probe(db);
+    return probe.exec(QStringLiteral("PRAGMA schema_version")) && probe.next();
+}
+
+} // namespace
+
 std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName, const QString& path, LockWait* lockWait)
 {
     auto wait = std::make_unique<ConnectionLockWait>();
     wait->setWait(lockWait);
     QSqlDatabase db = openSqliteFile(connectionName, path, false, wait.get());
+    // A file another program left in write-ahead-log mode needs a
+    // shared-memory file beside it, which a read-only folder or medium
+    // cannot take: it is read as it stands there, and takes no writes.
+    if (!readsSchema(db) && keepsWriteAheadLog(path)) {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        db = openSqliteFile(connectionName, path, SqliteAccess::ReadOnlyImmutable, wait.get());
+        auto backend = std::make_unique<SqliteBackend>(std::move(db), path, std::move(wait));
+        backend->readOnly_ = Failure(SQLITE_READONLY,
+                                     QCoreApplication::translate("varnel::store", "The roster file \"%1\" can only be read here: another "
+                                                                                  "program keeps it in write-ahead-log mode, and its folder "
+                                                                                  "or medium cannot be written to. Nothing was saved.")
+                                         .arg(path));
+        return backend;
+    }
     return std::make_unique<SqliteBackend>(std::move(db), path, std::move(wait));
 }
 

@@ -27,6 +27,7 @@ public:
     QSqlDatabase& database() { return db_; }
     QSqlDatabase* fileConnection() override { return &db_; }
     void setLockWait(LockWait* wait) override { lockWait_->setWait(wait); }
+    std::optional<Failure> refusesWrites() const override { return readOnly_; }
     RecordLayout readLayout(const QString& table) override;
     void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 
@@ -67,6 +68,8 @@ private:
     QSqlDatabase db_;
     QString path_;
     std::unique_ptr<ConnectionLockWait> lockWait_;
+    // Opened to read only (see open()): why no write is taken.
+    std::optional<Failure> readOnly_;
     // The file keeps SQLite's write-ahead log (another program switched it).
     bool writeAheadLog_ = false;
     // One record by key, prepared once for the table it reads.

@@ -8,6 +8,8 @@ namespace varnel::store {
 WriteTransaction::WriteTransaction(RosterBackend& backend, RosterFileGuard* guard)
     : backend_(backend)
 {
+    if (const std::optional<Failure> refused = backend_.refusesWrites())
+        throw *refused;
     if (QSqlDatabase* file = backend_.fileConnection(); guard && file)
         guard->beforeWrite(*file);
     backend_.beginWrite();
