@@ -146,8 +146,10 @@ StartRequest readCommandLine(int argc, char* argv[])
         const bool given = parser.isSet(option);
         const QString address = given ? parser.value(option) : qEnvironmentVariable(variable);
         if (!address.isEmpty() && !isServerLocation(address))
-            refuse(tr("%1 is not a server's address: it begins postgresql://.")
-                       .arg(given ? address : QString::fromLatin1(variable) + u'=' + address));
+            // The address itself is not shown: it may hold a password.
+            refuse(tr("The address given with %1 is not one libpq reads: a URI beginning postgresql://, or keyword=value "
+                      "pairs such as \"host=... dbname=...\".")
+                       .arg(given ? QStringLiteral("--") + option.names().constFirst() : QString::fromLatin1(variable)));
         return address;
     };
     request.database = serverAddress(database, "VARNEL_DATABASE");

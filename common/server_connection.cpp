@@ -3,6 +3,8 @@
 #include "common/failure_numbers.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <libpq-fe.h>
 #include <memory>
@@ -104,13 +106,64 @@ QString qpsqlOption(const ConnectOption& option)
 
 bool isServerLocation(const QString& location)
 {
-    return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-        || location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+    if (location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+        || location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+        return true;
+    // libpq's other form, "host=rosterhost dbname=battalion": a keyword, an
+    // equals sign, and the whole text one libpq reads. A file's path does not
+    // begin so (a file named "host=x" would be written "./host=x").
+    static const QRegularExpression keyword(QStringLiteral(R"(^\s*[A-Za-z_]+\s*=)"));
+    if (!keyword.match(location).hasMatch())
+        return false;
+    char* parseError = nullptr;
+    PQconninfoOption* parsed = PQconninfoParse(location.toUtf8().constData(), &parseError);
+    PQfreemem(parseError);
+    PQconninfoFree(parsed);
+    return parsed != nullptr;
 }
 
-QString serverDisplayName(const QString& uri)
+QString serverDisplayName(const QString& address)
 {
-    return uri;
+    // Only where and as whom: a password, a key's file or any other setting
+    // of the address never reaches a message, a log or a title.
+    char* parseError = nullptr;
+    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> parsed(PQconninfoParse(address.toUtf8().constData(), &parseError),
+                                                                         PQconninfoFree);
+    PQfreemem(parseError);
+    if (!parsed)
+        return tr("(a server address that cannot be read)");
+    QString host, port, database, user;
+    for (const PQconninfoOption* o = parsed.get(); o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QString value = QString::fromUtf8(o->val);
+        if (qstrcmp(o->keyword, "host") == 0 || (qstrcmp(o->keyword, "hostaddr") == 0 && host.isEmpty()))
+            host = value;
+        else if (qstrcmp(o->keyword, "port") == 0)
+            port = value;
+        else if (qstrcmp(o->keyword, "dbname") == 0)
+            database = value;
+        else if (qstrcmp(o->keyword, "user") == 0)
+            user = value;
+    }
+    QString shown = QStringLiteral("postgresql://");
+    if (!user.isEmpty())
+        shown += user + u'@';
+    // A socket's folder as a host is no part of a URI's authority.
+    const bool socket = host.startsWith(u'/');
+    if (!socket)
+        shown += host;
+    if (!port.isEmpty() && !socket)
+        shown += u':' + port;
+    shown += u'/' + database;
+    if (socket)
+        shown += QStringLiteral(" (%1%2)").arg(host, port.isEmpty() ? QString() : u':' + port);
+    return shown;
+}
+
+QString locationInWords(const QString& location)
+{
+    return isServerLocation(location) ? serverDisplayName(location) : QDir::toNativeSeparators(location);
 }
 
 Failure serverFailure(const QString& sqlState, const QString& reason, const QString& what)

@@ -13,7 +13,8 @@ namespace varnel {
 
 // A roster location that names a PostgreSQL server rather than a file: a
 // libpq connection URI, "postgresql://host/database?sslmode=require" (or
-// "postgres://...").
+// "postgres://...", in any case), or libpq's keyword=value form
+// ("host=rosterhost dbname=battalion").
 bool isServerLocation(const QString& location);
 
 // A libpq connection of the program's own, closed when it goes.
@@ -33,9 +34,13 @@ ServerLink connectToServer(const QString& uri);
 // connection is removed again then.
 QSqlDatabase openServerConnection(const QString& connectionName, const QString& uri);
 
-// `uri` as Varnel shows it in messages: as given, which never holds a
-// password (openServerConnection refuses one).
-QString serverDisplayName(const QString& uri);
+// A server address as Varnel shows it in messages, logs and titles: only
+// its host, port, database and user ("postgresql://alice@rosterhost:5432/
+// battalion"), never a password or any other of its settings.
+QString serverDisplayName(const QString& address);
+// Any roster location as a message shows it: a server's as above, a file's
+// path as the system writes it.
+QString locationInWords(const QString& location);
 
 // The server's failure (its SQLSTATE) as the program's numbered failure:
 // `what`, the server's reason and the SQLSTATE.

@@ -131,7 +131,7 @@ void DataControl::refresh()
             if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
                 throw Failure(RecordsetError::BadLayout,
                               QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
-                                  .arg(source.table, path, wrong));
+                                  .arg(source.table, locationInWords(path), wrong));
 
             const QString keySql = source.keySql(*backend);
             QList<qint64> keys = source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql);

@@ -74,7 +74,7 @@ QString sqlText(QString text)
 [[noreturn]] void refuseTakenServer(const QString& uri)
 {
     throw Failure(ToolError::FileExists,
-                  tr("The database on the server \"%1\" already holds a table \"Soldier\"; name a new database.").arg(uri));
+                  tr("The database on the server \"%1\" already holds a table \"Soldier\"; name a new database.").arg(locationInWords(uri)));
 }
 
 const char* const kMakingTable = QT_TRANSLATE_NOOP("varnel::tools", "Cannot make the roster's table on the server \"%1\"");
@@ -197,7 +197,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
         source->requireKeyedTable(kTable, layout);
         if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
             throw Failure(RecordsetError::BadLayout,
-                          tr("The table \"Soldier\" of \"%1\" does not have the Soldier record layout: %2.").arg(from, wrong));
+                          tr("The table \"Soldier\" of \"%1\" does not have the Soldier record layout: %2.").arg(locationInWords(from), wrong));
         const QString sourceTable = source->quoteIdentifier(kTable);
         const QList<qint64> keys =
             source->readKeys(QStringLiteral("SELECT %1 FROM %2 ORDER BY %1").arg(source->keyColumn(), sourceTable));
@@ -238,7 +238,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
                                          "holds \"%4\" in \"%5\" but \"%6\" in the copy. Nothing was copied.")
                                           .arg(soldierOf(wanted, layout))
                                           .arg(key)
-                                          .arg(written.at(c).name, shown(wanted.value(c)), from,
+                                          .arg(written.at(c).name, shown(wanted.value(c)), locationInWords(from),
                                                got.size() == written.count() ? shown(got.at(c)) : tr("<no record>")));
                 }
             }

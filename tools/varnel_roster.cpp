@@ -243,7 +243,9 @@ QStringList rosterFromDatabaseOption(QStringList args, QString& error)
         }
         args.removeAt(i);
         if (!varnel::isServerLocation(uri)) {
-            error = QCoreApplication::translate("varnel::tools", "%1 is not a server's URI: it begins postgresql://.").arg(uri);
+            // Not shown: it may hold a password.
+            error = QCoreApplication::translate("varnel::tools", "The address given with --database is not one libpq reads: a URI "
+                                                                 "beginning postgresql://, or keyword=value pairs such as \"host=... dbname=...\".");
             return args;
         }
         args.prepend(uri);
@@ -329,7 +331,7 @@ int main(int argc, char* argv[])
                 varnel::tools::createServerRoster(args.at(0));
             else
                 varnel::tools::createRosterFile(args.at(0));
-            std::printf("Wrote an empty roster to %s\n", qPrintable(args.at(0)));
+            std::printf("Wrote an empty roster to %s\n", qPrintable(varnel::locationInWords(args.at(0))));
             return 0;
         }
         if (command == QLatin1String("copy")) {
@@ -337,7 +339,7 @@ int main(int argc, char* argv[])
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "copy takes FROM and TO."));
             const varnel::tools::CopySummary copied = varnel::tools::copyRoster(args.at(0), args.at(1));
             std::printf("Copied %d record(s) of %d columns from %s to %s\n", copied.records, copied.columns,
-                        qPrintable(args.at(0)), qPrintable(args.at(1)));
+                        qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
             return 0;
         }
         if (command == QLatin1String("sample"))
@@ -356,7 +358,7 @@ int main(int argc, char* argv[])
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "recover takes COPY, ROSTER and NAME."));
             const int added = varnel::tools::recoverSoldier(args.at(0), args.at(1), args.at(2));
             std::printf("Brought back %d record(s) of %s from %s into %s\n", added, qPrintable(args.at(2)),
-                        qPrintable(args.at(0)), qPrintable(args.at(1)));
+                        qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
             return 0;
         }
         if (command == QLatin1String("import")) {

@@ -182,12 +182,12 @@ TEST(CommandLine, AReportAddressGoesWithAServerRosterOnly)
         {{"--help"}, {}, 0, "VARNEL_DATABASE", ""},
         {{"--report-database", "postgresql:///roster?user=reports"}, {}, 2, "", "--report-database goes with --database"},
         {{"--database", "postgresql:///roster", "--report-database", "/tmp/Varnel_DATA.MDB"}, {}, 2, "",
-         "/tmp/Varnel_DATA.MDB is not a server's address"},
-        {{"--user-folder"}, {"VARNEL_DATABASE=/tmp/Varnel_DATA.MDB"}, 2, "",
-         "VARNEL_DATABASE=/tmp/Varnel_DATA.MDB is not a server's address"},
+         "--report-database is not one libpq reads"},
+        {{"--user-folder"}, {"VARNEL_DATABASE=/tmp/Varnel_DATA.MDB"}, 2, "", "VARNEL_DATABASE is not one libpq reads"},
+        {{"--database", "PASSWORD=secret host=rosterhost"}, {}, 2, "", "--database is not one libpq reads"},
         {{"--user-folder"}, {"VARNEL_REPORT_DATABASE=postgresql:///roster?user=reports"}, 2, "",
          "--report-database goes with --database"},
-        {{"--database", "/tmp/x"}, {"VARNEL_DATABASE=postgresql:///roster"}, 2, "", "/tmp/x is not a server's address"},
+        {{"--database", "/tmp/x"}, {"VARNEL_DATABASE=postgresql:///roster"}, 2, "", "--database is not one libpq reads"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((c.args + c.environment).join(' ').toStdString());
@@ -198,5 +198,6 @@ TEST(CommandLine, AReportAddressGoesWithAServerRosterOnly)
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.out.contains(QString::fromUtf8(c.out))) << run.out.toStdString();
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.err))) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("secret")) << "what may hold a password is never shown";
     }
 }

@@ -1,6 +1,7 @@
 // Two writers on one record: another program (the sqlite3 shell or psql, a
 // second process) or a second copy of the program changes a soldier while this copy
 // has him current.
+#include "common/server_connection.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
 #include "store/record_conflict.h"
@@ -56,7 +57,7 @@ TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
     EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter);
     EXPECT_TRUE(failure->description().contains("\"ADAMS\"")) << qPrintable(failure->description());
     EXPECT_TRUE(failure->description().contains("(APFT)")) << "only the column both changed";
-    EXPECT_TRUE(failure->description().contains(file.location()));
+    EXPECT_TRUE(failure->description().contains(locationInWords(file.location())));
     const RecordConflict& c = failure->conflict();
     EXPECT_EQ(c.soldier, "ADAMS");
     EXPECT_EQ(c.columns, QStringList{"APFT"});

@@ -134,7 +134,7 @@ TEST(ServerRosterTool, TotalAndExportTakeTheServerAsTheRoster)
         {"export with --database=", {"export", csv, "--database=" + roster.location()}, 0, "Wrote " + csv},
         {"export in place of ROSTER", {"export", roster.location(), csv, "--force"}, 0, "Wrote " + csv},
         {"--database without a URI", {"total", "--database"}, 2, "--database needs a server's URI."},
-        {"--database naming a file", {"total", "--database", csv}, 2, "is not a server's URI"},
+        {"--database naming a file", {"total", "--database", csv}, 2, "is not one libpq reads"},
     };
     for (const auto& r : runs) {
         SCOPED_TRACE(r.how);
