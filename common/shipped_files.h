@@ -5,6 +5,12 @@
 
 namespace varnel {
 
+// The report layouts shipped with the program, as bare names: the merit
+// list, the worksheets and the NCOES course list.
+inline const QString kMeritListLayout = QStringLiteral("varnel_list.rpt");
+inline const QString kWorksheetsLayout = QStringLiteral("varnel_work.rpt");
+inline const QString kNcoesCourseLayout = QStringLiteral("varnel_nco.rpt");
+
 // The folders that hold the files shipped with the program (the report
 // layouts and the help file), searched after the roster's own folder, which
 // always comes first. An installed program has one: the data folder of its

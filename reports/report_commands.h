@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/shipped_files.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -10,9 +12,9 @@ class ReportControl;
 
 // The layout files the three report commands hand over, as bare names; the
 // command puts the current directory and the leading separator in front.
-inline const QString kMeritListLayout = QStringLiteral("varnel_list.rpt");
-inline const QString kWorksheetsLayout = QStringLiteral("varnel_work.rpt");
-inline const QString kNcoesCourseLayout = QStringLiteral("varnel_nco.rpt");
+using varnel::kMeritListLayout;
+using varnel::kNcoesCourseLayout;
+using varnel::kWorksheetsLayout;
 
 // The Click handlers of MNU_MERIT, MNU_WORKSHEETS and MNU_NCOES. Each asks for
 // the current directory afresh, appends its own layout file name with the

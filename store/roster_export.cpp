@@ -4,11 +4,15 @@
 #include "common/failure.h"
 #include "common/failure_numbers.h"
 #include "common/name_order.h"
+#include "common/output_target.h"
+#include "common/server_connection.h"
+#include "common/shipped_files.h"
 #include "store/data_control.h"
 #include "store/record_layout.h"
 #include "store/recordset.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
@@ -28,7 +32,11 @@ QString csvText(const Value& value)
     case Value::Kind::Integer:
     case Value::Kind::Real: return value.displayText();
     case Value::Kind::Text: {
+        // Control characters other than the line breaks and tab go first: a
+        // program that drops a NUL would otherwise read "\0=1" as the
+        // formula "=1", past the guard below.
         QString text = value.asText();
+        text.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r'; });
         static const QString formulaStarts = QStringLiteral("=+-@\t\r");
         if (!text.isEmpty() && formulaStarts.contains(text.front()))
             return u'\'' + text;
@@ -159,11 +167,22 @@ void writeCsv(Recordset& rs, ExportKind kind, QIODevice& out)
 void exportCsv(DataControl& data1, ExportKind kind, const QString& path, bool replace)
 {
     const QFileInfo target(path);
-    const QFileInfo roster(data1.databaseName());
-    const QString targetCanonical = target.exists() ? target.canonicalFilePath() : QFileInfo(target.absolutePath()).canonicalFilePath() + u'/' + target.fileName();
-    if (targetCanonical == roster.canonicalFilePath() || targetCanonical.startsWith(roster.canonicalFilePath() + u'-'))
+    // Never over the roster, nor over a report layout a report would read
+    // (the roster folder's own, or those shipped with the program).
+    QList<KeptFile> kept;
+    if (!isServerLocation(data1.databaseName()))
+        kept.append({data1.databaseName(), QCoreApplication::translate("varnel::store", "the roster file"), true});
+    QStringList folders = shippedFileFolders();
+    if (!isServerLocation(data1.databaseName()))
+        folders.prepend(QFileInfo(data1.databaseName()).absolutePath());
+    for (const QString& folder : std::as_const(folders)) {
+        for (const QString& layout : {kMeritListLayout, kWorksheetsLayout, kNcoesCourseLayout})
+            kept.append({QDir(folder).filePath(layout), QCoreApplication::translate("varnel::store", "a report layout")});
+    }
+    if (const std::optional<KeptFile> input = keptFileAt(path, kept))
         throw Failure(RecordsetError::WouldOverwriteRoster,
-                      QCoreApplication::translate("varnel::store", "The CSV file \"%1\" would be written over the roster file; choose another name.").arg(path));
+                      QCoreApplication::translate("varnel::store", "The CSV file \"%1\" would be written over %2; choose another name.")
+                          .arg(QDir::toNativeSeparators(path), input->what));
     if (target.exists() && !replace)
         throw Failure(RecordsetError::ExistsNotReplaced,
                       QCoreApplication::translate("varnel::store", "The file \"%1\" already exists and was not to be replaced.").arg(path));

@@ -23,13 +23,14 @@ enum class ExportKind {
 // there is a time), Yes/No as "Yes" or "No", numbers as digits, no value
 // as an empty field. A text that a spreadsheet would take for a formula
 // (beginning with =, +, -, @, a tab or a carriage return) is written after
-// an apostrophe, so opening the file never runs anything.
+// an apostrophe, so opening the file never runs anything; control
+// characters but tab and line breaks are left out before that is judged.
 void writeCsv(Recordset& rs, ExportKind kind, QIODevice& out);
 
 // Writes the CSV into the file at `path`: under a temporary name in its
 // folder, renamed into place only when whole. Never over the roster file
-// itself (5111); over another existing file only when `replace` (else
-// 5112). A failed or short write is 5107 and leaves nothing behind.
+// itself or a report layout (5111); over another existing file only when
+// `replace` (else 5112). A failed or short write is 5107 and leaves nothing behind.
 void exportCsv(DataControl& data1, ExportKind kind, const QString& path, bool replace);
 
 } // namespace varnel::store

@@ -8,6 +8,7 @@
 
 #include "support/roster_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -75,7 +76,8 @@ TEST_P(RosterExport, TheRosterComesBackValueForValueInRosterOrder)
     file.insert({{"Name", "Müller, Zoë \"Z\""}, {"Rank", "SGT"}, {"TISDate", "3/15/2004"}, {"DORDate", "2019-02-01 08:30:00"},
                  {"MSM", 1}, {"ARCOM", 0}, {"TISPoints", 50}, {"TOTAL", 180}, {"TotalDate", "12.7.2026"},
                  {"PrefDates", "JAN, FEB\nor MAR"}});
-    file.insert({{"Name", "=HYPERLINK(\"http://x\")"}, {"Rank", "-1"}});
+    file.insert({{"Name", "=HYPERLINK(\"http://x\")"}, {"Rank", "-1"}, // A server's text holds no NUL; another control character stands in.
+                 {"LastSchool", file.onServer() ? QStringLiteral("\x1f=1+2") : QString::fromUtf8("\0=1+2", 5)}});
     file.insert({{"Name", "adams, al"}});
     const QList<QStringList> rows = exported(ExportKind::Roster);
     ASSERT_EQ(rows.size(), 4);
@@ -83,6 +85,7 @@ TEST_P(RosterExport, TheRosterComesBackValueForValueInRosterOrder)
     // Roster order: "=HYPERLINK..." sorts first (=), then adams, then Müller.
     EXPECT_EQ(cell(rows, 1, "Name"), "'=HYPERLINK(\"http://x\")") << "never a formula";
     EXPECT_EQ(cell(rows, 1, "Rank"), "'-1");
+    EXPECT_EQ(cell(rows, 1, "LastSchool"), "'=1+2") << "a NUL before a formula is dropped, and the formula guarded";
     EXPECT_EQ(cell(rows, 2, "Name"), "adams, al");
     EXPECT_EQ(cell(rows, 3, "Name"), "Müller, Zoë \"Z\"");
     EXPECT_EQ(cell(rows, 3, "TISDate"), "2004-03-15");
@@ -121,6 +124,7 @@ TEST_P(RosterFileExport, NeverOverTheRosterAndOverAnotherFileOnlyWhenAsked)
     loadRoster(data1, file.directory());
     const QByteArray roster = test::fileBytes(file.path());
     const QString other = test::writeFile(out.filePath("keep.csv"), "the clerk's own file");
+    const QString layout = test::writeFile(QDir(file.directory()).filePath("varnel_list.rpt"), "{}");
     const struct {
         QString path;
         bool replace;
@@ -128,6 +132,7 @@ TEST_P(RosterFileExport, NeverOverTheRosterAndOverAnotherFileOnlyWhenAsked)
     } cases[] = {
         {file.path(), true, RecordsetError::WouldOverwriteRoster},
         {file.path() + "-journal", true, RecordsetError::WouldOverwriteRoster},
+        {layout, true, RecordsetError::WouldOverwriteRoster},
         {other, false, RecordsetError::ExistsNotReplaced},
         {out.path(), true, RecordsetError::OutputFailed},
         {out.filePath("no-such-folder/x.csv"), true, RecordsetError::OutputFailed},
@@ -138,7 +143,8 @@ TEST_P(RosterFileExport, NeverOverTheRosterAndOverAnotherFileOnlyWhenAsked)
     }
     EXPECT_EQ(test::fileBytes(file.path()), roster);
     EXPECT_EQ(test::fileBytes(other), "the clerk's own file");
-    EXPECT_EQ(test::filesBeside(file.path()), QStringList());
+    EXPECT_EQ(test::fileBytes(layout), "{}");
+    EXPECT_EQ(test::filesBeside(file.path()), QStringList({"varnel_list.rpt"}));
     exportCsv(data1, ExportKind::Roster, other, true);
     EXPECT_EQ(parseCsv(test::fileBytes(other)).size(), 2);
     EXPECT_EQ(test::filesBeside(other), QStringList()) << "no temporary file left";
