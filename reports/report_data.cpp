@@ -129,18 +129,28 @@ QString checkServerRoster(QSqlDatabase& db, const QString& uri)
     if (!probe.value(0).toBool())
         notARoster(uri, QCoreApplication::translate("varnel::reports", "is not a roster: it has no Soldier table"));
     const QString role = probe.value(1).toString();
+    // Every role the login may become counts, itself among them: a member
+    // that inherits nothing (NOINHERIT) can still SET ROLE to the one that
+    // may write.
     if (!probe.exec(QStringLiteral(
-            "SELECT has_table_privilege('\"Soldier\"', 'INSERT, UPDATE, DELETE, TRUNCATE')"
-            " OR has_any_column_privilege('\"Soldier\"', 'INSERT, UPDATE')"))
-        || !probe.next())
+            "SELECT r.rolname FROM pg_roles r WHERE pg_has_role(current_user, r.oid, 'MEMBER') AND"
+            " (r.rolsuper OR has_table_privilege(r.oid, '\"Soldier\"', 'INSERT, UPDATE, DELETE, TRUNCATE')"
+            "  OR has_any_column_privilege(r.oid, '\"Soldier\"', 'INSERT, UPDATE'))"
+            " ORDER BY r.rolname <> current_user, r.rolname LIMIT 1")))
         notARoster(uri, QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(probe)));
-    if (probe.value(0).toBool())
+    if (probe.next()) {
+        const QString writer = probe.value(0).toString();
+        const QString which = writer == role ? QCoreApplication::translate("varnel::reports", "which may change the Soldier table")
+                                             : QCoreApplication::translate("varnel::reports", "which may become the role \"%1\" (SET ROLE), "
+                                                                                              "which may change the Soldier table")
+                                                   .arg(writer);
         throw Failure(failure::WritingRole,
                       QCoreApplication::translate("varnel::reports",
-                                                  "The report's data source %1 connects as the role \"%2\", which may change "
-                                                  "the Soldier table. Reports read a roster on a server only as a role that may "
-                                                  "read it and nothing more (GRANT SELECT ON \"Soldier\" TO a role of its own).")
-                          .arg(serverDisplayName(uri), role));
+                                                  "The report's data source %1 connects as the role \"%2\", %3. Reports read a "
+                                                  "roster on a server only as a role that may read it and nothing more (GRANT "
+                                                  "SELECT ON \"Soldier\" TO a role of its own, and no other role).")
+                          .arg(serverDisplayName(uri), role, which));
+    }
     if (!probe.exec(QStringLiteral(
             "SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0]"
             " WHERE i.indrelid = '\"Soldier\"'::regclass AND i.indisprimary AND i.indnatts = 1")))
