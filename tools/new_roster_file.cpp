@@ -9,15 +9,49 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QDateTime>
+#include <QDir>
+#include <QRegularExpression>
 #include <QUuid>
 
 namespace varnel::tools {
 
+namespace {
+
+// A run killed while it wrote left its temporary file (and the file's
+// journal) beside the name; the next run for that name removes what it
+// finds of such runs: by the exact pattern of their names, and only once
+// nothing has written them for a while, so a run still going is left alone.
+constexpr qint64 kStaleAfterSeconds = 300;
+
+void removeStaleTemporaries(const QString& path)
+{
+    const QFileInfo target(path);
+    const QRegularExpression own(QRegularExpression::anchoredPattern(QRegularExpression::escape(target.fileName())
+                                                                     + QStringLiteral(R"(\.new-[0-9a-f]{8}(-journal)?)")));
+    const QDateTime now = QDateTime::currentDateTime();
+    const QFileInfoList found = target.dir().entryInfoList({target.fileName() + QStringLiteral(".new-*")}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& file : found) {
+        if (own.match(file.fileName()).hasMatch() && file.lastModified().secsTo(now) > kStaleAfterSeconds)
+            QFile::remove(file.absoluteFilePath());
+    }
+}
+
+} // namespace
+
 NewRosterFile::NewRosterFile(const QString& path)
     : path_(path)
 {
-    if (QFileInfo::exists(path))
+    // SQLite takes some names for other things than a file (":memory:", a
+    // "file:" URI); a folder or a device cannot take a roster.
+    const QFileInfo info(path);
+    if (path.trimmed().isEmpty() || path.startsWith(u':') || path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+        || path.endsWith(u'/') || (info.exists() && !info.isFile()))
+        throw Failure(ToolError::InvalidArgument,
+                      QCoreApplication::translate("varnel::tools", "\"%1\" does not name a file; name the new roster's file.").arg(path));
+    if (info.exists() || info.isSymLink())
         throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path));
+    removeStaleTemporaries(path);
     const QString unique = QUuid::createUuid().toString(QUuid::WithoutBraces);
     temporary_ = path + QStringLiteral(".new-") + unique.left(8);
     connection_ = QStringLiteral("varnel-new-") + unique;
@@ -32,8 +66,10 @@ NewRosterFile::NewRosterFile(const QString& path)
 NewRosterFile::~NewRosterFile()
 {
     close();
-    if (!finished_)
+    if (!finished_) {
         QFile::remove(temporary_);
+        QFile::remove(temporary_ + QStringLiteral("-journal"));
+    }
     QSqlDatabase::removeDatabase(connection_);
 }
 

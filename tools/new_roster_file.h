@@ -7,10 +7,13 @@ class QSqlError;
 
 namespace varnel::tools {
 
-// A new roster file being written. It must not exist yet; it is written
-// under a temporary name beside it and takes its name only in finish(), so
-// a file cut short (a full disk, an error) never stands under the name. A
-// file never finished is removed.
+// A new roster file being written. It must not exist yet, and must name a
+// file (not a folder, a device, or what SQLite takes for a database of no
+// file: 22); it is written under a temporary name beside it
+// ("NAME.new-1a2b3c4d") and takes its name only in finish(), so a file cut
+// short (a full disk, an error) never stands under the name. A file never
+// finished is removed with its journal; what a killed run for the same name
+// left is removed by the next one once it is some minutes old.
 class NewRosterFile {
 public:
     explicit NewRosterFile(const QString& path); // throws Failure 17 when it exists

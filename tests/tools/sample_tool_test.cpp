@@ -3,7 +3,9 @@
 #include "support/roster_file.h"
 
 #include <QDate>
+#include <QFile>
 #include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 
 using namespace varnel::test;
@@ -59,6 +61,49 @@ TEST(SampleRoster, LooksLikeAUnitAndHasOddRecordsOnlyWhenAskedFor)
     EXPECT_GT(unnamed, 0);
     EXPECT_GT(strayCodes, 0);
     EXPECT_EQ(filesBeside(dir.filePath("unit.MDB")), QStringList{"odd.MDB"}) << "no temporary file left";
+}
+
+// A run killed while it writes leaves its temporary file; the next run for
+// that name clears it once it is some minutes old, and nothing else. Names
+// that are not files are refused.
+TEST(SampleRoster, ANewRosterClearsWhatAKilledRunLeftAndNamesOnlyAFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("unit.MDB");
+    QProcess killed;
+    killed.start(QStringLiteral(VARNEL_ROSTER_TOOL), {"sample", path, "--count", "2000000"});
+    ASSERT_TRUE(killed.waitForStarted());
+    QStringList left;
+    for (int i = 0; i < 200 && left.isEmpty(); ++i) {
+        QThread::msleep(10);
+        left = filesBeside(path);
+    }
+    killed.kill();
+    killed.waitForFinished();
+    left = filesBeside(path);
+    ASSERT_FALSE(left.isEmpty()) << "the killed run left its temporary file";
+    const auto makeOld = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadWrite) && f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    };
+    for (const QString& name : left)
+        ASSERT_TRUE(makeOld(dir.filePath(name)));
+    writeFile(path + ".new-0123abcd", "a run still writing");
+    ASSERT_TRUE(makeOld(writeFile(path + ".new-notours", "somebody else's")));
+
+    QProcess tool;
+    tool.start(QStringLiteral(VARNEL_ROSTER_TOOL), {"create", path});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    EXPECT_EQ(filesBeside(path), QStringList({"unit.MDB.new-0123abcd", "unit.MDB.new-notours"}));
+
+    ASSERT_EQ(runProgram("mkfifo", {dir.filePath("pipe")}), 0);
+    for (const QString& name : {QStringLiteral(":memory:"), dir.path() + "/", dir.filePath("pipe")}) {
+        tool.start(QStringLiteral(VARNEL_ROSTER_TOOL), {"create", name});
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        EXPECT_TRUE(tool.readAllStandardError().contains("error 22")) << qPrintable(name);
+    }
+    EXPECT_EQ(filesBeside(path).size(), 3) << "nothing made for them";
 }
 
 } // namespace
