@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -53,6 +54,15 @@ QString canonicalOr(const QString& path)
 }
 
 } // namespace
+
+QString writeFailureText(const QFileDevice& file)
+{
+    const int systemError = errno;
+    const QString text = file.errorString();
+    if (file.error() != QFileDevice::NoError && !text.isEmpty() && text != QLatin1String("Unknown error"))
+        return text;
+    return systemError != 0 ? qt_error_string(systemError) : text;
+}
 
 std::optional<KeptFile> keptFileAt(const QString& target, const QList<KeptFile>& kept)
 {

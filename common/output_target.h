@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -20,5 +21,10 @@ struct KeptFile {
 // yet (an SQLite file's -journal, -wal and -shm beside it). Nothing when
 // the target is none of them.
 std::optional<KeptFile> keptFileAt(const QString& target, const QList<KeptFile>& kept);
+
+// Why a write to `file` just failed, as the system says it ("No space left
+// on device"): Qt's own text where it has one, the system's last error
+// where Qt's is only "Unknown error". Asked right after the failure.
+QString writeFailureText(const QFileDevice& file);
 
 } // namespace varnel

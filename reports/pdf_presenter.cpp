@@ -2,6 +2,7 @@
 
 #include "app/varnel_version.h"
 #include "common/failure.h"
+#include "common/output_target.h"
 #include "reports/pdf_target.h"
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
@@ -53,14 +54,14 @@ void PdfPresenter::present(const ReportRenderer& report, ReportProgress& progres
         file.cancelWriting();
         return;
     case ReportRenderer::Outcome::DeviceFailed:
-        outputFailed(pdfPath_, file.errorString());
+        outputFailed(pdfPath_, varnel::writeFailureText(file));
     case ReportRenderer::Outcome::Done:
         break;
     }
     // The PDF writer does not look at the device's errors: a short write
     // (a full disk) shows here, or in commit().
     if (file.error() != QFileDevice::NoError || !file.flush() || !file.commit())
-        outputFailed(pdfPath_, file.errorString());
+        outputFailed(pdfPath_, varnel::writeFailureText(file));
 }
 
 } // namespace varnel::reports

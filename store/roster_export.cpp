@@ -88,7 +88,13 @@ private:
     {
         if (out_.write(bytes) != bytes.size())
             throw Failure(RecordsetError::OutputFailed,
-                          QCoreApplication::translate("varnel::store", "Cannot write the CSV file \"%1\": %2. Nothing was written.").arg(name_, out_.errorString()));
+                          QCoreApplication::translate("varnel::store", "Cannot write the CSV file \"%1\": %2. Nothing was written.")
+                              .arg(name_, writeFailure()));
+    }
+    QString writeFailure() const
+    {
+        const auto* file = qobject_cast<const QFileDevice*>(&out_);
+        return file ? writeFailureText(*file) : out_.errorString();
     }
     QIODevice& out_;
     QString name_;
@@ -198,8 +204,11 @@ void exportCsv(DataControl& data1, ExportKind kind, const QString& path, bool re
         file.cancelWriting();
         throw;
     }
-    if (!file.commit())
-        throw Failure(RecordsetError::OutputFailed, QCoreApplication::translate("varnel::store", "Cannot write the CSV file \"%1\": %2.").arg(path, file.errorString()));
+    // What is still buffered is written now, so a full disk shows here: the
+    // commit would rename a file cut short into place as if it were whole.
+    if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
+        throw Failure(RecordsetError::OutputFailed, QCoreApplication::translate("varnel::store", "Cannot write the CSV file \"%1\": %2. Nothing was written.")
+                                                        .arg(QDir::toNativeSeparators(path), writeFailureText(file)));
 }
 
 } // namespace varnel::store

@@ -3,6 +3,8 @@
 #include "store/roster_backend.h"
 #include "store/roster_keys.h"
 
+#include "common/failure.h"
+
 namespace varnel::store {
 
 RowCache::RowCache(RosterBackend& backend, QString table, const RecordLayout& layout)
@@ -14,10 +16,17 @@ void RowCache::follow(const RosterKeys& keys)
 {
     if (keys.generation() == generation_)
         return;
+    // What may be out of date is read again before it is shown; until that
+    // read succeeds it is kept (see row()).
     if (const std::optional<QList<qint64>> touched = keys.touchedSince(generation_)) {
-        for (qint64 key : *touched)
-            rows_.remove(key);
+        for (qint64 key : *touched) {
+            if (auto it = rows_.find(key); it != rows_.end()) {
+                stale_.insert(key, *it);
+                rows_.erase(it);
+            }
+        }
     } else {
+        stale_ = std::move(rows_);
         rows_.clear();
         age_.clear();
     }
@@ -30,7 +39,15 @@ const QList<Value>& RowCache::row(const RosterKeys& keys, int position)
     const qint64 key = keys.at(position);
     auto it = rows_.constFind(key);
     if (it == rows_.constEnd()) {
-        load(keys, position);
+        try {
+            load(keys, position);
+        } catch (const Failure&) {
+            // The server gone, a page that cannot be read: a row read
+            // before stays as it was shown; one never read fails.
+            if (auto kept = stale_.constFind(key); kept != stale_.constEnd())
+                return *kept;
+            throw;
+        }
         it = rows_.constFind(key);
     }
     return *it;
@@ -64,6 +81,7 @@ void RowCache::load(const RosterKeys& keys, int position)
         // A record that another program deleted shows as an empty row.
         auto it = found.find(key);
         rows_.insert(key, it != found.end() ? *it : QList<Value>(layout_.count(), Value::null()));
+        stale_.remove(key);
         age_.push_back(key);
     }
     dropOldest(keys.list().mid(first, last - first));

@@ -18,8 +18,9 @@ class RosterKeys;
 // kept by record key, not by position: a record added, deleted or moved in
 // the roster's order never makes another row's values stand at the wrong
 // place. Every read first compares the roster's generation with the one the
-// rows were read under, and lets go of every row a change since may have
-// touched, so no row outlives a change to its record. Keeps the most
+// rows were read under, and reads every row a change since may have touched
+// again, so no row outlives a change to its record; while that read fails
+// (a server gone), the row stays as it was last read. Keeps the most
 // recently read rows, dropping the oldest.
 class RowCache {
 public:
@@ -45,6 +46,8 @@ private:
     QString table_;
     const RecordLayout& layout_;
     QHash<qint64, QList<Value>> rows_;
+    // Rows a change may have made out of date, kept until read again.
+    QHash<qint64, QList<Value>> stale_;
     std::deque<qint64> age_; // keys as they were read, oldest first
     quint64 generation_ = 0; // of the roster the rows were read under
 };

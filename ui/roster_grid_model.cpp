@@ -8,6 +8,7 @@
 #include "ui/handler.h"
 #include "ui/long_value.h"
 
+#include <QApplication>
 #include <algorithm>
 
 namespace varnel::ui {
@@ -131,8 +132,13 @@ Value RosterGridModel::cellValue(int row, int column) const
         if (!readFailureShown_) {
             readFailureShown_ = true;
             const Handler* handler = handler_;
+            // A command's own failure box, up already, says the same.
             QMetaObject::invokeMethod(
-                const_cast<RosterGridModel*>(this), [handler, failure] { handler->run([&] { throw failure; }); },
+                const_cast<RosterGridModel*>(this),
+                [handler, failure] {
+                    if (!QApplication::activeModalWidget())
+                        handler->run([&] { throw failure; });
+                },
                 Qt::QueuedConnection);
         }
         return Value::null();

@@ -144,6 +144,17 @@ TEST_P(RosterFileExport, NeverOverTheRosterAndOverAnotherFileOnlyWhenAsked)
     EXPECT_EQ(test::fileBytes(file.path()), roster);
     EXPECT_EQ(test::fileBytes(other), "the clerk's own file");
     EXPECT_EQ(test::fileBytes(layout), "{}");
+
+    // A full disk: the system's reason, and nothing left behind, however
+    // little there was to write.
+    test::ScratchMount disk(QStringLiteral("64k"));
+    if (disk.skipReason().isEmpty()) {
+        disk.fill();
+        const QString onFull = QDir(disk.path()).filePath("roster.csv");
+        test::expectFailure([&] { exportCsv(data1, ExportKind::Roster, onFull, false); }, RecordsetError::OutputFailed,
+                            {"No space left on device"});
+        EXPECT_FALSE(QFile::exists(onFull));
+    }
     EXPECT_EQ(test::filesBeside(file.path()), QStringList({"varnel_list.rpt"}));
     exportCsv(data1, ExportKind::Roster, other, true);
     EXPECT_EQ(parseCsv(test::fileBytes(other)).size(), 2);

@@ -129,6 +129,27 @@ TEST(Commands, ADamagedRosterIsReportedOnceTheWindowIsUpAndTakesNoWrites)
     EXPECT_EQ(fileBytes(roster.path()), before);
 }
 
+TEST(Commands, RowsTheGridShowedStayAsShownWhenTheyCannotBeReadAgain)
+{
+    RosterFile roster;
+    roster.exec("BEGIN");
+    for (int i = 0; i < 300; ++i)
+        roster.insert({{"Name", QStringLiteral("SOLDIER %1").arg(i, 3, 10, QLatin1Char('0'))},
+                       {"PrefDates", i == 150 ? QStringLiteral("MARKER-OF-THE-DAMAGED-PAGE") : QString(60, u'x')}});
+    roster.exec("COMMIT");
+    FormUnderTest ui(roster);
+    ui.form->grid()->scrollTo(ui.form->grid()->model()->index(150, 0));
+    ASSERT_EQ(ui.cell(150, 0), "SOLDIER 150");
+    // The page goes bad under the open window; another program's commit
+    // makes the window read the roster again.
+    damagePageHolding(roster.path(), "MARKER-OF-THE-DAMAGED-PAGE");
+    ASSERT_EQ(roster.runInAnotherProgram(R"(UPDATE "Soldier" SET "Rank" = 'PV2' WHERE "Name" = 'SOLDIER 000')"), 0);
+    ui.clickRow(1);
+    EXPECT_EQ(ui.currentName(), "SOLDIER 001");
+    EXPECT_EQ(ui.cell(150, 0), "SOLDIER 150") << "as it was shown, not blank";
+    EXPECT_EQ(ui.cell(0, 1), "PV2") << "the rows that can be read are read again";
+}
+
 // Counts the times a widget is hidden.
 class HideCounter : public QObject {
 public:
