@@ -40,6 +40,7 @@ FindBox::FindBox(store::DataControl& binding, const Handler& handler, QWidget* p
 
 void FindBox::showFind()
 {
+    searched_.clear();
     show();
     raise();
     activateWindow();
@@ -47,10 +48,21 @@ void FindBox::showFind()
     nameEdit_->selectAll();
 }
 
+void FindBox::rememberStart()
+{
+    startKey_.reset();
+    if (binding_->isOpen() && binding_->recordset().hasCurrent())
+        startKey_ = binding_->recordset().currentKey();
+}
+
 void FindBox::find(bool next)
 {
     const QString part = nameEdit_->text();
     status_->clear();
+    // A search begins with its first letter, on the soldier current then.
+    if (searched_.isEmpty())
+        rememberStart();
+    searched_ = part;
     if (part.isEmpty() || !binding_->isOpen())
         return;
     handler_->run([&] {
@@ -62,10 +74,18 @@ void FindBox::find(bool next)
         const int found = rs.findName(part, from >= rs.recordCount() ? 0 : from);
         if (found < 0) {
             status_->setText(tr("No soldier's name holds \"%1\".").arg(part));
+            // Typing on found others on the way: the soldier the search
+            // began on is current again.
+            if (const int start = startKey_ ? rs.positionOf(*startKey_) : -1; start >= 0 && (!rs.hasCurrent() || rs.position() != start))
+                rs.moveTo(start);
             return;
         }
         if (!rs.hasCurrent() || found != rs.position() || rs.editMode() == store::Recordset::EditMode::AddNew)
             rs.moveTo(found);
+        // Enter takes the clerk to the soldier found: a search going on from
+        // there falls back to him.
+        if (next)
+            rememberStart();
     });
 }
 

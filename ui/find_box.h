@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -28,11 +29,16 @@ public:
 
 private:
     void find(bool next);
+    void rememberStart();
 
     store::DataControl* binding_;
     const Handler* handler_;
     QLineEdit* nameEdit_;
     QLabel* status_;
+    // The soldier current when the search began: a search that ends without
+    // a match puts him back.
+    std::optional<qint64> startKey_;
+    QString searched_; // the text last searched for
 };
 
 } // namespace varnel::ui

@@ -283,11 +283,15 @@ void MainForm::setBusyPointer(bool busy)
 
 void MainForm::hideWindow()
 {
+    hiddenAt_ = pos();
     hide();
 }
 
 void MainForm::showWindow()
 {
+    // Shown again, a window would be placed anew (the screen's centre):
+    // it comes back where it was.
+    move(hiddenAt_);
     show();
 }
 

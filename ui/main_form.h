@@ -170,6 +170,7 @@ private:
     // data source.
     bool reportSourceSet_ = false;
     bool busy_ = false;
+    QPoint hiddenAt_; // where the window stood before Sort hid it
     bool fileCheckStarted_ = false;
 
     RosterGrid* grid_ = nullptr;

@@ -16,6 +16,7 @@
 #include "ui/twips.h"
 #include "ui/window_look.h"
 #include "ui/window_policy.h"
+#include "ui/wheel_guard.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -238,6 +239,12 @@ void MainForm::connectButtons()
 
 void MainForm::giveControlsTheWindowLook(QWidget* client)
 {
+    // The wheel changes a value only in the control that has the focus.
+    auto* wheel = new WheelGuard(qobject_cast<QAbstractScrollArea*>(centralWidget()), this);
+    for (QWidget* control : QList<QWidget*>{apftScoreList_, weaponsList_, sgtEvaluationSpin_, firstSgtEvaluationSpin_,
+                                            lastSchoolCombo_, nextSchoolCombo_})
+        wheel->guard(control);
+
     // Style sheets stop fonts and colours from passing down to the
     // controls: give every control the window's font and colours itself.
     // The grid's cells use the regular weight, so the dates fit their

@@ -30,9 +30,10 @@ public:
 };
 
 // Sort: the hourglass, the window hidden, the roster reloaded in name order
-// (store::reloadRoster), then the window and the pointer back. When the
-// reload fails, the window is shown again and the pointer restored before
-// the failure goes on, so the clerk can read why.
+// (store::reloadRoster), then the window and the pointer back. The soldier
+// who was current stays current (the first record only where none was).
+// When the reload fails, the window is shown again and the pointer restored
+// before the failure goes on, so the clerk can read why.
 void sortRoster(store::DataControl& binding, SortView& view);
 
 } // namespace varnel::ui

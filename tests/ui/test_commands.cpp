@@ -168,6 +168,8 @@ TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
     FormUnderTest ui(roster);
     ui.click("Command1"); // an empty record at the end
     typeInto(ui.find("CSSpin1"), "12");
+    ui.clickRow(1); // MILLER, who stays current
+    ui.form->move(140, 90);
     HideCounter counter;
     ui.form->installEventFilter(&counter);
 
@@ -182,7 +184,9 @@ TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QStringList({ui.cell(0, 0), ui.cell(1, 0), ui.cell(2, 0)}), QStringList({"", "ADAMS", "MILLER"}))
         << "no name sorts first";
-    EXPECT_EQ(ui.position(), 0);
+    EXPECT_EQ(ui.currentName(), "MILLER") << "the soldier who was current stays so";
+    EXPECT_EQ(ui.position(), 2);
+    EXPECT_EQ(ui.form->pos(), QPoint(140, 90)) << "the window comes back where it was";
     EXPECT_EQ(ui.boxes.lines(), QStringList());
     ui.form->removeEventFilter(&counter);
 }

@@ -5,12 +5,53 @@
 
 #include "ui/roster_grid.h"
 
+#include <QAbstractSpinBox>
 #include <QHeaderView>
+#include <QWheelEvent>
 #include <QRadioButton>
 #include <QTest>
 
 namespace varnel::ui::test {
 namespace {
+
+// Three notches of the mouse wheel turned away from the clerk, over `widget`.
+void turnWheel(QWidget* widget)
+{
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -360), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+TEST(PlatformHabits, TheWheelChangesAValueOnlyInTheControlThatHasTheFocus)
+{
+    RosterFile roster;
+    roster.insert({{"Name", "ADAMS"}, {"APFT", "C"}, {"Weapon", "S"}, {"1SGTPoints", 25}, {"SSGTPoints", 10},
+                   {"LastSchool", "WLC"}, {"NextSchool", "ALC"}});
+    FormUnderTest ui(roster);
+    ui.form->grid()->setFocus();
+    const QStringList controls = {"CSSpin1", "CSSpin2", "LastSchool", "NextSchool", "CSOptList1_C", "CSOptList2_S",
+                                  "CSOptList1", "CSOptList2"};
+    for (const QString& name : controls) {
+        SCOPED_TRACE(name.toStdString());
+        QWidget* control = ui.find(name);
+        ASSERT_NE(control, nullptr);
+        turnWheel(control);
+        EXPECT_FALSE(ui.form->binding().hasPending()) << "nothing changed under the wheel";
+    }
+    ui.clickRow(0); // a move stores what is pending: nothing
+    const QVariantMap stored = roster.recordNamed("ADAMS");
+    EXPECT_EQ(stored.value("1SGTPoints"), 25);
+    EXPECT_EQ(stored.value("APFT"), "C");
+    EXPECT_EQ(stored.value("LastSchool"), "WLC");
+
+    // In the control the clerk is in, the wheel does what it always does.
+    auto* spin = ui.find<QAbstractSpinBox>("CSSpin1");
+    spin->setFocus();
+    const QString before = spin->text();
+    turnWheel(spin);
+    EXPECT_NE(spin->text(), before);
+    EXPECT_TRUE(ui.form->binding().hasPending());
+}
 
 TEST(PlatformHabits, TabReachesAnOptionListAtItsMarkedItem)
 {

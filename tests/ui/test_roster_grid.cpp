@@ -275,9 +275,9 @@ TEST_F(RosterGridTest, ModelStaysConsistentThroughEveryCommand)
     } steps[] = {
         {"Command1", 5, 3}, // Add: an empty record at the end, current
         {"Command1", 6, 4},
-        {"Command4", 6, 0}, // Sort: the empty records by name come first
-        {"Command2", 5, 0}, // Delete: the next record moves up
-        {"Command3", 5, 0},
+        {"Command4", 6, 1}, // Sort: the empty records by name come first; the current one stays so
+        {"Command2", 5, 1}, // Delete: the next record moves up
+        {"Command3", 5, 1},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.button);

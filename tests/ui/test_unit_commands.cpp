@@ -68,6 +68,14 @@ TEST(UnitCommands, FindSoldierJumpsToTheNextNameHoldingWhatIsTyped)
     QTest::keyClicks(text, "x");
     EXPECT_EQ(ui.currentName(), "MÜLLER, ANN") << "no match: the soldier stays";
     EXPECT_TRUE(box->findChild<QLabel*>("FindStatus")->text().contains("mulx"));
+    // A search whose first letters matched others, then nothing: the
+    // soldier it began on is current again.
+    text->selectAll();
+    QTest::keyClick(text, Qt::Key_Backspace);
+    ui.clickRow(0);
+    QApplication::setActiveWindow(box);
+    QTest::keyClicks(text, "muno");
+    EXPECT_EQ(ui.currentName(), "ADAMS, JOHN");
     text->selectAll();
     QTest::keyClicks(text, "LA C");
     EXPECT_EQ(ui.currentName(), "de la Cruz, Luis");
