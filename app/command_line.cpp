@@ -2,6 +2,7 @@
 
 #include "app/varnel_version.h"
 #include "common/server_connection.h"
+#include "ui/application.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -68,14 +69,6 @@ QString folderOf(const QString& argument)
 
 } // namespace
 
-QString userRosterFolder()
-{
-    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (documents.isEmpty())
-        documents = QDir::homePath();
-    return QDir(documents).filePath(kProductName);
-}
-
 StartRequest readCommandLine(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("varnel"));
@@ -94,7 +87,7 @@ StartRequest readCommandLine(int argc, char* argv[])
     const QCommandLineOption userFolder(
         QStringLiteral("user-folder"),
         tr("Start in your own roster folder, %1, made when it is missing. The desktop menu starts %2 so.")
-            .arg(QDir::toNativeSeparators(userRosterFolder()), kProductName));
+            .arg(QDir::toNativeSeparators(ui::userRosterFolder()), kProductName));
     parser.addOption(userFolder);
     const QCommandLineOption database(
         QStringLiteral("database"),
@@ -135,8 +128,6 @@ StartRequest readCommandLine(int argc, char* argv[])
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
         refuse(tr("Give one folder, not %1.").arg(positional.size()));
-    if (parser.isSet(userFolder) && !positional.isEmpty())
-        refuse(tr("Give either a folder or --user-folder, not both."));
 
     StartRequest request;
     // The options, or else the environment (VARNEL_DATABASE,
@@ -152,16 +143,18 @@ StartRequest readCommandLine(int argc, char* argv[])
                        .arg(given ? QStringLiteral("--") + option.names().constFirst() : QString::fromLatin1(variable)));
         return address;
     };
+    request.fromDesktop = parser.isSet(userFolder);
     request.database = serverAddress(database, "VARNEL_DATABASE");
     request.reportDatabase = serverAddress(reportDatabase, "VARNEL_REPORT_DATABASE");
     if (!request.reportDatabase.isEmpty() && request.database.isEmpty())
         refuse(tr("--report-database goes with --database: the reports of a roster file read that file."));
-    if (parser.isSet(userFolder)) {
-        request.folder = userRosterFolder();
+    // A file the file manager hands over wins over the user's folder.
+    if (!positional.isEmpty()) {
+        request.folder = folderOf(positional.first());
+    } else if (parser.isSet(userFolder)) {
+        request.folder = ui::userRosterFolder();
         if (!QDir().mkpath(request.folder))
             refuse(tr("The roster folder %1 cannot be made.").arg(QDir::toNativeSeparators(request.folder)));
-    } else if (!positional.isEmpty()) {
-        request.folder = folderOf(positional.first());
     }
     return request;
 }

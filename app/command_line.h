@@ -11,6 +11,11 @@ struct StartRequest {
     // The folder to make current before the roster is opened; empty: stay
     // in the current directory.
     QString folder;
+    // Started from the desktop (the menu entry, or a roster file opened from
+    // the file manager: --user-folder). Without a roster, the window then
+    // offers to make or open one; a start from a terminal says how to make
+    // one and ends, as it always has.
+    bool fromDesktop = false;
     // The roster on a PostgreSQL server (--database URI) instead of the
     // folder's roster file; empty: the file.
     QString database;
@@ -27,6 +32,8 @@ struct StartRequest {
 //   varnel FOLDER/Varnel_DATA.MDB   the same, naming the roster file
 //   varnel --user-folder    the clerk's own roster folder, created when
 //                           missing (the desktop menu starts Varnel so)
+//   varnel --user-folder FILE
+//                           the roster file opened from the file manager
 //   varnel --database URI   the roster on a PostgreSQL server, with the
 //                           settings and layouts of the folder given (or
 //                           the current one)
@@ -40,8 +47,5 @@ struct StartRequest {
 // Qt's own options (-platform, -style, ...) are let through for QApplication.
 StartRequest readCommandLine(int argc, char* argv[]);
 
-// The clerk's own roster folder: "Varnel" in the documents folder
-// ($XDG_DOCUMENTS_DIR, usually ~/Documents).
-QString userRosterFolder();
 
 } // namespace varnel::app

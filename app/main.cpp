@@ -24,7 +24,8 @@ int main(int argc, char* argv[])
 
     varnel::ui::MainForm form;
     form.setReportDatabase(request.reportDatabase);
-    const bool loaded = request.database.isEmpty() ? varnel::ui::loadFromCurrentDirectory(form)
+    varnel::ui::placeWindow(form);
+    const bool loaded = request.database.isEmpty() ? varnel::ui::openAtStart(form, request.fromDesktop)
                                                    : varnel::ui::loadServerRoster(form, request.database);
     if (!loaded)
         return 1;

@@ -31,8 +31,9 @@ QString quoted(const QString& path)
 // twice, without a word.
 class Reception : public StreamDecoder::Handler {
 public:
-    Reception(TableSink& sink, const QString& path, const QString& table, qint64 fileSize)
-        : sink_(sink), path_(path), table_(table), fileSize_(fileSize) {}
+    Reception(TableSink& sink, const QString& path, const QString& table, qint64 fileSize,
+              const std::function<bool(int, int)>& progress)
+        : sink_(sink), path_(path), table_(table), fileSize_(fileSize), progress_(progress) {}
 
     void hello(int jetVersion, quint32 declaredRows) override
     {
@@ -49,6 +50,9 @@ public:
         if (quint64(rows_) > info_.declaredRows || rows_ > fileSize_ / 4)
             throw damaged(QStringLiteral("its table holds more records than its design says (%1)").arg(info_.declaredRows));
         sink_.row(rows_, values);
+        if (progress_ && rows_ % 64 == 0 && !progress_(rows_, int(info_.declaredRows)))
+            throw Failure(failure::Cancelled, QStringLiteral("The import of the Access file %1 was cancelled. Nothing was written.")
+                                                  .arg(quoted(path_)));
     }
     void end(quint32 rows) override
     {
@@ -83,6 +87,7 @@ private:
     QString path_;
     QString table_;
     qint64 fileSize_;
+    const std::function<bool(int, int)>& progress_;
     AccessTableInfo info_;
     int rows_ = 0;
     bool ended_ = false;
@@ -142,7 +147,7 @@ int readAccessTable(const QString& path, const QString& table, TableSink& sink, 
                       QStringLiteral("The Access reader %1 cannot be started: %2.").arg(quoted(program), why));
     }
 
-    Reception reception(sink, path, table, file.size());
+    Reception reception(sink, path, table, file.size(), options.progress);
     // A frame holds at most one record: each of its at most 255 columns a
     // text at the longest.
     StreamDecoder decoder(reception, 256 * (options.maxTextBytes + 64) + 65536);

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <chrono>
+#include <functional>
 
 namespace varnel::legacy {
 
@@ -23,6 +24,9 @@ struct ReaderOptions {
     // The longest text the reader converts (libmdb's buffer); a longer
     // value fails the read (5202), never cut.
     qint64 maxTextBytes = qint64(1) << 20;
+    // Hears how many records were read out of how many the table's design
+    // declares; returning false stops the reading (5207, nothing written).
+    std::function<bool(int done, int total)> progress;
 };
 
 struct AccessTableInfo {

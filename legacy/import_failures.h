@@ -22,5 +22,6 @@ inline constexpr int DateOutOfRange = 5203;      // a date outside the years 100
 inline constexpr int UnsupportedColumn = 5204;   // a column type a roster cannot hold
 inline constexpr int ReaderMissing = 5205;       // the reader program is not installed
 inline constexpr int RenameFailed = 5206;        // a file of the conversion could not be renamed
+inline constexpr int Cancelled = 5207;           // the clerk cancelled the import
 
 } // namespace varnel::legacy::failure

@@ -8,6 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Safety copies the programs save go to the run's own folder.
 export XDG_DATA_HOME="$work/data-home"
+export XDG_CONFIG_HOME="$work/config-home"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 maximum() { sort -n | tail -n 1; }

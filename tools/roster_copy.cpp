@@ -6,7 +6,7 @@
 #include "store/roster_backend.h"
 #include "store/sql_support.h"
 #include "store/sqlite_backend.h"
-#include "tools/new_roster_file.h"
+#include "store/new_roster_file.h"
 #include "tools/roster_files.h"
 
 #include <QCoreApplication>
@@ -152,7 +152,7 @@ private:
         return {};
     }
 
-    std::optional<NewRosterFile> file_;
+    std::optional<store::NewRosterFile> file_;
     std::unique_ptr<RosterBackend> backend_;
     store::PostgresBackend* server_ = nullptr; // backend_, when the copy goes to a server
     RecordLayout layout_;

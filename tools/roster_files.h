@@ -1,17 +1,15 @@
 #pragma once
 
+#include "store/new_roster_file.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace varnel::tools {
 
-// The Soldier table as a new roster file holds it (positions 3 to 24 and 29
-// fixed, a generated key first) and an index on Name for the roster's order.
-QStringList soldierTableStatements();
-
-// Writes a new roster file with an empty Soldier table. Refuses to
-// overwrite an existing file. Throws varnel::Failure naming the file.
-void createRosterFile(const QString& path);
+// The new roster file and its table are the store's.
+using store::createRosterFile;
+using store::soldierTableStatements;
 
 struct SampleOptions {
     int count = 200;

@@ -8,7 +8,7 @@
 #include "common/failure_numbers.h"
 #include "points/scoring_rules.h"
 #include "store/value.h"
-#include "tools/new_roster_file.h"
+#include "store/new_roster_file.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -196,7 +196,7 @@ void writeSampleRoster(const QString& path, const SampleOptions& options)
 {
     if (options.count < 0)
         throw Failure(ToolError::InvalidArgument, QCoreApplication::translate("varnel::tools", "The number of soldiers must not be negative."));
-    NewRosterFile file(path);
+    store::NewRosterFile file(path);
     for (const QString& statement : soldierTableStatements())
         file.exec(statement);
 

@@ -12,10 +12,15 @@
 #include "ui/app_icons.h"
 #include "ui/main_form.h"
 #include "ui/product.h"
+#include "ui/recent_rosters.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
@@ -97,6 +102,31 @@ void setUpApplication()
     // window never keep it running on their own.
     QApplication::setQuitOnLastWindowClosed(true);
     endOnTermination();
+}
+
+QString userRosterFolder()
+{
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return QDir(documents).filePath(kProductName);
+}
+
+bool openAtStart(MainForm& form, bool fromDesktop)
+{
+    const QFileInfo roster(fileInDirectory(QDir::currentPath(), store::kRosterFileName));
+    if (fromDesktop && !roster.exists() && !roster.isSymLink()) {
+        form.showFirstRun();
+        return true;
+    }
+    return loadFromCurrentDirectory(form);
+}
+
+void placeWindow(MainForm& form)
+{
+    const std::optional<QPoint> at = RecentRosters::windowPosition();
+    if (at && QGuiApplication::screenAt(*at + QPoint(40, 40)))
+        form.move(*at);
 }
 
 QString howToMakeARoster(const QString& rosterPath)

@@ -26,6 +26,20 @@ bool loadRoster(MainForm& form, const QString& directory);
 // settings and layouts are still those of the current directory.
 bool loadServerRoster(MainForm& form, const QString& address);
 
+// The clerk's own roster folder: "Varnel" in the documents folder
+// ($XDG_DOCUMENTS_DIR, usually ~/Documents).
+QString userRosterFolder();
+
+// The roster of the current directory opened at start-up. Started from the
+// desktop (`fromDesktop`) before there is a roster there, the window opens
+// with no roster and offers to make, open or import one; started from a
+// terminal, the failure says how to make one and gives false, as always.
+bool openAtStart(MainForm& form, bool fromDesktop);
+
+// Puts the window where it stood at the end of the last run, when that is
+// on a screen now.
+void placeWindow(MainForm& form);
+
 // What the clerk is told when `rosterPath` does not exist.
 QString howToMakeARoster(const QString& rosterPath);
 

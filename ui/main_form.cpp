@@ -10,11 +10,13 @@
 #include "ui/bound_combo_box.h"
 #include "ui/bound_line_edit.h"
 #include "ui/enter_presses_button.h"
+#include "ui/first_run_panel.h"
 #include "ui/help_viewer.h"
 #include "ui/lock_wait_window.h"
 #include "ui/message_boxes.h"
 #include "ui/preview_presenter.h"
 #include "ui/product.h"
+#include "ui/recent_rosters.h"
 #include "ui/roster_grid.h"
 #include "ui/total_command_bridge.h"
 
@@ -22,6 +24,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLayout>
 #include <QShortcut>
 #include <QThread>
@@ -59,6 +62,9 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     , showHelp_(std::move(parts.showHelp))
     , showAbout_(std::move(parts.showAbout))
     , chooseSaveFile_(std::move(parts.chooseSaveFile))
+    , chooseFolder_(std::move(parts.chooseFolder))
+    , chooseFile_(std::move(parts.chooseFile))
+    , askServerAddress_(std::move(parts.askServerAddress))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kCaption);
@@ -71,6 +77,21 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
         showHelp_ = &showHelpContents;
     if (!showAbout_)
         showAbout_ = [this] { about_->run(); };
+    if (!chooseFolder_) {
+        chooseFolder_ = [this](const QString& caption, const QString& proposed) {
+            return QFileDialog::getExistingDirectory(this, caption, proposed);
+        };
+    }
+    if (!chooseFile_) {
+        chooseFile_ = [this](const QString& caption, const QString& proposed, const QString& filter) {
+            return QFileDialog::getOpenFileName(this, caption, proposed, filter);
+        };
+    }
+    if (!askServerAddress_) {
+        askServerAddress_ = [this](const QString& caption) {
+            return QInputDialog::getText(this, caption, tr("The server's address (postgresql://host/database):")).trimmed();
+        };
+    }
     if (!chooseSaveFile_) {
         chooseSaveFile_ = [this](const QString& caption, const QString& suggested) {
             // Replacing a file is asked about by the command itself, once.
@@ -142,6 +163,12 @@ void MainForm::load(const QString& currentDirectory, const QString& serverAddres
         store::loadRoster(binding_, currentDirectory);
     else
         store::openRosterAt(binding_, serverAddress);
+    RecentRosters::add(serverAddress.isEmpty() ? QFileInfo(store::rosterPath(currentDirectory)).absoluteFilePath() : serverAddress);
+    if (firstRun_)
+        firstRun_->hide();
+    if (settingsApplied_)
+        return;
+    settingsApplied_ = true;
     const StartupSettings settings = startupSettings();
     // The setting limits what is typed into the request dates; stored
     // values of any length are shown and kept whole.
@@ -178,6 +205,11 @@ QString quoted(const store::Value& value)
 
 bool MainForm::mayEnd()
 {
+    return mayLeaveRoster(tr("before %1 closes").arg(kProductName));
+}
+
+bool MainForm::mayLeaveRoster(const QString& when)
+{
     grid_->commitOpenEdit();
     if (!binding_.isOpen() || !binding_.hasPending())
         return true;
@@ -187,9 +219,8 @@ bool MainForm::mayEnd()
     const QString name = binding_.shownValue(store::column::Name).displayText().left(60);
     Question question;
     question.caption = kCaption;
-    question.text = adding || name.isEmpty()
-        ? tr("Store the soldier you entered before %1 closes?").arg(kProductName)
-        : tr("Store your changes to %1 before %2 closes?").arg(name, kProductName);
+    question.text = adding || name.isEmpty() ? tr("Store the soldier you entered %1?").arg(when)
+                                             : tr("Store your changes to %1 %2?").arg(name, when);
     question.icon = QMessageBox::Question;
     question.buttons = {tr("&Store"), tr("&Discard"), tr("Cancel")};
     question.escapeButton = 2;
@@ -312,6 +343,7 @@ void MainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    rememberPlace();
     // Closing the window ends the program, whatever other window (the About
     // box, the help) is open or hidden.
     event->accept();

@@ -43,6 +43,14 @@ struct MainFormParts {
     // Asks for the file an export is written to (caption, suggested path);
     // empty: a file dialog. An empty answer cancels.
     std::function<QString(const QString&, const QString&)> chooseSaveFile;
+    // Asks for a folder (caption, proposed folder); empty: a folder dialog.
+    // An empty answer cancels.
+    std::function<QString(const QString&, const QString&)> chooseFolder;
+    // Asks for a file to open (caption, proposed folder, filter); empty: a
+    // file dialog. An empty answer cancels.
+    std::function<QString(const QString&, const QString&, const QString&)> chooseFile;
+    // Asks for a server's address (caption); empty: a line to type it in.
+    std::function<QString(const QString&)> askServerAddress;
 };
 
 // The main window. It shows the roster in the grid and the current record
@@ -67,6 +75,17 @@ public:
     // directory. Runs before the window is first shown; throws
     // varnel::Failure when the roster cannot be opened.
     void load(const QString& currentDirectory, const QString& serverAddress = {});
+
+    // No roster is open (the desktop menu started the window before there
+    // was one): the window offers to make one, open one or bring one across
+    // from Access, in a panel over its middle and in the File menu.
+    void showFirstRun();
+    // Opens another roster: a roster file (or its folder) or a server's
+    // address, after asking what to do with entries pending for the roster
+    // open now. The folder of a roster file becomes the current directory,
+    // whose layouts and settings the reports then use. False when the clerk
+    // stays, or the roster cannot be opened (the failure is shown).
+    bool openRoster(const QString& location);
 
     // Where the reports read a roster on a server: the same database's
     // address as a role that may only read the Soldier table (`varnel
@@ -118,6 +137,18 @@ private:
     // clerk's entries pending, asks once whether to store them, drop them or
     // stay; a store that fails keeps the window open and shows why.
     bool mayEnd();
+    // The same before the roster is left for another; `when` ends the
+    // question ("before Varnel closes").
+    bool mayLeaveRoster(const QString& when);
+    // File > New Roster, Open Roster, Open Roster on a Server, Import Access
+    // Roster and the Recent Rosters menu (main_form_rosters.cpp).
+    void newRoster();
+    void chooseRosterToOpen();
+    void openRosterOnServer();
+    void importAccessRoster();
+    void fillRecentRosters();
+    // Where the window stands, for the next start.
+    void rememberPlace();
     // File > Total All Soldiers: the Total rules for every soldier, with
     // progress and Cancel when it takes a while, then what it did.
     void totalAll();
@@ -162,6 +193,12 @@ private:
     std::function<void()> showHelp_;
     std::function<void()> showAbout_;
     std::function<QString(const QString&, const QString&)> chooseSaveFile_;
+    std::function<QString(const QString&, const QString&)> chooseFolder_;
+    std::function<QString(const QString&, const QString&, const QString&)> chooseFile_;
+    std::function<QString(const QString&)> askServerAddress_;
+    class FirstRunPanel* firstRun_ = nullptr;
+    class QMenu* recentMenu_ = nullptr;
+    bool settingsApplied_ = false; // the request-dates setting and school lists
     std::unique_ptr<BoxMessageSink> totalMessages_;
     std::unique_ptr<LabelTotalDate> totalDateStamp_;
     FindBox* findBox_ = nullptr;

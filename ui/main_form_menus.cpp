@@ -1,7 +1,7 @@
 // The menu bar: File > Create Report > Merit List, Worksheets, NCOES Course;
 // File > Exit; Help > Contents, About. No written item has a shortcut key;
-// the program's own items (Undo, Redo, Total All, Find, Export, Restore)
-// stand between Create Report and the separator.
+// the program's own items (Undo, Redo, the rosters, Total All, Find,
+// Export, Restore) stand between Create Report and the separator.
 #include "ui/main_form.h"
 
 #include "reports/report_commands.h"
@@ -54,6 +54,8 @@ void MainForm::buildMenus()
     QAction* worksheets = addItem(create, tr("&Worksheets..."), "MNU_WORKSHEETS");
     QAction* ncoes = addItem(create, tr("&NCOES Course..."), "MNU_NCOES");
     QAction* thisWorksheet = addItem(create, tr("Worksheet for &This Soldier..."), "MNU_THISWORKSHEET");
+    thisWorksheet->setShortcut(QKeySequence::Print);
+    thisWorksheet->setShortcutContext(Qt::WindowShortcut);
     // The program's own items, between Create Report and the separator.
     undoItem_ = addItem(file, tr("&Undo"), "MNU_UNDO");
     undoItem_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -61,11 +63,25 @@ void MainForm::buildMenus()
     redoItem_ = addItem(file, tr("&Redo"), "MNU_REDO");
     redoItem_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     redoItem_->setShortcutContext(Qt::WindowShortcut);
+    QAction* newRoster = addItem(file, tr("&New Roster..."), "MNU_NEWROSTER");
+    newRoster->setShortcut(QKeySequence::New);
+    newRoster->setShortcutContext(Qt::WindowShortcut);
+    QAction* openRoster = addItem(file, tr("&Open Roster..."), "MNU_OPENROSTER");
+    openRoster->setShortcut(QKeySequence::Open);
+    openRoster->setShortcutContext(Qt::WindowShortcut);
+    QAction* openOnServer = addItem(file, tr("Open Roster on a Ser&ver..."), "MNU_OPENSERVER");
+    QAction* importRoster = addItem(file, tr("&Import Access Roster..."), "MNU_IMPORT");
+    recentMenu_ = new QMenu(tr("Recen&t Rosters"), file);
+    recentMenu_->setObjectName(QStringLiteral("MNU_RECENT"));
+    recentMenu_->menuAction()->setObjectName(QStringLiteral("MNU_RECENT"));
+    file->addMenu(recentMenu_);
     QAction* totalAll = addItem(file, tr("Total &All Soldiers..."), "MNU_TOTALALL");
     QAction* find = addItem(file, tr("&Find Soldier..."), "MNU_FIND");
     find->setShortcut(QKeySequence::Find);
     find->setShortcutContext(Qt::WindowShortcut);
     QAction* exportCsv = addItem(file, tr("E&xport..."), "MNU_EXPORT");
+    exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    exportCsv->setShortcutContext(Qt::WindowShortcut);
     restoreItem_ = addItem(file, tr("Restore from &Safety Copy..."), "MNU_RESTORE");
     addSeparator(file, "MNU_SEPER3");
     QAction* exit = addItem(file, tr("&Exit"), "MNU_EXIT");
@@ -85,8 +101,10 @@ void MainForm::buildMenus()
     // window; only entries still pending in the current record are asked
     // about first, so none is lost without a word.
     connect(exit, &QAction::triggered, this, [this] {
-        if (mayEnd())
-            QCoreApplication::exit(0);
+        if (!mayEnd())
+            return;
+        rememberPlace();
+        QCoreApplication::exit(0);
     });
 
     connect(totalAll, &QAction::triggered, this, [this] { this->totalAll(); });
@@ -96,6 +114,12 @@ void MainForm::buildMenus()
     connect(undoItem_, &QAction::triggered, this, [this] { undoOrRedo(true); });
     connect(redoItem_, &QAction::triggered, this, [this] { undoOrRedo(false); });
     connect(restoreItem_, &QAction::triggered, this, [this] { restoreFromSafetyCopy(); });
+    connect(newRoster, &QAction::triggered, this, [this] { this->newRoster(); });
+    connect(openRoster, &QAction::triggered, this, [this] { chooseRosterToOpen(); });
+    connect(openOnServer, &QAction::triggered, this, [this] { openRosterOnServer(); });
+    connect(importRoster, &QAction::triggered, this, [this] { importAccessRoster(); });
+    connect(recentMenu_, &QMenu::aboutToShow, this, [this] { fillRecentRosters(); });
+    fillRecentRosters();
     connect(&binding_, &store::DataControl::historyChanged, this, [this] { showUndoSteps(); });
     connect(&binding_, &store::DataControl::reset, this, [this] { showUndoSteps(); });
     showUndoSteps();

@@ -105,7 +105,8 @@ TEST(CommandLine, TerminalOptionsAnswerWithoutADisplayAndMistakesEndWithTwo)
         {VARNEL_PROGRAM, {"/nonexistent/roster"}, 2, "", "/nonexistent/roster does not exist"},
         {VARNEL_PROGRAM, {notARoster}, 2, "", "is not a roster"},
         {VARNEL_PROGRAM, {dir.path(), dir.path()}, 2, "", "Give one folder"},
-        {VARNEL_PROGRAM, {"--user-folder", dir.path()}, 2, "", "not both"},
+        // A file the file manager hands over with the menu's option.
+        {VARNEL_PROGRAM, {"--user-folder", notARoster}, 2, "", "is not a roster"},
         {VARNEL_ROSTER_TOOL, {"--version"}, 0, "varnel-roster " VARNEL_VERSION_TEXT "\n", ""},
         {VARNEL_ROSTER_TOOL, {"--help"}, 0, "varnel-roster recover COPY ROSTER NAME", ""},
         {VARNEL_ROSTER_TOOL, {"report", "--help"}, 0, "varnel-roster report LAYOUT PDF", ""},

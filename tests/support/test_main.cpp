@@ -16,8 +16,10 @@ int main(int argc, char** argv)
 {
     // Safety copies and anything else kept in the user's data folder go to a
     // folder of the run's own, never into the real home.
-    QTemporaryDir dataHome;
+    QTemporaryDir dataHome, configHome;
     qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    // So are the program's settings (the recent rosters, where the window stood).
+    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
 #ifdef VARNEL_TEST_WIDGETS
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -49,8 +49,8 @@ void RecordingReport::setAction(qint16 value)
         throw Failure(log_->failWith, QStringLiteral("Cannot open the report layout file."));
 }
 
-FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
-    : clock(std::move(now))
+FormUnderTest::FormUnderTest()
+    : clock(QDateTime::currentDateTime())
 {
     MainFormParts parts;
     parts.messageBoxes = &boxes;
@@ -59,7 +59,15 @@ FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
     parts.showHelp = [this] { ++helpRequests; };
     parts.showAbout = [this] { ++aboutRequests; };
     parts.chooseSaveFile = [this](const QString&, const QString&) { return saveFile; };
+    parts.chooseFolder = [this](const QString&, const QString&) { return folderToChoose; };
+    parts.chooseFile = [this](const QString&, const QString&, const QString&) { return fileToChoose; };
     form = std::make_unique<MainForm>(std::move(parts));
+}
+
+FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
+    : FormUnderTest()
+{
+    clock.set(now);
     form->load(roster.directory(), roster.onServer() ? roster.location() : QString());
     form->show();
     QApplication::setActiveWindow(form.get());

@@ -66,6 +66,9 @@ private:
 // clock, a recording report control and counted help and About requests.
 struct FormUnderTest {
     explicit FormUnderTest(const RosterFile& roster, QDateTime now = QDateTime::currentDateTime());
+    // The window with no roster open, as a start from the desktop leaves it
+    // before there is one.
+    FormUnderTest();
     ~FormUnderTest();
 
     template <typename T = QWidget>
@@ -89,6 +92,9 @@ struct FormUnderTest {
     int aboutRequests = 0;
     // What File > Export is told to write to next; empty cancels.
     QString saveFile;
+    // What the folder and file choosers answer; empty cancels.
+    QString folderToChoose;
+    QString fileToChoose;
     std::unique_ptr<MainForm> form;
 };
 

@@ -2,10 +2,11 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 class QSqlError;
 
-namespace varnel::tools {
+namespace varnel::store {
 
 // A new roster file being written. It must not exist yet, and must name a
 // file (not a folder, a device, or what SQLite takes for a database of no
@@ -38,4 +39,13 @@ private:
     bool finished_ = false;
 };
 
-} // namespace varnel::tools
+// The Soldier table as a new roster file holds it (positions 3 to 24 and 29
+// fixed, a generated key first) and an index on Name for the roster's order.
+QStringList soldierTableStatements();
+
+// Writes a new roster file with an empty Soldier table, as varnel-roster
+// create and the window's File > New Roster do. Refuses to overwrite an
+// existing file. Throws varnel::Failure naming the file.
+void createRosterFile(const QString& path);
+
+} // namespace varnel::store

@@ -1,4 +1,4 @@
-#include "tools/new_roster_file.h"
+#include "store/new_roster_file.h"
 
 #include "common/failure.h"
 #include "common/failure_numbers.h"
@@ -14,7 +14,7 @@
 #include <QRegularExpression>
 #include <QUuid>
 
-namespace varnel::tools {
+namespace varnel::store {
 
 namespace {
 
@@ -48,9 +48,9 @@ NewRosterFile::NewRosterFile(const QString& path)
     if (path.trimmed().isEmpty() || path.startsWith(u':') || path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
         || path.endsWith(u'/') || (info.exists() && !info.isFile()))
         throw Failure(ToolError::InvalidArgument,
-                      QCoreApplication::translate("varnel::tools", "\"%1\" does not name a file; name the new roster's file.").arg(path));
+                      QCoreApplication::translate("varnel::store", "\"%1\" does not name a file; name the new roster's file.").arg(path));
     if (info.exists() || info.isSymLink())
-        throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path));
+        throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::store", "The file \"%1\" already exists; choose a new name.").arg(path));
     removeStaleTemporaries(path);
     const QString unique = QUuid::createUuid().toString(QUuid::WithoutBraces);
     temporary_ = path + QStringLiteral(".new-") + unique.left(8);
@@ -60,7 +60,7 @@ NewRosterFile::NewRosterFile(const QString& path)
     QSqlError error;
     db_ = openSqliteConnection(connection_, temporary_, options, &error);
     if (!db_.isValid())
-        fail(error, QCoreApplication::translate("varnel::tools", "Cannot create the roster file \"%1\""));
+        fail(error, QCoreApplication::translate("varnel::store", "Cannot create the roster file \"%1\""));
 }
 
 NewRosterFile::~NewRosterFile()
@@ -84,7 +84,7 @@ void NewRosterFile::exec(const QString& sql)
 {
     QSqlQuery q(db_);
     if (!q.exec(sql))
-        fail(q.lastError(), QCoreApplication::translate("varnel::tools", "Cannot write the roster file \"%1\""));
+        fail(q.lastError(), QCoreApplication::translate("varnel::store", "Cannot write the roster file \"%1\""));
 }
 
 void NewRosterFile::fail(const QSqlError& error, const QString& what) const
@@ -98,10 +98,43 @@ void NewRosterFile::finish()
     close();
     // Another file may have taken the name meanwhile: never over it.
     if (QFileInfo::exists(path_))
-        throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::tools", "The file \"%1\" already exists; choose a new name.").arg(path_));
+        throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::store", "The file \"%1\" already exists; choose a new name.").arg(path_));
     if (!QFile::rename(temporary_, path_))
-        throw Failure(ToolError::GeneralError, QCoreApplication::translate("varnel::tools", "Cannot give the new roster file its name \"%1\".").arg(path_));
+        throw Failure(ToolError::GeneralError, QCoreApplication::translate("varnel::store", "Cannot give the new roster file its name \"%1\".").arg(path_));
     finished_ = true;
 }
 
-} // namespace varnel::tools
+namespace {
+
+const char* const kSchema[] = {
+    R"(CREATE TABLE "Soldier" (
+  "ID" INTEGER PRIMARY KEY, "Name" TEXT, "Rank" TEXT,
+  "TISDate" DATE, "DORDate" DATE, "APFT" TEXT, "Weapon" TEXT,
+  "MSM" BOOLEAN, "MSM2" BOOLEAN, "ARCOM" BOOLEAN, "ARCOM2" BOOLEAN, "ARCOM3" BOOLEAN,
+  "AAM" BOOLEAN, "AAM2" BOOLEAN, "AAM3" BOOLEAN, "LTR/COM" BOOLEAN, "LTR/COM2" BOOLEAN, "LTR/COM3" BOOLEAN,
+  "TISPoints" INTEGER, "TIGPoints" INTEGER, "APFTPoints" INTEGER, "WeaponPoints" INTEGER, "AwardPoints" INTEGER,
+  "1SGTPoints" INTEGER, "SSGTPoints" INTEGER,
+  "LastSchool" TEXT, "NextSchool" TEXT, "PrefDates" TEXT, "TotalDate" TEXT,
+  "TOTAL" INTEGER))",
+    R"(CREATE INDEX "SoldierByName" ON "Soldier" ("Name"))",
+};
+
+} // namespace
+
+QStringList soldierTableStatements()
+{
+    QStringList statements;
+    for (const char* s : kSchema)
+        statements << QString::fromUtf8(s);
+    return statements;
+}
+
+void createRosterFile(const QString& path)
+{
+    NewRosterFile file(path);
+    for (const QString& statement : soldierTableStatements())
+        file.exec(statement);
+    file.finish();
+}
+
+} // namespace varnel::store
