@@ -39,8 +39,9 @@ screenshots: build
 
 # The .deb (cpack) installed with apt-get into a clean Debian 12 root and
 # run from there; without a way to make one, an install into a scratch
-# prefix. Slow: not part of `make test`.
-package-check: build
+# prefix; lintian checks the package. Builds only the packaged programs.
+# Slow: not part of `make test`.
+package-check: configure
 	scripts/package-check.sh $(BUILD)
 
 clean:

@@ -11,9 +11,12 @@ each soldier's promotion points; it prints the merit list, the worksheets\n\
 and the NCOES course list. varnel-roster creates and fills roster files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Varnel maintainers <varnel@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Varnel maintainers <maintainers@varnel.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Every installed file and folder owned by root, folders 0755, as dpkg expects.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://varnel.org")
 # The shared libraries the programs link come from dpkg-shlibdeps; what Qt
 # loads as plugins does not show there: the SQLite and PostgreSQL drivers, and the fonts
 # every window and report lays out its text with.

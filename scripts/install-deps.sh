@@ -18,8 +18,8 @@ packages=(
   mdbtools-dev mdbtools
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core
-  desktop-file-utils appstream man-db qt6-l10n-tools qt6ct
-  dpkg-dev debootstrap
+  desktop-file-utils appstream man-db qt6-l10n-tools qt6ct shared-mime-info
+  dpkg-dev debootstrap lintian
   postgresql-15 libqt6sql6-psql libpq-dev
 )
 

@@ -43,8 +43,13 @@ check "scalable icon" test -s "$share/icons/hicolor/scalable/apps/org.varnel.Var
 for size in 16 32 48 256; do
   check "${size}px icon" test -s "$share/icons/hicolor/${size}x${size}/apps/org.varnel.Varnel.png"
 done
-check "man page varnel(1)" has "$share/man/man1/varnel.1" "user.*folder"
-check "man page varnel-roster(1)" has "$share/man/man1/varnel-roster.1" "SYNOPSIS"
+check "man page varnel(1)" sh -c "gzip -dc '$share/man/man1/varnel.1.gz' | grep -q 'user.*folder'"
+check "man page varnel-roster(1)" sh -c "gzip -dc '$share/man/man1/varnel-roster.1.gz' | grep -q SYNOPSIS"
+check "man pages name this prefix's files" sh -c "gzip -dc '$share/man/man1/varnel.1.gz' | grep -qF '$share/varnel'"
+check "roster file type" has "$share/mime/packages/org.varnel.Varnel.xml" "Varnel_DATA.MDB"
+for f in copyright changelog.gz server.md failures.md; do
+  check "doc/varnel/$f" test -s "$share/doc/varnel/$f"
+done
 
 mkdir -p "$work/empty"
 check "varnel-roster create" "$bin/varnel-roster" create "$work/empty/Varnel_DATA.MDB"

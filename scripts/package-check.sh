@@ -6,7 +6,9 @@
 # brings in every dependency and scripts/installed-smoke.sh runs against
 # /usr. Without root or debootstrap, or when the clean root cannot be made,
 # it says so and installs into a scratch prefix instead, running the same
-# checks from there.
+# checks from there. Either way lintian must find no error in the package
+# (in the clean root when there is one, else on this machine).
+# Only the programs the package holds are built.
 # Usage: scripts/package-check.sh BUILD_DIR [--scratch-prefix]
 set -euo pipefail
 
@@ -16,7 +18,7 @@ mode=${2:-}
 cache=/var/cache/varnel-package-check
 base="$cache/bookworm-base"
 
-cmake --build "$build" --target varnel varnel-roster
+cmake --build "$build" --target varnel varnel-roster varnel-access-reader
 rm -rf "$build/package"
 mkdir -p "$build/package"
 (cd "$build" && cpack -G DEB -B "$build/package" > "$build/package/cpack.log" 2>&1) \
@@ -24,6 +26,19 @@ mkdir -p "$build/package"
 deb=$(ls "$build"/package/varnel_*.deb)
 echo "package-check: built $(basename "$deb") ($(du -h "$deb" | cut -f1))"
 dpkg-deb --field "$deb" Depends | sed 's/^/package-check: Depends: /'
+
+# lintian: errors fail the check, warnings are shown. Run as root it wants
+# to be told that is meant.
+run_lintian() { # [chroot root]
+  local as_root=""
+  [ "$(id -u)" -eq 0 ] && as_root="--allow-root"
+  echo "package-check: lintian $(basename "$deb")"
+  if [ $# -gt 0 ]; then
+    chroot "$1" sh -c "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq lintian > /dev/null 2>&1 && lintian $as_root --fail-on error --no-tag-display-limit /tmp/$(basename "$deb")"
+  else
+    lintian $as_root --fail-on error --no-tag-display-limit "$deb"
+  fi
+}
 
 scratch_prefix() {
   local prefix
@@ -82,6 +97,7 @@ chroot_check() {
     > "$build/package/apt.log" 2>&1 || { tail -n 30 "$build/package/apt.log"; return 1; }
   echo "package-check: $(grep -c '^Setting up' "$build/package/apt.log") packages set up"
   chroot "$target" env -i HOME=/root PATH=/usr/bin:/bin LANG=C.UTF-8 bash /tmp/installed-smoke.sh /usr
+  run_lintian "$target"
 }
 
 if [ "$mode" != "--scratch-prefix" ] && clean_root_possible && make_base; then
@@ -89,4 +105,5 @@ if [ "$mode" != "--scratch-prefix" ] && clean_root_possible && make_base; then
 else
   echo "package-check: no clean root can be made here (needs root, debootstrap and the Debian mirror)"
   scratch_prefix
+  run_lintian
 fi

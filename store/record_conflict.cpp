@@ -1,6 +1,7 @@
 #include "store/record_conflict.h"
 
 #include "common/failure_numbers.h"
+#include "store/record_layout.h"
 
 #include <QCoreApplication>
 
@@ -25,7 +26,10 @@ QString describe(const RecordConflict& c, const QString& roster)
                                                        "(%3). Nothing was deleted.")
         : QCoreApplication::translate("varnel::store", "Another program changed the record of %1 in %2 since it was read "
                                                        "(%3). Nothing was saved.");
-    return text.arg(soldier, roster, c.columns.join(QStringLiteral(", ")));
+    QStringList labels;
+    for (const QString& column : c.columns)
+        labels << columnLabel(column);
+    return text.arg(soldier, roster, labels.join(QStringLiteral(", ")));
 }
 
 } // namespace

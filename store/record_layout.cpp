@@ -4,6 +4,35 @@
 
 namespace varnel::store {
 
+QString columnLabel(const QString& column)
+{
+    static const QHash<QString, QString> labels = {
+        {QStringLiteral("1sgtpoints"), QStringLiteral("1SG")},
+        {QStringLiteral("ssgtpoints"), QStringLiteral("SGT")},
+        {QStringLiteral("tisdate"), QStringLiteral("PEBD")},
+        {QStringLiteral("dordate"), QStringLiteral("DOR")},
+    };
+    return labels.value(column.toLower(), column);
+}
+
+const QString kApftBands = QStringLiteral(
+    "A;300+\r\nB;290-299\r\nC;280-289\r\nD;270-279\r\nE;260-269\r\n"
+    "F;250-259\r\nG;240-249\r\nH;220-239\r\nI;200-219\r\nJ;180-199");
+const QString kWeaponQualifications = QStringLiteral("E;Expert\r\nS;Sharpshooter\r\nM;Marksman");
+
+QString codeMeaning(const QString& items, const QString& code)
+{
+    const QString wanted = code.trimmed();
+    if (wanted.isEmpty())
+        return QString();
+    for (const QString& line : items.split(QStringLiteral("\r\n"))) {
+        const qsizetype semicolon = line.indexOf(u';');
+        if (semicolon > 0 && line.left(semicolon).compare(wanted, Qt::CaseInsensitive) == 0)
+            return line.mid(semicolon + 1);
+    }
+    return QString();
+}
+
 QStringList fixedColumnNames()
 {
     return {QStringLiteral("TISDate"),    QStringLiteral("DORDate"),      QStringLiteral("APFT"),

@@ -45,6 +45,21 @@ inline const QString TotalDate = QStringLiteral("TotalDate");
 inline const QString TOTAL = QStringLiteral("TOTAL");
 } // namespace column
 
+// A column as the window labels it for the clerk: the evaluations as "1SG"
+// and "SGT" beside their spin boxes, the service dates as the grid's "PEBD"
+// and "DOR"; any other column by its name.
+QString columnLabel(const QString& column);
+
+// The codes the APFT and Weapon columns store and what the window shows for
+// them, one "code;text" pair a line (CR LF between), as the option lists
+// take them: "D;270-279", "S;Sharpshooter".
+extern const QString kApftBands;
+extern const QString kWeaponQualifications;
+
+// What `items` (pairs as above) shows for `code`, matched without regard to
+// case or surrounding blanks; empty for a code it does not hold.
+QString codeMeaning(const QString& items, const QString& code);
+
 // The names of positions 3 to 22 in order (the eleven award columns among
 // them), then the evaluation pair (either order at 23 and 24), then TOTAL.
 QStringList fixedColumnNames();

@@ -135,7 +135,7 @@ void Recordset::Replay::refuseChanged(const QString& name, const QList<int>& col
 {
     QStringList names;
     for (int c : columns)
-        names << rs_.layout_.at(c).name;
+        names << columnLabel(rs_.layout_.at(c).name);
     throw Failure(RecordsetError::ChangedByAnotherWriter,
                   tr("%1: another program changed the record of %2 in %3 since (%4). Nothing was changed.")
                       .arg(refusal_, soldierInWords(name), rs_.rosterInWords(), names.join(QStringLiteral(", "))));

@@ -157,15 +157,28 @@ void writeCsv(Recordset& rs, ExportKind kind, QIODevice& out)
     }
     const RecordLayout& layout = rs.layout();
     const int stamp = layout.indexOf(column::TotalDate);
+    // The APFT and Weapon codes are followed by what the window shows for
+    // them ("270-279", "Sharpshooter"), so the sheet reads as the form does.
+    const QHash<int, std::pair<QString, const QString*>> meanings = {
+        {layout.indexOf(column::APFT), {QStringLiteral("APFTBand"), &kApftBands}},
+        {layout.indexOf(column::Weapon), {QStringLiteral("WeaponQualification"), &kWeaponQualifications}},
+    };
     QStringList header;
-    for (const Column& c : layout.columns())
-        header << c.name;
+    for (int c = 0; c < layout.count(); ++c) {
+        header << layout.at(c).name;
+        if (meanings.contains(c))
+            header << meanings.value(c).first;
+    }
     csv.line(header);
     for (int p = 0; p < rs.recordCount(); ++p) {
         QStringList fields;
-        fields.reserve(layout.count());
-        for (int c = 0; c < layout.count(); ++c)
-            fields << csvText(c == stamp ? stampAsDate(rs.storedValue(p, c)) : rs.storedValue(p, c));
+        fields.reserve(header.size());
+        for (int c = 0; c < layout.count(); ++c) {
+            const Value value = rs.storedValue(p, c);
+            fields << csvText(c == stamp ? stampAsDate(value) : value);
+            if (meanings.contains(c))
+                fields << codeMeaning(*meanings.value(c).second, value.displayText());
+        }
         csv.line(fields);
     }
 }

@@ -18,7 +18,8 @@ struct SampleOptions {
 };
 
 // Writes a new roster file with `count` soldiers of a plausible unit: every
-// soldier named (some names equal), ranks in a company's proportions with
+// soldier named, no two alike while the name lists last, ranks in a
+// company's proportions (one first sergeant to 150 soldiers) with
 // the service, time in grade, awards and schools that go with them, fitness
 // bands and weapon qualifications as they fall, evaluations entered, and
 // most totalled within the last weeks with the worksheet the Total command

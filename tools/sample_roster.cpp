@@ -14,6 +14,7 @@
 #include <QDate>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
 #include <QVariant>
 #include <random>
 
@@ -41,9 +42,11 @@ const QStringList kSchools = {"NONE", "WLC", "ALC", "SLC", "USASMC"};
 const QStringList kMonths = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 const QStringList kAwards = {"MSM", "MSM2", "ARCOM", "ARCOM2", "ARCOM3", "AAM", "AAM2", "AAM3", "LTR/COM", "LTR/COM2", "LTR/COM3"};
 
-// A company's shape: how many of each rank (out of 113), the months of
-// service they have, and the school each has been to last. No Chief of
-// Staff of the Army serves in a company.
+// A company's shape: how many of each rank among its privates, specialists
+// and NCOs below first sergeant (out of 100), the months of service they
+// have, and the school each has been to last. The command posts come apart:
+// one first sergeant to a company (about 150 soldiers), one sergeant major
+// to a battalion (about 600), and no Chief of Staff of the Army anywhere.
 struct RankProfile {
     int weight;
     int fewestMonths, mostMonths;
@@ -51,18 +54,23 @@ struct RankProfile {
 };
 const RankProfile kProfiles[] = {
     {6, 0, 8, 0},       // PV1
-    {9, 4, 14, 0},      // PV2
-    {16, 8, 30, 0},     // PFC
-    {26, 18, 60, 0},    // SPC
+    {10, 4, 14, 0},     // PV2
+    {17, 8, 30, 0},     // PFC
+    {28, 18, 60, 0},    // SPC
     {3, 24, 72, 1},     // CPL
     {20, 36, 120, 1},   // SGT
-    {14, 72, 168, 2},   // SSG
-    {10, 108, 216, 3},  // SFC
-    {3, 168, 264, 3},   // MSG
-    {4, 168, 264, 3},   // 1SG
-    {2, 216, 360, 4},   // CSM
-    {0, 240, 420, 4},   // CSA
+    {11, 72, 168, 2},   // SSG
+    {4, 108, 216, 3},   // SFC
+    {1, 168, 264, 3},   // MSG
+    {0, 168, 264, 3},   // 1SG: one a company
+    {0, 216, 360, 4},   // CSM: one a battalion
+    {0, 240, 420, 4},   // CSA: none
 };
+constexpr int kCompany = 150;
+constexpr int kBattalion = 600;
+constexpr int kFirstSergeant = 9;
+constexpr int kSergeantMajor = 10;
+
 // Most soldiers pass the fitness test in the middle bands.
 const int kBandWeights[] = {5, 8, 14, 16, 16, 14, 10, 8, 6, 3};
 const int kWeaponWeights[] = {25, 40, 35}; // Expert, Sharpshooter, Marksman
@@ -93,20 +101,48 @@ QString plausibleName(Dice& dice)
     return name.left(25);
 }
 
-// A soldier of the unit: rank, service, fitness, weapon, awards and schools
-// that go together.
-Soldier plausibleSoldier(Dice& dice, const QDate& today)
+// Names as a unit has them: no two alike while the lists give enough
+// (some 70,000 names); past that, as in a whole service, some repeat.
+class NameRoll {
+public:
+    QString next(Dice& dice)
+    {
+        QString name = plausibleName(dice);
+        for (int tries = 0; used_.contains(name) && tries < 20; ++tries)
+            name = plausibleName(dice);
+        used_.insert(name);
+        return name;
+    }
+
+private:
+    QSet<QString> used_;
+};
+
+// The rank of the `index`th soldier: a first sergeant at the head of each
+// company, a sergeant major in the middle of each whole battalion, the
+// others as the company's shape has them.
+int rankOf(Dice& dice, int index, int count)
 {
+    if (index % kCompany == 0)
+        return kFirstSergeant;
+    if (index % kBattalion == kBattalion / 2 && count - index + kBattalion / 2 >= kBattalion)
+        return kSergeantMajor;
     int rankWeights[std::size(kProfiles)];
     for (std::size_t i = 0; i < std::size(kProfiles); ++i)
         rankWeights[i] = kProfiles[i].weight;
-    const int rank = dice.weighted(rankWeights);
+    return dice.weighted(rankWeights);
+}
+
+// A soldier of the unit: rank, service, fitness, weapon, awards and schools
+// that go together.
+Soldier plausibleSoldier(Dice& dice, NameRoll& names, int rank, const QDate& today)
+{
     const RankProfile& profile = kProfiles[rank];
     const QDate tis = today.addDays(-30 * dice.between(profile.fewestMonths, profile.mostMonths) - dice.between(0, 29));
     const QDate dor = std::min(today, std::max(tis, today.addDays(-30 * dice.between(1, 36) - dice.between(0, 29))));
 
     Soldier s;
-    s["Name"] = plausibleName(dice);
+    s["Name"] = names.next(dice);
     s["Rank"] = kRanks.at(rank);
     s["TISDate"] = isoDateText(tis.startOfDay(), false);
     s["DORDate"] = isoDateText(dor.startOfDay(), false);
@@ -123,7 +159,10 @@ Soldier plausibleSoldier(Dice& dice, const QDate& today)
     s["SSGTPoints"] = qlonglong(dice.between(10, 50));
     s["LastSchool"] = kSchools.at(profile.lastSchool);
     s["NextSchool"] = kSchools.at(std::min(profile.lastSchool + 1, int(kSchools.size()) - 1));
-    s["PrefDates"] = dice.pick(kMonths) + u'-' + dice.pick(kMonths) + u' ' + QString::number(today.year() + 1);
+    // The months the soldier asks for run forward within next year.
+    const int from = dice.between(0, int(kMonths.size()) - 1);
+    s["PrefDates"] = kMonths.at(from) + u'-' + kMonths.at(dice.between(from, int(kMonths.size()) - 1)) + u' '
+        + QString::number(today.year() + 1);
     return s;
 }
 
@@ -215,8 +254,9 @@ void writeSampleRoster(const QString& path, const SampleOptions& options)
         quoted << u'"' + n + u'"';
     insert.prepare(QStringLiteral("INSERT INTO \"Soldier\" (%1) VALUES (%2)").arg(quoted.join(u','), marks.join(u',')));
 
+    NameRoll soldierNames;
     for (int i = 0; i < options.count; ++i) {
-        Soldier s = plausibleSoldier(dice, today);
+        Soldier s = plausibleSoldier(dice, soldierNames, rankOf(dice, i, options.count), today);
         if (options.edgeCases)
             roughen(s, dice);
         // Most of the unit was totalled in the last weeks; the dates must

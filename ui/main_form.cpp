@@ -282,7 +282,7 @@ void MainForm::resolveConflict(const store::ConflictFailure& failure)
     for (const QString& column : conflict.columns) {
         const int ordinal = rs.layout().indexOf(column);
         lines << tr("%1: stored now %2, you entered %3")
-                     .arg(column, quoted(conflict.storedNow.value(ordinal)), quoted(conflict.entered.value(ordinal)));
+                     .arg(store::columnLabel(column), quoted(conflict.storedNow.value(ordinal)), quoted(conflict.entered.value(ordinal)));
     }
     question.text = message + u'\n' + tr("Which version is to stand?");
     question.details = lines.join(u'\n');

@@ -33,10 +33,6 @@ namespace {
 constexpr int kClientWidth = 6480;
 constexpr int kClientHeight = 8520;
 
-const QString kApftItems = QStringLiteral(
-    "A;300+\r\nB;290-299\r\nC;280-289\r\nD;270-279\r\nE;260-269\r\n"
-    "F;250-259\r\nG;240-249\r\nH;220-239\r\nI;200-219\r\nJ;180-199");
-const QString kWeaponItems = QStringLiteral("E;Expert\r\nS;Sharpshooter\r\nM;Marksman");
 
 // A control's place in its container, in twips.
 struct Place {
@@ -140,10 +136,10 @@ void MainForm::buildOptionLists(QWidget* client)
 {
     apftScoreList_ = drawn(new BoundOptionList(tr("APFT Score"), store::column::APFT, client), "CSOptList1",
                            tr("APFT score band"), {360, 3360, 1455, 2775});
-    apftScoreList_->setItems(kApftItems);
+    apftScoreList_->setItems(store::kApftBands);
     weaponsList_ = drawn(new BoundOptionList(tr("Weapons Qualification"), store::column::Weapon, client), "CSOptList2",
                          tr("Weapons qualification"), {2040, 4920, 2535, 1215});
-    weaponsList_->setItems(kWeaponItems);
+    weaponsList_->setItems(store::kWeaponQualifications);
 }
 
 void MainForm::buildButtons(QWidget* client)

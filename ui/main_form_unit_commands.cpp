@@ -155,8 +155,9 @@ void MainForm::showPointsBreakdown()
                 int ordinal;
             } parts[] = {{tr("TIS"), o::TISPoints},           {tr("TIG"), o::TIGPoints},
                          {tr("APFT"), o::APFTPoints},         {tr("weapon"), o::WeaponPoints},
-                         {tr("awards"), o::AwardPoints},      {rs.layout().at(o::FirstEvaluation).name, o::FirstEvaluation},
-                         {rs.layout().at(o::SecondEvaluation).name, o::SecondEvaluation}};
+                         {tr("awards"), o::AwardPoints},
+                         {store::columnLabel(rs.layout().at(o::FirstEvaluation).name), o::FirstEvaluation},
+                         {store::columnLabel(rs.layout().at(o::SecondEvaluation).name), o::SecondEvaluation}};
             QStringList terms;
             for (const auto& p : parts) {
                 const store::Value v = stored(p.ordinal);

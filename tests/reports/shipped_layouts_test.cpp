@@ -72,7 +72,7 @@ TEST(ShippedLayouts, MeritListOrdersByTotalThenNameWithUntotalledLast)
     expectRowsInOrder(lines, {
         {"Merit List", "Page 1 of 1"},
         {"Printed 7/4/2025"},
-        {"Place", "Name", "Rank", "TIS", "TIG", "APFT", "Weapon", "Awards", "1SGT eval", "SSGT eval", "Total",
+        {"Place", "Name", "Rank", "TIS", "TIG", "APFT", "Weapon", "Awards", "1SG eval", "SGT eval", "Total",
          "Totalled on"},
         {"1", "Diaz, Luis", "SSG", "50", "50", "45", "50", "50", "150", "145", "540", "3/14/2024"},
         {"2", "Adams, John", "SGT", "50", "50", "40", "50", "45", "90", "87", "412", "6/2/2024"},
@@ -151,8 +151,8 @@ TEST(ShippedLayouts, WorksheetsGiveOnePageFormPerSoldier)
         {"Physical fitness test (APFT)", "Band C: 280-289", "40"},
         {"Weapon qualification", "Expert", "50"},
         {"Awards held", "ARCOM (2), AAM", "45"},
-        {"1SGT evaluation", "90"},
-        {"SSGT evaluation", "87"},
+        {"1SG evaluation", "90"},
+        {"SGT evaluation", "87"},
         {"Total promotion points", "412"},
         {"Worked out on", "6/2/2024"},
     });

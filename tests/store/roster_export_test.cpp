@@ -74,14 +74,17 @@ protected:
 TEST_P(RosterExport, TheRosterComesBackValueForValueInRosterOrder)
 {
     file.insert({{"Name", "Müller, Zoë \"Z\""}, {"Rank", "SGT"}, {"TISDate", "3/15/2004"}, {"DORDate", "2019-02-01 08:30:00"},
-                 {"MSM", 1}, {"ARCOM", 0}, {"TISPoints", 50}, {"TOTAL", 180}, {"TotalDate", "12.7.2026"},
+                 {"APFT", "d"}, {"Weapon", "S"}, {"MSM", 1}, {"ARCOM", 0}, {"TISPoints", 50}, {"TOTAL", 180}, {"TotalDate", "12.7.2026"},
                  {"PrefDates", "JAN, FEB\nor MAR"}});
     file.insert({{"Name", "=HYPERLINK(\"http://x\")"}, {"Rank", "-1"}, // A server's text holds no NUL; another control character stands in.
                  {"LastSchool", file.onServer() ? QStringLiteral("\x1f=1+2") : QString::fromUtf8("\0=1+2", 5)}});
     file.insert({{"Name", "adams, al"}});
     const QList<QStringList> rows = exported(ExportKind::Roster);
     ASSERT_EQ(rows.size(), 4);
-    EXPECT_EQ(rows[0], file.columnNames()) << "every column in table order, named as the table names it";
+    QStringList header = file.columnNames();
+    header.insert(header.indexOf("APFT") + 1, "APFTBand");
+    header.insert(header.indexOf("Weapon") + 1, "WeaponQualification");
+    EXPECT_EQ(rows[0], header) << "every column in table order, the codes followed by what the window shows for them";
     // Roster order: "=HYPERLINK..." sorts first (=), then adams, then Müller.
     EXPECT_EQ(cell(rows, 1, "Name"), "'=HYPERLINK(\"http://x\")") << "never a formula";
     EXPECT_EQ(cell(rows, 1, "Rank"), "'-1");
@@ -90,6 +93,9 @@ TEST_P(RosterExport, TheRosterComesBackValueForValueInRosterOrder)
     EXPECT_EQ(cell(rows, 3, "Name"), "Müller, Zoë \"Z\"");
     EXPECT_EQ(cell(rows, 3, "TISDate"), "2004-03-15");
     EXPECT_EQ(cell(rows, 3, "DORDate"), "2019-02-01 08:30:00");
+    EXPECT_EQ(cell(rows, 3, "APFT") + " " + cell(rows, 3, "APFTBand"), "d 270-279");
+    EXPECT_EQ(cell(rows, 3, "Weapon") + " " + cell(rows, 3, "WeaponQualification"), "S Sharpshooter");
+    EXPECT_EQ(cell(rows, 2, "APFTBand"), "") << "no code, no band";
     EXPECT_EQ(cell(rows, 3, "MSM"), "Yes");
     EXPECT_EQ(cell(rows, 3, "ARCOM"), "No");
     EXPECT_EQ(cell(rows, 3, "AAM"), "") << "no value, no text";

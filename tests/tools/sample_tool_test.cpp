@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QThread>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace varnel::test;
@@ -28,12 +29,18 @@ TEST(SampleRoster, LooksLikeAUnitAndHasOddRecordsOnlyWhenAskedFor)
     const QList<QVariantMap> unit = sample(dir, "unit.MDB", {});
     ASSERT_EQ(unit.size(), 300);
     const QDate today = QDate::currentDate();
-    QSet<QString> ranks;
+    QMap<QString, int> ranks;
+    QSet<QString> names;
+    const QStringList months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
     int totalled = 0;
     for (const QVariantMap& s : unit) {
         const QString who = s["Name"].toString();
         EXPECT_FALSE(who.trimmed().isEmpty());
-        ranks.insert(s["Rank"].toString());
+        ++ranks[s["Rank"].toString()];
+        names.insert(who);
+        const QStringList asked = s["PrefDates"].toString().split(QRegularExpression("[- ]"));
+        EXPECT_TRUE(asked.size() == 3 && months.indexOf(asked[0]) >= 0 && months.indexOf(asked[0]) <= months.indexOf(asked[1]))
+            << "the months asked for run forward: " << qPrintable(s["PrefDates"].toString());
         EXPECT_TRUE(QStringLiteral("ABCDEFGHIJ").contains(s["APFT"].toString()) && s["APFT"].toString().size() == 1) << qPrintable(who);
         EXPECT_TRUE(QStringList({"E", "S", "M"}).contains(s["Weapon"].toString())) << qPrintable(who);
         const QDate tis = QDate::fromString(s["TISDate"].toString(), Qt::ISODate);
@@ -48,8 +55,11 @@ TEST(SampleRoster, LooksLikeAUnitAndHasOddRecordsOnlyWhenAskedFor)
             EXPECT_EQ(s["TOTAL"].toInt(), sum) << qPrintable(who);
         }
     }
-    EXPECT_FALSE(ranks.contains("CSA")) << "no Chief of Staff serves in a company";
-    EXPECT_GE(ranks.size(), 10);
+    EXPECT_EQ(names.size(), unit.size()) << "no two soldiers of a company share a name";
+    EXPECT_EQ(ranks.value("1SG"), 2) << "one first sergeant to a company of 150";
+    EXPECT_FALSE(ranks.contains("CSM") || ranks.contains("CSA")) << "no sergeant major nor Chief of Staff in two companies";
+    EXPECT_LT(ranks.value("SFC") + ranks.value("MSG"), 30) << "a handful of senior NCOs";
+    EXPECT_GT(ranks.value("SPC"), ranks.value("SSG"));
     EXPECT_GT(totalled, 240);
 
     const QList<QVariantMap> odd = sample(dir, "odd.MDB", {"--edge-cases"});

@@ -89,13 +89,19 @@ TEST(AnyScreen, OnAScreenTooSmallTheWindowScrollsAndEveryControlStaysWhereItIsDr
     QWidget* client = ui.find("MainFormClient");
     ASSERT_TRUE(scroll && client);
     const QMap<QString, QRect> drawn = placesOf(client);
-    auto settle = [] { QTest::qWait(20); };
+    // Layouts and scroll bars follow a new room through posted events,
+    // which a loaded machine delivers late: wait for the room to be taken.
+    auto settle = [&] {
+        QTest::qWaitFor([&] { return scroll->size() == client->size() || scroll->height() < client->height(); }, 2000);
+        QTest::qWait(20);
+    };
+    auto barsGone = [&] { return QTest::qWaitFor([&] { return !scroll->verticalScrollBar()->isVisible(); }, 2000); };
 
     // A screen it fits: the client whole, to the pixel, no scroll bars.
     scroll->setRoom([] { return QSize(2000, 2000); });
     settle();
     EXPECT_EQ(scroll->size(), client->size());
-    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(barsGone());
     EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
     const QSize wholeWindow = ui.form->size();
 
@@ -126,7 +132,7 @@ TEST(AnyScreen, OnAScreenTooSmallTheWindowScrollsAndEveryControlStaysWhereItIsDr
     settle();
     EXPECT_EQ(scroll->size(), client->size());
     EXPECT_EQ(ui.form->size(), wholeWindow);
-    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(barsGone());
 }
 
 TEST(AnyScreen, FramesCheckBoxesAndOptionButtonsStayVisibleInEveryScheme)

@@ -128,7 +128,7 @@ TEST(UnitCommands, ThisSoldiersWorksheetAndTheTotalsBreakdown)
     const qint64 baker = roster.insert({{"Name", "BAKER"}});
     FormUnderTest ui(roster);
     EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(),
-              "TIS 32 + TIG 13 + APFT 40 + weapon 30 + awards 40 + 1SGTPoints 10 + SSGTPoints 15 = 180\nWorked out on 3/15/2024.");
+              "TIS 32 + TIG 13 + APFT 40 + weapon 30 + awards 40 + 1SG 10 + SGT 15 = 180\nWorked out on 3/15/2024.");
     ui.clickRow(1);
     EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(), "Not totalled yet: press Total.");
 
