@@ -34,9 +34,9 @@ run_lintian() { # [chroot root]
   [ "$(id -u)" -eq 0 ] && as_root="--allow-root"
   echo "package-check: lintian $(basename "$deb")"
   if [ $# -gt 0 ]; then
-    chroot "$1" sh -c "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq lintian > /dev/null 2>&1 && lintian $as_root --fail-on error --no-tag-display-limit /tmp/$(basename "$deb")"
+    chroot "$1" sh -c "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq lintian > /dev/null 2>&1 && lintian $as_root --fail-on error --tag-display-limit 0 /tmp/$(basename "$deb")"
   else
-    lintian $as_root --fail-on error --no-tag-display-limit "$deb"
+    lintian $as_root --fail-on error --tag-display-limit 0 "$deb"
   fi
 }
 
