@@ -92,7 +92,7 @@ TEST(AnyScreen, OnAScreenTooSmallTheWindowScrollsAndEveryControlStaysWhereItIsDr
     // Layouts and scroll bars follow a new room through posted events,
     // which a loaded machine delivers late: wait for the room to be taken.
     auto settle = [&] {
-        QTest::qWaitFor([&] { return scroll->size() == client->size() || scroll->height() < client->height(); }, 2000);
+        (void)QTest::qWaitFor([&] { return scroll->size() == client->size() || scroll->height() < client->height(); }, 2000);
         QTest::qWait(20);
     };
     auto barsGone = [&] { return QTest::qWaitFor([&] { return !scroll->verticalScrollBar()->isVisible(); }, 2000); };
