@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test sanitize fuzz demo bench screenshots package-check clean
+.PHONY: deps configure build test sanitize fuzz demo bench screenshots package-check mutants clean
 
 deps:
 	@scripts/install-deps.sh
@@ -43,6 +43,13 @@ screenshots: build
 # Slow: not part of `make test`.
 package-check: configure
 	scripts/package-check.sh $(BUILD)
+
+# What the tests catch: each mutant of scripts/mutants.txt applied alone,
+# the test programs that can see it rebuilt and run (slow; a build folder of
+# its own). ONLY=id,id runs some of them.
+MUTANTS_BUILD ?= build-mutants
+mutants: deps
+	scripts/mutants.sh $(MUTANTS_BUILD) $(if $(ONLY),--only $(ONLY))
 
 clean:
 	rm -rf $(BUILD) demo screenshots

@@ -1,11 +1,10 @@
 #pragma once
 
 // PostgreSQL's scanner (src/backend/parser/scan.l), rule by rule, as far as
-// it decides where statements end: which characters are literals, quoted
-// names, comments and semicolons. Like flex, it takes at each place the
-// longest match, the earlier rule on a tie. Kept apart from the report
-// query guard's own reading, and written the other way round (patterns, not
-// a hand-made loop), so the fuzzer can hold one against the other.
+// it decides where statements end. Like flex, it takes the longest match, the
+// earlier rule on a tie. Written apart from the query guard and the other way
+// round (patterns, not a hand-made loop), so the fuzzer can hold one against
+// the other.
 
 #include <QRegularExpression>
 #include <QString>
@@ -15,40 +14,36 @@
 
 namespace varnel::fuzz {
 
-// How many statements the server would run from `sql` sent whole: the
-// stretches between semicolons holding a token. Nothing when the scanner
-// stops on an unclosed literal, name or comment, or on a U&'...' while
-// standard_conforming_strings is off: then the server runs none of it.
+// How many statements the server runs from `sql` sent whole: the stretches
+// between semicolons holding a token. Nothing when the scanner stops (an
+// unclosed literal, name or comment; U&'...' with standard strings off).
 inline std::optional<int> postgresStatements(const QString& sql, bool standardStrings)
 {
     using RE = QRegularExpression;
     enum Rule { Space, Comment, BlockStart, Escape, Bits, Hex, National, UnicodeString, UnicodeName, String, Name,
                 DollarDelimiter, Parameter, Number, Identifier, Semicolon, Other };
-    static const std::vector<std::pair<Rule, RE>> rules = [] {
-        const QString letter = QStringLiteral("A-Za-z\\x{80}-\\x{10ffff}_");
-        std::vector<std::pair<Rule, RE>> r{
-            {Space, RE(QStringLiteral("[ \\t\\n\\r\\f\\v]+"))},
-            {Comment, RE(QStringLiteral("--[^\\n\\r]*"))},
-            {BlockStart, RE(QStringLiteral("/\\*"))},
-            {Escape, RE(QStringLiteral("[eE]'"))},
-            {Bits, RE(QStringLiteral("[bB]'"))},
-            {Hex, RE(QStringLiteral("[xX]'"))},
-            {National, RE(QStringLiteral("[nN]'"))},
-            {UnicodeString, RE(QStringLiteral("[uU]&'"))},
-            {UnicodeName, RE(QStringLiteral("[uU]&\""))},
-            {String, RE(QStringLiteral("'"))},
-            {Name, RE(QStringLiteral("\""))},
-            {DollarDelimiter, RE(QStringLiteral("\\$([%1][%10-9]*)?\\$").arg(letter))},
-            {Parameter, RE(QStringLiteral("\\$[0-9]+"))},
-            {Number, RE(QStringLiteral("([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][-+]?[0-9]+)?"))},
-            {Identifier, RE(QStringLiteral("[%1][%10-9$]*").arg(letter))},
-            {Semicolon, RE(QStringLiteral(";"))},
-            {Other, RE(QStringLiteral("."), RE::DotMatchesEverythingOption)},
-        };
-        return r;
-    }();
-    // Literal bodies up to and with the closing quote, and what lets a
-    // literal go on after a line break.
+    static const QString letter = QStringLiteral("A-Za-z\\x{80}-\\x{10ffff}_");
+    static const std::vector<std::pair<Rule, RE>> rules{
+        {Space, RE(QStringLiteral("[ \\t\\n\\r\\f\\v]+"))},
+        {Comment, RE(QStringLiteral("--[^\\n\\r]*"))},
+        {BlockStart, RE(QStringLiteral("/\\*"))},
+        {Escape, RE(QStringLiteral("[eE]'"))},
+        {Bits, RE(QStringLiteral("[bB]'"))},
+        {Hex, RE(QStringLiteral("[xX]'"))},
+        {National, RE(QStringLiteral("[nN]'"))},
+        {UnicodeString, RE(QStringLiteral("[uU]&'"))},
+        {UnicodeName, RE(QStringLiteral("[uU]&\""))},
+        {String, RE(QStringLiteral("'"))},
+        {Name, RE(QStringLiteral("\""))},
+        {DollarDelimiter, RE(QStringLiteral("\\$([%1][%10-9]*)?\\$").arg(letter))},
+        {Parameter, RE(QStringLiteral("\\$[0-9]+"))},
+        {Number, RE(QStringLiteral("([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][-+]?[0-9]+)?"))},
+        {Identifier, RE(QStringLiteral("[%1][%10-9$]*").arg(letter))},
+        {Semicolon, RE(QStringLiteral(";"))},
+        {Other, RE(QStringLiteral("."), RE::DotMatchesEverythingOption)},
+    };
+    // Literal bodies with the closing quote, and what lets a literal go on
+    // after a line break.
     static const RE standardBody(QStringLiteral("(?:[^']|'')*'"));
     static const RE escapeBody(QStringLiteral("(?:[^\\\\']|\\\\.|'')*'"), RE::DotMatchesEverythingOption);
     static const RE bitsBody(QStringLiteral("[^']*'"));
@@ -79,18 +74,12 @@ inline std::optional<int> postgresStatements(const QString& sql, bool standardSt
         case Comment:
             continue;
         case BlockStart:
-            for (int depth = 1; depth > 0; ) {
+            for (int depth = 1; depth > 0; at += 2) {
+                while (at < sql.size() && sql.mid(at, 2) != u"/*" && sql.mid(at, 2) != u"*/")
+                    ++at;
                 if (at >= sql.size())
                     return std::nullopt;
-                if (sql.mid(at, 2) == u"/*") {
-                    ++depth;
-                    at += 2;
-                } else if (sql.mid(at, 2) == u"*/") {
-                    --depth;
-                    at += 2;
-                } else {
-                    ++at;
-                }
+                depth += sql.at(at) == u'/' ? 1 : -1;
             }
             continue;
         case Semicolon:

@@ -10,6 +10,7 @@ namespace varnel::reports::test {
 
 QList<QVariantMap> sampleSoldiers()
 {
+    // TIS TIG APFT Weapon Award 1SGT SSGT TOTAL, as far as given.
     auto points = [](QVariantMap row, QList<int> values) {
         const char* names[] = {"TISPoints", "TIGPoints", "APFTPoints", "WeaponPoints",
                                "AwardPoints", "1SGTPoints", "SSGTPoints", "TOTAL"};
@@ -18,11 +19,9 @@ QList<QVariantMap> sampleSoldiers()
         return row;
     };
     return {
-        points({{"Name", "Adams, John"}, {"Rank", "SGT"}, {"TISDate", "2012-03-15"},
-                {"DORDate", "2019-07-01 00:00:00"}, {"APFT", "C"}, {"Weapon", "E"},
-                {"ARCOM", 1}, {"ARCOM2", -1}, {"AAM", 1}, {"MSM", 0},
-                {"LastSchool", "WLC"}, {"NextSchool", "ALC"}, {"PrefDates", "Jan-Mar 2025"},
-                {"TotalDate", "6/2/2024"}},
+        points({{"Name", "Adams, John"}, {"Rank", "SGT"}, {"TISDate", "2012-03-15"}, {"DORDate", "2019-07-01 00:00:00"},
+                {"APFT", "C"}, {"Weapon", "E"}, {"ARCOM", 1}, {"ARCOM2", -1}, {"AAM", 1}, {"MSM", 0},
+                {"LastSchool", "WLC"}, {"NextSchool", "ALC"}, {"PrefDates", "Jan-Mar 2025"}, {"TotalDate", "6/2/2024"}},
                {50, 50, 40, 50, 45, 90, 87, 412}),
         points({{"Name", "Baker, Mary"}, {"Rank", "SPC"}, {"TISDate", "2016-09-01"}, {"DORDate", "01/15/2021 8:30:00"},
                 {"APFT", "A"}, {"Weapon", "S"}, {"LastSchool", "NONE"}, {"NextSchool", "WLC"},
@@ -30,9 +29,8 @@ QList<QVariantMap> sampleSoldiers()
                {50, 41, 50, 40, 0, 100, 131, 412}),
         {{"Name", "Cruz, Ana"}, {"Rank", "PFC"}, {"TISDate", "2020-01-10"}},
         points({{"Name", "Diaz, Luis"}, {"Rank", "SSG"}, {"TISDate", "2008-05-20"}, {"DORDate", "2018-02-01"},
-                {"APFT", "B"}, {"Weapon", "E"}, {"MSM", 1}, {"ARCOM", 1}, {"ARCOM2", 1}, {"ARCOM3", 1},
-                {"LTR/COM", 1}, {"LastSchool", "ALC"}, {"NextSchool", "SLC"}, {"PrefDates", "after 1 Oct"},
-                {"TotalDate", "3/14/2024"}},
+                {"APFT", "B"}, {"Weapon", "E"}, {"MSM", 1}, {"ARCOM", 1}, {"ARCOM2", 1}, {"ARCOM3", 1}, {"LTR/COM", 1},
+                {"LastSchool", "ALC"}, {"NextSchool", "SLC"}, {"PrefDates", "after 1 Oct"}, {"TotalDate", "3/14/2024"}},
                {50, 50, 45, 50, 50, 150, 145, 540}),
         points({{"Name", "Evans, Kim"}, {"Rank", "CPL"}, {"TISDate", "2018-11-11"}, {"DORDate", "2022-04-30"},
                 {"APFT", "J"}, {"Weapon", "M"}, {"AAM", 1}, {"LastSchool", "NONE"}, {"NextSchool", "WLC"},
@@ -43,11 +41,6 @@ QList<QVariantMap> sampleSoldiers()
                 {"APFT", "G"}, {"Weapon", "M"}, {"NextSchool", "NONE"}, {"TotalDate", "4/9/2024"}},
                {10, 5, 20, 10, 0, 30, 20, 95}),
     };
-}
-
-void writeSampleRoster(const QTemporaryDir& dir)
-{
-    writeRoster(dir.filePath(QStringLiteral("Varnel_DATA.MDB")), sampleSoldiers());
 }
 
 QString copyShippedLayout(const QString& name, const QString& dir)
@@ -70,11 +63,6 @@ QString pdfText(const QString& pdfPath)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-QStringList pdfLines(const QString& pdfPath)
-{
-    return pdfText(pdfPath).split(u'\n');
-}
-
 QStringList pdfPages(const QString& pdfPath)
 {
     QStringList pages = pdfText(pdfPath).split(u'\f');
@@ -88,8 +76,7 @@ int findRow(const QStringList& lines, const QStringList& cells, int from)
     QStringList parts;
     for (const QString& cell : cells)
         parts << QRegularExpression::escape(cell);
-    const QRegularExpression row(QStringLiteral("(^|\\s)") + parts.join(QStringLiteral("\\s+"))
-                                 + QStringLiteral("(\\s|$)"));
+    const QRegularExpression row("(^|\\s)" + parts.join("\\s+") + "(\\s|$)");
     for (int i = qMax(0, from); i < lines.size(); ++i)
         if (row.match(lines[i]).hasMatch())
             return i;
@@ -98,17 +85,14 @@ int findRow(const QStringList& lines, const QStringList& cells, int from)
 
 OutputFolder::OutputFolder()
 {
-    writeSampleRoster(dir);
+    writeRoster(roster, sampleSoldiers());
     layout = copyShippedLayout("varnel_nco.rpt", dir.path());
     writeFile(other, kKeep);
     QDir(dir.path()).mkdir("sub");
-    QFile::link(roster, dir.filePath("roster-link.pdf"));
     QFile::link(layout, dir.filePath("layout-link.pdf"));
     QFile::link(roster + "-journal", dir.filePath("journal-link.pdf"));
     if (runProgram("ln", {roster, dir.filePath("roster-hard.pdf")}) != 0)
         ADD_FAILURE() << "no hard link made";
-    // Something that is no plain file, like /dev/full, but of the test's
-    // own: were it ever replaced, nothing of the machine's would be lost.
     if (runProgram("mkfifo", {dir.filePath("pipe.pdf")}) != 0)
         ADD_FAILURE() << "no pipe made";
     rosterBytes = fileBytes(roster);
@@ -128,10 +112,7 @@ void OutputFolder::expectInputsUnchanged() const
     EXPECT_EQ(fileBytes(layout), layoutBytes);
 }
 
-bool isPdf(const QString& path)
-{
-    return fileBytes(path).startsWith("%PDF-");
-}
+bool isPdf(const QString& path) { return fileBytes(path).startsWith("%PDF-"); }
 
 QByteArray listLayoutOver(const QByteArray& query, const QByteArray& extra)
 {

@@ -14,53 +14,33 @@ namespace varnel::reports::test {
 
 using namespace varnel::test;
 
-// Seven soldiers with known values: totalled, tied, never totalled, every
-// school group, dates in both encodings, awards stored as 1 and -1.
+// Seven soldiers: totalled, tied, never totalled, every school group, dates
+// in both encodings, awards stored as 1 and -1.
 QList<QVariantMap> sampleSoldiers();
-// Writes the sample soldiers to Varnel_DATA.MDB in `dir`.
-void writeSampleRoster(const QTemporaryDir& dir);
-
-// Copies the shipped layout `name` (e.g. "varnel_list.rpt") into `dir`;
-// returns the copy's path.
+// Copies the shipped layout `name` into `dir`; gives the copy's path.
 QString copyShippedLayout(const QString& name, const QString& dir);
 
-// The text of a PDF file as `pdftotext -layout` gives it: one report row per
-// line. Fails the current test when pdftotext cannot be run.
+// A PDF's text as `pdftotext -layout` gives it (a report row a line), or its
+// pages.
 QString pdfText(const QString& pdfPath);
-QStringList pdfLines(const QString& pdfPath);
-// The pages of pdfText, split at form feeds.
 QStringList pdfPages(const QString& pdfPath);
-
-// Index of the first line at or after `from` that matches the cells in
-// order, separated by blanks (e.g. {"1", "Diaz, Luis", "SSG"}); -1 if none.
+// The first line at or after `from` holding the cells in order, separated by
+// blanks; -1 if none.
 int findRow(const QStringList& lines, const QStringList& cells, int from = 0);
 
-// Keeps the title of each report it is given, in order.
-class RecordingPresenter : public ReportPresenter {
-public:
-    explicit RecordingPresenter(QStringList& titles) : titles_(titles) {}
-    void present(const ReportRenderer& report, ReportProgress&) override { titles_ << report.layout().title; }
-
-private:
-    QStringList& titles_;
-};
-
-// Counts the steps and ends it is told of; asks to stop at step `stopAfter`.
 class StoppingProgress : public ReportProgress {
 public:
     explicit StoppingProgress(int stopAfter) : stopAfter_(stopAfter) {}
-    int steps = 0;
-    int ends = 0;
     void begin(const QString&, int) override {}
-    bool step(int) override { return ++steps < stopAfter_; }
-    void end() override { ++ends; }
+    bool step(int) override { return ++steps_ < stopAfter_; }
+    void end() override {}
 
 private:
-    int stopAfter_;
+    int steps_ = 0, stopAfter_;
 };
 
 // Throws std::bad_alloc at the steps of the stage whose text begins with
-// `stage` while `armed`, as a progress window that runs out of memory would.
+// `stage` while `armed`, as a progress window out of memory would.
 class ThrowingProgress : public ReportProgress {
 public:
     explicit ThrowingProgress(QString stage, bool armedAtStart = true) : armed(armedAtStart), stage_(std::move(stage)) {}
@@ -79,11 +59,10 @@ private:
     bool inStage_ = false;
 };
 
-// What a file of the clerk's holds, to see that it stays as it was.
 inline const QByteArray kKeep = "a file the clerk keeps";
 
-// A roster, a layout and a file of the clerk's, with links to them, a
-// folder and a pipe: the places a report's PDF must not or cannot go.
+// The sample roster, the shipped NCOES layout and a file of the clerk's, with
+// links to them, a folder and a pipe: where a PDF must not or cannot go.
 struct OutputFolder {
     QTemporaryDir dir;
     QString roster = dir.filePath("Varnel_DATA.MDB");
@@ -98,16 +77,15 @@ struct OutputFolder {
 
 bool isPdf(const QString& path);
 
-// Runs for ever without giving a row: only the progress handler sees it.
+// Runs for ever giving no row: only the progress handler sees it.
 inline const QByteArray kEndlessCount =
     "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r) SELECT count(*) AS \\\"Name\\\" FROM r";
 
-// A list layout of one column, Name, over `query` (JSON-escaped), with
-// `extra` keys appended.
+// A list layout of one column, Name, over `query` (JSON-escaped), `extra`
+// keys appended.
 QByteArray listLayoutOver(const QByteArray& query, const QByteArray& extra = {});
 
-// A folder with a roster of `soldiers` and one layout; the engine writes
-// its PDF beside them.
+// A roster of `soldiers` and the layout bounded.rpt; the PDF goes beside them.
 struct LayoutFolder {
     QTemporaryDir dir;
     QString roster = dir.filePath("Varnel_DATA.MDB");
@@ -117,8 +95,7 @@ struct LayoutFolder {
     QStringList entries;
 
     explicit LayoutFolder(const QByteArray& layoutText, const QList<QVariantMap>& soldiers = sampleSoldiers());
-    // The roster as it was, no PDF and no journal beside it, and no
-    // report connection left open.
+    // The roster as it was, nothing new beside it, no report connection open.
     void expectLeftAsFound() const;
 };
 

@@ -7,8 +7,7 @@
 
 namespace varnel::test {
 
-// Always the same moment, until set to another: a day's results reproduced
-// whatever the day the tests or benchmarks run.
+// Always the same moment until set to another, whatever the day the tests run.
 class FixedClock final : public points::Clock {
 public:
     explicit FixedClock(QDateTime moment) : moment_(std::move(moment)) {}

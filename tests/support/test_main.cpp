@@ -1,7 +1,5 @@
-// The main of every test executable. Widget tests get a QApplication,
-// headless unless a display platform is asked for; the others a
-// QCoreApplication, through which Qt loads the SQLite driver plugin. The
-// user's data folder is a temporary one.
+// The main of every test program: a QApplication for widget tests (offscreen unless a platform is asked
+// for), else a QCoreApplication; the user's data and settings folders are the run's own.
 #include "app/varnel_version.h"
 
 #include <QTemporaryDir>
@@ -14,11 +12,8 @@
 
 int main(int argc, char** argv)
 {
-    // Safety copies and anything else kept in the user's data folder go to a
-    // folder of the run's own, never into the real home.
     QTemporaryDir dataHome, configHome;
     qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
-    // So are the program's settings (the recent rosters, where the window stood).
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
 #ifdef VARNEL_TEST_WIDGETS
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -27,7 +22,6 @@ int main(int argc, char** argv)
 #else
     QCoreApplication app(argc, argv);
 #endif
-    // The program's own name and version, as setUpApplication gives them.
     QCoreApplication::setApplicationName(QStringLiteral(VARNEL_PRODUCT_NAME));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
     ::testing::InitGoogleTest(&argc, argv);

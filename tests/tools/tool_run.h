@@ -6,7 +6,6 @@ namespace varnel::test {
 
 using ToolRun = ProgramRun;
 
-// varnel-roster run with `args` to its end (see runToEnd).
 inline ToolRun runTool(const QStringList& args, int timeoutMs = 120000, const QString& workingDir = {})
 {
     return runToEnd(QStringLiteral(VARNEL_ROSTER_TOOL), args, timeoutMs, workingDir);

@@ -1,18 +1,24 @@
-// The buttons and menus: Total through the button, failures shown by the
-// one handler wrapper, Sort hiding the window, a failing report, F1, Exit
-// and closing the window.
+// The buttons, menus and keys of the main window, the bound controls through
+// real widgets, and the commands for the whole unit.
 #include "ui_fixture.h"
 
 #include "points/date_services.h"
+#include "ui/find_box.h"
 #include "ui/handler.h"
 #include "ui/roster_grid.h"
 
+#include <QAbstractItemModelTester>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
-#include <QDir>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -27,8 +33,6 @@ TEST(Handler, ShowsAFailureAsNumberAndDescriptionAndGoesOn)
     } cases[] = {
         {[] {}, {}},
         {[] { throw Failure(3021, "No current record."); }, {"Varnel | 3021: No current record."}},
-        {[] { throw Failure(-2, "Cannot open the roster file \"/x/Varnel_DATA.MDB\"."); },
-         {"Varnel | -2: Cannot open the roster file \"/x/Varnel_DATA.MDB\"."}},
         {[] { throw std::runtime_error("out of range"); }, {"Varnel | out of range"}},
     };
     for (const auto& c : cases) {
@@ -38,75 +42,44 @@ TEST(Handler, ShowsAFailureAsNumberAndDescriptionAndGoesOn)
     }
 }
 
-TEST(Commands, TotalWorksOutTheExampleThroughTheButton)
+// Total through its button and access key: the worksheet stored and shown,
+// or its messages in boxes with their captions.
+TEST(Commands, TotalStoresAndShowsTheWorksheetOrItsMessages)
 {
     const QDate today = QDate::currentDate();
-    RosterFile roster;
-    const qint64 key = roster.insert({{"Name", "ADAMS"}, {"TISDate", today.addDays(-1000).toString(Qt::ISODate)},
-                                      {"DORDate", today.addDays(-400).toString(Qt::ISODate)}, {"APFT", "C"}, {"Weapon", "S"},
-                                      {"ARCOM", 1}, {"AAM", 1}, {"LTR/COM", 1}, {"1SGTPoints", 10}, {"SSGTPoints", 15}});
-    roster.insertNames({"BAKER"});
-    FormUnderTest ui(roster, QDateTime(today, QTime(12, 0)));
-    const QChar separator = points::systemDateSeparator();
-    const QString stamp = QString::number(today.month()) + separator + QString::number(today.day()) + separator
-        + QString::number(today.year());
-
-    ui.click("Command5");
-    EXPECT_EQ(ui.boxes.lines(), QStringList());
-    EXPECT_EQ(ui.find<QLabel>("Label4")->text(), "180");
-    EXPECT_EQ(ui.find<QLabel>("TotalDate")->text(), stamp);
-    EXPECT_EQ(roster.stored(key, "TOTAL"), 180);
-    EXPECT_EQ(roster.stored(key, "TISPoints"), 32);
-    EXPECT_EQ(roster.stored(key, "TotalDate"), stamp);
-    // Another row shows its own (empty) total; back again shows this one.
-    ui.clickRow(1);
-    EXPECT_EQ(ui.find<QLabel>("Label4")->text(), "");
-    ui.clickRow(0);
-    EXPECT_EQ(ui.find<QLabel>("Label4")->text(), "180");
-}
-
-TEST(Commands, TotalShowsItsMessagesInBoxesWithTheirCaptionsAndIcons)
-{
-    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    const QString iso = today.toString(Qt::ISODate);
+    const QString sep = points::systemDateSeparator();
+    const QString stamp = QString::number(today.month()) + sep + QString::number(today.day()) + sep + QString::number(today.year());
     const struct {
         QVariantMap fields;
         QStringList shown;
-        QList<QMessageBox::Icon> icons;
+        QVariant total; // stored and shown afterwards
     } cases[] = {
-        {{{"Name", "A"}}, {"Error | Entry for PEBD is not valid"}, {QMessageBox::Warning}},
-        {{{"Name", "A"}, {"TISDate", today}, {"DORDate", today}, {"APFT", "a"}, {"1SGTPoints", 0}, {"SSGTPoints", 0}},
-         {"Varnel | No APFT points added", "Varnel | No Weapon Qualification points added"},
-         {QMessageBox::NoIcon, QMessageBox::NoIcon}},
+        {{{"Name", "A"}, {"TISDate", today.addDays(-1000).toString(Qt::ISODate)}, {"DORDate", today.addDays(-400).toString(Qt::ISODate)},
+          {"APFT", "C"}, {"Weapon", "S"}, {"ARCOM", 1}, {"AAM", 1}, {"LTR/COM", 1}, {"1SGTPoints", 10}, {"SSGTPoints", 15}},
+         {}, 180},
+        {{{"Name", "A"}}, {"Error | Entry for PEBD is not valid"}, QVariant()},
+        {{{"Name", "A"}, {"TISDate", iso}, {"DORDate", iso}, {"APFT", "a"}, {"1SGTPoints", 0}, {"SSGTPoints", 0}},
+         {"Varnel | No APFT points added", "Varnel | No Weapon Qualification points added"}, 0},
     };
     for (const auto& c : cases) {
         RosterFile roster;
-        roster.insert(c.fields);
-        FormUnderTest ui(roster);
-        ui.pressAccessKey(Qt::Key_T);
-        QList<QMessageBox::Icon> icons;
-        for (const auto& box : ui.boxes.shown)
-            icons << box.icon;
+        const qint64 key = roster.insert(c.fields);
+        FormUnderTest ui(roster, QDateTime(today, QTime(12, 0)));
+        if (c.shown.isEmpty())
+            ui.click("Command5");
+        else
+            ui.pressAccessKey(Qt::Key_T);
         EXPECT_EQ(ui.boxes.lines(), c.shown);
-        EXPECT_EQ(icons, c.icons);
+        EXPECT_EQ(storedText(roster.stored(key, "TOTAL")), storedText(c.total));
+        EXPECT_EQ(ui.find<QLabel>("Label4")->text(), c.total.toString());
+        EXPECT_EQ(ui.find<QLabel>("TotalDate")->text(), c.total.isNull() ? QString() : stamp);
     }
 }
 
-TEST(Commands, AFailingCommandIsShownAndTheWindowGoesOn)
-{
-    RosterFile roster;
-    roster.insertNames({"ADAMS"});
-    FormUnderTest ui(roster);
-    ui.click("Command2"); // deletes the only record: none is current
-    for (const char* button : {"Command2", "Command3", "Command5"})
-        ui.click(button);
-    EXPECT_EQ(ui.boxes.lines(), QStringList(3, "Varnel | 3021: No current record."));
-    ui.click("Command1"); // Add still works
-    EXPECT_EQ(ui.boxes.shown.size(), 3);
-    EXPECT_EQ(roster.count(), 1);
-    EXPECT_TRUE(ui.form->isVisible());
-}
-
-TEST(Commands, ADamagedRosterIsReportedOnceTheWindowIsUpAndTakesNoWrites)
+// A page gone bad under the open window: the rows shown stay so when the grid
+// reads again. Opened so, the roster is reported and takes no write.
+TEST(Commands, ADamagedPageKeepsTheRowsShownAndTakesNoWrites)
 {
     RosterFile roster;
     roster.exec("BEGIN");
@@ -114,9 +87,18 @@ TEST(Commands, ADamagedRosterIsReportedOnceTheWindowIsUpAndTakesNoWrites)
         roster.insert({{"Name", QStringLiteral("SOLDIER %1").arg(i, 3, 10, QLatin1Char('0'))},
                        {"PrefDates", i == 150 ? QStringLiteral("MARKER-OF-THE-DAMAGED-PAGE") : QString(60, u'x')}});
     roster.exec("COMMIT");
-    damagePageHolding(roster.path(), "MARKER-OF-THE-DAMAGED-PAGE");
+    {
+        FormUnderTest ui(roster);
+        ui.form->grid()->scrollTo(ui.form->grid()->model()->index(150, 0));
+        ASSERT_EQ(ui.cell(150, 0), "SOLDIER 150");
+        damagePageHolding(roster.path(), "MARKER-OF-THE-DAMAGED-PAGE");
+        ASSERT_EQ(roster.runInAnotherProgram(R"(UPDATE "Soldier" SET "Rank" = 'PV2' WHERE "Name" = 'SOLDIER 000')"), 0);
+        ui.clickRow(1);
+        EXPECT_EQ(ui.currentName(), "SOLDIER 001");
+        EXPECT_EQ(ui.cell(150, 0), "SOLDIER 150") << "as it was shown, not blank";
+        EXPECT_EQ(ui.cell(0, 1), "PV2") << "the rows that can be read are read again";
+    }
     const QByteArray before = fileBytes(roster.path());
-
     FormUnderTest ui(roster);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.boxes.shown.isEmpty(); }, 10000));
     ASSERT_EQ(ui.boxes.shown.size(), 1);
@@ -124,162 +106,99 @@ TEST(Commands, ADamagedRosterIsReportedOnceTheWindowIsUpAndTakesNoWrites)
     EXPECT_TRUE(ui.boxes.shown[0].mainWindowVisible);
     ui.click("Command1");
     ui.click("Command3");
-    EXPECT_EQ(ui.boxes.shown.size(), 3);
+    ASSERT_EQ(ui.boxes.shown.size(), 3);
     EXPECT_TRUE(ui.boxes.shown[2].text.startsWith("11: ")) << qPrintable(ui.boxes.shown[2].text);
     EXPECT_EQ(fileBytes(roster.path()), before);
 }
 
-TEST(Commands, RowsTheGridShowedStayAsShownWhenTheyCannotBeReadAgain)
-{
-    RosterFile roster;
-    roster.exec("BEGIN");
-    for (int i = 0; i < 300; ++i)
-        roster.insert({{"Name", QStringLiteral("SOLDIER %1").arg(i, 3, 10, QLatin1Char('0'))},
-                       {"PrefDates", i == 150 ? QStringLiteral("MARKER-OF-THE-DAMAGED-PAGE") : QString(60, u'x')}});
-    roster.exec("COMMIT");
-    FormUnderTest ui(roster);
-    ui.form->grid()->scrollTo(ui.form->grid()->model()->index(150, 0));
-    ASSERT_EQ(ui.cell(150, 0), "SOLDIER 150");
-    // The page goes bad under the open window; another program's commit
-    // makes the window read the roster again.
-    damagePageHolding(roster.path(), "MARKER-OF-THE-DAMAGED-PAGE");
-    ASSERT_EQ(roster.runInAnotherProgram(R"(UPDATE "Soldier" SET "Rank" = 'PV2' WHERE "Name" = 'SOLDIER 000')"), 0);
-    ui.clickRow(1);
-    EXPECT_EQ(ui.currentName(), "SOLDIER 001");
-    EXPECT_EQ(ui.cell(150, 0), "SOLDIER 150") << "as it was shown, not blank";
-    EXPECT_EQ(ui.cell(0, 1), "PV2") << "the rows that can be read are read again";
-}
-
-// Counts the times a widget is hidden.
+// Counts the times a widget is hidden, and those with the hourglass up.
 class HideCounter : public QObject {
 public:
-    int hides = 0;
+    int hides = 0, busy = 0;
     bool eventFilter(QObject*, QEvent* event) override
     {
         hides += event->type() == QEvent::Hide;
+        busy += event->type() == QEvent::Hide && QApplication::overrideCursor();
         return false;
     }
 };
 
+// Sort hides the window under the hourglass, reloads in name order and
+// brings it back; failing, it shows the window and the pointer first.
 TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
 {
     RosterFile roster;
     roster.insertNames({"MILLER", "ADAMS"});
     FormUnderTest ui(roster);
+    auto tester = std::make_unique<QAbstractItemModelTester>(ui.form->grid()->model(),
+                                                              QAbstractItemModelTester::FailureReportingMode::Fatal);
     ui.click("Command1"); // an empty record at the end
     typeInto(ui.find("CSSpin1"), "12");
     ui.clickRow(1); // MILLER, who stays current
     ui.form->move(140, 90);
     HideCounter counter;
     ui.form->installEventFilter(&counter);
-
-    // Sort inside a running event loop: hiding the only window must not end
-    // the program.
+    // Inside a running event loop: hiding the only window must not end the program.
     QTimer::singleShot(0, [&] { ui.click("Command4"); });
     QTimer::singleShot(300, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7);
-
+    ui.form->removeEventFilter(&counter);
     EXPECT_EQ(counter.hides, 1);
+    EXPECT_EQ(counter.busy, 1);
     EXPECT_TRUE(ui.form->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QStringList({ui.cell(0, 0), ui.cell(1, 0), ui.cell(2, 0)}), QStringList({"", "ADAMS", "MILLER"}))
-        << "no name sorts first";
-    EXPECT_EQ(ui.currentName(), "MILLER") << "the soldier who was current stays so";
-    EXPECT_EQ(ui.position(), 2);
+    EXPECT_EQ(QStringList({ui.cell(0, 0), ui.cell(1, 0), ui.cell(2, 0)}), QStringList({"", "ADAMS", "MILLER"}));
+    EXPECT_EQ(ui.position(), 2) << "the soldier who was current stays so";
     EXPECT_EQ(ui.form->pos(), QPoint(140, 90)) << "the window comes back where it was";
     EXPECT_EQ(ui.boxes.lines(), QStringList());
-    ui.form->removeEventFilter(&counter);
-}
 
-TEST(Commands, FailedSortShowsTheWindowAndPointerBeforeTheMessage)
-{
-    RosterFile roster;
-    roster.insertNames({"ADAMS"});
-    FormUnderTest ui(roster);
+    tester.reset();
     ASSERT_TRUE(QFile::rename(roster.path(), roster.path() + ".moved"));
     ui.click("Command4");
     ASSERT_EQ(ui.boxes.shown.size(), 1);
-    EXPECT_TRUE(ui.boxes.lines()[0].startsWith("Varnel | ")) << ui.boxes.lines()[0].toStdString();
-    EXPECT_TRUE(ui.boxes.shown[0].text.contains("Varnel_DATA.MDB"));
+    EXPECT_TRUE(ui.boxes.shown[0].text.contains("Varnel_DATA.MDB")) << qPrintable(ui.boxes.shown[0].text);
     EXPECT_TRUE(ui.boxes.shown[0].mainWindowVisible);
-    EXPECT_FALSE(ui.boxes.shown[0].busyPointer);
-    EXPECT_TRUE(ui.form->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     QFile::rename(roster.path() + ".moved", roster.path());
 }
 
-// What each menu item hands to Report1 is checked with the menus
-// (test_main_form_layout.cpp).
-TEST(Commands, AFailingReportEngineIsShownAndTheWindowGoesOn)
-{
-    RosterFile roster;
-    FormUnderTest ui(roster);
-    ui.reportLog->failWith = 20504;
-    ui.find<QAction>("MNU_MERIT")->trigger();
-    EXPECT_EQ(ui.boxes.lines(), QStringList{"Varnel | 20504: Cannot open the report layout file."});
-    ui.find<QAction>("MNU_NCOES")->trigger();
-    EXPECT_EQ(ui.boxes.shown.size(), 2) << "the next report is asked for again";
-}
-
-// With the roster on a server the reports, which read the folder's roster
-// file, are refused rather than printed from another roster; the window
-// shows the server's roster and stores to it.
-TEST(Commands, ARosterOnAServerIsWorkedOnButNotPrintedFromTheFolder)
+// The reports of a server roster read it through the report address only;
+// without one they are refused, saying how to give one.
+TEST(Commands, ARosterOnAServerIsPrintedOnlyThroughTheReportAddress)
 {
     RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
     const qint64 baker = roster.insert({{"Name", "BAKER"}});
     roster.insert({{"Name", "ADAMS"}});
     FormUnderTest ui(roster);
-    EXPECT_EQ(ui.cell(0, 0), "ADAMS");
-    EXPECT_EQ(ui.cell(1, 0), "BAKER");
-
-    for (const char* item : {"MNU_MERIT", "MNU_WORKSHEETS", "MNU_NCOES"}) {
-        SCOPED_TRACE(item);
-        ui.boxes.shown.clear();
+    const char* const items[] = {"MNU_MERIT", "MNU_WORKSHEETS", "MNU_NCOES"};
+    for (const char* item : items)
         ui.find<QAction>(item)->trigger();
-        ASSERT_EQ(ui.boxes.shown.size(), 1);
-        EXPECT_TRUE(ui.boxes.shown.first().text.startsWith("5114: ")) << qPrintable(ui.boxes.shown.first().text);
-        EXPECT_TRUE(ui.boxes.shown.first().text.contains("varnel-roster copy"));
-    }
+    ASSERT_EQ(ui.boxes.shown.size(), 3);
+    for (const auto& box : ui.boxes.shown)
+        EXPECT_TRUE(box.text.startsWith("5114: ") && box.text.contains("varnel-roster copy")
+                    && box.text.contains("--report-database"))
+            << qPrintable(box.text);
     EXPECT_TRUE(ui.reportLog->fileNames.isEmpty()) << "the report engine was never asked";
-
-    ui.clickRow(1);
-    ui.form->binding().setPending("Rank", store::Value::text("SGT"));
-    ui.click("Command3"); // Update
-    EXPECT_EQ(roster.stored(baker, "Rank").toString(), "SGT");
-}
-
-// Given the report address, the reports of a server roster read the roster
-// through it: every report, the one soldier's worksheet too; without it
-// they are refused and the message says how to give one.
-TEST(Commands, ARosterOnAServerIsPrintedThroughTheReportAddress)
-{
-    RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
-    roster.insert({{"Name", "ADAMS"}});
-    const qint64 baker = roster.insert({{"Name", "BAKER"}});
-    FormUnderTest ui(roster);
-    ui.find<QAction>("MNU_MERIT")->trigger();
-    ASSERT_EQ(ui.boxes.shown.size(), 1);
-    EXPECT_TRUE(ui.boxes.shown.first().text.contains("--report-database")) << qPrintable(ui.boxes.shown.first().text);
 
     const QString reports = roster.location() + QStringLiteral("&application_name=reports");
     ui.form->setReportDatabase(reports);
     ui.boxes.shown.clear();
-    for (const char* item : {"MNU_MERIT", "MNU_WORKSHEETS", "MNU_NCOES"})
+    for (const char* item : items)
         ui.find<QAction>(item)->trigger();
     ui.clickRow(1);
     ui.find<QAction>("MNU_THISWORKSHEET")->trigger();
-    EXPECT_TRUE(ui.boxes.shown.isEmpty()) << qPrintable(ui.boxes.shown.isEmpty() ? QString() : ui.boxes.shown.first().text);
-    EXPECT_EQ(ui.reportLog->fileNames.size(), 4);
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
     EXPECT_EQ(ui.reportLog->actions.size(), 4);
     EXPECT_EQ(ui.reportLog->dataSources, QStringList(4, reports));
     EXPECT_TRUE(ui.reportLog->onlyRecords.contains(std::optional<qint64>(baker)));
 }
 
-TEST(Commands, F1OpensTheHelpFromEveryControl)
+// F1 opens the help from every control. Return and the keypad's Enter press
+// the button that has the focus, and none without it; nor does Escape.
+TEST(Commands, KeysReachHelpAndTheButtonThatHasTheFocus)
 {
     RosterFile roster;
-    roster.insertNames({"ADAMS"});
+    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
     FormUnderTest ui(roster);
     for (QWidget* focus : {ui.find("PrefDates"), static_cast<QWidget*>(ui.form->grid())}) {
         focus->setFocus();
@@ -287,96 +206,299 @@ TEST(Commands, F1OpensTheHelpFromEveryControl)
     }
     EXPECT_EQ(ui.helpRequests, 2);
     EXPECT_EQ(ui.aboutRequests, 0);
-}
-
-TEST(Commands, EnterPressesTheButtonThatHasTheFocus)
-{
-    RosterFile roster;
-    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
-    FormUnderTest ui(roster);
-    typeInto(ui.find("PrefDates"), "AUG");
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Enter");
-        QWidget* update = ui.find("Command3");
-        update->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(update, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        QTest::qWait(300); // the button's press is shown for a moment
-        EXPECT_EQ(roster.stored(adams, "PrefDates"), "AUG");
-        QWidget* add = ui.find("Command1");
-        add->setFocus(Qt::TabFocusReason);
-        const int before = roster.count();
-        QTest::keyClick(add, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        QTest::qWait(300);
-        EXPECT_EQ(roster.count(), before + 1);
-    }
-    EXPECT_EQ(ui.boxes.lines(), QStringList());
-}
-
-TEST(Commands, EnterAndEscapePressNoButtonWithoutFocus)
-{
-    RosterFile roster;
-    roster.insertNames({"ADAMS"});
-    FormUnderTest ui(roster);
     for (const char* name : {"PrefDates", "CSSpin1", "LastSchool"}) {
         ui.find(name)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }
     EXPECT_EQ(roster.count(), 1);
+    typeInto(ui.find("PrefDates"), "AUG");
+    QWidget* update = ui.find("Command3");
+    update->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(update, Qt::Key_Return);
+    QTest::qWait(300); // the button's press is shown for a moment
+    EXPECT_EQ(roster.stored(adams, "PrefDates"), "AUG");
+    QWidget* add = ui.find("Command1");
+    add->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(add, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::qWait(300);
+    EXPECT_EQ(roster.count(), 2);
     EXPECT_EQ(ui.boxes.lines(), QStringList());
 }
 
-// The window with the real About command and the given boxes.
-std::unique_ptr<MainForm> plainForm(RecordingBoxes& boxes)
+const QStringList kDetailControls = {
+    "CSOptList1", "CSOptList2", "CSSpin1", "CSSpin2", "Check1", "Check5", "Check2", "Check7", "Check8", "Check3",
+    "Check9", "Check10", "Check4", "Check6", "Check11", "LastSchool", "NextSchool", "PrefDates", "Label4", "TotalDate",
+};
+
+// What each detail control shows, read as the user reads it.
+QStringList shownTexts(const FormUnderTest& ui, const QStringList& names = kDetailControls)
 {
-    MainFormParts parts;
-    parts.messageBoxes = &boxes;
-    parts.reportControl = std::make_unique<RecordingReport>(std::make_shared<RecordingReport::Log>());
-    return std::make_unique<MainForm>(std::move(parts));
+    QStringList texts;
+    for (const QString& name : names) {
+        QWidget* widget = ui.find(name);
+        QString text = "?";
+        if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            text = "(none)";
+            for (QRadioButton* button : group->findChildren<QRadioButton*>())
+                text = button->isChecked() ? button->text() : text;
+        } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget)) {
+            text = spin->text();
+        } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+            text = check->isChecked() ? "ticked" : "clear";
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            text = combo->currentText();
+        } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            text = line->text();
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            text = label->text();
+        }
+        texts << text;
+    }
+    return texts;
 }
 
-// Exit, or closing the window, ends the program whether the About box was
-// never shown, is open or is hidden; what is being typed is asked about
-// once (here: dropped).
-TEST(Commands, ExitAndClosingTheWindowEndTheProgram)
+TEST(Binding, MovingToAnotherRowShowsThatRecordInEveryControl)
+{
+    RosterFile roster;
+    roster.insert({{"Name", "ADAMS"}, {"APFT", "A"}, {"Weapon", "E"}, {"SSGTPoints", 11}, {"1SGTPoints", 21},
+                   {"MSM", 1}, {"MSM2", 0}, {"ARCOM", 1}, {"ARCOM2", 0}, {"ARCOM3", 1}, {"AAM", 0}, {"AAM2", 1},
+                   {"AAM3", 0}, {"LTR/COM", 1}, {"LTR/COM2", 1}, {"LTR/COM3", 0}, {"LastSchool", "WLC"},
+                   {"NextSchool", "ALC"}, {"PrefDates", "JAN-MAR 2025"}, {"TOTAL", 171}, {"TotalDate", "1/5/2013"}});
+    roster.insert({{"Name", "BAKER"}, {"APFT", "J"}, {"Weapon", "M"}, {"SSGTPoints", 0}, {"1SGTPoints", -4},
+                   {"MSM", 0}, {"MSM2", 1}, {"ARCOM", 0}, {"ARCOM2", 1}, {"ARCOM3", 0}, {"AAM", 1}, {"AAM2", 0},
+                   {"AAM3", 1}, {"LTR/COM", 0}, {"LTR/COM2", 0}, {"LTR/COM3", 1}, {"LastSchool", "Airborne"},
+                   {"NextSchool", "USASMC"}, {"PrefDates", "any time"}, {"TOTAL", 0}, {"TotalDate", "12/31/2020"}});
+    // Never totalled, nothing entered, and codes that are not in the lists.
+    roster.insert({{"Name", "CARTER"}, {"APFT", "c"}, {"Weapon", "X"}});
+
+    const QStringList adams = {"300+", "Expert", "11", "21", "ticked", "clear", "ticked", "clear", "ticked", "clear",
+                               "ticked", "clear", "ticked", "ticked", "clear", "WLC", "ALC", "JAN-MAR 2025", "171", "1/5/2013"};
+    const QStringList baker = {"180-199", "Marksman", "0", "-4", "clear", "ticked", "clear", "ticked", "clear", "ticked",
+                               "clear", "ticked", "clear", "clear", "ticked", "Airborne", "USASMC", "any time", "0", "12/31/2020"};
+    const QStringList carter = {"(none)", "(none)", "", "", "clear", "clear", "clear", "clear", "clear", "clear",
+                                "clear", "clear", "clear", "clear", "clear", "", "", "", "", ""};
+    FormUnderTest ui(roster);
+    const std::pair<int, const QStringList*> moves[] = {{2, &carter}, {0, &adams}, {1, &baker}, {2, &carter}};
+    for (const auto& [row, shown] : moves) {
+        ui.clickRow(row);
+        EXPECT_EQ(shownTexts(ui), *shown) << "row " << row;
+        EXPECT_EQ(ui.position(), row);
+    }
+    // Storing a record unchanged changes nothing, codes not in the lists included.
+    const QList<QVariantMap> before = roster.records();
+    ui.click("Command3"); // CARTER
+    ui.clickRow(1);
+    ui.click("Command3"); // BAKER
+    EXPECT_EQ(roster.records(), before);
+    EXPECT_TRUE(ui.boxes.shown.isEmpty());
+}
+
+void clickItem(QWidget* list, const QString& text)
+{
+    for (QRadioButton* button : list->findChildren<QRadioButton*>()) {
+        if (button->text() == text)
+            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+}
+
+TEST(Binding, WhatIsTypedIsStoredInTheRecordLeftByAdd)
 {
     const struct {
-        const char* how;
-        int aboutBox; // 0 never shown, 1 open, 2 hidden
-        bool byExit;
-    } ways[] = {{"File > Exit while editing", 0, true}, {"closing the window", 0, false},
-                {"closing with the About box open", 1, false}, {"closing with the About box hidden", 2, false}};
-    for (const auto& way : ways) {
-        SCOPED_TRACE(way.how);
+        const char* control;
+        std::function<void(QWidget*)> act;
+        const char* field;
+        QVariant stored;
+    } entries[] = {
+        {"CSSpin2", [](QWidget* w) { typeInto(w, "-7"); }, "1SGTPoints", -7},
+        {"CSSpin1", [](QWidget* w) { typeInto(w, "9000000000"); }, "SSGTPoints", qlonglong(9000000000)},
+        {"CSSpin2", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Up); }, "1SGTPoints", 6},
+        {"CSSpin1", [](QWidget* w) { typeInto(w, ""); QTest::keyClick(w, Qt::Key_Delete); }, "SSGTPoints", QVariant()},
+        {"CSOptList1", [](QWidget* w) { clickItem(w, "280-289"); }, "APFT", "C"},
+        {"Check8", [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2)); }, "ARCOM3", 1},
+        {"Check1", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Space); }, "MSM", 0},
+        {"LastSchool", [](QWidget* w) { typeInto(w, "Ranger"); }, "LastSchool", "Ranger"},
+        {"NextSchool", [](QWidget* w) { qobject_cast<QComboBox*>(w)->setCurrentIndex(2); }, "NextSchool", "ALC"},
+        {"PrefDates", [](QWidget* w) { typeInto(w, "JUN 2025"); }, "PrefDates", "JUN 2025"},
+    };
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(std::string(entry.control) + " -> " + entry.field);
         RosterFile roster;
-        const qint64 key = roster.insert({{"Name", "ADAMS"}});
-        RecordingBoxes boxes;
-        auto form = plainForm(boxes);
-        form->load(roster.directory());
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        form->findChild<QWidget*>("PrefDates")->setFocus();
-        QTest::keyClicks(form->findChild<QWidget*>("PrefDates"), "unsaved");
-        boxes.answers = {1}; // discard
-        if (way.aboutBox) {
-            form->findChild<QAction*>("MNU_ABOUT")->trigger();
-            QWidget* about = nullptr;
-            for (QWidget* window : QApplication::topLevelWidgets())
-                about = window->objectName() == "About" && window->isVisible() ? window : about;
-            ASSERT_NE(about, nullptr);
-            if (way.aboutBox == 2)
-                about->hide();
-        }
-
-        QTimer::singleShot(0, [&] { way.byExit ? form->findChild<QAction*>("MNU_EXIT")->trigger() : void(form->close()); });
-        QTimer guard; // fails the run after two seconds
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-        guard.start(2000);
-        EXPECT_EQ(QApplication::exec(), 0);
-        EXPECT_EQ(boxes.shown.size(), 1);
-        EXPECT_TRUE(roster.stored(key, "PrefDates").isNull()); // nothing saved
+        const qint64 key = roster.insert({{"Name", "ADAMS"}, {"SSGTPoints", 5}, {"1SGTPoints", 5}, {"MSM", 1},
+                                          {"APFT", "A"}, {"Weapon", "E"}, {"LastSchool", "WLC"}});
+        FormUnderTest ui(roster);
+        entry.act(ui.find(entry.control));
+        // Nothing is stored while the record stays current.
+        EXPECT_NE(storedText(roster.stored(key, entry.field)), storedText(entry.stored));
+        ui.click("Command1");
+        EXPECT_EQ(storedText(roster.stored(key, entry.field)), storedText(entry.stored));
+        EXPECT_EQ(roster.count(), 2);
+        EXPECT_EQ(ui.boxes.lines(), QStringList());
     }
+}
+
+TEST(Binding, AddWithTheAccessKeyStoresTheTextBeingTyped)
+{
+    RosterFile roster;
+    const qint64 key = roster.insert({{"Name", "ADAMS"}});
+    FormUnderTest ui(roster);
+    typeInto(ui.find("CSSpin1"), "42");
+    ui.pressAccessKey(Qt::Key_A); // Alt+A presses Add without taking the focus
+    EXPECT_EQ(roster.stored(key, "SSGTPoints"), 42);
+    EXPECT_EQ(roster.count(), 2);
+    EXPECT_EQ(shownTexts(ui, {"CSSpin1"}), QStringList{""}) << "the new, empty record is shown";
+    EXPECT_EQ(ui.position(), 1);
+}
+
+TEST(Binding, RequestDatesLimitTypingButKeepALongerStoredText)
+{
+    const QString longText = "JAN 2025, or MAR 2025, or any time after JUN";
+    RosterFile roster;
+    const qint64 key = roster.insert({{"Name", "ADAMS"}, {"PrefDates", longText}});
+    const qint64 other = roster.insert({{"Name", "BAKER"}, {"PrefDates", "MAY"}});
+    FormUnderTest ui(roster);
+    auto* prefDates = ui.find<QLineEdit>("PrefDates");
+    EXPECT_EQ(prefDates->text(), longText);
+
+    // A character more is refused; shortening is allowed.
+    prefDates->setFocus();
+    prefDates->end(false);
+    QTest::keyClicks(prefDates, "X");
+    ui.click("Command3");
+    EXPECT_EQ(roster.stored(key, "PrefDates"), longText);
+    QTest::keyClick(prefDates, Qt::Key_Backspace);
+    ui.click("Command3");
+    EXPECT_EQ(roster.stored(key, "PrefDates"), longText.chopped(1));
+
+    // Typed text stops at 25 characters.
+    ui.clickRow(1);
+    typeInto(prefDates, QString(30, u'7'));
+    ui.click("Command3");
+    EXPECT_EQ(roster.stored(other, "PrefDates"), QString(25, u'7'));
+}
+
+TEST(UnitCommands, TotalAllSoldiersFromTheFileMenuSaysWhatItDid)
+{
+    const QDate today = QDate::currentDate();
+    RosterFile roster;
+    auto soldier = [&](const char* name, QVariant tis) {
+        return roster.insert({{"Name", name}, {"TISDate", tis}, {"DORDate", today.addDays(-400).toString(Qt::ISODate)},
+                              {"APFT", "C"}, {"Weapon", "S"}, {"1SGTPoints", 10}, {"SSGTPoints", 15}});
+    };
+    const qint64 adams = soldier("ADAMS", today.addDays(-1000).toString(Qt::ISODate));
+    const qint64 baker = soldier("BAKER", "not a date");
+    soldier("CARTER", today.addDays(-1000).toString(Qt::ISODate));
+    FormUnderTest ui(roster, QDateTime(today, QTime(9, 0)));
+    typeInto(ui.find("PrefDates"), "JUN"); // pending for ADAMS
+    ui.boxes.answers = {1}; // asked first: Cancel
+    ui.find<QAction>("MNU_TOTALALL")->trigger();
+    ASSERT_EQ(ui.boxes.shown.size(), 1);
+    EXPECT_EQ(ui.boxes.shown[0].text, "Work out and store the points of all 3 soldiers of the roster?");
+    EXPECT_TRUE(roster.stored(adams, "TOTAL").isNull()) << "nothing was stored";
+
+    ui.boxes.answers = {0, 0};
+    ui.find<QAction>("MNU_TOTALALL")->trigger();
+    ASSERT_EQ(ui.boxes.shown.size(), 3);
+    EXPECT_EQ(ui.boxes.shown[2].text, "Totalled 2 of 3 soldiers; 1 refused.");
+    EXPECT_TRUE(ui.boxes.shown[2].details.contains("BAKER: Entry for PEBD is not valid")) << qPrintable(ui.boxes.shown[2].details);
+    EXPECT_EQ(roster.stored(adams, "TOTAL"), 32 + 13 + 40 + 30 + 25);
+    EXPECT_TRUE(roster.stored(baker, "TOTAL").isNull());
+    EXPECT_EQ(roster.stored(adams, "PrefDates"), "JUN") << "the clerk's entries were stored first";
+    EXPECT_EQ(ui.find<QLabel>("Label4")->text(), "140") << "the window shows the new total";
+}
+
+TEST(UnitCommands, FindSoldierJumpsToTheNextNameHoldingWhatIsTyped)
+{
+    RosterFile roster;
+    roster.insertNames({"ADAMS, JOHN", "MÜLLER, ANN", "BAKER, MARY", "MULLINS, KIM", "de la Cruz, Luis"});
+    FormUnderTest ui(roster); // ADAMS, BAKER, de la Cruz, MÜLLER, MULLINS
+    QTest::keyClick(ui.form.get(), Qt::Key_F, Qt::ControlModifier);
+    auto* box = ui.form->findChild<FindBox*>("FindBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    auto* text = box->findChild<QLineEdit*>("FindText");
+    QApplication::setActiveWindow(box); // as the window manager does with a window asking for it
+    ASSERT_EQ(QApplication::focusWidget(), text);
+
+    QTest::keyClicks(text, "mul");
+    EXPECT_EQ(ui.currentName(), "MÜLLER, ANN") << "without regard to case or accents";
+    QTest::keyClick(text, Qt::Key_Return);
+    EXPECT_EQ(ui.currentName(), "MULLINS, KIM");
+    QTest::keyClick(text, Qt::Key_Return);
+    EXPECT_EQ(ui.currentName(), "MÜLLER, ANN") << "round from the first";
+    QTest::keyClicks(text, "x");
+    EXPECT_EQ(ui.currentName(), "MÜLLER, ANN") << "no match: the soldier stays";
+    EXPECT_TRUE(box->findChild<QLabel*>("FindStatus")->text().contains("mulx"));
+    // First letters that matched others, then nothing: back where it began.
+    text->selectAll();
+    QTest::keyClick(text, Qt::Key_Backspace);
+    ui.clickRow(0);
+    QApplication::setActiveWindow(box);
+    QTest::keyClicks(text, "muno");
+    EXPECT_EQ(ui.currentName(), "ADAMS, JOHN");
+    text->selectAll();
+    QTest::keyClicks(text, "LA C");
+    EXPECT_EQ(ui.currentName(), "de la Cruz, Luis");
+    EXPECT_EQ(ui.form->grid()->currentIndex().row(), 2) << "the grid follows";
+    QTest::keyClick(text, Qt::Key_Escape);
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
+}
+
+TEST(UnitCommands, ExportWritesTheChosenListAndAsksBeforeReplacingAFile)
+{
+    RosterFile roster;
+    roster.insert({{"Name", "ADAMS"}, {"TOTAL", 100}, {"TotalDate", "6/2/2024"}});
+    roster.insertNames({"BAKER"});
+    FormUnderTest ui(roster);
+    QTemporaryDir out;
+    ui.saveFile = out.filePath("unit.csv");
+    const struct {
+        const char* name;
+        QList<int> answers; // the kind (0 roster, 1 merit list), then "replace?"
+        QStringList questions;
+        const char* firstLine; // of the file afterwards
+    } cases[] = {
+        {"the roster", {0}, {"Export the whole roster"}, "\xEF\xBB\xBFID,Name,Rank"},
+        {"the merit list over it, replacing", {1, 0}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFPlace,Name,Rank"},
+        {"the roster over it, not replacing", {0, 1}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFPlace,Name,Rank"},
+        {"cancelled at the kind", {2}, {"Export the whole roster"}, "\xEF\xBB\xBFPlace,Name,Rank"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.boxes.shown.clear();
+        ui.boxes.answers = c.answers;
+        ui.find<QAction>("MNU_EXPORT")->trigger();
+        QStringList asked;
+        for (const auto& box : ui.boxes.shown)
+            asked << box.text;
+        ASSERT_EQ(asked.size(), c.questions.size()) << asked.join(" / ").toStdString();
+        for (int i = 0; i < asked.size(); ++i)
+            EXPECT_TRUE(asked[i].contains(c.questions[i])) << asked[i].toStdString();
+        EXPECT_TRUE(fileBytes(ui.saveFile).startsWith(c.firstLine)) << fileBytes(ui.saveFile).left(30).toStdString();
+    }
+    EXPECT_EQ(filesBeside(ui.saveFile), QStringList()) << "no temporary file left";
+}
+
+TEST(UnitCommands, ThisSoldiersWorksheetAndTheTotalsBreakdown)
+{
+    RosterFile roster;
+    roster.insert({{"Name", "ADAMS"}, {"TISPoints", 32}, {"TIGPoints", 13}, {"APFTPoints", 40}, {"WeaponPoints", 30},
+                   {"AwardPoints", 40}, {"1SGTPoints", 10}, {"SSGTPoints", 15}, {"TOTAL", 180}, {"TotalDate", "3/15/2024"}});
+    const qint64 baker = roster.insert({{"Name", "BAKER"}});
+    FormUnderTest ui(roster);
+    EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(),
+              "TIS 32 + TIG 13 + APFT 40 + weapon 30 + awards 40 + 1SG 10 + SGT 15 = 180\nWorked out on 3/15/2024.");
+    ui.clickRow(1);
+    EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(), "Not totalled yet: press Total.");
+
+    typeInto(ui.find("PrefDates"), "JUL");
+    ui.find<QAction>("MNU_THISWORKSHEET")->trigger();
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
+    ASSERT_EQ(ui.reportLog->fileNames.size(), 1);
+    EXPECT_TRUE(ui.reportLog->fileNames[0].endsWith("varnel_work.rpt"));
+    EXPECT_EQ(ui.reportLog->onlyRecords, (QList<std::optional<qint64>>{baker, std::nullopt})) << "for this report only";
+    EXPECT_EQ(roster.stored(baker, "PrefDates"), "JUL") << "the clerk's entries are stored first";
 }
 
 } // namespace

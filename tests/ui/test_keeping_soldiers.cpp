@@ -1,13 +1,15 @@
-// Nothing a clerk does in the window loses a soldier: no record becomes
-// current behind the clerk's back, pending entries are never dropped
-// without a word, and two writers never overwrite each other silently.
+// Nothing a clerk does in the window loses a soldier: no hidden current
+// record, no entries dropped without a word, no silent overwrite of another
+// writer, every change taken back (Undo, a safety copy), none on the wrong one.
 #include "ui_fixture.h"
 
+#include "ui/about_box.h"
+#include "ui/about_command.h"
 #include "ui/roster_grid.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
@@ -16,37 +18,28 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <csignal>
 
 namespace varnel::ui::test {
 namespace {
 
-// The control before or after the grid in the tab order.
-QWidget* besideInTabOrder(QWidget* grid, bool after)
-{
-    QWidget* w = after ? grid->nextInFocusChain() : grid->previousInFocusChain();
-    while (w != grid && (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || grid->isAncestorOf(w)))
-        w = after ? w->nextInFocusChain() : w->previousInFocusChain();
-    return w;
-}
-
-// Gives the keyboard focus to the grid the way it comes back to it.
+// Gives the keyboard focus to the grid the way it comes back to it: from the
+// control before or after it in the tab order, or from another window.
 void focusGridBy(FormUnderTest& ui, const char* how)
 {
     RosterGrid* grid = ui.form->grid();
-    if (qstrcmp(how, "Tab") == 0) {
-        QWidget* before = besideInTabOrder(grid, false);
-        before->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(before, Qt::Key_Tab);
-    } else if (qstrcmp(how, "Shift+Tab") == 0) {
-        QWidget* after = besideInTabOrder(grid, true);
-        after->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(after, Qt::Key_Backtab, Qt::ShiftModifier);
-    } else { // another window and back
+    if (const bool tab = qstrcmp(how, "Tab") == 0; tab || qstrcmp(how, "Shift+Tab") == 0) {
+        QWidget* w = grid;
+        do
+            w = tab ? w->previousInFocusChain() : w->nextInFocusChain();
+        while (w != grid && (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || grid->isAncestorOf(w)));
+        w->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(w, tab ? Qt::Key_Tab : Qt::Key_Backtab, tab ? Qt::NoModifier : Qt::ShiftModifier);
+    } else {
         grid->setFocus(Qt::OtherFocusReason);
         QWidget other;
         other.show();
-        // Waits only; where the focus lands is checked below.
         QApplication::setActiveWindow(&other);
         (void)QTest::qWaitForWindowActive(&other);
         other.close();
@@ -64,23 +57,23 @@ TEST(KeepingSoldiers, NoRecordBecomesCurrentUntilTheClerkPicksOne)
         RosterFile roster;
         roster.insertNames({"ADAMS", "BAKER", "CARTER"});
         FormUnderTest ui(roster);
+        RosterGrid* grid = ui.form->grid();
+        QAbstractItemModelTester tester(grid->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         ui.clickRow(2);
-        ui.click("Command2"); // deletes CARTER, the last: none is current
+        ui.click("Command2"); // CARTER, the last: none is current
         ASSERT_EQ(ui.currentName(), "<none>");
 
         focusGridBy(ui, how);
         EXPECT_EQ(ui.currentName(), "<none>") << "a focus change picks no row";
-        EXPECT_FALSE(ui.form->grid()->currentIndex().isValid());
+        EXPECT_FALSE(grid->currentIndex().isValid());
         for (const char* button : {"Command2", "Command3", "Command5"}) {
             ui.click(button);
             focusGridBy(ui, how);
         }
         EXPECT_EQ(ui.boxes.lines(), QStringList(3, "Varnel | 3021: No current record."));
         EXPECT_EQ(roster.names(), QStringList({"ADAMS", "BAKER"})) << "nothing changed";
-
-        // An arrow key picks a row.
-        QTest::keyClick(ui.form->grid(), Qt::Key_Down);
-        EXPECT_NE(ui.currentName(), "<none>");
+        QTest::keyClick(grid, Qt::Key_Down);
+        EXPECT_NE(ui.currentName(), "<none>") << "an arrow key picks a row";
     }
 }
 
@@ -96,102 +89,57 @@ bool endsTheProgram(const std::function<void()>& ending)
     return QApplication::exec() == 0;
 }
 
+// Exit, or closing the window, asks once about entries pending (Escape
+// cancels) and ends the program, About box open or not; a failed store stays.
 TEST(KeepingSoldiers, ExitAndCloseAskOnceWhenEntriesArePending)
 {
     const struct {
         const char* name;
-        bool typed;
-        int answer; // 0 store, 1 discard, 2 cancel
-        bool asked, ends;
+        bool byExit;
+        int aboutBox; // 0 never shown, 1 open, 2 hidden
+        int answer;   // 0 store, 1 discard, 2 cancel; -1 nothing typed
+        bool ends;
         const char* stored;
+        bool deletedMeanwhile = false;
     } cases[] = {
-        {"nothing pending", false, -1, false, true, "JUN"},
-        {"store them", true, 0, true, true, "AUG"},
-        {"discard them", true, 1, true, true, "JUN"},
-        {"cancel", true, 2, true, false, "JUN"},
+        {"nothing pending, closing with the About box open", false, 1, -1, true, "JUN"},
+        {"store them, File > Exit", true, 0, 0, true, "AUG"},
+        {"discard them, closing with the About box hidden", false, 2, 1, true, "JUN"},
+        {"cancel, File > Exit", true, 0, 2, false, "JUN"},
+        {"cancel, closing the window", false, 0, 2, false, "JUN"},
+        {"store them, the soldier deleted by another program", true, 0, 0, false, "NULL", true},
     };
-    for (bool byExit : {true, false}) {
-        for (const auto& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (byExit ? ", File > Exit" : ", closing the window"));
-            RosterFile roster;
-            const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
-            FormUnderTest ui(roster);
-            if (c.typed)
-                typeInto(ui.find("PrefDates"), "AUG");
-            ui.boxes.answers = {c.answer};
-
-            EXPECT_EQ(endsTheProgram([&] { byExit ? ui.find<QAction>("MNU_EXIT")->trigger() : void(ui.form->close()); }), c.ends);
-            EXPECT_EQ(ui.boxes.shown.size(), c.asked ? 1 : 0);
-            if (c.asked) {
-                EXPECT_EQ(ui.boxes.shown[0].caption, "Varnel");
-                EXPECT_TRUE(ui.boxes.shown[0].text.contains("ADAMS")) << qPrintable(ui.boxes.shown[0].text);
-                EXPECT_EQ(ui.boxes.shown[0].buttons, QStringList({"&Store", "&Discard", "Cancel"}));
-            }
-            EXPECT_EQ(roster.stored(adams, "PrefDates"), c.stored);
-            if (!c.ends) {
-                EXPECT_TRUE(ui.form->isVisible());
-                EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG") << "the entries are still there";
-            }
-        }
-    }
-}
-
-TEST(KeepingSoldiers, WhenStoringAtExitFailsTheWindowStaysWithTheFailure)
-{
-    RosterFile roster;
-    roster.insertNames({"ADAMS"});
-    FormUnderTest ui(roster);
-    typeInto(ui.find("PrefDates"), "AUG");
-    roster.exec("DELETE FROM Soldier"); // another program
-    ui.boxes.answers = {0};
-    EXPECT_FALSE(endsTheProgram([&] { ui.find<QAction>("MNU_EXIT")->trigger(); }));
-    ASSERT_EQ(ui.boxes.shown.size(), 2);
-    EXPECT_TRUE(ui.boxes.shown[1].text.startsWith("3167: ")) << qPrintable(ui.boxes.shown[1].text);
-    EXPECT_TRUE(ui.form->isVisible());
-    EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG");
-}
-
-TEST(KeepingSoldiers, AConflictShowsBothVersionsAndTheClerkChooses)
-{
-    for (int answer : {0, 1}) {
-        SCOPED_TRACE(answer == 0 ? "keep my entries" : "take the stored values");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         RosterFile roster;
         const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
         FormUnderTest ui(roster);
-        typeInto(ui.find("PrefDates"), "AUG");
-        ASSERT_EQ(QProcess::execute("sqlite3", {roster.path(), "UPDATE Soldier SET PrefDates = 'SEP'"}), 0);
-        ui.boxes.answers = {answer};
-        ui.click("Command3");
+        if (c.answer >= 0)
+            typeInto(ui.find("PrefDates"), "AUG");
+        if (c.deletedMeanwhile)
+            roster.exec("DELETE FROM Soldier");
+        ui.boxes.answers = {c.answer};
+        AboutCommand about;
+        if (c.aboutBox)
+            about.run();
+        if (c.aboutBox == 2)
+            about.box()->hide();
 
-        ASSERT_EQ(ui.boxes.shown.size(), 1);
-        const RecordingBoxes::Box& box = ui.boxes.shown[0];
-        EXPECT_TRUE(box.text.contains("ADAMS")) << qPrintable(box.text);
-        EXPECT_TRUE(box.details.contains("PrefDates")) << qPrintable(box.details);
-        EXPECT_TRUE(box.details.contains("SEP") && box.details.contains("AUG")) << qPrintable(box.details);
-        EXPECT_EQ(box.buttons, QStringList({"&Keep my entries", "&Take the stored values"}));
-        EXPECT_EQ(box.escapeButton, -1) << "closing the box decides nothing";
-
-        EXPECT_EQ(roster.stored(adams, "PrefDates"), answer == 0 ? "AUG" : "SEP");
-        EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), answer == 0 ? "AUG" : "SEP");
-        EXPECT_FALSE(ui.form->binding().hasPending());
+        EXPECT_EQ(endsTheProgram([&] { c.byExit ? ui.find<QAction>("MNU_EXIT")->trigger() : void(ui.form->close()); }), c.ends);
+        ASSERT_EQ(ui.boxes.shown.size(), (c.answer >= 0 ? 1 : 0) + (c.deletedMeanwhile ? 1 : 0));
+        if (c.answer >= 0) {
+            EXPECT_TRUE(ui.boxes.shown[0].text.contains("ADAMS")) << qPrintable(ui.boxes.shown[0].text);
+            EXPECT_EQ(ui.boxes.shown[0].escapeButton, 2) << "Escape keeps the entries";
+        }
+        if (c.deletedMeanwhile) {
+            EXPECT_TRUE(ui.boxes.shown[1].text.startsWith("3167: ")) << qPrintable(ui.boxes.shown[1].text);
+        }
+        EXPECT_EQ(storedText(roster.stored(adams, "PrefDates")), c.stored);
+        if (!c.ends) {
+            EXPECT_TRUE(ui.form->isVisible());
+            EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG") << "the entries are still there";
+        }
     }
-}
-
-TEST(KeepingSoldiers, AConflictOverTheWorksheetIsShownAndTheStoredOneKept)
-{
-    // Another program totals the soldier while a notice of Total is up: the
-    // clerk has nothing pending any more, so there is nothing to choose.
-    RosterFile roster;
-    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"TISDate", "2010-01-01"}, {"DORDate", "2015-01-01"},
-                                        {"APFT", "Z"}, {"1SGTPoints", 1}, {"SSGTPoints", 1}, {"TOTAL", 7}});
-    FormUnderTest ui(roster);
-    ui.boxes.whileShown = [&] { roster.exec("UPDATE Soldier SET TOTAL = 99"); };
-    ui.click("Command5");
-    ui.boxes.whileShown = nullptr;
-    ASSERT_GE(ui.boxes.shown.size(), 2);
-    EXPECT_TRUE(ui.boxes.shown.last().text.startsWith("3197: ")) << qPrintable(ui.boxes.shown.last().text);
-    EXPECT_EQ(roster.stored(adams, "TOTAL"), 99);
-    EXPECT_EQ(ui.find<QLabel>("Label4")->text(), "99") << "the window shows what is stored";
 }
 
 TEST(KeepingSoldiers, WithoutASafetyCopyTheClerkIsToldOnceBeforeTheFirstChangeGoesIn)
@@ -217,10 +165,8 @@ TEST(KeepingSoldiers, WithoutASafetyCopyTheClerkIsToldOnceBeforeTheFirstChangeGo
     EXPECT_EQ(roster.stored(adams, "PrefDates"), "SEP");
 }
 
-// Another program holds the roster's lock (a second process: the sqlite3
-// shell in a transaction). The window waits painting, says what it waits
-// for past half a second, and the clerk may cancel; when the lock goes, the
-// change goes in.
+// The sqlite3 shell holds the roster's lock: the window waits painting, says
+// what it waits for, and the clerk may cancel; once let go, the change goes in.
 TEST(KeepingSoldiers, AnotherProgramsLockIsWaitedForWithoutFreezingTheWindow)
 {
     for (bool cancel : {true, false}) {
@@ -283,6 +229,206 @@ TEST(KeepingSoldiers, TerminationClosesTheRosterInOrder)
     EXPECT_EQ(varnel.exitCode(), 0);
     EXPECT_EQ(fileBytes(roster.path()), before);
     EXPECT_EQ(filesBeside(roster.path()), QStringList());
+}
+
+class TakingBack : public ::testing::TestWithParam<RosterKind> {
+protected:
+    // Every value of every record with its type, as another program reads them.
+    static QString snapshot(const RosterFile& roster)
+    {
+        QStringList rows;
+        for (const QVariantMap& record : roster.records()) {
+            QStringList fields;
+            for (auto it = record.cbegin(); it != record.cend(); ++it)
+                fields << it.key() + "=" + storedText(it.value()) + ":" + it.value().typeName();
+            rows << fields.join(", ");
+        }
+        return rows.join("\n");
+    }
+    static void press(FormUnderTest& ui, QKeyCombination keys)
+    {
+        ui.form->grid()->setFocus();
+        QTest::keyClick(ui.form->grid(), keys.key(), keys.keyboardModifiers());
+    }
+    static QString undoCaption(const FormUnderTest& ui) { return ui.find<QAction>("MNU_UNDO")->text(); }
+};
+
+TEST_P(TakingBack, EveryStoredCommandIsUndoneAndRedoneStepByStep)
+{
+    RosterFile roster(GetParam());
+    const QDate today(2026, 12, 7);
+    roster.insert({{"Name", "ADAMS"}, {"TISDate", "2020-01-01"}, {"DORDate", "2024-01-01"}, {"APFT", "C"}, {"Weapon", "S"},
+                   {"1SGTPoints", 10}, {"SSGTPoints", 15}, {"TotalDate", "6/2/2024"}, {"TOTAL", 99}});
+    roster.insert({{"Name", "BAKER"}, {"Rank", "SGT"}, {"TISDate", "2019-05-05"}, {"DORDate", "2023-05-05"}, {"MSM", 1}});
+    roster.insert({{"Name", "CARTER"}, {"TISDate", "3/15/2021"}, {"DORDate", "2025-01-01"}});
+    FormUnderTest ui(roster, QDateTime(today, QTime(9, 0)));
+
+    QStringList states{snapshot(roster)};
+    QStringList captions;
+    const auto step = [&](const std::function<void()>& command) {
+        command();
+        states << snapshot(roster);
+        captions << undoCaption(ui);
+    };
+    step([&] { typeInto(ui.find("PrefDates"), "AUG"); ui.click("Command3"); });
+    step([&] { ui.click("Command5"); });
+    step([&] { ui.click("Command1"); });
+    step([&] { ui.clickRow(1); ui.click("Command2"); });
+    ui.boxes.answers = {0, 0}; // Total, then the summary's OK
+    step([&] { ui.find<QAction>("MNU_TOTALALL")->trigger(); });
+    ASSERT_EQ(captions, QStringList({"&Undo Update of ADAMS", "&Undo Total of ADAMS", "&Undo Add", "&Undo Delete of BAKER",
+                                     "&Undo Total All Soldiers"}));
+    EXPECT_EQ(QSet<QString>(states.cbegin(), states.cend()).size(), 6) << "every step changed the roster";
+
+    for (int i = 5; i > 0; --i) {
+        SCOPED_TRACE(captions[i - 1].toStdString());
+        EXPECT_EQ(undoCaption(ui), captions[i - 1]);
+        press(ui, Qt::CTRL | Qt::Key_Z);
+        EXPECT_EQ(snapshot(roster), states[i - 1]);
+    }
+    EXPECT_FALSE(ui.find<QAction>("MNU_UNDO")->isEnabled());
+    EXPECT_EQ(ui.find<QAction>("MNU_REDO")->text(), "&Redo Update of ADAMS");
+    for (int i = 1; i <= 5; ++i) {
+        press(ui, i % 2 ? (Qt::CTRL | Qt::Key_Y) : (Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+        EXPECT_EQ(snapshot(roster), states[i]) << "redo " << i;
+    }
+    EXPECT_EQ(ui.boxes.lines().filter("Varnel | 3").size(), 0) << ui.boxes.lines().join("\n").toStdString();
+}
+
+TEST_P(TakingBack, AnUndoStoresNothingOverAnotherWritersChange)
+{
+    RosterFile roster(GetParam());
+    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
+    const qint64 baker = roster.insert({{"Name", "BAKER"}, {"Rank", "SGT"}});
+    FormUnderTest ui(roster);
+
+    // The clerk's store, then another program's change of the same box.
+    typeInto(ui.find("PrefDates"), "AUG");
+    ui.click("Command3");
+    ASSERT_EQ(roster.runInAnotherProgram(R"(UPDATE "Soldier" SET "PrefDates" = 'SEP' WHERE "Name" = 'ADAMS')"), 0);
+    press(ui, Qt::CTRL | Qt::Key_Z);
+    ASSERT_EQ(ui.boxes.shown.size(), 1);
+    EXPECT_TRUE(ui.boxes.shown[0].text.startsWith("3197: Cannot undo \"Update of ADAMS\"")) << qPrintable(ui.boxes.shown[0].text);
+    EXPECT_TRUE(ui.boxes.shown[0].text.contains("(PrefDates)"));
+    EXPECT_EQ(roster.stored(adams, "PrefDates"), "SEP");
+
+    // A deleted soldier whose key was taken meanwhile comes back under another.
+    ui.clickRow(1);
+    ui.click("Command2");
+    roster.exec(QStringLiteral(R"(INSERT INTO "Soldier" (%1, "Name") VALUES (%2, 'CARTER'))").arg(roster.keyColumn()).arg(baker));
+    ui.boxes.shown.clear();
+    press(ui, Qt::CTRL | Qt::Key_Z);
+    ASSERT_EQ(ui.boxes.shown.size(), 1);
+    EXPECT_TRUE(ui.boxes.shown[0].text.contains("\"BAKER\" is back under the key")) << qPrintable(ui.boxes.shown[0].text);
+    EXPECT_EQ(roster.stored(baker, "Name"), "CARTER");
+    EXPECT_EQ(roster.recordNamed("BAKER").value("Rank"), "SGT") << "with every value";
+    EXPECT_EQ(ui.currentName(), "BAKER");
+}
+
+// Another writer changed ADAMS under the clerk's Delete (refused) or entries
+// (stored or given up as the clerk chooses, never over another soldier).
+TEST_P(TakingBack, DeleteAndEntriesNeverLandOnAnotherSoldier)
+{
+    const QString renamed = R"(UPDATE "Soldier" SET "Name" = 'CRUZ, TOM', "Rank" = 'PV1' WHERE %1 = %2)";
+    const QString redated = R"(UPDATE "Soldier" SET "PrefDates" = 'SEP' WHERE %1 = %2)";
+    const QStringList sameSoldier = {"&Keep my entries", "&Take the stored values"};
+    const QStringList otherSoldier = {"&Take the stored record", "&Add my entries as a new soldier"};
+    const struct {
+        const char* name;
+        QString otherProgram; // %1 the key column, %2 ADAMS's key
+        int answer;           // -1: Delete
+        QStringList buttons;
+        QStringList namesAfter; // in key order
+        const char* rank;       // ADAMS's key holds afterwards
+        const char* prefDates;
+    } cases[] = {
+        {"Delete, another clerk changed the record", R"(UPDATE "Soldier" SET "Rank" = 'SSG' WHERE %1 = %2)", -1, {},
+         {"BAKER", "ADAMS"}, "SSG", "JUN"},
+        {"Delete, the key now holds another soldier", renamed, -1, {}, {"BAKER", "CRUZ, TOM"}, "PV1", "JUN"},
+        {"keep my entries", redated, 0, sameSoldier, {"BAKER", "ADAMS"}, "SGT", "AUG"},
+        {"take the stored values", redated, 1, sameSoldier, {"BAKER", "ADAMS"}, "SGT", "SEP"},
+        {"take the stored record", renamed, 0, otherSoldier, {"BAKER", "CRUZ, TOM"}, "PV1", "JUN"},
+        {"add the entries as a new soldier", renamed, 1, otherSoldier, {"BAKER", "CRUZ, TOM", "ADAMS"}, "PV1", "JUN"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RosterFile roster(GetParam());
+        roster.insert({{"Name", "BAKER"}});
+        const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"Rank", "SGT"}, {"PrefDates", "JUN"}});
+        FormUnderTest ui(roster);
+        ASSERT_EQ(ui.currentName(), "ADAMS");
+        if (c.answer >= 0)
+            typeInto(ui.find("PrefDates"), "AUG");
+        ASSERT_EQ(roster.runInAnotherProgram(QString(c.otherProgram).arg(roster.keyColumn()).arg(adams)), 0);
+        ui.boxes.answers = {c.answer};
+        ui.click(c.answer < 0 ? "Command2" : "Command3");
+
+        ASSERT_FALSE(ui.boxes.shown.isEmpty());
+        const RecordingBoxes::Box& box = ui.boxes.shown[0];
+        EXPECT_TRUE(box.text.startsWith("3197: ") && box.text.contains("ADAMS")) << qPrintable(box.text);
+        EXPECT_EQ(box.buttons, c.buttons);
+        EXPECT_EQ(box.escapeButton, -1) << "closing the box decides nothing";
+        if (c.buttons == sameSoldier) {
+            EXPECT_TRUE(box.details.contains("PrefDates") && box.details.contains("SEP") && box.details.contains("AUG"))
+                << qPrintable(box.details);
+        } else if (c.buttons == otherSoldier) {
+            EXPECT_TRUE(box.text.contains("This is now \"CRUZ, TOM\", not \"ADAMS\"")) << qPrintable(box.text);
+        }
+        EXPECT_EQ(roster.names(), c.namesAfter);
+        EXPECT_EQ(roster.stored(adams, "Rank"), c.rank);
+        EXPECT_EQ(roster.stored(adams, "PrefDates"), c.prefDates);
+        const bool added = c.namesAfter.size() == 3;
+        if (added) {
+            EXPECT_EQ(roster.recordNamed("ADAMS").value("PrefDates"), "AUG");
+            EXPECT_EQ(roster.recordNamed("ADAMS").value("Rank"), "SGT");
+            EXPECT_EQ(ui.currentName(), "ADAMS");
+        }
+        if (c.answer >= 0) {
+            EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), added ? "AUG" : c.prefDates) << "the window shows what is stored";
+        }
+        EXPECT_FALSE(ui.form->binding().hasPending());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothEngines, TakingBack,
+                         ::testing::Values(RosterKind{Engine::File, TableLayout::Standard}, RosterKind{Engine::Server, TableLayout::Standard}),
+                         rosterName);
+
+TEST(TakingBackFile, SoldiersComeBackFromASafetyCopyThroughTheDialog)
+{
+    RosterFile roster;
+    const qint64 adams = roster.insert({{"Name", "ADAMS"}, {"PrefDates", "JUN"}});
+    roster.insert({{"Name", "BAKER"}, {"Rank", "SGT"}, {"PrefDates", "MAY"}});
+    FormUnderTest ui(roster);
+    typeInto(ui.find("PrefDates"), "AUG"); // the first write saves a safety copy
+    ui.click("Command3");
+    ui.clickRow(1);
+    ui.click("Command2");
+
+    ui.find<QAction>("MNU_RESTORE")->trigger();
+    auto* dialog = ui.form->findChild<QDialog*>("RestoreDialog");
+    ASSERT_NE(dialog, nullptr);
+    auto* copies = dialog->findChild<QTreeWidget*>("CopyList");
+    ASSERT_EQ(copies->topLevelItemCount(), 1);
+    EXPECT_EQ(copies->topLevelItem(0)->text(1), "2");
+    copies->setCurrentItem(copies->topLevelItem(0));
+    auto* soldiers = dialog->findChild<QTreeWidget*>("SoldierList");
+    ASSERT_EQ(soldiers->topLevelItemCount(), 2);
+    EXPECT_EQ(soldiers->topLevelItem(0)->text(0) + " " + soldiers->topLevelItem(0)->text(1) + " " + soldiers->topLevelItem(0)->text(2),
+              "ADAMS changed PrefDates");
+    EXPECT_EQ(soldiers->topLevelItem(1)->text(0) + " " + soldiers->topLevelItem(1)->text(1), "BAKER deleted");
+    auto* restore = dialog->findChild<QPushButton*>("RestoreButton");
+    EXPECT_FALSE(restore->isEnabled()) << "nothing ticked";
+    soldiers->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    QTest::mouseClick(restore, Qt::LeftButton);
+
+    EXPECT_EQ(roster.names(), QStringList({"ADAMS", "BAKER"}));
+    EXPECT_EQ(roster.recordNamed("BAKER").value("Rank"), "SGT");
+    EXPECT_EQ(roster.stored(adams, "PrefDates"), "AUG") << "what was not ticked stays";
+    EXPECT_EQ(ui.find<QAction>("MNU_UNDO")->text(), "&Undo Restore from Safety Copy");
+    ui.find<QAction>("MNU_UNDO")->trigger();
+    EXPECT_EQ(roster.names(), QStringList({"ADAMS"}));
+    EXPECT_EQ(ui.boxes.lines(), QStringList());
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "ui_fixture.h"
 
-#include "ui/roster_grid.h"
-
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QLineEdit>
@@ -16,7 +14,7 @@ void RecordingBoxes::show(const QString& caption, const QString& text, QMessageB
     bool visible = false;
     for (QWidget* window : QApplication::topLevelWidgets())
         visible = visible || (window->objectName() == QLatin1String("MainForm") && window->isVisible());
-    shown.append({caption, text, icon, visible, QApplication::overrideCursor() != nullptr, {}, {}, -1});
+    shown.append({caption, text, icon, visible, {}, {}, -1});
     if (whileShown)
         whileShown();
 }
@@ -40,13 +38,6 @@ QStringList RecordingBoxes::lines() const
     for (const Box& box : shown)
         list.append(box.caption + " | " + box.text);
     return list;
-}
-
-void RecordingReport::setAction(qint16 value)
-{
-    log_->actions.append(value);
-    if (log_->failWith != 0)
-        throw Failure(log_->failWith, QStringLiteral("Cannot open the report layout file."));
 }
 
 FormUnderTest::FormUnderTest()
@@ -89,11 +80,6 @@ void FormUnderTest::pressAccessKey(Qt::Key key) const
     QTest::qWait(250);
 }
 
-QString FormUnderTest::cell(int row, int column) const
-{
-    return form->grid()->model()->index(row, column).data().toString();
-}
-
 QString FormUnderTest::currentName() const
 {
     const auto& rs = form->binding().recordset();
@@ -114,25 +100,12 @@ void typeInto(QWidget* widget, const QString& text)
     QTest::keyClicks(target, text);
 }
 
-QStringList itemsOf(const QComboBox& combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo.count(); ++i)
-        items << combo.itemText(i);
-    return items;
-}
-
 void FormUnderTest::clickRow(int row) const
 {
     RosterGrid* grid = form->grid();
     const QModelIndex cell = grid->model()->index(row, 0);
     grid->scrollTo(cell);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
-}
-
-int px(const QWidget& widget, int twips)
-{
-    return int(std::lround(twips * widget.logicalDpiX() / 1440.0));
 }
 
 QRect drawnRect(const QWidget& widget, int left, int top, int width, int height)
