@@ -1,13 +1,10 @@
 // A writer for the crash test: varnel-crash-writer FILE FIRST_COUNTER SEED [STEPS]
 //
-// Each step takes the next counter value and stores it into both
-// evaluation columns of a record chosen at random, or adds a record named
-// "ADDED <counter>" carrying it in both; once the command has returned it
-// writes "EDIT <name>\t<counter>" or "ADD <name>\t<counter>" to stdout and
-// flushes. Edits go alternately through the recordset and through the
-// binding as the window does. Given STEPS it stops after that many and
-// closes the roster as the program does on exit; without, only after a great
-// many, so a test that loses it cannot leave it running for ever.
+// Each step takes the next counter value and stores it into both evaluation columns of a record chosen at random, or
+// adds a record named "ADDED <counter>" carrying it in both; once the command has returned it writes
+// "EDIT <name>\t<counter>" or "ADD <name>\t<counter>" to stdout and flushes. Edits go alternately through the recordset
+// and through the binding as the window does. Given STEPS it stops after that many and closes the roster as the program
+// does on exit; without, only after a great many, so a test that loses it cannot leave it running for ever.
 #include "common/failure.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"

@@ -1,11 +1,8 @@
-// A crash in the middle of storing must cost nothing that was acknowledged
-// and must never leave half a record. A writer process (roster_writer.cpp)
-// stores changes through the program's own store and acknowledges each one
-// on stdout after the command returned; the test kills it with SIGKILL at
-// random moments and, after every kill, reads the file as another program
-// would before starting the writer again on the same file. The seed is
-// printed; VARNEL_CRASH_SEED=<seed> repeats the choices (where exactly a kill
-// lands still depends on the machine's speed).
+// A crash in the middle of storing must cost nothing that was acknowledged and must never leave half a record. A writer
+// process (roster_writer.cpp) stores changes through the program's own store and acknowledges each one on stdout after
+// the command returned; the test kills it with SIGKILL at random moments and, after every kill, reads the file as
+// another program would before starting the writer again on the same file. The seed is printed;
+// VARNEL_CRASH_SEED=<seed> repeats the choices (where exactly a kill lands still depends on the machine's speed).
 #include "store/record_commands.h"
 #include "support/roster_file.h"
 
@@ -27,8 +24,7 @@ constexpr int kMostMicrosecondsAfter = 2000; // then a pause of 0 to this
 constexpr int kFinalSteps = 25;              // the last run stops on its own
 constexpr int kWaitMs = 60'000;              // for a step that should come at once
 
-// What the writers acknowledged: the last counter per record name, and the
-// names of the records they added. Only whole lines count.
+// Only whole lines count: a killed writer may leave half of one.
 struct Acknowledged {
     QHash<QString, qint64> lastCounter;
     QSet<QString> added;
@@ -51,9 +47,6 @@ struct Acknowledged {
     }
 };
 
-// The roster as another program finds it after the crash: checked whole,
-// every acknowledged change in it, no record half written. Returns the
-// highest counter stored.
 qint64 checkRoster(const QString& path, const Acknowledged& acked)
 {
     EXPECT_EQ(integrityCheck(path), QStringLiteral("ok"));
@@ -81,8 +74,7 @@ protected:
         QList<QVariantMap> soldiers;
         for (int i = 1; i <= kSoldiers; ++i)
             soldiers.append({{"Name", QStringLiteral("SOLDIER %1").arg(i, 2, 10, QLatin1Char('0'))},
-                             {"1SGTPoints", 0},
-                             {"SSGTPoints", 0}});
+                             {"1SGTPoints", 0}, {"SSGTPoints", 0}});
         writeRoster(path_, soldiers, GetParam());
     }
 
@@ -120,8 +112,6 @@ TEST_P(WriterKilled, KeepsEveryAcknowledgedChangeWhole)
         SCOPED_TRACE("kill " + std::to_string(kill + 1) + ", seed " + std::to_string(seed));
         QProcess writer;
         startWriter(writer, nextCounter, random());
-        // Killed after a random number of acknowledgements and a random
-        // pause: by then somewhere in its next steps.
         const int acksBeforeKill = uniform(0, kMostAcksBeforeKill);
         QByteArray output;
         while (output.count('\n') < acksBeforeKill && writer.waitForReadyRead(kWaitMs))
@@ -137,8 +127,6 @@ TEST_P(WriterKilled, KeepsEveryAcknowledgedChangeWhole)
             return;
     }
 
-    // A last writer stops by itself and closes the roster as the program
-    // does on exit; then nothing but the roster is left in its folder.
     QProcess writer;
     startWriter(writer, nextCounter, random(), kFinalSteps);
     ASSERT_TRUE(writer.waitForFinished(kWaitMs));

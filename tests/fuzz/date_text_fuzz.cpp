@@ -1,6 +1,5 @@
-// The roster file's date reader on any text. What it returns must read back
-// the same from each of the file's own encodings: a date the store reads but
-// cannot write again would change on the next Update.
+// The roster file's date reader on any text. What it returns must read back the same from each of the file's own
+// encodings: a date the store reads but cannot write again would change on the next Update.
 #include "common/date_text.h"
 
 #include "fuzz_check.h"
@@ -23,11 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         broken("a date-time that is read is valid", input);
     // The file keeps the time of day to the second, with no time zone.
     const int second = read->time().msecsSinceStartOfDay() / 1000;
-    const struct {
-        const char* invariant;
-        QString written;
-        bool withTime;
-    } forms[] = {
+    const struct { const char* invariant; QString written; bool withTime; } forms[] = {
         {"YYYY-MM-DD HH:MM:SS written back reads as the same date and time", varnel::isoDateText(*read, true), true},
         {"YYYY-MM-DD written back reads as the same date", varnel::isoDateText(*read, false), false},
         {"m/d/yyyy written back reads as the same date", varnel::shortDateText(read->date()), false},

@@ -1,10 +1,8 @@
 #pragma once
 
-// PostgreSQL's scanner (src/backend/parser/scan.l), rule by rule, as far as
-// it decides where statements end. Like flex, it takes the longest match, the
-// earlier rule on a tie. Written apart from the query guard and the other way
-// round (patterns, not a hand-made loop), so the fuzzer can hold one against
-// the other.
+// PostgreSQL's scanner (src/backend/parser/scan.l), rule by rule, as far as it decides where statements end. Like flex,
+// it takes the longest match, the earlier rule on a tie. Written apart from the query guard and the other way round
+// (patterns, not a hand-made loop), so the fuzzer can hold one against the other.
 
 #include <QRegularExpression>
 #include <QString>
@@ -14,9 +12,8 @@
 
 namespace varnel::fuzz {
 
-// How many statements the server runs from `sql` sent whole: the stretches
-// between semicolons holding a token. Nothing when the scanner stops (an
-// unclosed literal, name or comment; U&'...' with standard strings off).
+// How many statements the server runs from `sql` sent whole: the stretches between semicolons holding a token. Nothing
+// when the scanner stops (an unclosed literal, name or comment; U&'...' with standard strings off).
 inline std::optional<int> postgresStatements(const QString& sql, bool standardStrings)
 {
     using RE = QRegularExpression;
@@ -42,8 +39,7 @@ inline std::optional<int> postgresStatements(const QString& sql, bool standardSt
         {Semicolon, RE(QStringLiteral(";"))},
         {Other, RE(QStringLiteral("."), RE::DotMatchesEverythingOption)},
     };
-    // Literal bodies with the closing quote, and what lets a literal go on
-    // after a line break.
+    // Literal bodies with the closing quote, and what lets a literal go on after a line break.
     static const RE standardBody(QStringLiteral("(?:[^']|'')*'"));
     static const RE escapeBody(QStringLiteral("(?:[^\\\\']|\\\\.|'')*'"), RE::DotMatchesEverythingOption);
     static const RE bitsBody(QStringLiteral("[^']*'"));
@@ -71,8 +67,7 @@ inline std::optional<int> postgresStatements(const QString& sql, bool standardSt
         at += length;
         switch (rule) {
         case Space:
-        case Comment:
-            continue;
+        case Comment: continue;
         case BlockStart:
             for (int depth = 1; depth > 0; at += 2) {
                 while (at < sql.size() && sql.mid(at, 2) != u"/*" && sql.mid(at, 2) != u"*/")
@@ -118,8 +113,7 @@ inline std::optional<int> postgresStatements(const QString& sql, bool standardSt
             at = close + length;
             break;
         }
-        default:
-            break;
+        default: break;
         }
         token = true;
     }

@@ -1,8 +1,6 @@
-// The report query guard on any text. It may only refuse with a Failure that
-// names the layout. What it lets through must be, to SQLite's authorizer, one
-// statement that only reads (text SQLite cannot compile proves nothing), and
-// to PostgreSQL's rules (postgres_statements.h) one statement or none, with
-// standard_conforming_strings on and off.
+// The report query guard on any text. It may only refuse with a Failure that names the layout. What it lets through
+// must be, to SQLite's authorizer, one statement that only reads (text SQLite cannot compile proves nothing), and to
+// PostgreSQL's rules (postgres_statements.h) one statement or none, with standard_conforming_strings on and off.
 #include "reports/query_guard.h"
 #include "reports/report_failures.h"
 
@@ -39,9 +37,8 @@ int authorize(void* seen, int action, const char* a, const char* b, const char*,
     bool reads = action == SQLITE_SELECT || action == SQLITE_READ || action == SQLITE_RECURSIVE;
     if (action == SQLITE_FUNCTION) // functions only compute, but for the one that loads code
         reads = b && sqlite3_stricmp(b, "load_extension") != 0;
-    // Setting up a table-valued function (pragma_table_info) the first time
-    // reports updates of the schema table that write nothing; a statement
-    // that really writes it is caught by sqlite3_stmt_readonly().
+    // Setting up a table-valued function (pragma_table_info) the first time reports updates of the schema table that
+    // write nothing; a statement that really writes it is caught by sqlite3_stmt_readonly().
     if (action == SQLITE_UPDATE && a
         && (sqlite3_stricmp(a, "sqlite_master") == 0 || sqlite3_stricmp(a, "sqlite_temp_master") == 0))
         reads = true;
@@ -50,8 +47,7 @@ int authorize(void* seen, int action, const char* a, const char* b, const char*,
     return SQLITE_OK;
 }
 
-// Compiles, never runs, every statement of an accepted query on an in-memory
-// roster.
+// Compiles, never runs, every statement of an accepted query on an in-memory roster.
 void checkWithSqlite(const QString& query)
 {
     static sqlite3* const db = [] {

@@ -1,6 +1,5 @@
-// Runs every file of a corpus folder once through LLVMFuzzerTestOneInput, so
-// the corpora are test cases in a build without libFuzzer. A broken invariant
-// aborts; the last "replaying" line names the input.
+// Runs every file of a corpus folder once through LLVMFuzzerTestOneInput, so the corpora are test cases in a build
+// without libFuzzer. A broken invariant aborts; the last "replaying" line names the input.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

@@ -1,6 +1,5 @@
-// The report layout parser on any bytes. A bad layout may only be refused
-// with a Failure that names the file; an accepted one must hold what the
-// renderer relies on without checking again.
+// The report layout parser on any bytes. A bad layout may only be refused with a Failure that names the file; an
+// accepted one must hold what the renderer relies on without checking again.
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
 

@@ -1,5 +1,3 @@
-// varnel and varnel-roster started from a terminal, a file manager or the
-// desktop menu: what they print, how they end, where the window opens.
 #include "support/program_run.h"
 #include "support/roster_file.h"
 

@@ -1,4 +1,3 @@
-// Shipped layouts: the roster folder's copy wins, then the installed data folder.
 #include "common/shipped_files.h"
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"

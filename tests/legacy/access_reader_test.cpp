@@ -1,5 +1,3 @@
-// Access's Date/Time numbers as the roster's text, and the Access reader as
-// the import runs it: Jet 3 against mdb-export, and the watchdog around it.
 #include "jet_fixture.h"
 
 #include "common/failure.h"
@@ -16,8 +14,7 @@ using namespace varnel::legacy::test;
 
 namespace {
 
-// The values Access itself gives for these days, CDbl(#...#); day 0 is
-// 12/30/1899.
+// The values Access itself gives for these days, CDbl(#...#); day 0 is 12/30/1899.
 TEST(AccessDate, ReadsTheStoredNumberAsAccessDoes)
 {
     const struct {
@@ -94,17 +91,11 @@ TEST(AccessReader, ReadsEveryJet3TableAsMdbExportDoes)
                                        jet::Currency, jet::Boolean, jet::ReplicationId}));
 }
 
-// Readers that stand in for one libmdb has made hang, crash or garble.
 TEST(AccessReader, AWatchdogEndsAReaderThatHangsCrashesOrGarbles)
 {
     QTemporaryDir dir;
     const QString pidFile = dir.filePath("pid");
-    const struct {
-        const char* name;
-        QByteArray script;
-        int number;
-        const char* says;
-    } cases[] = {
+    const struct { const char* name; QByteArray script; int number; const char* says; } cases[] = {
         {"hangs", "#!/bin/sh\necho $$ > '" + pidFile.toUtf8() + "'\nexec sleep 600\n", failure::ReaderStalled,
          "made no progress for 1 seconds"},
         {"crashes", "#!/bin/sh\nkill -SEGV $$\n", failure::DamagedFile, "the Access reader crashed on it"},

@@ -1,6 +1,3 @@
-// `varnel-roster import` as a clerk runs it: every value of a real Access
-// roster against mdb-export's reading of the same file, and every refusal
-// and damaged file leaving nothing behind.
 #include "jet_fixture.h"
 
 #include "legacy/access_import.h"
@@ -16,9 +13,6 @@ using namespace varnel::legacy::test;
 
 namespace {
 
-// The Access 2000 file as written, and the Access 2003 one in another
-// arrangement of the free columns: another key name, the schools and the
-// evaluation pair swapped.
 class ImportTool : public ::testing::TestWithParam<TableLayout> {};
 
 TEST_P(ImportTool, BringsEveryValueAcrossAsMdbExportReadsIt)
@@ -39,8 +33,6 @@ TEST_P(ImportTool, BringsEveryValueAcrossAsMdbExportReadsIt)
     EXPECT_EQ(fileBytes(access), accessBefore) << "the Access file is only read";
     EXPECT_EQ(filesBeside(roster), QStringList()) << "nothing else beside it";
 
-    // The design: the same names in the same order, declared by kind, the
-    // AutoNumber as the key, an index on Name.
     const Export exported = mdbExport(access, "Soldier");
     ASSERT_EQ(exported.rows.size(), 300);
     Connection db(roster);
@@ -55,7 +47,6 @@ TEST_P(ImportTool, BringsEveryValueAcrossAsMdbExportReadsIt)
     EXPECT_EQ(db.rows("EXPLAIN QUERY PLAN SELECT * FROM Soldier ORDER BY Name").value(0).value("detail").toString(),
               "SCAN Soldier USING INDEX SoldierByName");
 
-    // Every value, record by record in the Access file's order.
     QList<quint8> types;
     for (const AccessColumn& c : readWhole(access, kSoldierTable).columns)
         types << c.type;
@@ -79,8 +70,6 @@ INSTANTIATE_TEST_SUITE_P(JetFour, ImportTool, kBothLayouts, layoutName);
 
 TEST(ImportTool, RefusesWithANumberAndWritesNothing)
 {
-    // OLD is "old.mdb" in an empty folder: a copy of `source` changed by
-    // `change`, or what `change` alone writes; NEW is "new.MDB" there.
     const struct {
         const char* name;
         QString source; // empty: no copy
@@ -161,10 +150,9 @@ TEST(ImportLibrary, RefusesATextLongerThanTheReaderTakesWholeNamingTheRecord)
     EXPECT_EQ(filesBeside(dir.filePath("a.MDB")), QStringList());
 }
 
-// Access writes whole pages, so a cut in a page is refused by the file's
-// size alone, and a cut at a page's end loses records the design counts.
-// Bytes changed at random (a loop, a crash, values libmdb misreads): the
-// import ends with a whole roster or a numbered failure naming the file.
+// Access writes whole pages, so a cut in a page is refused by the file's size alone, and a cut at a page's end loses
+// records the design counts. Bytes changed at random (a loop, a crash, values libmdb misreads): the import ends with a
+// whole roster or a numbered failure naming the file.
 TEST(DamagedAccessFiles, CutShortNeverImportAndDamageNeverHangsOrCrashes)
 {
     const QByteArray original = fileBytes(jetFile(kJet4Access2003));
@@ -197,9 +185,8 @@ TEST(DamagedAccessFiles, CutShortNeverImportAndDamageNeverHangsOrCrashes)
                 char(std::uniform_int_distribution<int>(0, 255)(random));
         writeFile(old, damaged);
         try {
-            // What libmdb read from a damaged page may differ from what was
-            // stored; the new roster is still whole and holds no more
-            // records than the table declared.
+            // What libmdb read from a damaged page may differ from what was stored; the new roster is still whole and
+            // holds no more records than the table declared.
             EXPECT_LE(importAccessRoster(old, roster, options).records, 300);
             EXPECT_EQ(integrityCheck(roster), "ok");
             EXPECT_EQ(filesBeside(roster), QStringList{"old.mdb"});

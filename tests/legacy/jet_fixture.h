@@ -1,9 +1,5 @@
 #pragma once
 
-// What the import's tests share: the Access files of tests/legacy/data and
-// changed copies of them, mdb-export's reading of a table (libmdb's own
-// tool), and varnel-roster run as a clerk runs it.
-
 #include "legacy/access_date.h"
 #include "legacy/access_table.h"
 
@@ -24,13 +20,11 @@ inline const QString kJet4Access2000 = QStringLiteral("soldier-jet4-access2000.m
 inline const QString kJet4Access2003 = QStringLiteral("soldier-jet4-access2003.mdb");
 inline const QString kJet3Sample = QStringLiteral("sample-jet3-access97.mdb");
 
-// The path of a file of tests/legacy/data, and a writable copy of it at `path`.
 inline QString jetFile(const QString& name) { return QStringLiteral(VARNEL_JET_DATA "/") + name; }
 inline QString copyJetFile(const QString& name, const QString& path) { return writeFile(path, fileBytes(jetFile(name))); }
 
-// In the Soldier table's design, each pair's names trade places (a pair
-// whose second name is no column renames the first). Names of a pair have
-// the same length, so nothing else in the page moves.
+// In the Soldier table's design, each pair's names trade places (a pair whose second name is no column renames the
+// first). Names of a pair have the same length, so nothing else in the page moves.
 inline void swapColumnNames(const QString& path, const QList<std::pair<QString, QString>>& pairs)
 {
     QByteArray bytes = fileBytes(path);
@@ -57,8 +51,6 @@ inline void swapColumnNames(const QString& path, const QList<std::pair<QString, 
     writeFile(path, bytes);
 }
 
-// Gives column `index` (0-based) of the Soldier table's Jet 4 design the
-// Jet type `type`, leaving its data as it is.
 inline void setColumnType(const QString& path, int index, quint8 type)
 {
     QByteArray bytes = fileBytes(path);
@@ -71,7 +63,6 @@ inline void setColumnType(const QString& path, int index, quint8 type)
     writeFile(path, bytes);
 }
 
-// Replaces the one occurrence of `from` in the file by `to` (as long).
 inline void replaceOnce(const QString& path, const QByteArray& from, const QByteArray& to)
 {
     ASSERT_EQ(from.size(), to.size());
@@ -133,7 +124,6 @@ inline QString differenceFromExport(const std::optional<QString>& exported, cons
                       .arg(exported.value_or("nothing").left(80), stored.isNull() ? "NULL" : stored.toString().left(80));
 }
 
-// A table read through the program's reader, held whole.
 struct ReadTable {
     AccessTableInfo info;
     QList<AccessColumn> columns;
@@ -151,7 +141,6 @@ inline ReadTable readWhole(const QString& path, const QString& table, const Read
     return collect.read;
 }
 
-// A value as the import stores it, for comparing.
 inline QVariant storedForm(const AccessValue& value)
 {
     switch (value.tag) {

@@ -1,4 +1,3 @@
-// Total, and Total All Soldiers held against it, on a roster of each kind.
 #include "points/clock.h"
 #include "points/message_sink.h"
 #include "points/total_all.h"
@@ -18,7 +17,6 @@ namespace RecordsetError = varnel::RecordsetError;
 
 namespace {
 
-// The TotalDate label as the window binds it.
 class FakeTotalDateLabel : public FakeControl, public TotalDateLabel {
 public:
     FakeTotalDateLabel() : FakeControl("TotalDate") {}
@@ -43,7 +41,6 @@ public:
     }
 };
 
-
 const QString kPebd = "Error | Entry for PEBD is not valid | !";
 const QString kDor = "Error | Entry for DOR is not valid | !";
 const QString kNoApft = "Varnel | No APFT points added";
@@ -59,8 +56,7 @@ public:
 
 QString iso(int daysFromToday) { return kNow.date().addDays(daysFromToday).toString(Qt::ISODate); }
 
-// 1000 and 400 days of service, C, S, ARCOM, AAM, LTR/COM, evaluations 10
-// and 15; an old worksheet 1 2 3 4 5 = 40.
+// 1000 and 400 days of service, C, S, ARCOM, AAM, LTR/COM, evaluations 10 and 15; an old worksheet 1 2 3 4 5 = 40.
 QVariantMap workedExample(const QVariantMap& changes = {})
 {
     QVariantMap soldier{{"Name", "Able"}, {"Rank", "SGT"}, {"TISDate", iso(-1000)}, {"DORDate", iso(-400)},
@@ -80,7 +76,6 @@ protected:
     RecordingSink sink;
     SteppingClock clock;
 
-    // Replaces the roster with these soldiers and opens it.
     void openWith(const QList<QVariantMap>& soldiers)
     {
         file.exec(R"(DELETE FROM "Soldier")");
@@ -99,7 +94,6 @@ protected:
         EXPECT_EQ(file.count(), 1);
         return file.records().value(0);
     }
-    // The stored TIS TIG APFT Weapon Award TOTAL.
     QString worksheet()
     {
         const QVariantMap row = stored();
@@ -113,12 +107,7 @@ protected:
 TEST_P(TotalCommand, OutcomesStoreWhatTheyShould)
 {
     const QString unchanged = "1 2 3 4 5 40";
-    const struct {
-        const char* name;
-        QVariantMap changes;
-        QStringList messages;
-        QString worksheet;
-    } cases[] = {
+    const struct { const char* name; QVariantMap changes; QStringList messages; QString worksheet; } cases[] = {
         {"the worked example", {}, {}, "32 13 40 30 40 180"},
         {"PEBD no value", {{"TISDate", QVariant()}}, {kPebd}, unchanged},
         {"both dates bad", {{"TISDate", "x"}, {"DORDate", QVariant()}}, {kPebd}, unchanged},
@@ -155,8 +144,7 @@ TEST_P(TotalCommand, OutcomesStoreWhatTheyShould)
 
 TEST_P(TotalCommand, ReadsTheClockForEachUse)
 {
-    // 30 days to 4 January, 31 to 5 January; the band entered in the form
-    // is the one counted.
+    // 30 days to 4 January, 31 to 5 January; the band entered in the form is the one counted.
     openWith({workedExample({{"TISDate", "2012-12-05"}, {"DORDate", "2012-12-05"}, {"APFT", "A"}})});
     data1->setPending("APFT", Value::text("C"));
     clock.moments = {QDateTime(QDate(2013, 1, 4), QTime(23, 59, 59)), QDateTime(QDate(2013, 1, 5), QTime(0, 0))};
@@ -238,7 +226,6 @@ TEST_P(TotalCommand, TotalAllStoresWhatTotalStoresAndSaysWhatTotalWouldHaveSaid)
     all.openIn(allData);
     allData.recordset().moveTo(1);
     allData.setPending("PrefDates", Value::text("AUG"));
-    // Cancelled, it stores the clerk's entries and nothing else.
     const TotalAllSummary cancelled = totalAllSoldiers(allData, clock, u'/', [](int done, int) { return done < 3; });
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(all.recordNamed("Able").value("TOTAL"), 40) << "no worksheet stored";

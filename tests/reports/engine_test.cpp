@@ -1,4 +1,3 @@
-// The engine on roster files. Every failure leaves the folder as it was found.
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
 #include "reports/report_pdf.h"

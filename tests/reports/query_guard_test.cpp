@@ -9,7 +9,6 @@ using namespace varnel::reports::test;
 
 namespace {
 
-// The refusal's description, or nothing when let through.
 std::optional<QString> refusal(const QString& query)
 {
     const auto failure = failureOf([&] { refuseWritingQuery(query, QStringLiteral("/layouts/x.rpt")); });

@@ -50,8 +50,7 @@ TEST(ReportCommands, PassPathOfCurrentDirectoryThenZeroEveryTime)
     EXPECT_EQ(control.calls, expected);
 }
 
-// A failing step stops the command; one soldier's worksheet is narrowed to
-// him for that report only, however it ends.
+// A failing step stops the command; one soldier's worksheet is narrowed to him for that report only, however it ends.
 TEST(ReportCommands, FailureOfTheControlStopsTheCommandAndEndsTheNarrowing)
 {
     RecordingControl control;

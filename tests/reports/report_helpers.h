@@ -17,15 +17,12 @@ using namespace varnel::test;
 // Seven soldiers: totalled, tied, never totalled, every school group, dates
 // in both encodings, awards stored as 1 and -1.
 QList<QVariantMap> sampleSoldiers();
-// Copies the shipped layout `name` into `dir`; gives the copy's path.
 QString copyShippedLayout(const QString& name, const QString& dir);
 
-// A PDF's text as `pdftotext -layout` gives it (a report row a line), or its
-// pages.
+// A PDF's text as `pdftotext -layout` gives it (a report row a line), or its pages.
 QString pdfText(const QString& pdfPath);
 QStringList pdfPages(const QString& pdfPath);
-// The first line at or after `from` holding the cells in order, separated by
-// blanks; -1 if none.
+// The first line at or after `from` holding the cells in order, separated by blanks; -1 if none.
 int findRow(const QStringList& lines, const QStringList& cells, int from = 0);
 
 class StoppingProgress : public ReportProgress {
@@ -81,8 +78,7 @@ bool isPdf(const QString& path);
 inline const QByteArray kEndlessCount =
     "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r) SELECT count(*) AS \\\"Name\\\" FROM r";
 
-// A list layout of one column, Name, over `query` (JSON-escaped), `extra`
-// keys appended.
+// A list layout of one column, Name, over `query` (JSON-escaped), `extra` keys appended.
 QByteArray listLayoutOver(const QByteArray& query, const QByteArray& extra = {});
 
 // A roster of `soldiers` and the layout bounded.rpt; the PDF goes beside them.
@@ -95,7 +91,6 @@ struct LayoutFolder {
     QStringList entries;
 
     explicit LayoutFolder(const QByteArray& layoutText, const QList<QVariantMap>& soldiers = sampleSoldiers());
-    // The roster as it was, nothing new beside it, no report connection open.
     void expectLeftAsFound() const;
 };
 

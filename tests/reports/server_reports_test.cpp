@@ -1,5 +1,4 @@
-// Reports on a roster on the tests' PostgreSQL server, read through a role
-// and a transaction that cannot change it.
+// Reports on a roster on the tests' PostgreSQL server, read through a role and a transaction that cannot change it.
 #include "reports/report_data.h"
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
@@ -82,9 +81,8 @@ QList<QStringList> rowsOf(const ReportLayout& layout, const ReportLimits& limits
 
 } // namespace
 
-// The edge soldiers in the rearranged table on a database that orders text
-// by its bytes, and brought by `varnel-roster copy` to one that orders text
-// as a language does (ICU's en-US), as a production server's often does.
+// The edge soldiers in the rearranged table on a database that orders text by its bytes, and brought by
+// `varnel-roster copy` to one that orders text as a language does (ICU's en-US), as a production server's often does.
 TEST(ServerReports, EveryShippedLayoutShowsOnTheServerWhatItShowsOnAFile)
 {
     QTemporaryDir dir;
@@ -112,8 +110,6 @@ TEST(ServerReports, EveryShippedLayoutShowsOnTheServerWhatItShowsOnAFile)
         }
     }
 
-    // One soldier's worksheet narrowed by the server's key, the server named
-    // by the report address the window gives.
     const QString key = rearrangedServer.keyColumn().remove(u'"');
     ReportEngine engine(std::make_unique<PdfPresenter>(dir.filePath("one.pdf"), ExistingPdf::Refuse),
                         std::make_unique<SilentProgress>());

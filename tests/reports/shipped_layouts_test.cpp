@@ -1,4 +1,3 @@
-// The three shipped layouts on a roster file, read back from their PDFs.
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
 #include "reports/report_progress.h"
@@ -73,8 +72,7 @@ TEST(ShippedLayouts, WorksheetsGiveOnePageFormPerSoldierOrOneSoldiersAlone)
         {"1SG evaluation", "90"}, {"SGT evaluation", "87"}, {"Total promotion points", "412"},
         {"Worked out on", "6/2/2024"},
     });
-    // Both date encodings, with or without a time, show as m/d/yyyy; empty
-    // text shows as NULL does.
+    // Both date encodings, with or without a time, show as m/d/yyyy; empty text shows as NULL does.
     expectRowsInOrder(pages[1], {{"DOR", "1/15/2021"}});
     expectRowsInOrder(pages[2], {{"DOR", "not entered"}, {"Weapon qualification", "not qualified"},
                                  {"Awards held", "none"}, {"Total promotion points", "not totalled"}});

@@ -1,5 +1,3 @@
-// The recordset and the record commands on every roster kind, and another
-// program (the sqlite3 shell or psql) changing a soldier this copy has current.
 #include "common/server_connection.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
@@ -179,7 +177,6 @@ TEST_P(RecordsetTest, ChangesToARecordAnotherProgramDeletedFailLoudly)
     EXPECT_EQ(failureNumber([&] { rs().deleteRecord(); }), RecordsetError::RecordGone);
 }
 
-// Once the grid has read its rows, each shows what the roster holds for its record after any change.
 TEST_P(RecordsetTest, GridRowsShowTheRosterAfterEveryChange)
 {
     const auto setRank = [this](const char* rank) {
@@ -192,11 +189,7 @@ TEST_P(RecordsetTest, GridRowsShowTheRosterAfterEveryChange)
         return done < total;
     };
     const auto toMajor = [this] { file.exec(R"(UPDATE "Soldier" SET "Rank" = 'MAJ' WHERE "Name" = 'C')"); };
-    const struct {
-        const char* change;
-        std::function<void()> run;
-        QStringList rows;
-    } cases[] = {
+    const struct { const char* change; std::function<void()> run; QStringList rows; } cases[] = {
         {"the first record deleted and one added",
          [&] { rs().deleteRecord(); rs().addNew(); data1.setPending("Name", Value::text("E")); rs().update(); },
          {"B/", "C/SGT", "E/"}},
@@ -232,7 +225,6 @@ TEST_P(RecordsetTest, ReloadStoresPendingNamesAndReopensInNameOrderOrLeavesTheRo
     reloadRoster(data1);
     EXPECT_EQ(rosterNames(), QStringList({"BAKER, ERIC", "MILLER, SARAH", "YOUNG, GRACE"}));
     EXPECT_EQ(currentName(), "BAKER, ERIC");
-    // The file moved away, or the table renamed on the server.
     if (file.onServer())
         file.exec(R"(ALTER TABLE "Soldier" RENAME TO "Moved")");
     else

@@ -1,4 +1,3 @@
-// The exported CSV, parsed back as a spreadsheet would parse it.
 #include "common/failure_numbers.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
@@ -117,11 +116,7 @@ TEST(RosterFileExport, NeverOverTheRosterAndOverAnotherFileOnlyWhenAsked)
     const QByteArray roster = test::fileBytes(file.path());
     const QString other = test::writeFile(out.filePath("keep.csv"), "the clerk's own file");
     const QString layout = test::writeFile(QDir(file.directory()).filePath("varnel_list.rpt"), "{}");
-    const struct {
-        QString path;
-        bool replace;
-        int number;
-    } cases[] = {
+    const struct { QString path; bool replace; int number; } cases[] = {
         {file.path(), true, RecordsetError::WouldOverwriteRoster},
         {layout, true, RecordsetError::WouldOverwriteRoster},
         {other, false, RecordsetError::ExistsNotReplaced},
@@ -136,7 +131,6 @@ TEST(RosterFileExport, NeverOverTheRosterAndOverAnotherFileOnlyWhenAsked)
     EXPECT_EQ(test::fileBytes(other), "the clerk's own file");
     EXPECT_EQ(test::fileBytes(layout), "{}");
 
-    // A full disk: the system's reason, and nothing left behind.
     test::ScratchMount disk(QStringLiteral("64k"));
     if (disk.skipReason().isEmpty()) {
         disk.fill();

@@ -1,4 +1,3 @@
-// The roster file as other programs and the disk see it.
 #include "common/sqlite_open.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
@@ -230,7 +229,6 @@ TEST_P(RosterFileTest, ARosterThatCannotBeKeptIsRefusedAndNoFileIsMadeOrChanged)
     }
 }
 
-// Damage on a page that opening the roster never reads is found at the first write.
 TEST_P(RosterFileTest, DamageDeepInTheFileLetsTheRosterOpenButTakesNoWrite)
 {
     QTemporaryDir dir;
@@ -343,8 +341,6 @@ TEST(SafetyCopies, TheNewestTwentyOfEachRosterFolderAreKept)
     EXPECT_FALSE(kept.contains(saved.at(2)));
 }
 
-// Where the copy may not go (into the roster's folder, or a link to it), the
-// write goes on without it and the binding says why.
 TEST(SafetyCopies, AFolderThatMayNotTakeTheCopyIsReportedAndLeftAsItWas)
 {
     const QByteArray dataHome = qgetenv("XDG_DATA_HOME");

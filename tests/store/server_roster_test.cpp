@@ -1,4 +1,3 @@
-// What only a roster on a PostgreSQL server does.
 #include "common/failure_numbers.h"
 #include "common/server_connection.h"
 #include "store/data_control.h"
@@ -13,17 +12,11 @@
 using namespace varnel;
 using namespace varnel::store;
 using test::expectFailure;
+using test::openAt;
 
 namespace {
 
 const test::RosterKind kServer{test::Engine::Server, test::TableLayout::Standard};
-
-void openAt(DataControl& data1, const QString& location)
-{
-    data1.setDatabaseName(location);
-    data1.setRecordSource(kRosterQuery);
-    data1.refresh();
-}
 
 TEST(ServerRoster, TheServersFailuresCarryTheirNumbersAndSqlState)
 {
@@ -152,7 +145,6 @@ TEST(ServerRoster, AStoreTheServerRefusesOrLosesKeepsTheEntries)
     EXPECT_EQ(roster.stored(adams, "Rank").toString(), "SSG");
 }
 
-// The record another clerk holds fails once the wait runs out; others never wait.
 TEST(ServerRoster, ClerksOnDifferentRecordsNeverWaitForEachOther)
 {
     test::RosterFile roster(kServer);

@@ -44,10 +44,7 @@ TEST(ValueRules, SumsFollowEmptyNoValueAndOverflowRules)
 TEST(ValueRules, ComparisonsTreatEmptyAsZeroAndNoValueAsUnordered)
 {
     using std::partial_ordering;
-    const struct {
-        Value a, b;
-        partial_ordering expected;
-    } cases[] = {
+    const struct { Value a, b; partial_ordering expected; } cases[] = {
         {Value(), Value::integer(0), partial_ordering::equivalent},
         {Value(), Value::integer(1), partial_ordering::less},
         {Value(), Value::text(""), partial_ordering::equivalent},

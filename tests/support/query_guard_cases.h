@@ -1,7 +1,6 @@
 #pragma once
 
-// Report queries and what the query guard must decide for each, as SQLite
-// and PostgreSQL read them.
+// Report queries and what the query guard must decide for each, as SQLite and PostgreSQL read them.
 namespace varnel::test {
 
 struct GuardCase {

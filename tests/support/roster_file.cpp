@@ -74,7 +74,6 @@ TestServer findTestServer()
     return server;
 }
 
-// A QtSql connection `name` to `database` on the tests' server.
 void openOnTestServer(const QString& name, const QString& database)
 {
     const TestServer& server = testServer();
@@ -87,7 +86,6 @@ void openOnTestServer(const QString& name, const QString& database)
                            << " (scripts/install-deps.sh installs it)";
 }
 
-// The server's database "postgres", where databases are made.
 QSqlDatabase adminConnection()
 {
     const QString name = QStringLiteral("varnel-test-admin");
@@ -206,8 +204,7 @@ void writeRoster(const QString& path, const QList<QVariantMap>& rows, TableLayou
     file.run(QStringLiteral("COMMIT"));
 }
 
-RosterFile::RosterFile(RosterKind kind)
-    : kind_(kind)
+RosterFile::RosterFile(RosterKind kind) : kind_(kind)
 {
     if (!onServer()) {
         writeRoster(path(), {}, kind.layout);

@@ -83,6 +83,14 @@ inline std::string rosterName(const ::testing::TestParamInfo<RosterKind>& info)
 void writeRoster(const QString& path, const QList<QVariantMap>& rows = {}, TableLayout layout = TableLayout::Standard);
 inline void execOn(const QString& path, const QString& sql) { Connection(path).run(sql); }
 
+// Opens the roster at `location` as the window does: in name order.
+inline void openAt(store::DataControl& data1, const QString& location)
+{
+    data1.setDatabaseName(location);
+    data1.setRecordSource(store::kRosterQuery);
+    data1.refresh();
+}
+
 // A roster file (Varnel_DATA.MDB) in a temporary folder, or a roster in a database of its own on the tests'
 // server, read back through a connection of its own. SQL given to exec() quotes its names ("Soldier").
 class RosterFile {
@@ -95,7 +103,6 @@ public:
     QString directory() const { return dir_.path(); }
     QString path() const { return store::rosterPath(dir_.path()); }
     QString database() const { return database_; }
-    // What the binding opens: the file's path, or the server's address.
     QString location() const { return onServer() ? serverLocation(database_) : path(); }
     // Quoted: SQLite's row key, or the server table's primary key.
     QString keyColumn() const { return connection_->keyName(); }
@@ -104,13 +111,7 @@ public:
     QSqlQuery exec(const QString& sql) const { return connection_->run(sql); }
     // Runs `sql` in the sqlite3 shell or psql; gives its exit code.
     int runInAnotherProgram(const QString& sql) const;
-    // Opens the roster as the window does: in name order.
-    void openIn(store::DataControl& data1) const
-    {
-        data1.setDatabaseName(location());
-        data1.setRecordSource(store::kRosterQuery);
-        data1.refresh();
-    }
+    void openIn(store::DataControl& data1) const { openAt(data1, location()); }
 
     QVariant stored(qint64 key, const QString& column) const { return record(key).value(column); }
     QVariantMap record(qint64 key) const { return connection_->rows(soldiers("WHERE %1 = ?").arg(keyColumn()), {key}).value(0); }
@@ -182,9 +183,7 @@ inline QString journalModeBytes(const QString& path)
 }
 // Overwrites the page type of the page holding `marker`: damage only reading it or a whole check finds.
 void damagePageHolding(const QString& path, const QByteArray& marker);
-// SQLite's integrity check of the file: "ok" when the file is whole.
 QString integrityCheck(const QString& path);
-// Runs a program as another process (cp, mv, sqlite3); gives its exit code.
 int runProgram(const QString& program, const QStringList& args);
 
 // A small tmpfs for a full disk or a read-only medium; when it cannot be mounted, the test should skip.

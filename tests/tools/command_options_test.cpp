@@ -1,5 +1,3 @@
-// varnel-roster's options, wherever they stand: a mistake is named, ends with 2
-// and leaves no file; the options given are the ones used.
 #include "support/roster_file.h"
 #include "tool_run.h"
 
@@ -46,8 +44,6 @@ TEST(CommandOptions, StandAnywhereAmongTheFilesAndAreTheOnesUsed)
     QTemporaryDir dir;
     const auto rows = [&](const QString& name) { return Connection(dir.filePath(name)).rows("SELECT * FROM Soldier"); };
 
-    // The same count and seed wherever they stand, in both of Qt's spellings,
-    // give the same soldiers; another seed others.
     const QStringList spellings[] = {
         {"sample", "--seed", "5", "--count", "4", "a.db"},
         {"sample", "b.db", "--count=4", "--seed=5"},
@@ -65,7 +61,6 @@ TEST(CommandOptions, StandAnywhereAmongTheFilesAndAreTheOnesUsed)
     ASSERT_EQ(runTool({"sample", "e.db", "--count", "4", "--seed", "6"}, 60000, dir.path()).exitCode, 0);
     EXPECT_NE(rows("e.db"), first) << "the seed is used";
 
-    // --merit picks the merit list and --force lets a CSV be replaced.
     const struct {
         QStringList args;
         int exitCode;

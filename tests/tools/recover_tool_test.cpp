@@ -1,5 +1,4 @@
-// `varnel-roster recover`: a soldier comes back from an older copy whole and
-// once; what it cannot do changes nothing. (Onto a server: server_copy_test.)
+// `varnel-roster recover` onto a server: server_copy_test.
 #include "support/roster_file.h"
 #include "tool_run.h"
 

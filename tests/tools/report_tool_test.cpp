@@ -33,8 +33,6 @@ TEST(ReportTool, ReplacesAFileOnlyWithForceAndSaysSo)
     }
 }
 
-// A full disk: exit 1 with 5107, no "Wrote", no temporary file left, the file
-// being replaced as it was.
 TEST(ReportTool, FullDiskFailsAndLeavesNothingBehind)
 {
     ScratchMount disk(QStringLiteral("64k"));

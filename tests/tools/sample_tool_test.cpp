@@ -1,4 +1,3 @@
-// `varnel-roster sample` and `create` as processes.
 #include "support/roster_file.h"
 #include "tool_run.h"
 
@@ -10,8 +9,6 @@ using namespace varnel::test;
 
 namespace {
 
-// Valid codes and a name for every soldier, no two alike; blanks and stray
-// codes only with --edge-cases.
 TEST(SampleRoster, LooksLikeAUnitAndHasOddRecordsOnlyWhenAskedFor)
 {
     QTemporaryDir dir;
@@ -37,8 +34,7 @@ TEST(SampleRoster, LooksLikeAUnitAndHasOddRecordsOnlyWhenAskedFor)
     EXPECT_EQ(filesBeside(dir.filePath("unit.MDB")), QStringList{"odd.MDB"}) << "no temporary file left";
 }
 
-// A killed run's temporary file is cleared by the next run for that name once
-// some minutes old, and nothing else is. Names that are not files are refused.
+// A killed run's temporary file is cleared by the next run only once some minutes old.
 TEST(SampleRoster, ANewRosterClearsWhatAKilledRunLeftAndNamesOnlyAFile)
 {
     QTemporaryDir dir;

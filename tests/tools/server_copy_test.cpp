@@ -1,4 +1,3 @@
-// varnel-roster's create, copy, total, export and recover with a server roster.
 #include "support/roster_file.h"
 #include "tool_run.h"
 
@@ -15,9 +14,6 @@ QList<QVariantMap> fileRecords(const QString& path)
 
 class CopyThroughTheServer : public ::testing::TestWithParam<TableLayout> {};
 
-// A roster with the values other programs and hurried typing leave, copied
-// to a server and back, is the roster it was; a new record there gets a key
-// after the copied ones; a soldier deleted there comes back from the file.
 TEST_P(CopyThroughTheServer, FileToServerToFileGivesTheSameRecords)
 {
     QTemporaryDir dir;
@@ -54,8 +50,6 @@ TEST_P(CopyThroughTheServer, FileToServerToFileGivesTheSameRecords)
 
 INSTANTIATE_TEST_SUITE_P(BothTableLayouts, CopyThroughTheServer, kBothLayouts, layoutName);
 
-// create makes an empty roster once; copy never writes over one; total and
-// export take the server in place of ROSTER or with --database.
 TEST(ServerRosterTool, CreateOnceCopyNeverOverATableTotalAndExportTakeTheServer)
 {
     QTemporaryDir dir;
@@ -96,8 +90,6 @@ TEST(ServerRosterTool, CreateOnceCopyNeverOverATableTotalAndExportTakeTheServer)
     EXPECT_TRUE(QString::fromUtf8(fileBytes(csv)).contains("BAKER"));
 }
 
-// A value the server's column cannot hold, or holds as something else: the
-// copy fails naming the soldier and leaves nothing behind.
 TEST(ServerRosterTool, ACopyThatFailsHalfwayLeavesNothing)
 {
     // Text in a whole-number column; text in a Yes/No column the server reads as a Yes.

@@ -1,5 +1,3 @@
-// The buttons, menus and keys of the main window, the bound controls through
-// real widgets, and the commands for the whole unit.
 #include "ui_fixture.h"
 
 #include "points/date_services.h"
@@ -42,8 +40,6 @@ TEST(Handler, ShowsAFailureAsNumberAndDescriptionAndGoesOn)
     }
 }
 
-// Total through its button and access key: the worksheet stored and shown,
-// or its messages in boxes with their captions.
 TEST(Commands, TotalStoresAndShowsTheWorksheetOrItsMessages)
 {
     const QDate today = QDate::currentDate();
@@ -77,8 +73,6 @@ TEST(Commands, TotalStoresAndShowsTheWorksheetOrItsMessages)
     }
 }
 
-// A page gone bad under the open window: the rows shown stay so when the grid
-// reads again. Opened so, the roster is reported and takes no write.
 TEST(Commands, ADamagedPageKeepsTheRowsShownAndTakesNoWrites)
 {
     RosterFile roster;
@@ -111,7 +105,6 @@ TEST(Commands, ADamagedPageKeepsTheRowsShownAndTakesNoWrites)
     EXPECT_EQ(fileBytes(roster.path()), before);
 }
 
-// Counts the times a widget is hidden, and those with the hourglass up.
 class HideCounter : public QObject {
 public:
     int hides = 0, busy = 0;
@@ -123,8 +116,6 @@ public:
     }
 };
 
-// Sort hides the window under the hourglass, reloads in name order and
-// brings it back; failing, it shows the window and the pointer first.
 TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
 {
     RosterFile roster;
@@ -162,8 +153,6 @@ TEST(Commands, SortHidesTheWindowAndReloadsInNameOrder)
     QFile::rename(roster.path() + ".moved", roster.path());
 }
 
-// The reports of a server roster read it through the report address only;
-// without one they are refused, saying how to give one.
 TEST(Commands, ARosterOnAServerIsPrintedOnlyThroughTheReportAddress)
 {
     RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
@@ -193,8 +182,6 @@ TEST(Commands, ARosterOnAServerIsPrintedOnlyThroughTheReportAddress)
     EXPECT_TRUE(ui.reportLog->onlyRecords.contains(std::optional<qint64>(baker)));
 }
 
-// F1 opens the help from every control. Return and the keypad's Enter press
-// the button that has the focus, and none without it; nor does Escape.
 TEST(Commands, KeysReachHelpAndTheButtonThatHasTheFocus)
 {
     RosterFile roster;
@@ -231,7 +218,6 @@ const QStringList kDetailControls = {
     "Check9", "Check10", "Check4", "Check6", "Check11", "LastSchool", "NextSchool", "PrefDates", "Label4", "TotalDate",
 };
 
-// What each detail control shows, read as the user reads it.
 QStringList shownTexts(const FormUnderTest& ui, const QStringList& names = kDetailControls)
 {
     QStringList texts;
@@ -296,10 +282,9 @@ TEST(Binding, MovingToAnotherRowShowsThatRecordInEveryControl)
 
 void clickItem(QWidget* list, const QString& text)
 {
-    for (QRadioButton* button : list->findChildren<QRadioButton*>()) {
+    for (QRadioButton* button : list->findChildren<QRadioButton*>())
         if (button->text() == text)
             QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-    }
 }
 
 TEST(Binding, WhatIsTypedIsStoredInTheRecordLeftByAdd)
@@ -360,7 +345,6 @@ TEST(Binding, RequestDatesLimitTypingButKeepALongerStoredText)
     auto* prefDates = ui.find<QLineEdit>("PrefDates");
     EXPECT_EQ(prefDates->text(), longText);
 
-    // A character more is refused; shortening is allowed.
     prefDates->setFocus();
     prefDates->end(false);
     QTest::keyClicks(prefDates, "X");
@@ -370,7 +354,6 @@ TEST(Binding, RequestDatesLimitTypingButKeepALongerStoredText)
     ui.click("Command3");
     EXPECT_EQ(roster.stored(key, "PrefDates"), longText.chopped(1));
 
-    // Typed text stops at 25 characters.
     ui.clickRow(1);
     typeInto(prefDates, QString(30, u'7'));
     ui.click("Command3");

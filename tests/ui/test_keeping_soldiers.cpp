@@ -1,6 +1,3 @@
-// Nothing a clerk does in the window loses a soldier: no hidden current
-// record, no entries dropped without a word, no silent overwrite of another
-// writer, every change taken back (Undo, a safety copy), none on the wrong one.
 #include "ui_fixture.h"
 
 #include "ui/about_box.h"
@@ -77,8 +74,7 @@ TEST(KeepingSoldiers, NoRecordBecomesCurrentUntilTheClerkPicksOne)
     }
 }
 
-// Runs `ending` (Exit or the window's close) in the event loop; true when
-// the program ended, false when it went on.
+// Runs `ending` (Exit or the window's close) in the event loop; true when the program ended, false when it went on.
 bool endsTheProgram(const std::function<void()>& ending)
 {
     QTimer::singleShot(0, ending);
@@ -89,8 +85,7 @@ bool endsTheProgram(const std::function<void()>& ending)
     return QApplication::exec() == 0;
 }
 
-// Exit, or closing the window, asks once about entries pending (Escape
-// cancels) and ends the program, About box open or not; a failed store stays.
+// An About box, open or hidden, must not keep the program running.
 TEST(KeepingSoldiers, ExitAndCloseAskOnceWhenEntriesArePending)
 {
     const struct {
@@ -165,8 +160,6 @@ TEST(KeepingSoldiers, WithoutASafetyCopyTheClerkIsToldOnceBeforeTheFirstChangeGo
     EXPECT_EQ(roster.stored(adams, "PrefDates"), "SEP");
 }
 
-// The sqlite3 shell holds the roster's lock: the window waits painting, says
-// what it waits for, and the clerk may cancel; once let go, the change goes in.
 TEST(KeepingSoldiers, AnotherProgramsLockIsWaitedForWithoutFreezingTheWindow)
 {
     for (bool cancel : {true, false}) {
@@ -233,7 +226,6 @@ TEST(KeepingSoldiers, TerminationClosesTheRosterInOrder)
 
 class TakingBack : public ::testing::TestWithParam<RosterKind> {
 protected:
-    // Every value of every record with its type, as another program reads them.
     static QString snapshot(const RosterFile& roster)
     {
         QStringList rows;
@@ -302,7 +294,6 @@ TEST_P(TakingBack, AnUndoStoresNothingOverAnotherWritersChange)
     const qint64 baker = roster.insert({{"Name", "BAKER"}, {"Rank", "SGT"}});
     FormUnderTest ui(roster);
 
-    // The clerk's store, then another program's change of the same box.
     typeInto(ui.find("PrefDates"), "AUG");
     ui.click("Command3");
     ASSERT_EQ(roster.runInAnotherProgram(R"(UPDATE "Soldier" SET "PrefDates" = 'SEP' WHERE "Name" = 'ADAMS')"), 0);
@@ -325,8 +316,6 @@ TEST_P(TakingBack, AnUndoStoresNothingOverAnotherWritersChange)
     EXPECT_EQ(ui.currentName(), "BAKER");
 }
 
-// Another writer changed ADAMS under the clerk's Delete (refused) or entries
-// (stored or given up as the clerk chooses, never over another soldier).
 TEST_P(TakingBack, DeleteAndEntriesNeverLandOnAnotherSoldier)
 {
     const QString renamed = R"(UPDATE "Soldier" SET "Name" = 'CRUZ, TOM', "Rank" = 'PV1' WHERE %1 = %2)";

@@ -1,5 +1,3 @@
-// The report windows: the print preview with its PDF export, and the
-// progress window with its Cancel button.
 #include "ui/dialog_progress.h"
 #include "ui/preview_presenter.h"
 
@@ -27,7 +25,6 @@ using varnel::ui::PreviewPresenter;
 
 namespace {
 
-// Runs `inPreview` on the modal print preview once it is up, then closes it.
 void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
 {
     auto* closer = new QTimer(qApp);
@@ -47,9 +44,7 @@ void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview
 
 } // namespace
 
-// The preview shows every page (a worksheet a soldier) under the layout's
-// title; its Export PDF suggests the title as the name, refuses the roster
-// before asking to replace a file, and "No" leaves file and preview as they are.
+// Export PDF refuses the roster before it asks to replace a file.
 TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
 {
     const struct {
@@ -109,8 +104,6 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
     }
 }
 
-// Out of memory while the preview paints its pages or while the export
-// writes them: the preview closes and the report ends with a number.
 TEST(PreviewPresenter, FailureInsideThePreviewsEventsEndsTheReport)
 {
     for (const bool whileExporting : {false, true}) {
@@ -122,13 +115,12 @@ TEST(PreviewPresenter, FailureInsideThePreviewsEventsEndsTheReport)
                                 nullptr, [&](QWidget*, const QString&) { return folder.dir.filePath("new.pdf"); }),
                             std::move(progress));
         engine.setReportFileName(folder.layout);
-        if (whileExporting) {
+        if (whileExporting)
             whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
                 failing->armed = true;
                 if (auto* action = preview.findChild<QAction*>("exportPdf"))
                     action->trigger();
             });
-        }
         // Should the preview not close by itself, this fails the test.
         QTimer guard;
         guard.setSingleShot(true);

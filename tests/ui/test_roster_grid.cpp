@@ -1,5 +1,3 @@
-// The roster grid: cells, the new-record row, record selectors; values far
-// longer than a clerk types, shown by their beginning and left as stored.
 #include "ui_fixture.h"
 
 #include "ui/long_value.h"
@@ -18,7 +16,6 @@
 namespace varnel::ui::test {
 namespace {
 
-// Opens the cell's editor, types into it and presses Enter.
 void typeIntoCell(const FormUnderTest& ui, int row, int column, const QString& text, bool replace = true)
 {
     RosterGrid* grid = ui.form->grid();
@@ -80,13 +77,10 @@ TEST_F(RosterGridTest, ShowsTheRosterByNameWithDatesInShortForm)
             shown << ui.cell(r, c);
         EXPECT_EQ(shown, rows[r]) << "row " << r;
     }
-    // Record selectors: none on another record, the new-record row's mark.
     EXPECT_EQ(model->headerData(1, Qt::Vertical).toString(), "");
     EXPECT_EQ(model->headerData(3, Qt::Vertical).toString(), "*");
 }
 
-// Typed text is cut at the column's longest entry, a date stored as one;
-// other text in a date cell is refused, left there to be corrected.
 TEST_F(RosterGridTest, CellsStoreWhatTheyTakeAndRefuseWhatIsNoDate)
 {
     const struct {
@@ -127,8 +121,6 @@ TEST_F(RosterGridTest, CellsStoreWhatTheyTakeAndRefuseWhatIsNoDate)
     }
 }
 
-// A record typed into the new-record row is stored when the row is left or a
-// button stores it, a cell still being edited included; a visit adds none.
 TEST_F(RosterGridTest, RecordsAreAddedThroughTheNewRecordRow)
 {
     FormUnderTest ui(roster);
@@ -189,7 +181,6 @@ TEST_F(RosterGridTest, DeleteKeyRemovesTheRowsSelectedByTheirRecordSelectors)
 const QChar kMark(0x2026);
 constexpr qsizetype kMegabyte = 1024 * 1024;
 
-// `length` characters of words and spaces after `start`.
 QString filler(const QString& start, qsizetype length)
 {
     QString text = start;
@@ -199,7 +190,6 @@ QString filler(const QString& start, qsizetype length)
     return text;
 }
 
-// The tooltip that appears when the pointer rests on `widget` at `pos`.
 QString toolTipAt(QWidget* widget, QPoint pos)
 {
     QToolTip::hideText();
@@ -208,8 +198,6 @@ QString toolTipAt(QWidget* widget, QPoint pos)
     return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
-// What a control or cell shows for `value`: the whole value, or its
-// beginning and the mark.
 void expectShown(const QString& shown, const QString& value, bool whole)
 {
     if (whole) {
@@ -222,8 +210,6 @@ void expectShown(const QString& shown, const QString& value, bool whole)
     EXPECT_LE(shown.size(), 201);
 }
 
-// Values of up to 1,000 characters are shown and edited whole, longer ones
-// by their beginning, a mark and a tooltip with their length; not edited.
 TEST(LongValues, AreShownByTheirBeginningWithAMarkAndATooltip)
 {
     RosterFile roster;
@@ -318,8 +304,6 @@ void typeKeys(QWidget* target, const QString& text)
     QTest::keyClicks(target, "JUN 2025");
 }
 
-// Each case, then moving away and back and Update, leaves the long record
-// as stored, with nothing pending.
 TEST(LongValues, CommandsMovesAndTypingKeepTheStoredValueByteForByte)
 {
     const struct {

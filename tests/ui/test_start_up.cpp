@@ -1,5 +1,3 @@
-// Start-up and the rosters: none (how to make one, or the first-run panel),
-// an Access file offered for conversion with nothing lost, the recent list.
 #include "ui_fixture.h"
 
 #include "store/recordset.h"
@@ -98,8 +96,6 @@ TEST(StartUp, OpensTheRosterOffersToConvertAnAccessFileAndSaysHowToMakeOne)
     }
 }
 
-// From the desktop, a folder without a roster shows the panel (never a roster
-// made unasked), whose buttons make, open or import one and open it.
 TEST(FirstRun, FromTheDesktopThePanelMakesOpensOrImportsARoster)
 {
     const QString before = QDir::currentPath();

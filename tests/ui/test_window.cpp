@@ -1,5 +1,3 @@
-// The main window and the About box as drawn, on any screen and in any
-// colour scheme; keys, menus and the About command.
 #include "ui_fixture.h"
 
 #include "ui/about_box.h"
@@ -23,9 +21,7 @@
 namespace varnel::ui::test {
 namespace {
 
-// Both windows keep their drawn size and are in the system's window colour,
-// not the button face Qt gives windows, wherever the grid is not; on screen
-// too. One control spot-checked where it is drawn.
+// The system's window colour, not the button face Qt gives windows, wherever the grid is not.
 TEST(WindowDrawing, WindowsKeepTheirDrawnSizeAndTheSystemsWindowColour)
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
@@ -65,7 +61,6 @@ TEST(WindowDrawing, WindowsKeepTheirDrawnSizeAndTheSystemsWindowColour)
     EXPECT_EQ(update->text(), "&Update");
 }
 
-// Every control's place in its container, to compare before and after.
 QMap<QString, QRect> placesOf(QWidget* client)
 {
     QMap<QString, QRect> places;
@@ -85,10 +80,7 @@ TEST(AnyScreen, ClientKeepsItsSizeWhereItFitsElseTakesTheRoomWithScrollBars)
 {
     const QSize drawn(432, 568);
     const int bar = 15;
-    const struct {
-        QSize room;
-        QSize fitted;
-    } cases[] = {
+    const struct { QSize room; QSize fitted; } cases[] = {
         {{1000, 1000}, {432, 568}},  // fits: exactly as drawn
         {{432, 568}, {432, 568}},    // fits to the pixel
         {{1000, 400}, {447, 400}},   // too low: a vertical bar beside it
@@ -132,7 +124,6 @@ TEST(AnyScreen, OnAScreenTooSmallTheWindowScrollsAndEveryControlStaysWhereItIsDr
     EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
     EXPECT_EQ(placesOf(client), drawn) << "the layout stays as drawn";
 
-    // Out of view until Tab reaches it; a click there works then.
     auto* add = ui.find<QPushButton>("Command1");
     EXPECT_FALSE(shownInViewport(scroll, add));
     ui.find("PrefDates")->setFocus();
@@ -150,9 +141,8 @@ TEST(AnyScreen, OnAScreenTooSmallTheWindowScrollsAndEveryControlStaysWhereItIsDr
     EXPECT_TRUE(barsGone());
 }
 
-// A frame's line stays as the scheme draws it where it shows; where it
-// nearly vanishes (a dark or high-contrast scheme) it is blended toward the
-// text, or is the text colour itself where even the blend would not show.
+// A frame's line stays as the scheme draws it where it shows; where it nearly vanishes (a dark or high-contrast scheme)
+// it is blended toward the text, or is the text colour itself where even the blend would not show.
 TEST(AnyScreen, LinesStayVisibleInEveryScheme)
 {
     const QColor grey(0xa0, 0xa0, 0xa0), dark(0x30, 0x30, 0x30), dim(0x50, 0x50, 0x50);
@@ -166,9 +156,6 @@ TEST(AnyScreen, LinesStayVisibleInEveryScheme)
     EXPECT_EQ(visibleLine(dark, dark, dim), dim);
 }
 
-// No access key twice in one menu; each report item hands its layout in the
-// current directory to Report1 with the run request 0, Contents asks for the
-// help, About for the About box.
 TEST(MainFormLayout, MenusTakeTheirAccessKeysAndRunTheirCommands)
 {
     RosterFile roster;
@@ -212,10 +199,7 @@ void turnWheel(QWidget* widget)
     QApplication::sendEvent(widget, &wheel);
 }
 
-// Tab leaves the grid from its last column for the marked APFT band, Shift+Tab
-// from its first for the last button. The wheel changes only the focused
-// control. The arrows wrap from row to row; Ctrl+End goes to the last record,
-// not to the new-record row; the highlight follows.
+// Ctrl+End goes to the last record, not to the new-record row.
 TEST(PlatformHabits, TheTabKeyTheWheelAndTheArrowsDoWhatTheClerkKnows)
 {
     RosterFile roster;
@@ -278,9 +262,6 @@ int visibleAboutBoxes()
 // A box that deletes itself goes now, not later.
 void deleteClosedBoxes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-// Help > About: one modeless box without an owner, its notice in full, OK
-// with the focus (Enter presses it, Escape nothing, F1 the help); OK hides it
-// for the next run, closing it through its frame makes a fresh one.
 TEST(AboutCommand, ShowsOneModelessBoxTakingItsKeysAndTheSameOneAgainAfterOk)
 {
     EXPECT_EQ(versionText("1.2.0.7"), "1.02.0007");

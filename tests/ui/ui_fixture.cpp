@@ -40,8 +40,7 @@ QStringList RecordingBoxes::lines() const
     return list;
 }
 
-FormUnderTest::FormUnderTest()
-    : clock(QDateTime::currentDateTime())
+FormUnderTest::FormUnderTest() : clock(QDateTime::currentDateTime())
 {
     MainFormParts parts;
     parts.messageBoxes = &boxes;
@@ -55,8 +54,7 @@ FormUnderTest::FormUnderTest()
     form = std::make_unique<MainForm>(std::move(parts));
 }
 
-FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now)
-    : FormUnderTest()
+FormUnderTest::FormUnderTest(const RosterFile& roster, QDateTime now) : FormUnderTest()
 {
     clock.set(now);
     form->load(roster.directory(), roster.onServer() ? roster.location() : QString());

@@ -16,7 +16,6 @@ namespace varnel::ui::test {
 
 using namespace varnel::test;
 
-// Message boxes that are recorded instead of shown.
 class RecordingBoxes : public MessageBoxes {
 public:
     struct Box {
@@ -39,7 +38,6 @@ public:
     std::function<void()> whileShown;
 };
 
-// Report1 that records what it is asked.
 class RecordingReport : public reports::ReportControl {
 public:
     struct Log {
@@ -58,7 +56,6 @@ private:
     std::shared_ptr<Log> log_;
 };
 
-// The main window over a roster, or none; choosers answer what the test says.
 struct FormUnderTest {
     explicit FormUnderTest(const RosterFile& roster, QDateTime now = QDateTime::currentDateTime());
     FormUnderTest();
@@ -84,7 +81,6 @@ struct FormUnderTest {
     std::unique_ptr<MainForm> form;
 };
 
-// A stored value as text, "NULL" when it has none.
 inline QString storedText(const QVariant& value) { return value.isNull() ? QStringLiteral("NULL") : value.toString(); }
 // Types `text` into a line edit, spin box or combo box over what it shows.
 void typeInto(QWidget* widget, const QString& text);
