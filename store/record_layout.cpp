@@ -20,17 +20,15 @@ const QString kApftBands = QStringLiteral(
     "F;250-259\r\nG;240-249\r\nH;220-239\r\nI;200-219\r\nJ;180-199");
 const QString kWeaponQualifications = QStringLiteral("E;Expert\r\nS;Sharpshooter\r\nM;Marksman");
 
-QString codeMeaning(const QString& items, const QString& code)
+QHash<QString, QString> codeMeanings(const QString& items)
 {
-    const QString wanted = code.trimmed();
-    if (wanted.isEmpty())
-        return QString();
+    QHash<QString, QString> meanings;
     for (const QString& line : items.split(QStringLiteral("\r\n"))) {
         const qsizetype semicolon = line.indexOf(u';');
-        if (semicolon > 0 && line.left(semicolon).compare(wanted, Qt::CaseInsensitive) == 0)
-            return line.mid(semicolon + 1);
+        if (semicolon > 0)
+            meanings.insert(line.left(semicolon).toUpper(), line.mid(semicolon + 1));
     }
-    return QString();
+    return meanings;
 }
 
 QStringList fixedColumnNames()

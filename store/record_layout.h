@@ -56,9 +56,9 @@ QString columnLabel(const QString& column);
 extern const QString kApftBands;
 extern const QString kWeaponQualifications;
 
-// What `items` (pairs as above) shows for `code`, matched without regard to
-// case or surrounding blanks; empty for a code it does not hold.
-QString codeMeaning(const QString& items, const QString& code);
+// What `items` (pairs as above) shows for each code, keyed by the code in
+// upper case: look a stored code up as `code.trimmed().toUpper()`.
+QHash<QString, QString> codeMeanings(const QString& items);
 
 // The names of positions 3 to 22 in order (the eleven award columns among
 // them), then the evaluation pair (either order at 23 and 24), then TOTAL.

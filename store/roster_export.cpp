@@ -159,9 +159,9 @@ void writeCsv(Recordset& rs, ExportKind kind, QIODevice& out)
     const int stamp = layout.indexOf(column::TotalDate);
     // The APFT and Weapon codes are followed by what the window shows for
     // them ("270-279", "Sharpshooter"), so the sheet reads as the form does.
-    const QHash<int, std::pair<QString, const QString*>> meanings = {
-        {layout.indexOf(column::APFT), {QStringLiteral("APFTBand"), &kApftBands}},
-        {layout.indexOf(column::Weapon), {QStringLiteral("WeaponQualification"), &kWeaponQualifications}},
+    const QHash<int, std::pair<QString, QHash<QString, QString>>> meanings = {
+        {layout.indexOf(column::APFT), {QStringLiteral("APFTBand"), codeMeanings(kApftBands)}},
+        {layout.indexOf(column::Weapon), {QStringLiteral("WeaponQualification"), codeMeanings(kWeaponQualifications)}},
     };
     QStringList header;
     for (int c = 0; c < layout.count(); ++c) {
@@ -177,7 +177,7 @@ void writeCsv(Recordset& rs, ExportKind kind, QIODevice& out)
             const Value value = rs.storedValue(p, c);
             fields << csvText(c == stamp ? stampAsDate(value) : value);
             if (meanings.contains(c))
-                fields << codeMeaning(*meanings.value(c).second, value.displayText());
+                fields << meanings[c].second.value(value.displayText().trimmed().toUpper());
         }
         csv.line(fields);
     }

@@ -245,15 +245,6 @@ protected:
     }
     void anotherProgram(const QString& sql) { ASSERT_EQ(file.runInAnotherProgram(sql), 0); }
     QString stored(const char* column) { return file.stored(adams, QString::fromLatin1(column)).toString(); }
-    static std::optional<ConflictFailure> conflictOf(const std::function<void()>& command)
-    {
-        try {
-            command();
-        } catch (const ConflictFailure& conflict) {
-            return conflict;
-        }
-        return std::nullopt;
-    }
 };
 
 TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
@@ -262,7 +253,7 @@ TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
     data1.setPending("APFT", Value::text("B"));
     data1.setPending("PrefDates", Value::text("JUN"));
 
-    const auto failure = conflictOf([&] { updateRecord(data1); });
+    const auto failure = test::failureOf<ConflictFailure>([&] { updateRecord(data1); });
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter);
     EXPECT_TRUE(failure->description().contains("\"ADAMS\"")) << qPrintable(failure->description());
@@ -295,7 +286,7 @@ TEST_P(ConflictTest, ARecordAnotherWriterRenamedIsNeitherStoredNorDeleted)
 {
     anotherProgram(R"(UPDATE "Soldier" SET "Name" = 'ADAMS, JOHN' WHERE "Name" = 'ADAMS')");
     data1.setPending("APFT", Value::text("B"));
-    const auto failure = conflictOf([&] { updateRecord(data1); });
+    const auto failure = test::failureOf<ConflictFailure>([&] { updateRecord(data1); });
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->conflict().columns, QStringList{"Name"});
     EXPECT_EQ(failureNumber([&] { rs().deleteRecord(); }), RecordsetError::ChangedByAnotherWriter);

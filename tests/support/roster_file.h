@@ -144,11 +144,12 @@ private:
 // Each row of the binding as the grid shows it: the columns' texts joined by '/'.
 QStringList shownRows(store::DataControl& data, const QStringList& columns = {QStringLiteral("Name")});
 
-inline std::optional<Failure> failureOf(const std::function<void()>& run)
+template <typename Caught = Failure>
+std::optional<Caught> failureOf(const std::function<void()>& run)
 {
     try {
         run();
-    } catch (const Failure& failure) {
+    } catch (const Caught& failure) {
         return failure;
     }
     return std::nullopt;
