@@ -2,6 +2,11 @@
 
 #include <QList>
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <memory>
+#include <unicode/ucol.h>
+#include <unicode/uloc.h>
 
 namespace varnel {
 
@@ -75,7 +80,7 @@ QByteArray foldedKey(QStringView name)
     QString decomposed;
     decomposed.reserve(name.size() + 8);
     qsizetype taken = 0;
-    for (auto it = name.begin(); it != name.end() && taken < kFoldedNameLength; ++taken) {
+    for (auto it = name.begin(); it != name.end() && taken < kNameKeyLength; ++taken) {
         char32_t c = it->unicode();
         ++it;
         if (QChar::isHighSurrogate(c) && it != name.end() && it->isLowSurrogate())
@@ -90,9 +95,9 @@ QByteArray foldedKey(QStringView name)
 // Most names are ASCII, where lower case is the whole folding.
 QByteArray nameFoldKey(QStringView name)
 {
-    if (!isAscii(name.left(kFoldedNameLength)))
+    if (!isAscii(name.left(kNameKeyLength)))
         return foldedKey(name);
-    const qsizetype size = std::min(name.size(), kFoldedNameLength);
+    const qsizetype size = std::min(name.size(), kNameKeyLength);
     QByteArray key(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i)
         key[i] = lowered(char(name[i].unicode()));
@@ -103,25 +108,191 @@ QByteArray nameFoldKeyOfUtf8(QByteArrayView utf8)
 {
     // A character takes at most 4 bytes: this much holds the folded
     // beginning whatever the text.
-    const QByteArrayView head = utf8.first(std::min(utf8.size(), kFoldedNameLength * 4));
-    if (!isAscii(head.first(std::min(head.size(), kFoldedNameLength)))) {
+    const QByteArrayView head = utf8.first(std::min(utf8.size(), kNameKeyLength * 4));
+    if (!isAscii(head.first(std::min(head.size(), kNameKeyLength)))) {
         const QString text = QString::fromUtf8(head);
         return foldedKey(text);
     }
-    const qsizetype size = std::min(utf8.size(), kFoldedNameLength);
+    const qsizetype size = std::min(utf8.size(), kNameKeyLength);
     QByteArray key(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i)
         key[i] = lowered(utf8[i]);
     return key;
 }
 
+namespace {
+
+struct CollatorClose {
+    void operator()(UCollator* c) const { ucol_close(c); }
+};
+
+// The server's collation `und-u-ks-level1`, opened from the same tag: ICU's
+// root order at its first strength. One per thread, as ICU asks.
+UCollator* nameCollator()
+{
+    thread_local const std::unique_ptr<UCollator, CollatorClose> collator([] {
+        UErrorCode status = U_ZERO_ERROR;
+        char locale[ULOC_FULLNAME_CAPACITY] = {};
+        uloc_forLanguageTag("und-u-ks-level1", locale, sizeof locale, nullptr, &status);
+        UCollator* c = ucol_open(U_SUCCESS(status) ? locale : "", &status);
+        if (c) {
+            status = U_ZERO_ERROR;
+            ucol_setStrength(c, UCOL_PRIMARY);
+        }
+        return c;
+    }());
+    return collator.get();
+}
+
+int sign(int value)
+{
+    return (value > 0) - (value < 0);
+}
+
+// The whole texts by the collation, then by their bytes.
+int compareWholeUtf8(QByteArrayView a, QByteArrayView b)
+{
+    UCollator* collator = nameCollator();
+    if (!collator)
+        return sign(a.compare(b));
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult result = ucol_strcollUTF8(collator, a.data(), int32_t(std::min<qsizetype>(a.size(), INT32_MAX)),
+                                                     b.data(), int32_t(std::min<qsizetype>(b.size(), INT32_MAX)), &status);
+    if (U_SUCCESS(status) && result != UCOL_EQUAL)
+        return result == UCOL_LESS ? -1 : 1;
+    return sign(a.compare(b));
+}
+
+} // namespace
+
+namespace {
+
+QByteArray icuSortKey(UCollator* collator, QStringView text)
+{
+    QByteArray key(text.size() * 3 + 16, Qt::Uninitialized);
+    const auto chars = reinterpret_cast<const UChar*>(text.utf16());
+    int32_t size = ucol_getSortKey(collator, chars, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    if (size > key.size()) {
+        key.resize(size);
+        size = ucol_getSortKey(collator, chars, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), size);
+    }
+    // The key ends in a zero byte, the only one at this strength.
+    key.resize(std::max(0, size - 1));
+    return key;
+}
+
+// Most names are ASCII, whose key at this strength is each character's key
+// in turn (ICU compresses no run of them): a table makes it ten times faster
+// than ICU's general way. The table is ICU's own, and is used only when a
+// text of every kind of ASCII character keys alike both ways.
+struct AsciiKeys {
+    struct Bytes {
+        char data[4];
+        qsizetype size;
+    };
+    std::array<Bytes, 128> ofChar{};
+    bool usable = false;
+};
+
+const AsciiKeys& asciiKeys()
+{
+    thread_local const AsciiKeys keys = [] {
+        AsciiKeys k;
+        UCollator* collator = nameCollator();
+        if (!collator)
+            return k;
+        QString probe;
+        bool fits = true;
+        for (char16_t c = 0; c < 128; ++c) {
+            const QByteArray key = icuSortKey(collator, QStringView(&c, 1));
+            fits = fits && key.size() <= 4;
+            k.ofChar[c].size = std::min<qsizetype>(key.size(), 4);
+            std::copy_n(key.constData(), k.ofChar[c].size, k.ofChar[c].data);
+            probe += QChar(c);
+        }
+        probe += QStringLiteral("a'b-c ~.1_2Zz");
+        QByteArray joined;
+        for (const QChar c : probe)
+            joined.append(k.ofChar[c.unicode()].data, k.ofChar[c.unicode()].size);
+        k.usable = fits && joined == icuSortKey(collator, probe);
+        return k;
+    }();
+    return keys;
+}
+
+uint codeOf(QChar c) { return c.unicode(); }
+uint codeOf(char c) { return uchar(c); }
+
+template<typename Text>
+std::optional<QByteArray> asciiSortKey(const Text& head)
+{
+    const AsciiKeys& keys = asciiKeys();
+    if (!keys.usable)
+        return std::nullopt;
+    QByteArray key(head.size() * 4, Qt::Uninitialized);
+    char* out = key.data();
+    for (const auto c : head) {
+        const uint code = codeOf(c);
+        if (code >= 128)
+            return std::nullopt;
+        out = std::copy_n(keys.ofChar[code].data, keys.ofChar[code].size, out);
+    }
+    key.truncate(out - key.constData());
+    return key;
+}
+
+} // namespace
+
+QByteArray nameSortKey(QStringView name)
+{
+    QStringView head = name.first(std::min(name.size(), kNameKeyLength));
+    // A pair of surrogates is not cut in two.
+    if (head.size() < name.size() && !head.isEmpty() && head.back().isHighSurrogate())
+        head.chop(1);
+    UCollator* collator = nameCollator();
+    // Without ICU's data (never so where Qt runs) the order is the texts'.
+    if (!collator)
+        return head.toUtf8();
+    if (std::optional<QByteArray> key = asciiSortKey(QStringView(head)))
+        return *key;
+    return icuSortKey(collator, head);
+}
+
+QByteArray nameSortKeyOfUtf8(QByteArrayView utf8)
+{
+    if (std::optional<QByteArray> key = asciiSortKey(utf8.first(std::min(utf8.size(), kNameKeyLength))))
+        return *key;
+    // A character takes at most 4 bytes: this much holds the keyed
+    // beginning whatever the text.
+    return nameSortKey(QString::fromUtf8(utf8.first(std::min(utf8.size(), kNameKeyLength * 4))));
+}
+
+int compareKeyedNames(QByteArrayView keyA, QByteArrayView utf8A, QByteArrayView keyB, QByteArrayView utf8B)
+{
+    if (const int c = keyA.compare(keyB); c != 0)
+        return sign(c);
+    // Past the keyed beginning only the whole texts can tell.
+    if (utf8A.size() > kNameKeyLength || utf8B.size() > kNameKeyLength)
+        return compareWholeUtf8(utf8A, utf8B);
+    return sign(utf8A.compare(utf8B));
+}
+
+int compareNamesUtf8(QByteArrayView a, QByteArrayView b)
+{
+    return compareWholeUtf8(a, b);
+}
+
 int compareNames(QStringView a, QStringView b)
 {
-    const QByteArray ka = nameFoldKey(a);
-    const QByteArray kb = nameFoldKey(b);
-    if (const int c = ka.compare(kb); c != 0)
-        return c;
-    return a.compare(b, Qt::CaseSensitive);
+    UCollator* collator = nameCollator();
+    const UCollationResult result = !collator ? UCOL_EQUAL
+        : ucol_strcoll(collator, reinterpret_cast<const UChar*>(a.utf16()), int32_t(std::min<qsizetype>(a.size(), INT32_MAX)),
+                       reinterpret_cast<const UChar*>(b.utf16()), int32_t(std::min<qsizetype>(b.size(), INT32_MAX)));
+    if (result != UCOL_EQUAL)
+        return result == UCOL_LESS ? -1 : 1;
+    // Character by character: UTF-16's own order puts the characters above
+    // U+FFFF before those from U+E000, which UTF-8 and the server do not.
+    return sign(a.toUtf8().compare(b.toUtf8()));
 }
 
 bool nameContains(QStringView name, QStringView part)

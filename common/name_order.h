@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -8,27 +9,36 @@ namespace varnel {
 
 // The order of soldiers' names as a clerk expects it in a roster: the
 // dictionary's, without regard to case or accents ("de la Cruz" between
-// "Davis" and "Evans", "Müller" beside "Muller"). Names that fold alike are
-// ordered by their exact text, so the order is always the same. The grid,
-// Sort, Find and every report use this one order.
+// "Davis" and "Evans", "Müller" beside "Muller", "Øberg" beside "Oberg").
+// It is the Unicode collation's first strength, as ICU's root collation
+// gives it, so a roster on a PostgreSQL server orders names alike with its
+// ICU collation `und-u-ks-level1`. Names that compare alike there are
+// ordered by their exact text, character by character (the byte order of
+// their UTF-8, which is also the server's tie-break), so the order is always
+// the same. The grid, Sort, the CSV export, every report and a server
+// roster use this one order.
 
-// The folded form two names are first compared by: canonical decomposition,
-// accents and other combining marks left out, case folded; as UTF-8, whose
-// byte order is the order of the folded text. Only the first
-// kFoldedNameLength characters are folded, far more than any name needs to
-// find its place (the grid takes 25): a text of megabytes another program
-// stored costs no more than a name, and takes its place among the names
-// that begin alike by its exact text.
-inline constexpr qsizetype kFoldedNameLength = 256;
-QByteArray nameFoldKey(QStringView name);
-// The same for a name given as UTF-8.
-QByteArray nameFoldKeyOfUtf8(QByteArrayView utf8);
+// A name's sort key: bytes whose byte order is the first comparison of the
+// order, for a sort that works each name out once. Only the first
+// kNameKeyLength characters are keyed, far more than any name needs to find
+// its place: a text of megabytes another program stored costs no more than
+// a name.
+inline constexpr qsizetype kNameKeyLength = 256;
+QByteArray nameSortKey(QStringView name);
+QByteArray nameSortKeyOfUtf8(QByteArrayView utf8);
 
 // Negative, zero or positive as `a` sorts before, with or after `b`.
 int compareNames(QStringView a, QStringView b);
+int compareNamesUtf8(QByteArrayView a, QByteArrayView b);
+// The same order for names whose sort keys are at hand.
+int compareKeyedNames(QByteArrayView keyA, QByteArrayView utf8A, QByteArrayView keyB, QByteArrayView utf8B);
 
-// Whether `part` occurs in `name` when both are folded (within the folded
-// beginning of `name`).
+// Find matches a part of a name by a simpler folding of both texts:
+// canonical decomposition, combining marks left out, case folded, as UTF-8.
+// Only the first kNameKeyLength characters of a name are folded.
+QByteArray nameFoldKey(QStringView name);
+QByteArray nameFoldKeyOfUtf8(QByteArrayView utf8);
+// Whether `part` occurs in `name` when both are folded.
 bool nameContains(QStringView name, QStringView part);
 
 } // namespace varnel

@@ -11,11 +11,7 @@ namespace {
 
 int compareRosterNames(void*, int sizeA, const void* a, int sizeB, const void* b)
 {
-    const QByteArrayView textA(static_cast<const char*>(a), sizeA);
-    const QByteArrayView textB(static_cast<const char*>(b), sizeB);
-    if (const int c = nameFoldKeyOfUtf8(textA).compare(nameFoldKeyOfUtf8(textB)); c != 0)
-        return c;
-    return textA.compare(textB);
+    return compareNamesUtf8(QByteArrayView(static_cast<const char*>(a), sizeA), QByteArrayView(static_cast<const char*>(b), sizeB));
 }
 
 int compareBytes(void*, int sizeA, const void* a, int sizeB, const void* b)

@@ -14,7 +14,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  sqlite3 libsqlite3-dev
+  sqlite3 libsqlite3-dev libicu-dev
   mdbtools-dev mdbtools
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core

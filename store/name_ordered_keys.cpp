@@ -11,29 +11,29 @@ namespace varnel::store {
 namespace {
 
 // One record's place in the order. The texts live in one shared pool; the
-// first eight bytes of the folded name, as a number, settle most
+// first eight bytes of the name's sort key, as a number, settle most
 // comparisons without touching the pool.
 struct Entry {
     qint64 key;
     bool named;
     quint64 head;
-    std::size_t folded, foldedSize, exact, exactSize;
+    std::size_t sortKey, sortKeySize, exact, exactSize;
 };
 
-quint64 headOf(QByteArrayView folded)
+quint64 headOf(QByteArrayView sortKey)
 {
     quint64 head = 0;
     for (int i = 0; i < 8; ++i)
-        head = (head << 8) | (i < folded.size() ? uchar(folded[i]) : 0u);
+        head = (head << 8) | (i < sortKey.size() ? uchar(sortKey[i]) : 0u);
     return head;
 }
 
 } // namespace
 
 // SQLite compares text by its bytes, in which "de la Cruz" follows
-// "Zimmerman", and another engine by its own collation: the order is made
-// here from each name's folded form, worked out once. Records with no name
-// come first, then by the folded name, its exact text, and the key.
+// "Zimmerman": the order is made here from each name's sort key, worked out
+// once. Records with no name come first, then by the name order, and the
+// key.
 QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
 {
     std::vector<Entry> entries;
@@ -41,11 +41,11 @@ QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
     readKeyedTexts(sql, [&entries, &pool](qint64 key, std::optional<QByteArrayView> exact) {
         Entry e{key, exact.has_value(), 0, 0, 0, 0, 0};
         if (e.named) {
-            const QByteArray folded = nameFoldKeyOfUtf8(*exact);
-            e.head = headOf(folded);
-            e.folded = pool.size();
-            e.foldedSize = std::size_t(folded.size());
-            pool.append(folded.constData(), e.foldedSize);
+            const QByteArray sortKey = nameSortKeyOfUtf8(*exact);
+            e.head = headOf(sortKey);
+            e.sortKey = pool.size();
+            e.sortKeySize = std::size_t(sortKey.size());
+            pool.append(sortKey.constData(), e.sortKeySize);
             e.exact = pool.size();
             e.exactSize = std::size_t(exact->size());
             pool.append(exact->constData(), e.exactSize);
@@ -58,9 +58,12 @@ QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
             return !a.named;
         if (a.head != b.head)
             return a.head < b.head;
-        if (const int c = text.substr(a.folded, a.foldedSize).compare(text.substr(b.folded, b.foldedSize)); c != 0)
-            return c < 0;
-        if (const int c = text.substr(a.exact, a.exactSize).compare(text.substr(b.exact, b.exactSize)); c != 0)
+        const auto view = [text](std::size_t at, std::size_t size) {
+            return QByteArrayView(text.data() + at, qsizetype(size));
+        };
+        if (const int c = compareKeyedNames(view(a.sortKey, a.sortKeySize), view(a.exact, a.exactSize),
+                                            view(b.sortKey, b.sortKeySize), view(b.exact, b.exactSize));
+            c != 0)
             return c < 0;
         return a.key < b.key;
     };

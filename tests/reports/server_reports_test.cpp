@@ -7,6 +7,8 @@
 
 #include "report_helpers.h"
 
+#include "common/name_order.h"
+#include "store/data_control.h"
 #include "support/program_run.h"
 
 #include <QCoreApplication>
@@ -178,4 +180,37 @@ TEST(ServerReportsRole, OnlyARoleThatMayNotChangeTheRosterReadsItReadOnlyWithinT
                   {QStringLiteral("CREATE COLLATION IF NOT EXISTS roster_name")});
     roster.exec(QStringLiteral("CREATE COLLATION IF NOT EXISTS roster_name (provider = icu, locale = 'und-u-ks-level1')"));
     EXPECT_EQ(rowsOf(layoutOn(reader, QStringLiteral("varnel_list.rpt"))).size(), sampleSoldiers().size());
+}
+
+// One order of names wherever names are listed: the program's own comparison, the grid and a report on a file, the
+// grid and a report on a server roster. Case, accents, letters without a decomposition, particles, characters above
+// U+FFFF and from U+E000 (whose UTF-16 and UTF-8 orders differ), blanks, names equal but for case or accents.
+TEST(NameOrder, TheGridTheReportsAndAServerListHardNamesInOneOrder)
+{
+    QStringList names;
+    for (const char* name : {"Adams", "adams", "ÁDAMS", "Ａdams", "\U0001D400dams", "Øberg", "Oberg", "Oates", "O'Brien",
+                             "O Brien", "Obrien", "de la Cruz", "Delacroix", "Davis", "Evans", "van Buren", "Van Buren",
+                             "straße", "Strasse", "Zoë", "zoe", "Ærø", "Aero", "MÜLLER", "Müller", "Muller", "한",
+                             "\u1112\u1161\u11AB", "\U00020000", "\uE000", "~Tilde", "1st", "", " ", "  Adams"})
+        names << QString::fromUtf8(name);
+    QStringList expected = names;
+    std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) { return compareNames(a, b) < 0; });
+    expected.prepend(QString()); // a soldier with no name comes first
+    EXPECT_EQ(expected.indexOf("Øberg") - expected.indexOf("Oberg"), 1) << "the dictionary's order, not the code points'";
+
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        SCOPED_TRACE(engine == Engine::File ? "file" : "server");
+        RosterFile roster(RosterKind{engine, TableLayout::Standard});
+        roster.insert({{"Rank", "PVT"}});
+        roster.insertNames(names);
+        store::DataControl grid;
+        roster.openIn(grid);
+        EXPECT_EQ(shownRows(grid), expected);
+        const QString source = roster.onServer() ? readerOf(roster.database()) : roster.location();
+        QStringList listed;
+        for (const QStringList& row : rowsOf(queryOn(source, QStringLiteral(R"(SELECT "Name" AS "Shown" FROM "Soldier")"
+                                                                            R"( ORDER BY "Name" COLLATE ROSTER_NAME NULLS FIRST)"))))
+            listed << row.value(0);
+        EXPECT_EQ(listed, expected);
+    }
 }
