@@ -1,18 +1,16 @@
 #include "legacy/access_import.h"
 
 #include "common/failure.h"
-#include "common/sqlite_open.h"
 #include "legacy/access_date.h"
 #include "legacy/import_failures.h"
+#include "store/new_roster_file.h"
 #include "store/sql_support.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
@@ -46,17 +44,21 @@ std::optional<store::Column> rosterColumn(const AccessColumn& access)
 {
     store::Column c;
     c.name = access.name;
+    const auto fileType = [](ColumnKind kind) { return QLatin1String(store::typesOf(kind).fileType); };
+    // Each Access type as its kind's type in a file; a currency keeps its
+    // four decimals and a date with a time of day says so, in words that
+    // read back as the same kinds.
     switch (access.type) {
-    case stream::jet::Boolean: c.declaredType = QStringLiteral("BOOLEAN"); break;
+    case stream::jet::Boolean: c.declaredType = fileType(ColumnKind::YesNo); break;
     case stream::jet::Byte:
     case stream::jet::Integer:
-    case stream::jet::Long: c.declaredType = QStringLiteral("INTEGER"); break;
+    case stream::jet::Long: c.declaredType = fileType(ColumnKind::Integer); break;
     case stream::jet::Currency: c.declaredType = QStringLiteral("NUMERIC(19,4)"); break;
     case stream::jet::Single:
-    case stream::jet::Double: c.declaredType = QStringLiteral("REAL"); break;
-    case stream::jet::DateTime: c.declaredType = access.shortDate ? QStringLiteral("DATE") : QStringLiteral("DATETIME"); break;
+    case stream::jet::Double: c.declaredType = fileType(ColumnKind::Real); break;
+    case stream::jet::DateTime: c.declaredType = access.shortDate ? fileType(ColumnKind::Date) : QStringLiteral("DATETIME"); break;
     case stream::jet::Text:
-    case stream::jet::Memo: c.declaredType = QStringLiteral("TEXT"); break;
+    case stream::jet::Memo: c.declaredType = fileType(ColumnKind::Text); break;
     default: return std::nullopt;
     }
     c.kind = store::columnKindForDeclaredType(c.declaredType);
@@ -69,18 +71,13 @@ QVariant nullOf(ColumnKind kind)
                                                                  : QVariant(QMetaType::fromType<qlonglong>());
 }
 
-// Writes the roster under a temporary name in the new file's folder while
-// the Access reader sends the table; checks the design before anything is
+// Writes the roster under a temporary name (store::NewRosterFile) while the
+// Access reader sends the table; checks the design before anything is
 // written.
 class RosterWriter : public TableSink {
 public:
-    RosterWriter(const QString& oldPath, const QString& newPath) : oldPath_(oldPath), newPath_(newPath)
-    {
-        const QFileInfo target(newPath);
-        tempPath_ = target.dir().filePath(QStringLiteral(".%1.importing-%2")
-                                              .arg(target.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(12)));
-    }
-    ~RosterWriter() override { discard(); }
+    RosterWriter(const QString& oldPath, const QString& newPath) : oldPath_(oldPath), newPath_(newPath) {}
+    ~RosterWriter() override { insert_.reset(); }
 
     void columns(const AccessTableInfo& info, const QList<AccessColumn>& columns) override
     {
@@ -134,21 +131,11 @@ public:
     // Makes the file whole and gives it its name.
     ImportSummary finish()
     {
-        if (!db_.commit())
-            failWrite(db_.lastError());
-        exec(QStringLiteral("CREATE INDEX \"SoldierByName\" ON \"Soldier\" (%1)")
-                 .arg(store::quoteIdentifier(layout_.at(name_).name)));
-        closeFile();
-        // Never over a file that appeared meanwhile: Qt's rename refuses an
-        // existing target.
-        if (!QFile::rename(tempPath_, newPath_)) {
-            const bool taken = QFileInfo::exists(newPath_);
-            throw Failure(taken ? failure::TargetExists : failure::RenameFailed,
-                          QStringLiteral("The new roster could not be given the name %1%2. Nothing was written.")
-                              .arg(quoted(newPath_), taken ? QStringLiteral(": a file of that name appeared meanwhile")
-                                                           : QString()));
-        }
-        tempPath_.clear();
+        if (!db().commit())
+            failWrite(db().lastError());
+        exec(store::nameIndexStatement(layout_));
+        insert_.reset();
+        file_->finish();
         return summary_;
     }
 
@@ -210,32 +197,28 @@ private:
                            .arg(recordLabel(number, values), quoted(oldPath_), layout_.at(i).name, why));
     }
 
+    QSqlDatabase& db() { return file_->db(); }
+
     void createFile()
     {
-        connection_ = QStringLiteral("varnel-import-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        SqliteOptions options;
-        options.access = SqliteAccess::ReadWriteCreate;
-        QSqlError error;
-        db_ = openSqliteConnection(connection_, tempPath_, options, &error);
-        if (!db_.isValid())
-            failWrite(error);
+        file_.emplace(newPath_);
         QStringList definitions;
         QStringList marks;
         for (const store::Column& c : layout_.columns()) {
             definitions << store::quoteIdentifier(c.name) + u' ' + c.declaredType;
             marks << QStringLiteral("?");
         }
-        exec(QStringLiteral("CREATE TABLE \"Soldier\" (%1)").arg(definitions.join(QStringLiteral(", "))));
-        if (!db_.transaction())
-            failWrite(db_.lastError());
-        insert_ = std::make_unique<QSqlQuery>(db_);
+        exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(store::quoteIdentifier(store::kSoldierTable), definitions.join(QStringLiteral(", "))));
+        if (!db().transaction())
+            failWrite(db().lastError());
+        insert_ = std::make_unique<QSqlQuery>(db());
         if (!insert_->prepare(QStringLiteral("INSERT INTO \"Soldier\" VALUES (%1)").arg(marks.join(u','))))
             failWrite(insert_->lastError());
     }
 
     void exec(const QString& sql)
     {
-        QSqlQuery query(db_);
+        QSqlQuery query(db());
         if (!query.exec(sql))
             failWrite(query.lastError());
     }
@@ -245,31 +228,9 @@ private:
         throw store::sqlFailure(error, QStringLiteral("Cannot write the new roster %1").arg(quoted(newPath_)));
     }
 
-    void closeFile()
-    {
-        insert_.reset();
-        if (db_.isValid()) {
-            if (db_.isOpen())
-                db_.close();
-            db_ = QSqlDatabase();
-            QSqlDatabase::removeDatabase(connection_);
-        }
-    }
-
-    void discard()
-    {
-        closeFile();
-        if (!tempPath_.isEmpty()) {
-            for (const QString& suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
-                QFile::remove(tempPath_ + suffix);
-        }
-    }
-
     QString oldPath_;
     QString newPath_;
-    QString tempPath_;
-    QString connection_;
-    QSqlDatabase db_;
+    std::optional<store::NewRosterFile> file_;
     std::unique_ptr<QSqlQuery> insert_;
     AccessTableInfo info_;
     store::RecordLayout layout_;

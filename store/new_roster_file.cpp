@@ -3,6 +3,9 @@
 #include "common/failure.h"
 #include "common/failure_numbers.h"
 #include "common/sqlite_open.h"
+#include "store/postgres_backend.h"
+#include "store/sql_support.h"
+#include "store/sqlite_backend.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -104,37 +107,89 @@ void NewRosterFile::finish()
     finished_ = true;
 }
 
-namespace {
-
-const char* const kSchema[] = {
-    R"(CREATE TABLE "Soldier" (
-  "ID" INTEGER PRIMARY KEY, "Name" TEXT, "Rank" TEXT,
-  "TISDate" DATE, "DORDate" DATE, "APFT" TEXT, "Weapon" TEXT,
-  "MSM" BOOLEAN, "MSM2" BOOLEAN, "ARCOM" BOOLEAN, "ARCOM2" BOOLEAN, "ARCOM3" BOOLEAN,
-  "AAM" BOOLEAN, "AAM2" BOOLEAN, "AAM3" BOOLEAN, "LTR/COM" BOOLEAN, "LTR/COM2" BOOLEAN, "LTR/COM3" BOOLEAN,
-  "TISPoints" INTEGER, "TIGPoints" INTEGER, "APFTPoints" INTEGER, "WeaponPoints" INTEGER, "AwardPoints" INTEGER,
-  "1SGTPoints" INTEGER, "SSGTPoints" INTEGER,
-  "LastSchool" TEXT, "NextSchool" TEXT, "PrefDates" TEXT, "TotalDate" TEXT,
-  "TOTAL" INTEGER))",
-    R"(CREATE INDEX "SoldierByName" ON "Soldier" ("Name"))",
-};
-
-} // namespace
-
-QStringList soldierTableStatements()
+const RecordLayout& standardRosterLayout()
 {
-    QStringList statements;
-    for (const char* s : kSchema)
-        statements << QString::fromUtf8(s);
+    static const RecordLayout layout = [] {
+        using K = ColumnKind;
+        const std::pair<const char*, ColumnKind> columns[] = {
+            {"ID", K::Integer},          {"Name", K::Text},          {"Rank", K::Text},         {"TISDate", K::Date},
+            {"DORDate", K::Date},        {"APFT", K::Text},          {"Weapon", K::Text},       {"MSM", K::YesNo},
+            {"MSM2", K::YesNo},          {"ARCOM", K::YesNo},        {"ARCOM2", K::YesNo},      {"ARCOM3", K::YesNo},
+            {"AAM", K::YesNo},           {"AAM2", K::YesNo},         {"AAM3", K::YesNo},        {"LTR/COM", K::YesNo},
+            {"LTR/COM2", K::YesNo},      {"LTR/COM3", K::YesNo},     {"TISPoints", K::Integer}, {"TIGPoints", K::Integer},
+            {"APFTPoints", K::Integer},  {"WeaponPoints", K::Integer}, {"AwardPoints", K::Integer},
+            {"1SGTPoints", K::Integer},  {"SSGTPoints", K::Integer}, {"LastSchool", K::Text},   {"NextSchool", K::Text},
+            {"PrefDates", K::Text},      {"TotalDate", K::Text},     {"TOTAL", K::Integer}};
+        QList<Column> list;
+        for (const auto& [name, kind] : columns)
+            list.append(Column{QString::fromLatin1(name), QLatin1String(typesOf(kind).fileType), kind, list.isEmpty()});
+        return RecordLayout(list);
+    }();
+    return layout;
+}
+
+QStringList fileTableStatements(const RecordLayout& layout)
+{
+    QStringList columns;
+    bool keyed = false;
+    for (const Column& c : layout.columns()) {
+        const bool key = c.generatedKey && !keyed;
+        keyed = keyed || key;
+        columns << quoteIdentifier(c.name) + u' ' + (key ? QStringLiteral("INTEGER PRIMARY KEY") : QLatin1String(typesOf(c.kind).fileType));
+    }
+    QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(kSoldierTable), columns.join(QStringLiteral(", ")))};
+    if (layout.indexOf(column::Name) >= 0)
+        statements << nameIndexStatement(layout);
     return statements;
 }
 
-void createRosterFile(const QString& path)
+QString nameIndexStatement(const RecordLayout& layout)
 {
-    NewRosterFile file(path);
-    for (const QString& statement : soldierTableStatements())
-        file.exec(statement);
-    file.finish();
+    return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        .arg(quoteIdentifier(nameIndexOf(kSoldierTable)), quoteIdentifier(kSoldierTable),
+             quoteIdentifier(layout.at(layout.indexOf(column::Name)).name));
+}
+
+QStringList soldierTableStatements()
+{
+    return fileTableStatements(standardRosterLayout());
+}
+
+NewRoster::NewRoster(const QString& location, const RecordLayout& layout)
+{
+    if (isServerLocation(location)) {
+        backend_ = std::make_unique<PostgresBackend>(location);
+    } else {
+        file_.emplace(location);
+        backend_ = std::make_unique<SqliteBackend>(file_->db(), location);
+    }
+    // The table is made in the roster's own first write: a roster that
+    // fails leaves no table behind.
+    backend_->beginWrite();
+    backend_->createRosterTable(layout);
+    layout_ = backend_->readLayout(kSoldierTable);
+    backend_->requireKeyedTable(kSoldierTable, layout_);
+    table_ = backend_->quoteIdentifier(kSoldierTable);
+}
+
+NewRoster::~NewRoster()
+{
+    if (backend_ && !finished_)
+        backend_->rollbackWrite();
+}
+
+void NewRoster::finish()
+{
+    backend_->commitWrite();
+    finished_ = true;
+    backend_.reset();
+    if (file_)
+        file_->finish();
+}
+
+void createRoster(const QString& location)
+{
+    NewRoster(location, standardRosterLayout()).finish();
 }
 
 } // namespace varnel::store

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "store/record_layout.h"
+#include "store/roster_backend.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 class QSqlError;
 
@@ -39,13 +44,50 @@ private:
     bool finished_ = false;
 };
 
-// The Soldier table as a new roster file holds it (positions 3 to 24 and 29
-// fixed, a generated key first) and an index on Name for the roster's order.
+// The Soldier table as a new roster holds it: positions 3 to 24 and 29
+// fixed, a generated key first.
+const RecordLayout& standardRosterLayout();
+// The statements that make the Soldier table of `layout` in a file, each
+// column declared as its kind's file type (the first generated key as the
+// file's row key), and the index on Name that keeps the roster's order.
+QStringList fileTableStatements(const RecordLayout& layout);
+// The index on Name that keeps the roster's order, for a file's table of
+// `layout` (which must have a Name).
+QString nameIndexStatement(const RecordLayout& layout);
+// Those of the standard layout.
 QStringList soldierTableStatements();
 
-// Writes a new roster file with an empty Soldier table, as varnel-roster
-// create and the window's File > New Roster do. Refuses to overwrite an
-// existing file. Throws varnel::Failure naming the file.
-void createRosterFile(const QString& path);
+// A new roster being written at `location`, through the backend of its
+// engine: a file under a temporary name (NewRosterFile), or a database on a
+// server inside one transaction, with the Soldier table of `layout` made in
+// it. Nothing stays when it is not finished. Refuses (17) an existing file,
+// or a database that has a Soldier table.
+class NewRoster {
+public:
+    NewRoster(const QString& location, const RecordLayout& layout);
+    ~NewRoster();
+    NewRoster(const NewRoster&) = delete;
+    NewRoster& operator=(const NewRoster&) = delete;
+
+    RosterBackend& backend() { return *backend_; }
+    // The table as the engine made it (a server adds a key where the
+    // layout has none).
+    const RecordLayout& layout() const { return layout_; }
+    const QString& table() const { return table_; }
+    // Commits the roster and, for a file, gives it its name.
+    void finish();
+
+private:
+    std::optional<NewRosterFile> file_;
+    std::unique_ptr<RosterBackend> backend_;
+    RecordLayout layout_;
+    QString table_;
+    bool finished_ = false;
+};
+
+// Writes a new roster with an empty Soldier table of the standard layout at
+// `location` (a file, or a database on a server), as varnel-roster create
+// and the window's File > New Roster do. Throws varnel::Failure naming it.
+void createRoster(const QString& location);
 
 } // namespace varnel::store

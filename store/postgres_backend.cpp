@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <memory>
+#include <utility>
 
 namespace varnel::store {
 
@@ -22,11 +23,9 @@ QString tr(const char* text)
     return QCoreApplication::translate("varnel::store", text);
 }
 
-// A roster's date column on the server holds text, as in a file: the ISO
-// text the program writes, and whatever another program left there (a
-// typed "3/15/2024", an impossible date), which Total and the reports judge
-// for themselves. The type's name says it is a date.
-const QString kDateText = QStringLiteral("date_text");
+// A roster's date column on the server holds text under a type whose name
+// says it is a date (store/record_layout.h).
+const QString kDateText = QLatin1String(typesOf(ColumnKind::Date).serverType);
 // The collation the report layouts order names by (reports/name_collation.h
 // registers the same name on a roster file's report connection).
 const QString kRosterNameCollation = QStringLiteral("roster_name");
@@ -35,20 +34,6 @@ const QString kRosterNameCollation = QStringLiteral("roster_name");
 // commits a write anywhere on the server (this connection too, and other
 // databases), which only makes the store read rows again that it need not.
 const QString kChangeCount = QStringLiteral("pg_snapshot_xmax(pg_current_snapshot())::text::bigint");
-
-// The kind of a column from its type on the server (pg_type's name).
-ColumnKind columnKindForServerType(const QString& type)
-{
-    if (type == QLatin1String("bool"))
-        return ColumnKind::YesNo;
-    if (type == QLatin1String("date") || type == kDateText || type.startsWith(QLatin1String("timestamp")))
-        return ColumnKind::Date;
-    if (type == QLatin1String("int2") || type == QLatin1String("int4") || type == QLatin1String("int8"))
-        return ColumnKind::Integer;
-    if (type == QLatin1String("float4") || type == QLatin1String("float8") || type == QLatin1String("numeric"))
-        return ColumnKind::Real;
-    return ColumnKind::Text;
-}
 
 [[noreturn]] void refuseTable(const QString& table, const QString& uri, const QString& why)
 {
@@ -69,13 +54,7 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
             key = c.name;
             type = identity;
         } else {
-            switch (c.kind) {
-            case ColumnKind::Text: type = QStringLiteral(" text"); break;
-            case ColumnKind::Integer: type = QStringLiteral(" bigint"); break;
-            case ColumnKind::Real: type = QStringLiteral(" double precision"); break;
-            case ColumnKind::YesNo: type = QStringLiteral(" boolean"); break;
-            case ColumnKind::Date: type = QStringLiteral(" ") + kDateText; break;
-            }
+            type = u' ' + QLatin1String(typesOf(c.kind).serverType);
         }
         columns << quoteIdentifier(c.name) + type;
     }
@@ -98,7 +77,7 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
         // same names by key. That is most often the roster's own order
         // already.
         statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3 COLLATE \"C\" NULLS FIRST, %4)")
-                          .arg(quoteIdentifier(table + QStringLiteral("ByName")), quoteIdentifier(table),
+                          .arg(quoteIdentifier(nameIndexOf(table)), quoteIdentifier(table),
                                quoteIdentifier(layout.at(name).name), quoteIdentifier(key));
     }
     return statements;
@@ -515,11 +494,34 @@ void PostgresBackend::commitWrite()
         beginPending_ = false;
         return;
     }
+    if (std::exchange(keysFollowOnCommit_, false) && !keyName_.isEmpty())
+        followGivenKeys();
     runRaw(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));
+}
+
+void PostgresBackend::createRosterTable(const RecordLayout& layout)
+{
+    if (hasTable(kSoldierTable))
+        throw Failure(ToolError::FileExists, tr("The database on the server \"%1\" already holds a table \"%2\"; name a new database.")
+                                                 .arg(serverDisplayName(uri_), kSoldierTable));
+    for (const QString& statement : serverTableStatements(kSoldierTable, layout))
+        run(statement, tr("Cannot make the roster's table on the server \"%1\""));
+    keysFollowOnCommit_ = true;
+}
+
+// An identity column does not move on for keys given with the records: the
+// next record added would take a key a copied record holds.
+void PostgresBackend::followGivenKeys()
+{
+    const QString table = quoteIdentifier(kSoldierTable);
+    run(QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), COALESCE(MAX(%3), 0) + 1, false) FROM %4")
+            .arg(literal(Value::text(table), ColumnKind::Text), literal(Value::text(keyName_), ColumnKind::Text), keyColumn_, table),
+        tr("Cannot make the roster's table on the server \"%1\""));
 }
 
 void PostgresBackend::rollbackWrite() noexcept
 {
+    keysFollowOnCommit_ = false;
     if (beginPending_) {
         beginPending_ = false;
         return;

@@ -46,6 +46,7 @@ public:
     // Whether the database has a relation `table` (unquoted).
     bool hasTable(const QString& table);
 
+    void createRosterTable(const RecordLayout& layout) override;
     RecordLayout readLayout(const QString& table) override;
     void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 
@@ -98,6 +99,8 @@ private:
                                        const QStringList& assignments, const QString& what);
     QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
 
+    void followGivenKeys();
+
     ServerLink link_;
     QString uri_;
     QString keyColumn_;
@@ -107,6 +110,9 @@ private:
     // The columns (quoted) an index reads in the order of their bytes, no
     // value first, then by the key.
     QStringList bytewiseIndexed_;
+    // This write made the roster's table, whose records came with their
+    // keys: the identity's next key is set past them at the commit.
+    bool keysFollowOnCommit_ = false;
     // beginWrite() was called and BEGIN goes with the next statement.
     bool beginPending_ = false;
 };

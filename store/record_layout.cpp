@@ -42,6 +42,38 @@ QStringList fixedColumnNames()
             QStringLiteral("WeaponPoints"), QStringLiteral("AwardPoints")};
 }
 
+const QList<ColumnKindTypes>& columnKindTypes()
+{
+    // A date on a server is text under a type of that name (date_text), as
+    // in a file: the ISO text the program writes and whatever another
+    // program left there, which Total and the reports judge for themselves.
+    static const QList<ColumnKindTypes> types{
+        {ColumnKind::Text, "TEXT", "text", {}, "text"},
+        {ColumnKind::Integer, "INTEGER", "bigint", {"int2", "int4", "int8"}, "integer"},
+        {ColumnKind::Real, "REAL", "double precision", {"float4", "float8", "numeric"}, "real"},
+        {ColumnKind::Date, "DATE", "date_text", {"date", "date_text", "timestamp", "timestamptz"}, "date"},
+        {ColumnKind::YesNo, "BOOLEAN", "boolean", {"bool"}, "yes/no"},
+    };
+    return types;
+}
+
+const ColumnKindTypes& typesOf(ColumnKind kind)
+{
+    for (const ColumnKindTypes& types : columnKindTypes())
+        if (types.kind == kind)
+            return types;
+    return columnKindTypes().first();
+}
+
+ColumnKind columnKindForServerType(const QString& catalogType)
+{
+    for (const ColumnKindTypes& types : columnKindTypes())
+        for (const char* name : types.serverCatalogTypes)
+            if (catalogType == QLatin1String(name))
+                return types.kind;
+    return ColumnKind::Text;
+}
+
 ColumnKind columnKindForDeclaredType(const QString& declaredType)
 {
     const QString type = declaredType.trimmed().toUpper();

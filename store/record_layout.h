@@ -64,9 +64,34 @@ QHash<QString, QString> codeMeanings(const QString& items);
 // them), then the evaluation pair (either order at 23 and 24), then TOTAL.
 QStringList fixedColumnNames();
 
-// How a column's values are read and written, from its declared type.
+// The roster's table and the index that keeps its names in order, as every
+// engine, the tools and the Access import name them.
+inline const QString kSoldierTable = QStringLiteral("Soldier");
+inline QString nameIndexOf(const QString& table) { return table + QStringLiteral("ByName"); }
+
+// How a column's values are read and written.
 enum class ColumnKind { Text, Integer, Real, Date, YesNo };
+
+// What each kind of column is called where a roster is kept, one row a
+// kind: the type a roster file declares it with, the type a server's table
+// is made with, the type names a server's catalog gives for it (pg_type),
+// and the word a summary counts it by. A new roster, a copy and an import
+// make their tables from it, and a column read back gets its kind from it.
+struct ColumnKindTypes {
+    ColumnKind kind;
+    const char* fileType;
+    const char* serverType;
+    QList<const char*> serverCatalogTypes;
+    const char* word;
+};
+const QList<ColumnKindTypes>& columnKindTypes();
+const ColumnKindTypes& typesOf(ColumnKind kind);
+// The kind of a column a roster file (or another program) declared: SQLite
+// reads a declared type by the words in it, and so does this.
 ColumnKind columnKindForDeclaredType(const QString& declaredType);
+// The kind of a server column from its type in the catalog; text for any
+// type the table does not name.
+ColumnKind columnKindForServerType(const QString& catalogType);
 
 struct Column {
     QString name;

@@ -58,6 +58,13 @@ public:
     // is refused with it before anything else is tried.
     virtual std::optional<Failure> refusesWrites() const { return std::nullopt; }
 
+    // Makes the roster's table of `layout` and its Name index inside the
+    // open write, each column in its kind's type for this engine
+    // (store/record_layout.h); refuses (17) a roster that has the table
+    // already. Records added then may carry their own keys: the engine's
+    // next key follows the last of them once the write commits.
+    virtual void createRosterTable(const RecordLayout& layout) = 0;
+
     // The columns of `table` in their order, with their kinds and the key
     // column the engine's catalog names. Fails when there is no such table.
     virtual RecordLayout readLayout(const QString& table) = 0;

@@ -1,6 +1,7 @@
 #include "store/sqlite_backend.h"
 
 #include "common/failure_numbers.h"
+#include "store/new_roster_file.h"
 #include "store/record_conflict.h"
 #include "store/row_statement.h"
 #include "store/sql_support.h"
@@ -66,6 +67,20 @@ std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName
         return backend;
     }
     return std::make_unique<SqliteBackend>(std::move(db), path, std::move(wait));
+}
+
+void SqliteBackend::createRosterTable(const RecordLayout& layout)
+{
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = '%1' COLLATE NOCASE").arg(kSoldierTable)))
+        throw sqlFailure(q.lastError(), QCoreApplication::translate("varnel::store", "Cannot read the roster file \"%1\"").arg(path_));
+    if (q.next())
+        throw Failure(ToolError::FileExists, QCoreApplication::translate("varnel::store", "The file \"%1\" already holds a table \"%2\".")
+                                                 .arg(path_, kSoldierTable));
+    for (const QString& statement : fileTableStatements(layout)) {
+        if (!q.exec(statement))
+            throw sqlFailure(q.lastError(), QCoreApplication::translate("varnel::store", "Cannot write the roster file \"%1\"").arg(path_));
+    }
 }
 
 RecordLayout SqliteBackend::readLayout(const QString& table)

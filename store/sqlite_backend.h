@@ -28,6 +28,7 @@ public:
     QSqlDatabase* fileConnection() override { return &db_; }
     void setLockWait(LockWait* wait) override { lockWait_->setWait(wait); }
     std::optional<Failure> refusesWrites() const override { return readOnly_; }
+    void createRosterTable(const RecordLayout& layout) override;
     RecordLayout readLayout(const QString& table) override;
     void requireKeyedTable(const QString& table, const RecordLayout& layout) override;
 

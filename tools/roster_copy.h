@@ -6,16 +6,6 @@
 
 namespace varnel::tools {
 
-// The Soldier table as `varnel-roster create` makes it, read from the
-// statements a new roster file runs (positions fixed, a generated key
-// first).
-store::RecordLayout standardSoldierLayout();
-
-// Makes the empty Soldier table and its Name index in the database the
-// server address `uri` names, in one transaction. Refuses (17) a database
-// that already holds a table of that name. Throws varnel::Failure.
-void createServerRoster(const QString& uri);
-
 struct CopySummary {
     int records = 0;
     int columns = 0;

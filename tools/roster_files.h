@@ -8,7 +8,7 @@
 namespace varnel::tools {
 
 // The new roster file and its table are the store's.
-using store::createRosterFile;
+using store::createRoster;
 using store::soldierTableStatements;
 
 struct SampleOptions {

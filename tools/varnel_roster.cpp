@@ -327,10 +327,7 @@ int main(int argc, char* argv[])
         if (command == QLatin1String("create")) {
             if (args.size() != 1)
                 return usageError(parser, QCoreApplication::translate("varnel::tools", "create takes one FILE."));
-            if (varnel::isServerLocation(args.at(0)))
-                varnel::tools::createServerRoster(args.at(0));
-            else
-                varnel::tools::createRosterFile(args.at(0));
+            varnel::tools::createRoster(args.at(0));
             std::printf("Wrote an empty roster to %s\n", qPrintable(varnel::locationInWords(args.at(0))));
             return 0;
         }

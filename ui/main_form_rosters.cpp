@@ -83,7 +83,7 @@ void MainForm::newRoster()
     }
     if (handler_.run([&] {
             QDir().mkpath(folder);
-            store::createRosterFile(path);
+            store::createRoster(path);
         }))
         openRoster(path);
 }
