@@ -221,18 +221,28 @@ private:
 
 } // namespace
 
-int sendAccessTable(const std::string& path, const std::string& tableName, const ReadLimits& limits,
-                    stream::Writer& out, const Complaints& complaints)
+namespace {
+
+// Why the table cannot be sent: the failure's number and words.
+struct Refusal {
+    int number;
+    std::string text;
+};
+
+// The file and its table, the table freed before the file is closed.
+struct OpenTable {
+    std::unique_ptr<MdbHandle, CloseFile> mdb;
+    std::unique_ptr<MdbTableDef, FreeTable> table;
+};
+
+OpenTable openTable(const std::string& path, const std::string& tableName)
 {
     using namespace varnel::legacy::failure;
-    auto fail = [&](int number, const std::string& text) {
-        out.failure(number, text);
-        return 1;
-    };
-
-    const std::unique_ptr<MdbHandle, CloseFile> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
+    OpenTable open;
+    open.mdb.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
+    MdbHandle* mdb = open.mdb.get();
     if (!mdb)
-        return fail(DamagedFile, "libmdb cannot open it as an Access database");
+        throw Refusal{DamagedFile, "libmdb cannot open it as an Access database"};
     // Access writes whole pages. A file cut short ends in part of a page,
     // which libmdb reads as if the missing bytes were zeros: a record there
     // loses values (its last flags read as "no value") without a word.
@@ -240,21 +250,28 @@ int sendAccessTable(const std::string& path, const std::string& tableName, const
     const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeUnknown);
     const auto pageSize = std::uintmax_t(mdb->fmt->pg_size);
     if (!sizeUnknown && pageSize > 0 && fileSize % pageSize != 0)
-        return fail(DamagedFile, "it is cut short: its " + std::to_string(fileSize) + " bytes are not a whole number of pages of "
-                                     + std::to_string(pageSize) + " bytes");
-    if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
-        return fail(DamagedFile, "its list of tables cannot be read");
-    MdbCatalogEntry* entry = findTable(mdb.get(), tableName);
+        throw Refusal{DamagedFile, "it is cut short: its " + std::to_string(fileSize) + " bytes are not a whole number of pages of "
+                                       + std::to_string(pageSize) + " bytes"};
+    if (!mdb_read_catalog(mdb, MDB_TABLE))
+        throw Refusal{DamagedFile, "its list of tables cannot be read"};
+    MdbCatalogEntry* entry = findTable(mdb, tableName);
     // A file cut short before its list of tables names them names none.
-    if (!entry && !holdsAnyTable(mdb.get()))
-        return fail(DamagedFile, "its list of tables names no table at all, as in a file cut short");
+    if (!entry && !holdsAnyTable(mdb))
+        throw Refusal{DamagedFile, "its list of tables names no table at all, as in a file cut short"};
     if (!entry)
-        return fail(NoSuchTable, "it has no table \"" + tableName + "\"");
-    const std::unique_ptr<MdbTableDef, FreeTable> table(mdb_read_table(entry));
-    if (!table || !mdb_read_columns(table.get()) || !table->columns || table->columns->len != table->num_cols)
-        return fail(DamagedFile, "the design of its table \"" + tableName + "\" cannot be read");
+        throw Refusal{NoSuchTable, "it has no table \"" + tableName + "\""};
+    open.table.reset(mdb_read_table(entry));
+    MdbTableDef* table = open.table.get();
+    if (!table || !mdb_read_columns(table) || !table->columns || table->columns->len != table->num_cols)
+        throw Refusal{DamagedFile, "the design of its table \"" + tableName + "\" cannot be read"};
+    return open;
+}
 
-    out.hello(std::uint8_t(mdb->f->jet_version), table->num_rows);
+// Sends the table's design; gives its columns in their order.
+std::vector<MdbColumn*> sendDesign(const OpenTable& open, stream::Writer& out)
+{
+    MdbTableDef* table = open.table.get();
+    out.hello(std::uint8_t(open.mdb->f->jet_version), table->num_rows);
     out.beginColumns(std::uint16_t(table->num_cols));
     std::vector<MdbColumn*> columns;
     for (unsigned i = 0; i < table->num_cols; ++i) {
@@ -268,48 +285,78 @@ int sendAccessTable(const std::string& path, const std::string& tableName, const
         out.column(std::uint8_t(col->col_type), flags, col->name);
     }
     out.endColumns();
-    if (complaints)
-        complaints(); // what the catalog and the design printed: not the records' business
+    return columns;
+}
 
-    RowSender sender(mdb.get(), limits, out, complaints);
-    std::vector<MdbField> fields(table->num_cols);
-    std::uint32_t rows = 0;
-    mdb_rewind_table(table.get());
-    while (out.ok() && mdb_fetch_row(table.get())) {
-        if (const std::string complaint = complaints ? complaints() : std::string(); !complaint.empty())
-            return fail(DamagedFile, "after record " + std::to_string(rows) + " libmdb reports \"" + complaint + "\"");
-        // The fields of the row just fetched, null flags included (libmdb's
-        // own binding shows NULL and empty text alike).
-        int start = 0;
-        size_t size = 0;
-        if (mdb_find_row(mdb.get(), int(table->cur_row) - 1, &start, &size) != 0)
-            return fail(DamagedFile, "record " + std::to_string(rows + 1) + " cannot be found again in its page");
-        start &= kRowOffsetMask;
-        const int cracked = mdb_crack_row(table.get(), start, size, fields.data());
-        if (cracked < 0)
-            return fail(DamagedFile, "record " + std::to_string(rows + 1) + " cannot be taken apart");
-        // A whole record has every column of the table's design.
-        if (unsigned(cracked) != table->num_cols)
-            return fail(DamagedFile, "record " + std::to_string(rows + 1) + " has " + std::to_string(cracked) + " of the "
-                                         + std::to_string(table->num_cols) + " columns of its table");
-        ++rows;
-        std::vector<const MdbField*> byColumn(columns.size(), nullptr);
-        for (const MdbField& field : fields) {
-            if (field.colnum >= 0 && std::size_t(field.colnum) < columns.size())
-                byColumn[std::size_t(field.colnum)] = &field;
-        }
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (byColumn[c])
-                sender.send(columns[c], *byColumn[c]);
-            else
-                out.unreadable("the record has no such field");
-        }
-        out.endRow();
+// The fields of the row just fetched, null flags included (libmdb's own
+// binding shows NULL and empty text alike), by column; `number` counts
+// from 1.
+std::vector<const MdbField*> crackRow(const OpenTable& open, std::vector<MdbField>& fields, std::uint32_t number)
+{
+    using namespace varnel::legacy::failure;
+    MdbTableDef* table = open.table.get();
+    int start = 0;
+    size_t size = 0;
+    if (mdb_find_row(open.mdb.get(), int(table->cur_row) - 1, &start, &size) != 0)
+        throw Refusal{DamagedFile, "record " + std::to_string(number) + " cannot be found again in its page"};
+    start &= kRowOffsetMask;
+    const int cracked = mdb_crack_row(table, start, size, fields.data());
+    if (cracked < 0)
+        throw Refusal{DamagedFile, "record " + std::to_string(number) + " cannot be taken apart"};
+    // A whole record has every column of the table's design.
+    if (unsigned(cracked) != table->num_cols)
+        throw Refusal{DamagedFile, "record " + std::to_string(number) + " has " + std::to_string(cracked) + " of the "
+                                       + std::to_string(table->num_cols) + " columns of its table"};
+    std::vector<const MdbField*> byColumn(table->num_cols, nullptr);
+    for (const MdbField& field : fields) {
+        if (field.colnum >= 0 && std::size_t(field.colnum) < byColumn.size())
+            byColumn[std::size_t(field.colnum)] = &field;
     }
+    return byColumn;
+}
+
+// What libmdb printed while it read, as a refusal after `rows` records.
+void refuseOnComplaint(const Complaints& complaints, std::uint32_t rows)
+{
     if (const std::string complaint = complaints ? complaints() : std::string(); !complaint.empty())
-        return fail(DamagedFile, "after record " + std::to_string(rows) + " libmdb reports \"" + complaint + "\"");
-    out.end(rows);
-    return out.ok() ? 0 : 1;
+        throw Refusal{varnel::legacy::failure::DamagedFile,
+                      "after record " + std::to_string(rows) + " libmdb reports \"" + complaint + "\""};
+}
+
+} // namespace
+
+int sendAccessTable(const std::string& path, const std::string& tableName, const ReadLimits& limits,
+                    stream::Writer& out, const Complaints& complaints)
+{
+    try {
+        const OpenTable open = openTable(path, tableName);
+        const std::vector<MdbColumn*> columns = sendDesign(open, out);
+        if (complaints)
+            complaints(); // what the catalog and the design printed: not the records' business
+
+        RowSender sender(open.mdb.get(), limits, out, complaints);
+        std::vector<MdbField> fields(columns.size());
+        std::uint32_t rows = 0;
+        mdb_rewind_table(open.table.get());
+        while (out.ok() && mdb_fetch_row(open.table.get())) {
+            refuseOnComplaint(complaints, rows);
+            const std::vector<const MdbField*> byColumn = crackRow(open, fields, rows + 1);
+            ++rows;
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                if (byColumn[c])
+                    sender.send(columns[c], *byColumn[c]);
+                else
+                    out.unreadable("the record has no such field");
+            }
+            out.endRow();
+        }
+        refuseOnComplaint(complaints, rows);
+        out.end(rows);
+        return out.ok() ? 0 : 1;
+    } catch (const Refusal& refusal) {
+        out.failure(refusal.number, refusal.text);
+        return 1;
+    }
 }
 
 } // namespace varnel::legacy

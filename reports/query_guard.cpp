@@ -108,36 +108,60 @@ private:
         } else if (c.isSpace()) {
             fail(QCoreApplication::translate("varnel::reports", "it holds a space character (U+%1) that SQL does not read as a blank")
                      .arg(c.unicode(), 4, 16, QLatin1Char('0')));
-        } else if (c == u'-' && at(i_ + 1) == u'-') {
-            lineComment();
-        } else if (c == u'/' && at(i_ + 1) == u'*') {
-            blockComment();
-        } else if (c == u'\'') {
-            string(isPostgres(dialect_) && dialect_ == Dialect::PostgresEscapeStrings ? Escapes::Backslash
-                                                                                       : Escapes::Doubled);
-        } else if (c == u'"') {
-            quotedName(u'"');
-        } else if (dialect_ == Dialect::Sqlite && c == u'`') {
-            quotedName(u'`');
-        } else if (dialect_ == Dialect::Sqlite && c == u'[') {
-            quotedName(u']');
-        } else if (dialect_ == Dialect::Sqlite && (c == u'$' || c == u'@' || c == u':' || c == u'#')) {
-            sqliteParameter();
-        } else if (isPostgres(dialect_) && c == u'$') {
-            postgresDollar();
-        } else if (isWordChar(c)) {
-            word();
-        } else if (c == u';') {
-            const qsizetype start = i_++;
-            add(Token::Semicolon, start);
-        } else {
-            if (c == u'(')
-                ++depth_;
-            const qsizetype start = i_++;
-            add(Token::Symbol, start);
-            if (c == u')')
-                --depth_;
+        } else if (!comment(c) && !quoted(c)) {
+            if (isWordChar(c))
+                word();
+            else
+                symbol(c);
         }
+    }
+
+    // Reads a comment that begins at `c`; false when none does.
+    bool comment(QChar c)
+    {
+        if (c == u'-' && at(i_ + 1) == u'-')
+            lineComment();
+        else if (c == u'/' && at(i_ + 1) == u'*')
+            blockComment();
+        else
+            return false;
+        return true;
+    }
+
+    // Reads a string, a quoted name or a parameter that begins at `c`, as
+    // the dialect quotes them; false when none does.
+    bool quoted(QChar c)
+    {
+        const bool sqlite = dialect_ == Dialect::Sqlite;
+        if (c == u'\'')
+            string(dialect_ == Dialect::PostgresEscapeStrings ? Escapes::Backslash : Escapes::Doubled);
+        else if (c == u'"')
+            quotedName(u'"');
+        else if (sqlite && c == u'`')
+            quotedName(u'`');
+        else if (sqlite && c == u'[')
+            quotedName(u']');
+        else if (sqlite && (c == u'$' || c == u'@' || c == u':' || c == u'#'))
+            sqliteParameter();
+        else if (isPostgres(dialect_) && c == u'$')
+            postgresDollar();
+        else
+            return false;
+        return true;
+    }
+
+    void symbol(QChar c)
+    {
+        const qsizetype start = i_++;
+        if (c == u';') {
+            add(Token::Semicolon, start);
+            return;
+        }
+        if (c == u'(')
+            ++depth_;
+        add(Token::Symbol, start);
+        if (c == u')')
+            --depth_;
     }
 
     // SQLite ends a -- comment at a line feed only; PostgreSQL also at a
@@ -388,16 +412,9 @@ bool isMainStatementWord(const QString& word)
         || word == u"DELETE" || word == u"REPLACE";
 }
 
-// Why the query, as one engine reads it, may not run, or nothing when it
-// only reads.
-QString whyRefused(const Scan& scan)
+// A second statement, or a word that writes, in the query's tokens.
+QString writingPart(const QVector<Token>& tokens)
 {
-    if (!scan.problem.isEmpty())
-        return scan.problem;
-    const QVector<Token>& tokens = scan.tokens;
-    if (tokens.isEmpty())
-        return QStringLiteral("it is empty");
-
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
         if (token.kind == Token::Semicolon) {
@@ -416,23 +433,36 @@ QString whyRefused(const Scan& scan)
         if (token.text == u"REPLACE" && !call)
             return QCoreApplication::translate("varnel::reports", "it contains REPLACE");
     }
+    return {};
+}
+
+// Why the query, as one engine reads it, may not run, or nothing when it
+// only reads.
+QString whyRefused(const Scan& scan)
+{
+    if (!scan.problem.isEmpty())
+        return scan.problem;
+    const QVector<Token>& tokens = scan.tokens;
+    if (tokens.isEmpty())
+        return QStringLiteral("it is empty");
+    if (const QString writing = writingPart(tokens); !writing.isEmpty())
+        return writing;
 
     const Token& first = tokens.front();
     if (first.kind == Token::Word && (first.text == u"SELECT" || first.text == u"VALUES"))
         return {};
-    if (first.kind == Token::Word && first.text == u"WITH") {
-        // After the common table expressions, the statement itself is the
-        // first statement word outside all parentheses.
-        for (const Token& token : tokens) {
-            if (token.kind == Token::Word && token.depth == 0 && isMainStatementWord(token.text)) {
-                if (token.text == u"SELECT" || token.text == u"VALUES")
-                    return {};
-                return QCoreApplication::translate("varnel::reports", "its WITH clause leads to %1").arg(token.text);
-            }
+    if (first.kind != Token::Word || first.text != u"WITH")
+        return QCoreApplication::translate("varnel::reports", "it begins with %1, not SELECT").arg(first.text);
+    // After the common table expressions, the statement itself is the first
+    // statement word outside all parentheses.
+    for (const Token& token : tokens) {
+        if (token.kind == Token::Word && token.depth == 0 && isMainStatementWord(token.text)) {
+            if (token.text == u"SELECT" || token.text == u"VALUES")
+                return {};
+            return QCoreApplication::translate("varnel::reports", "its WITH clause leads to %1").arg(token.text);
         }
-        return QCoreApplication::translate("varnel::reports", "its WITH clause leads to no SELECT");
     }
-    return QCoreApplication::translate("varnel::reports", "it begins with %1, not SELECT").arg(first.text);
+    return QCoreApplication::translate("varnel::reports", "its WITH clause leads to no SELECT");
 }
 
 // Why the query may not run on SQLite or on PostgreSQL, or nothing when it

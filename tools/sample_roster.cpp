@@ -166,6 +166,15 @@ Soldier plausibleSoldier(Dice& dice, NameRoll& names, int rank, const QDate& tod
     return s;
 }
 
+// A code in lower case or one no table has, or none at all.
+void roughenCode(Soldier& s, Dice& dice, const char* column, const QString& stray)
+{
+    if (dice.chance(4))
+        s[column] = dice.chance(50) ? s[column].toString().toLower() : stray;
+    else if (dice.chance(2))
+        s.remove(column);
+}
+
 // What other programs and hurried typing leave: no name, no rank or dates,
 // lower-case or stray codes, blank evaluations, every award or none, ranks
 // no company has.
@@ -177,14 +186,8 @@ void roughen(Soldier& s, Dice& dice)
         s["Rank"] = kRanks.at(dice.between(0, int(kRanks.size()) - 1));
     if (dice.chance(3))
         s.remove(dice.chance(50) ? "TISDate" : "DORDate");
-    if (dice.chance(4))
-        s["APFT"] = dice.chance(50) ? s["APFT"].toString().toLower() : QStringLiteral("K");
-    else if (dice.chance(2))
-        s.remove("APFT");
-    if (dice.chance(4))
-        s["Weapon"] = dice.chance(50) ? s["Weapon"].toString().toLower() : QStringLiteral("X");
-    else if (dice.chance(2))
-        s.remove("Weapon");
+    roughenCode(s, dice, "APFT", QStringLiteral("K"));
+    roughenCode(s, dice, "Weapon", QStringLiteral("X"));
     if (dice.chance(3))
         s.remove(dice.chance(50) ? "1SGTPoints" : "SSGTPoints");
     if (dice.chance(3)) {

@@ -269,6 +269,69 @@ int exportCommand(const QCommandLineParser& usageParser, const QStringList& args
     return runExport(files.at(0), files.at(1), parser.isSet(merit), parser.isSet(force));
 }
 
+int createCommand(const QCommandLineParser& parser, const QStringList& args)
+{
+    if (args.size() != 1)
+        return usageError(parser, QCoreApplication::translate("varnel::tools", "create takes one FILE."));
+    varnel::tools::createRoster(args.at(0));
+    std::printf("Wrote an empty roster to %s\n", qPrintable(varnel::locationInWords(args.at(0))));
+    return 0;
+}
+
+int copyCommand(const QCommandLineParser& parser, const QStringList& args)
+{
+    if (args.size() != 2)
+        return usageError(parser, QCoreApplication::translate("varnel::tools", "copy takes FROM and TO."));
+    const varnel::tools::CopySummary copied = varnel::tools::copyRoster(args.at(0), args.at(1));
+    std::printf("Copied %d record(s) of %d columns from %s to %s\n", copied.records, copied.columns,
+                qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
+    return 0;
+}
+
+int totalCommand(const QCommandLineParser& parser, const QStringList& args)
+{
+    if (args.size() != 1)
+        return usageError(parser, QCoreApplication::translate("varnel::tools", "total takes one ROSTER."));
+    return runTotal(args.at(0));
+}
+
+int recoverCommand(const QCommandLineParser& parser, const QStringList& args)
+{
+    if (args.size() != 3)
+        return usageError(parser, QCoreApplication::translate("varnel::tools", "recover takes COPY, ROSTER and NAME."));
+    const int added = varnel::tools::recoverSoldier(args.at(0), args.at(1), args.at(2));
+    std::printf("Brought back %d record(s) of %s from %s into %s\n", added, qPrintable(args.at(2)),
+                qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
+    return 0;
+}
+
+int importCommand(const QCommandLineParser& parser, const QStringList& args)
+{
+    if (args.size() != 2)
+        return usageError(parser, QCoreApplication::translate("varnel::tools", "import takes OLD and NEW."));
+    return runImport(args.at(0), args.at(1));
+}
+
+// Runs `command` with its arguments; a failure goes on to the caller.
+int runCommand(const QCommandLineParser& parser, const QString& command, QStringList args)
+{
+    using Run = int (*)(const QCommandLineParser&, const QStringList&);
+    const std::pair<const char*, Run> commands[] = {
+        {"create", &createCommand}, {"copy", &copyCommand},     {"sample", &sampleCommand},   {"report", &reportCommand},
+        {"total", &totalCommand},   {"export", &exportCommand}, {"recover", &recoverCommand}, {"import", &importCommand}};
+    if (command == QLatin1String("total") || command == QLatin1String("export")) {
+        QString error;
+        args = rosterFromDatabaseOption(args, error);
+        if (!error.isEmpty())
+            return usageError(parser, error);
+    }
+    for (const auto& [name, run] : commands) {
+        if (command == QLatin1String(name))
+            return run(parser, args);
+    }
+    return usageError(parser, QCoreApplication::translate("varnel::tools", "unknown command \"%1\".").arg(command));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -317,53 +380,8 @@ int main(int argc, char* argv[])
     // arguments as they stand, so a file or a soldier's name may begin with
     // a dash.
     const QString command = args.takeFirst();
-    if (command == QLatin1String("total") || command == QLatin1String("export")) {
-        QString error;
-        args = rosterFromDatabaseOption(args, error);
-        if (!error.isEmpty())
-            return usageError(parser, error);
-    }
     try {
-        if (command == QLatin1String("create")) {
-            if (args.size() != 1)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "create takes one FILE."));
-            varnel::tools::createRoster(args.at(0));
-            std::printf("Wrote an empty roster to %s\n", qPrintable(varnel::locationInWords(args.at(0))));
-            return 0;
-        }
-        if (command == QLatin1String("copy")) {
-            if (args.size() != 2)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "copy takes FROM and TO."));
-            const varnel::tools::CopySummary copied = varnel::tools::copyRoster(args.at(0), args.at(1));
-            std::printf("Copied %d record(s) of %d columns from %s to %s\n", copied.records, copied.columns,
-                        qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
-            return 0;
-        }
-        if (command == QLatin1String("sample"))
-            return sampleCommand(parser, args);
-        if (command == QLatin1String("report"))
-            return reportCommand(parser, args);
-        if (command == QLatin1String("total")) {
-            if (args.size() != 1)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "total takes one ROSTER."));
-            return runTotal(args.at(0));
-        }
-        if (command == QLatin1String("export"))
-            return exportCommand(parser, args);
-        if (command == QLatin1String("recover")) {
-            if (args.size() != 3)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "recover takes COPY, ROSTER and NAME."));
-            const int added = varnel::tools::recoverSoldier(args.at(0), args.at(1), args.at(2));
-            std::printf("Brought back %d record(s) of %s from %s into %s\n", added, qPrintable(args.at(2)),
-                        qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
-            return 0;
-        }
-        if (command == QLatin1String("import")) {
-            if (args.size() != 2)
-                return usageError(parser, QCoreApplication::translate("varnel::tools", "import takes OLD and NEW."));
-            return runImport(args.at(0), args.at(1));
-        }
-        return usageError(parser, QCoreApplication::translate("varnel::tools", "unknown command \"%1\".").arg(command));
+        return runCommand(parser, command, args);
     } catch (const varnel::Failure& failure) {
         std::fprintf(stderr, VARNEL_ROSTER_PROGRAM ": error %d: %s\n", failure.number(),
                      qPrintable(failure.description()));
