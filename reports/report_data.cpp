@@ -173,6 +173,21 @@ QString sizeText(qint64 bytes)
                       .arg(layout.path, shownSource(layout.dataSource), why));
 }
 
+// Whether `text` takes more than `limit` bytes in UTF-8, the unit SQLite's
+// own bound counts a text in: a UTF-16 unit takes one to three bytes, a
+// surrogate pair four.
+bool longerInUtf8(QStringView text, qint64 limit)
+{
+    if (text.size() > limit)
+        return true;
+    if (text.size() * 3 <= limit)
+        return false;
+    qint64 bytes = 0;
+    for (const QChar c : text)
+        bytes += c.unicode() < 0x80 ? 1 : (c.unicode() < 0x800 || c.isSurrogate()) ? 2 : 3;
+    return bytes > limit;
+}
+
 // What a failed query means, as far as the engine tells it apart.
 struct QueryFault {
     enum class Kind { Failed, TimedOut, ValueTooLong, OutOfMemory };
@@ -262,8 +277,8 @@ public:
         if (given.metaType().id() == QMetaType::Bool)
             return QVariant(qint64(given.toBool() ? 1 : 0));
         // SQLite stops such a value inside the query; the server has no such
-        // bound, so it is stopped once it arrives.
-        if (given.metaType().id() == QMetaType::QString && given.toString().size() > limits_.valueBytes)
+        // bound, so it is stopped once it arrives, counted as SQLite counts.
+        if (given.metaType().id() == QMetaType::QString && longerInUtf8(given.toString(), limits_.valueBytes))
             tooLarge(layout_,
                      QCoreApplication::translate("varnel::reports", "the query reads or makes a text longer than %1")
                          .arg(sizeText(limits_.valueBytes)));
