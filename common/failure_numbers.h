@@ -13,12 +13,14 @@
 // them too.
 namespace varnel {
 
-// A file the clerk names (a PDF, a CSV export) that cannot be written: the
-// report engine's numbers, which the roster export shares.
+// A file the clerk names (a PDF, a CSV export) that cannot be written, or a
+// print that fails: the report engine's numbers, which the roster export
+// shares.
 namespace OutputError {
 inline constexpr int WriteFailed = 5107;        // the file could not be written whole
 inline constexpr int WouldOverwriteInput = 5111; // it would go over the roster file (or a layout)
 inline constexpr int ExistsNotReplaced = 5112;  // it exists and was not to be replaced
+inline constexpr int PrintFailed = 5116;        // the printer (or the file printed to) could not take the report
 } // namespace OutputError
 
 // The roster store's own refusals.

@@ -13,7 +13,6 @@
 namespace varnel::points {
 
 using store::Value;
-namespace ordinal = store::ordinal;
 
 namespace {
 
@@ -81,17 +80,11 @@ TotalAllSummary totalAllSoldiers(store::DataControl& data1, Clock& clock, QChar 
             summary.refused.append({soldier, sheet.refused == Worksheet::Refusal::Pebd ? kPebdNotValid : kDorNotValid});
             return written;
         }
-        for (const Score& score : {sheet.apft, sheet.weapon}) {
-            if (score.notice)
-                summary.notices.append({soldier, *score.notice});
-        }
-        written.insert(ordinal::TISPoints, Value::integer(sheet.tisPoints));
-        written.insert(ordinal::TIGPoints, Value::integer(sheet.tigPoints));
-        written.insert(ordinal::APFTPoints, Value::integer(sheet.apft.points));
-        written.insert(ordinal::WeaponPoints, Value::integer(sheet.weapon.points));
-        written.insert(ordinal::AwardPoints, Value::integer(sheet.awardPoints));
-        const Value total = worksheetTotal(field);
-        written.insert(ordinal::TOTAL, total.isEmpty() ? Value::null() : total);
+        WorksheetTarget target;
+        target.write = [&](int i, const Value& value) { written.insert(i, value); };
+        target.field = field;
+        target.notice = [&](const QString& notice) { summary.notices.append({soldier, notice}); };
+        const Value total = writeWorksheet(sheet, target);
         if (stampOrdinal >= 0)
             written.insert(stampOrdinal, Value::text(stamp));
         if (!total.hasValue())

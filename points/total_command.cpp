@@ -2,7 +2,6 @@
 
 #include "points/clock.h"
 #include "points/message_sink.h"
-#include "points/scoring_rules.h"
 #include "points/total_date_label.h"
 #include "points/worksheet.h"
 #include "store/data_control.h"
@@ -15,7 +14,6 @@
 namespace varnel::points {
 
 using store::Value;
-namespace ordinal = store::ordinal;
 
 namespace {
 
@@ -55,12 +53,6 @@ private:
     bool open_ = false;
 };
 
-void showNotice(MessageSink& messages, const Score& score)
-{
-    if (score.notice)
-        messages.show(kApplicationTitle, *score.notice, MessageIcon::None);
-}
-
 } // namespace
 
 void totalCommand(store::DataControl& data1, MessageSink& messages, Clock& clock,
@@ -80,7 +72,7 @@ void totalCommand(store::DataControl& data1, MessageSink& messages, Clock& clock
     const auto field = [&rs](int i) { return rs.fields(i).value(); };
     const Worksheet sheet = workOutWorksheet(field, [&clock] { return clock.now(); });
 
-    // Months of service.
+    // Months of service: refused before anything of the worksheet is written.
     if (sheet.refused == Worksheet::Refusal::Pebd) {
         messages.show(kErrorCaption, kPebdNotValid, MessageIcon::Exclamation);
         return;
@@ -89,25 +81,18 @@ void totalCommand(store::DataControl& data1, MessageSink& messages, Clock& clock
     // The worksheet is written in one edit, stored at the end or cancelled.
     OpenEdit worksheet(rs);
     worksheet.edit();
-    rs.fields(ordinal::TISPoints).setValue(Value::integer(sheet.tisPoints));
+    WorksheetTarget target;
+    target.write = [&rs](int i, const Value& value) { rs.fields(i).setValue(value); };
+    target.field = field;
+    target.notice = [&messages](const QString& notice) { messages.show(kApplicationTitle, notice, MessageIcon::None); };
+    writeWorksheet(sheet, target);
 
-    // Months in grade. A refusal leaves the edit to be cancelled.
+    // Months in grade: the edit holding the new TISPoints is left to be
+    // cancelled.
     if (sheet.refused == Worksheet::Refusal::Dor) {
         messages.show(kErrorCaption, kDorNotValid, MessageIcon::Exclamation);
         return;
     }
-    rs.fields(ordinal::TIGPoints).setValue(Value::integer(sheet.tigPoints));
-
-    // Each notice is shown while the field still holds its old points.
-    showNotice(messages, sheet.apft);
-    rs.fields(ordinal::APFTPoints).setValue(Value::integer(sheet.apft.points));
-    showNotice(messages, sheet.weapon);
-    rs.fields(ordinal::WeaponPoints).setValue(Value::integer(sheet.weapon.points));
-    rs.fields(ordinal::AwardPoints).setValue(Value::integer(sheet.awardPoints));
-
-    // The total: read back from the edit buffer; an evaluation score with no
-    // value makes the total no value, which TOTAL then holds.
-    rs.fields(ordinal::TOTAL).setValue(worksheetTotal(field));
 
     // The label's new text reaches TotalDate through the binding when
     // the record is stored.

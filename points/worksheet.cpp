@@ -40,4 +40,28 @@ store::Value worksheetTotal(const std::function<store::Value(int ordinal)>& fiel
     return total;
 }
 
+store::Value writeWorksheet(const Worksheet& sheet, const WorksheetTarget& target)
+{
+    if (sheet.refused == Worksheet::Refusal::Pebd)
+        return {};
+    target.write(ordinal::TISPoints, store::Value::integer(sheet.tisPoints));
+    if (sheet.refused == Worksheet::Refusal::Dor)
+        return {};
+    target.write(ordinal::TIGPoints, store::Value::integer(sheet.tigPoints));
+    // Each notice comes while the field it is about still holds its old points.
+    const std::pair<int, const Score&> scores[] = {{ordinal::APFTPoints, sheet.apft},
+                                                   {ordinal::WeaponPoints, sheet.weapon}};
+    for (const auto& [at, score] : scores) {
+        if (score.notice)
+            target.notice(*score.notice);
+        target.write(at, store::Value::integer(score.points));
+    }
+    target.write(ordinal::AwardPoints, store::Value::integer(sheet.awardPoints));
+    // An evaluation score with no value makes the total no value, which
+    // TOTAL then holds.
+    const store::Value total = worksheetTotal(target.field);
+    target.write(ordinal::TOTAL, total);
+    return total;
+}
+
 } // namespace varnel::points

@@ -32,4 +32,21 @@ Worksheet workOutWorksheet(const std::function<store::Value(int ordinal)>& field
 // sum does not fit.
 store::Value worksheetTotal(const std::function<store::Value(int ordinal)>& field);
 
+// Where a worksheet is written: Total writes into the record's edit, Total
+// All into the values it stores for the record.
+struct WorksheetTarget {
+    std::function<void(int ordinal, const store::Value& value)> write;
+    // Reads a field as it stands, with what was written so far.
+    std::function<store::Value(int ordinal)> field;
+    // Hears a score's notice just before the score's points are written.
+    std::function<void(const QString& notice)> notice;
+};
+
+// Writes what `sheet` worked out, the one way both commands write it:
+// TISPoints, TIGPoints, APFTPoints, WeaponPoints, AwardPoints, and last
+// TOTAL, the worksheetTotal of the fields as written. A worksheet refused at
+// DOR writes its TISPoints only, one refused at PEBD nothing; TOTAL is then
+// not written. Returns TOTAL as written (empty when not written).
+store::Value writeWorksheet(const Worksheet& sheet, const WorksheetTarget& target);
+
 } // namespace varnel::points

@@ -24,22 +24,33 @@ bool isNumber(const QVariant& value)
     }
 }
 
+// A whole number without decimals, another number as a number. Text that is
+// no number, and a number no whole number can hold (1e300, infinity, not a
+// number), do not read as the format and show as stored.
+QString integerText(const QVariant& value, const QString& text)
+{
+    if (value.metaType().id() == QMetaType::LongLong || value.metaType().id() == QMetaType::Int)
+        return QString::number(value.toLongLong());
+    bool ok = isNumber(value);
+    const double number = ok ? value.toDouble() : text.trimmed().toDouble(&ok);
+    // qint64's range, whose bounds -2^63 and 2^63 a double holds exactly;
+    // not a number is outside it too.
+    constexpr double kWholeRange = 9223372036854775808.0;
+    if (!ok || !(number >= -kWholeRange && number < kWholeRange))
+        return text;
+    const auto whole = qint64(number);
+    if (number == double(whole))
+        return QString::number(whole);
+    return QString::number(number);
+}
+
 QString formatted(const FieldSpec& spec, const QVariant& value, const QString& text, const QString& dateFormat)
 {
     switch (spec.format) {
     case ValueFormat::Text:
         return text;
-    case ValueFormat::Integer: {
-        if (value.metaType().id() == QMetaType::LongLong || value.metaType().id() == QMetaType::Int)
-            return QString::number(value.toLongLong());
-        bool ok = false;
-        const double number = isNumber(value) ? value.toDouble() : text.trimmed().toDouble(&ok);
-        if (!isNumber(value) && !ok)
-            return text;
-        if (number == double(qint64(number)))
-            return QString::number(qint64(number));
-        return QString::number(number);
-    }
+    case ValueFormat::Integer:
+        return integerText(value, text);
     case ValueFormat::Date: {
         if (value.metaType().id() == QMetaType::QDate)
             return value.toDate().toString(dateFormat);

@@ -173,14 +173,155 @@ QString sizeText(qint64 bytes)
                       .arg(layout.path, shownSource(layout.dataSource), why));
 }
 
+// Whether `text` takes more than `limit` bytes in UTF-8, the unit SQLite's
+// own bound counts a text in: a UTF-16 unit takes one to three bytes, a
+// surrogate pair four.
+bool longerInUtf8(QStringView text, qint64 limit)
+{
+    if (text.size() > limit)
+        return true;
+    if (text.size() * 3 <= limit)
+        return false;
+    qint64 bytes = 0;
+    for (const QChar c : text)
+        bytes += c.unicode() < 0x80 ? 1 : (c.unicode() < 0x800 || c.isSurrogate()) ? 2 : 3;
+    return bytes > limit;
+}
+
+// What a failed query means, as far as the engine tells it apart.
+struct QueryFault {
+    enum class Kind { Failed, TimedOut, ValueTooLong, OutOfMemory };
+    Kind kind = Kind::Failed;
+    QString advice; // what to do about it, said after the failure
+};
+
+// One engine's side of a report: the connection, opened on a roster and
+// checked to be one, the layout's query as the engine runs it, a value as
+// the engine gives it and what its errors mean. The rows are read by one
+// loop for every engine (readRows), so a layout shows the same on both.
+class ReportSource {
+public:
+    virtual ~ReportSource() = default;
+    ReportSource(const ReportSource&) = delete;
+    ReportSource& operator=(const ReportSource&) = delete;
+
+    QSqlDatabase database() const { return connection_->database(); }
+    const QString& query() const { return query_; }
+    // A value as the engine gives it, made the value a roster file gives.
+    // Throws failure::ReportTooLarge for a value past the engine's bound.
+    virtual QVariant value(QVariant given) const = 0;
+    // What the engine's error of the query means.
+    virtual QueryFault fault(const QSqlError& error) const = 0;
+
+protected:
+    ReportSource() = default;
+
+    std::unique_ptr<ReportConnection> connection_;
+    QString query_;
+};
+
+// A roster file, read through SQLite with the report's own bounds
+// (QueryWatch): SQLite itself stops a value past limits.valueBytes.
+class FileSource final : public ReportSource {
+public:
+    explicit FileSource(const ReportLayout& layout)
+    {
+        const QFileInfo source(layout.dataSource);
+        if (!source.exists())
+            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "does not exist"));
+        if (!source.isFile())
+            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "is not a file"));
+        connection_ = ReportConnection::toFile(layout.dataSource);
+        QSqlDatabase db = database();
+        checkIsRoster(db, layout.dataSource);
+        query_ = layout.query;
+    }
+
+    QVariant value(QVariant given) const override { return given; }
+
+    QueryFault fault(const QSqlError& error) const override
+    {
+        // SQLite's primary result codes the report tells apart.
+        switch (error.nativeErrorCode().toInt() & 0xff) {
+        case SQLITE_TOOBIG: return {QueryFault::Kind::ValueTooLong, {}};
+        case SQLITE_NOMEM: return {QueryFault::Kind::OutOfMemory, {}};
+        default: return {};
+        }
+    }
+};
+
+// A roster on a PostgreSQL server, read as a role that may only read it, in
+// a read-only transaction the server stops at the time limit.
+class ServerSource final : public ReportSource {
+public:
+    ServerSource(const ReportLayout& layout, const ReportLimits& limits) : layout_(layout), limits_(limits)
+    {
+        connection_ = ReportConnection::toServer(layout.dataSource);
+        QSqlDatabase db = database();
+        const QString key = checkServerRoster(db, layout.dataSource);
+        // Read-only twice over: the role may only read, and so may the
+        // transaction the query runs in; the server stops it at the time
+        // limit.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN TRANSACTION READ ONLY"))
+            || !begin.exec(
+                QStringLiteral("SET LOCAL statement_timeout = %1").arg(std::max<qint64>(1, limits.queryMilliseconds))))
+            notARoster(layout.dataSource,
+                       QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(begin)));
+        query_ = withServerRowKey(layout.query, key);
+    }
+
+    QVariant value(QVariant given) const override
+    {
+        // A Yes/No on the server is a boolean; in a file it is 1 or 0.
+        if (given.metaType().id() == QMetaType::Bool)
+            return QVariant(qint64(given.toBool() ? 1 : 0));
+        // SQLite stops such a value inside the query; the server has no such
+        // bound, so it is stopped once it arrives, counted as SQLite counts.
+        if (given.metaType().id() == QMetaType::QString && longerInUtf8(given.toString(), limits_.valueBytes))
+            tooLarge(layout_,
+                     QCoreApplication::translate("varnel::reports", "the query reads or makes a text longer than %1")
+                         .arg(sizeText(limits_.valueBytes)));
+        return given;
+    }
+
+    QueryFault fault(const QSqlError& error) const override
+    {
+        // The server's statement_timeout cancels the query (SQLSTATE 57014).
+        if (error.nativeErrorCode() == QLatin1String("57014"))
+            return {QueryFault::Kind::TimedOut, {}};
+        // A roster table made on the server before its tools made the
+        // collation: say how to make it.
+        if (error.nativeErrorCode() != QLatin1String("42704")
+            || !error.databaseText().contains(QLatin1String("roster_name"), Qt::CaseInsensitive))
+            return {};
+        QueryFault missingCollation;
+        missingCollation.advice = QCoreApplication::translate(
+            "varnel::reports", "The database lacks the collation the layouts order names by; its owner makes it once "
+                               "with: CREATE COLLATION IF NOT EXISTS roster_name (provider = icu, locale = "
+                               "'und-u-ks-level1');");
+        return missingCollation;
+    }
+
+private:
+    const ReportLayout& layout_;
+    ReportLimits limits_;
+};
+
+std::unique_ptr<ReportSource> openReportSource(const ReportLayout& layout, const ReportLimits& limits)
+{
+    if (isServerLocation(layout.dataSource))
+        return std::make_unique<ServerSource>(layout, limits);
+    return std::make_unique<FileSource>(layout);
+}
+
 // The query stopped short of a cancel: past the time limit, a failure in the
 // progress window, or the database's own error.
-[[noreturn]] void queryStopped(const ReportLayout& layout, const QueryWatch& watch, const QSqlError& error,
-                               const ReportLimits& limits, bool onServer)
+[[noreturn]] void queryStopped(const ReportLayout& layout, const ReportSource& source, const QueryWatch& watch,
+                               const QSqlError& error, const ReportLimits& limits)
 {
-    // The server's statement_timeout cancels the query (SQLSTATE 57014).
-    const bool serverTimedOut = onServer && error.nativeErrorCode() == QLatin1String("57014");
-    switch (serverTimedOut ? QueryWatch::Stop::TimedOut : watch.stop()) {
+    const QueryFault fault = source.fault(error);
+    switch (fault.kind == QueryFault::Kind::TimedOut ? QueryWatch::Stop::TimedOut : watch.stop()) {
     case QueryWatch::Stop::TimedOut:
         throw Failure(failure::QueryTimedOut,
                       QCoreApplication::translate("varnel::reports", "The query of the report layout %1 on %2 was stopped after %3 seconds, the "
@@ -193,25 +334,75 @@ QString sizeText(qint64 bytes)
     case QueryWatch::Stop::None:
         break;
     }
-    // SQLite's primary result codes the engine tells apart.
-    const int code = onServer ? 0 : error.nativeErrorCode().toInt() & 0xff;
-    if (code == SQLITE_TOOBIG)
+    if (fault.kind == QueryFault::Kind::ValueTooLong)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text or blob longer than %1 (%2)")
                              .arg(sizeText(limits.valueBytes), error.databaseText()));
-    if (code == SQLITE_NOMEM)
+    if (fault.kind == QueryFault::Kind::OutOfMemory)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the database ran out of memory (%1)").arg(error.databaseText()));
     QString description = QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
                               .arg(layout.path, shownSource(layout.dataSource), error.text());
-    // A roster table made on the server before its tools made the
-    // collation: say how to make it.
-    if (onServer && error.nativeErrorCode() == QLatin1String("42704")
-        && error.databaseText().contains(QLatin1String("roster_name"), Qt::CaseInsensitive))
-        description += u' '
-            + QCoreApplication::translate("varnel::reports",
-                                          "The database lacks the collation the layouts order names by; its owner "
-                                          "makes it once with: CREATE COLLATION IF NOT EXISTS roster_name "
-                                          "(provider = icu, locale = 'und-u-ks-level1');");
+    if (!fault.advice.isEmpty())
+        description += u' ' + fault.advice;
     throw Failure(failure::QueryFailed, description);
+}
+
+// The result's column of every field the layout shows, in the layout's order.
+QVector<int> fieldColumns(const ReportLayout& layout, const QSqlRecord& record)
+{
+    QVector<int> columns;
+    for (const FieldSpec& spec : layout.fields) {
+        const int column = record.indexOf(spec.field);
+        if (column < 0)
+            throw Failure(failure::NotALayout,
+                          QCoreApplication::translate("varnel::reports",
+                                                      "The report layout %1 is not a valid layout: it shows the field "
+                                                      "\"%2\", which its query does not give.")
+                              .arg(layout.path, spec.field));
+        columns.append(column);
+    }
+    return columns;
+}
+
+// Runs the source's query and formats every field of every row, the same for
+// every engine.
+std::optional<ReportData> readRows(const ReportLayout& layout, const ReportSource& source, ReportProgress& progress,
+                                   const ReportLimits& limits)
+{
+    QSqlDatabase db = source.database();
+    // The query's first steps run inside exec(): the progress is up before
+    // it, so a query that takes long before its first row can be cancelled
+    // too.
+    progress.begin(QCoreApplication::translate("varnel::reports", "Reading the roster..."), 0);
+    QueryWatch watch(db, limits, progress);
+    QSqlQuery result(db);
+    result.setForwardOnly(true);
+    if (!result.exec(source.query())) {
+        if (watch.stop() == QueryWatch::Stop::Cancelled)
+            return std::nullopt;
+        queryStopped(layout, source, watch, result.lastError(), limits);
+    }
+
+    const QVector<int> columns = fieldColumns(layout, result.record());
+    ReportData data(int(layout.fields.size()));
+    int rows = 0;
+    while (result.next()) {
+        for (qsizetype f = 0; f < columns.size(); ++f)
+            data.appendValue(formatValue(layout.fields[f], source.value(result.value(columns[f])), layout.dateFormat));
+        if (data.bytes() > limits.dataBytes)
+            tooLarge(layout,
+                     QCoreApplication::translate("varnel::reports", "its values take more than %1 after %2 rows")
+                         .arg(sizeText(limits.dataBytes))
+                         .arg(rows + 1));
+        if (!progress.step(++rows))
+            return std::nullopt;
+        if (!watch.keepGoing(rows))
+            break;
+    }
+    if (watch.stop() == QueryWatch::Stop::Cancelled)
+        return std::nullopt;
+    if (watch.stop() != QueryWatch::Stop::None || result.lastError().isValid())
+        queryStopped(layout, source, watch, result.lastError(), limits);
+    return data;
 }
 
 } // namespace
@@ -220,92 +411,9 @@ std::optional<ReportData> readReportData(const ReportLayout& layout, ReportProgr
                                          const ReportLimits& limits)
 {
     refuseWritingQuery(layout.query, layout.path);
-
-    const bool onServer = isServerLocation(layout.dataSource);
-    std::unique_ptr<ReportConnection> connection;
-    QString query = layout.query;
-    if (onServer) {
-        connection = ReportConnection::toServer(layout.dataSource);
-        QSqlDatabase db = connection->database();
-        const QString key = checkServerRoster(db, layout.dataSource);
-        // Read-only twice over: the role may only read, and so may the
-        // transaction the query runs in; the server stops it at the time
-        // limit.
-        QSqlQuery begin(db);
-        if (!begin.exec(QStringLiteral("BEGIN TRANSACTION READ ONLY"))
-            || !begin.exec(QStringLiteral("SET LOCAL statement_timeout = %1").arg(std::max<qint64>(1, limits.queryMilliseconds))))
-            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "cannot be read: %1").arg(serverSays(begin)));
-        query = withServerRowKey(query, key);
-    } else {
-        const QFileInfo source(layout.dataSource);
-        if (!source.exists())
-            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "does not exist"));
-        if (!source.isFile())
-            notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "is not a file"));
-        connection = ReportConnection::toFile(layout.dataSource);
-    }
-
-    ReportData data(int(layout.fields.size()));
-    {
-        QSqlDatabase db = connection->database();
-        if (!onServer)
-            checkIsRoster(db, layout.dataSource);
-
-        // The query's first steps run inside exec(): the progress is up
-        // before it, so a query that takes long before its first row can be
-        // cancelled too.
-        progress.begin(QCoreApplication::translate("varnel::reports", "Reading the roster..."), 0);
-        QueryWatch watch(db, limits, progress);
-        QSqlQuery result(db);
-        result.setForwardOnly(true);
-        if (!result.exec(query)) {
-            if (watch.stop() == QueryWatch::Stop::Cancelled)
-                return std::nullopt;
-            queryStopped(layout, watch, result.lastError(), limits, onServer);
-        }
-
-        const QSqlRecord record = result.record();
-        QVector<int> columns;
-        for (const FieldSpec& spec : layout.fields) {
-            const int column = record.indexOf(spec.field);
-            if (column < 0)
-                throw Failure(failure::NotALayout,
-                              QCoreApplication::translate("varnel::reports", "The report layout %1 is not a valid layout: it shows the field "
-                                             "\"%2\", which its query does not give.")
-                                  .arg(layout.path, spec.field));
-            columns.append(column);
-        }
-
-        int rows = 0;
-        while (result.next()) {
-            for (qsizetype f = 0; f < columns.size(); ++f) {
-                QVariant value = result.value(columns[f]);
-                if (onServer) {
-                    // A Yes/No on the server is a boolean; in a file it is 1 or 0.
-                    if (value.metaType().id() == QMetaType::Bool)
-                        value = QVariant(qint64(value.toBool() ? 1 : 0));
-                    // SQLite stops such a value inside the query; the server
-                    // has no such bound, so it is stopped once it arrives.
-                    else if (value.metaType().id() == QMetaType::QString && value.toString().size() > limits.valueBytes)
-                        tooLarge(layout, QCoreApplication::translate("varnel::reports", "the query reads or makes a text longer than %1")
-                                             .arg(sizeText(limits.valueBytes)));
-                }
-                data.appendValue(formatValue(layout.fields[f], value, layout.dateFormat));
-            }
-            if (data.bytes() > limits.dataBytes)
-                tooLarge(layout, QCoreApplication::translate("varnel::reports", "its values take more than %1 after %2 rows")
-                                     .arg(sizeText(limits.dataBytes)).arg(rows + 1));
-            if (!progress.step(++rows))
-                return std::nullopt;
-            if (!watch.keepGoing(rows))
-                break;
-        }
-        if (watch.stop() == QueryWatch::Stop::Cancelled)
-            return std::nullopt;
-        if (watch.stop() != QueryWatch::Stop::None || result.lastError().isValid())
-            queryStopped(layout, watch, result.lastError(), limits, onServer);
-    }
-    return data;
+    // The source, and with it the connection, outlives every query of it.
+    const std::unique_ptr<ReportSource> source = openReportSource(layout, limits);
+    return readRows(layout, *source, progress, limits);
 }
 
 } // namespace varnel::reports

@@ -23,6 +23,7 @@ inline constexpr int OutputExists = OutputError::ExistsNotReplaced; // the PDF f
 inline constexpr int EngineFault = 5113;       // an unexpected error inside the engine
 inline constexpr int RosterOnServer = 5114;    // the open roster is on a server and no report address was given
 inline constexpr int WritingRole = 5115;       // the report's role on the server may change the Soldier table
+inline constexpr int PrintFailed = OutputError::PrintFailed; // the printer could not take the report
 } // namespace failure
 
 } // namespace varnel::reports

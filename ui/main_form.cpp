@@ -34,11 +34,11 @@ namespace varnel::ui {
 
 namespace {
 
-MessageBoxes* chooseBoxes(MessageBoxes* given, std::unique_ptr<QtMessageBoxes>& own)
+MessageBoxes* chooseBoxes(MessageBoxes* given, std::unique_ptr<QtMessageBoxes>& own, QWidget* window)
 {
     if (given)
         return given;
-    own = std::make_unique<QtMessageBoxes>();
+    own = std::make_unique<QtMessageBoxes>(window);
     return own.get();
 }
 
@@ -54,7 +54,7 @@ points::Clock* chooseClock(points::Clock* given, std::unique_ptr<points::Clock>&
 
 MainForm::MainForm(MainFormParts parts, QWidget* parent)
     : QMainWindow(parent)
-    , boxes_(chooseBoxes(parts.messageBoxes, ownBoxes_))
+    , boxes_(chooseBoxes(parts.messageBoxes, ownBoxes_, this))
     , handler_(*boxes_)
     , clock_(chooseClock(parts.clock, ownClock_))
     , reportControl_(std::move(parts.reportControl))
@@ -69,8 +69,6 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kCaption);
     setWindowIcon(mainWindowIcon());
-    if (ownBoxes_)
-        ownBoxes_->setParent(this);
     if (!reportControl_)
         reportControl_ = makePreviewReportEngine(this);
     if (!showHelp_)

@@ -179,10 +179,27 @@ private:
     void hideWindow() override;
     void showWindow() override;
 
+    // Who owns each window the main window opens, one owner each:
+    //  - message boxes and questions, file and folder dialogs, the server
+    //    address line, the report preview: the call that shows them, on its
+    //    stack (they are modal);
+    //  - progress windows (a report's, Total All's, an import's, Undo's, a
+    //    restore's) and the lock wait's small window: the DialogProgress or
+    //    LockWaitWindow showing it, in a std::unique_ptr. The window is its
+    //    Qt parent only to place it: its holder is a member here
+    //    (reportControl_, lockWait_) or a command's local, so it always
+    //    deletes the small window before the window could;
+    //  - the About box: about_ (AboutCommand), or the box itself once it is
+    //    closed through its frame;
+    //  - the Find box and the restore dialog: the window, as their Qt parent
+    //    (the restore dialog deletes itself when it closes); findBox_, like
+    //    firstRun_ and recentMenu_, only points;
+    //  - the help viewer: no window's; the program has one (help_viewer.h).
+
     // The binding outlives nothing it serves: bound controls let go of it
     // when it goes first (BindingLink holds a QPointer).
     store::DataControl binding_;
-    std::unique_ptr<QtMessageBoxes> ownBoxes_;
+    std::unique_ptr<QtMessageBoxes> ownBoxes_; // when the parts gave no boxes
     std::unique_ptr<LockWaitWindow> lockWait_;
     MessageBoxes* boxes_;
     Handler handler_;

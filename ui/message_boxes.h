@@ -37,8 +37,8 @@ public:
 // The real boxes: QMessageBox, over the given window while it is visible.
 class QtMessageBoxes : public MessageBoxes {
 public:
+    // `parent` is the window the boxes stand over, not an owner.
     explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
     void show(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
     int ask(const Question& question) override;
 

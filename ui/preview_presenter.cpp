@@ -83,6 +83,35 @@ void keepingFailure(std::optional<Failure>& kept, QDialog& dialog, const ReportL
     QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
 }
 
+// Where a print went, as the clerk chose it in the print dialog.
+QString printedTo(const QPrinter& printer)
+{
+    if (!printer.outputFileName().isEmpty())
+        return QCoreApplication::translate(kContext, "the file %1")
+            .arg(QDir::toNativeSeparators(printer.outputFileName()));
+    if (printer.printerName().isEmpty())
+        return QCoreApplication::translate(kContext, "the printer");
+    return QCoreApplication::translate(kContext, "the printer \"%1\"").arg(printer.printerName());
+}
+
+// Paints the report on `target`: the preview's pages, or a print. The
+// preview's own engine always takes the pages, so a device that fails is the
+// printer's: one that cannot begin, refuses a page or the finished job, or
+// ends in its error state.
+void paintReport(QDialog& dialog, const ReportRenderer& report, QPrinter& target, ReportProgress& progress)
+{
+    const ReportRenderer::Outcome outcome = report.render(target, progress);
+    if (outcome == ReportRenderer::Outcome::Stopped) {
+        QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
+        return;
+    }
+    if (outcome == ReportRenderer::Outcome::DeviceFailed || target.printerState() == QPrinter::Error)
+        throw Failure(reports::failure::PrintFailed,
+                      QCoreApplication::translate(kContext, "The report \"%1\" (layout %2) could not be printed to %3.")
+                          .arg(report.layout().title, QDir::toNativeSeparators(report.layout().path),
+                               printedTo(target)));
+}
+
 } // namespace
 
 PreviewPresenter::PreviewPresenter(QWidget* parent, AskPdfPath askPdfPath, AskReplace askReplace)
@@ -107,10 +136,7 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
     // The preview asks for the pages again after every page setup change and
     // for printing; each request paints them afresh on the printer given.
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
-        keepingFailure(failure, dialog, report.layout(), [&] {
-            if (report.render(*target, progress) == ReportRenderer::Outcome::Stopped)
-                QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
-        });
+        keepingFailure(failure, dialog, report.layout(), [&] { paintReport(dialog, report, *target, progress); });
         progress.end();
     });
 

@@ -20,8 +20,9 @@ namespace varnel::ui {
 // A file that exists is replaced only when `askReplace` says yes (a
 // question box unless a test gives another); the roster and the layout are
 // refused without asking. Cancelling the page progress closes the preview.
-// A failed export, or a failure while the pages are painted, closes the
-// preview and is thrown when present() returns.
+// A failed export, a failed print (failure::PrintFailed, naming the report
+// and the printer), or a failure while the pages are painted, closes the
+// preview and is thrown when present() returns, for the window to show.
 class PreviewPresenter final : public reports::ReportPresenter {
 public:
     // Returns the chosen PDF path, or empty text when the clerk cancels.

@@ -170,6 +170,8 @@ TEST(ServerReportsRole, OnlyARoleThatMayNotChangeTheRosterReadsItReadOnlyWithinT
               QList<QStringList>{{QString(1000, u'x')}});
     expectFailure([&] { rowsOf(queryOn(reader, QStringLiteral("SELECT repeat('x', 1001) AS \"Shown\"")), limits); },
                   failure::ReportTooLarge, {QStringLiteral("longer than 1000 bytes")});
+    expectFailure([&] { rowsOf(queryOn(reader, QStringLiteral("SELECT repeat('é', 501) AS \"Shown\"")), limits); },
+                  failure::ReportTooLarge, {QStringLiteral("longer than 1000 bytes")});
 
     // What the server lacks is named: a roster, or the collation of names (a
     // table made before the server's tools made it).

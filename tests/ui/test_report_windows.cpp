@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QTimer>
 #include <functional>
@@ -134,6 +135,23 @@ TEST(PreviewPresenter, FailureInsideThePreviewsEventsEndsTheReport)
         EXPECT_EQ(failureNumber([&] { engine.setAction(0); }), failure::ReportTooLarge);
         EXPECT_FALSE(QFile::exists(folder.dir.filePath("new.pdf")));
     }
+}
+
+// A print the printer cannot take (a PDF into a folder that is not there) is
+// thrown for the window to show, naming the report and where it went.
+TEST(PreviewPresenter, FailedPrintIsReported)
+{
+    OutputFolder folder;
+    const QString target = folder.dir.filePath("missing/print.pdf");
+    ReportEngine engine(std::make_unique<PreviewPresenter>(), std::make_unique<SilentProgress>());
+    engine.setReportFileName(folder.layout);
+    whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+        preview.printer()->setOutputFormat(QPrinter::PdfFormat);
+        preview.printer()->setOutputFileName(target);
+        preview.findChild<QPrintPreviewWidget*>()->print();
+    });
+    expectFailure([&] { engine.setAction(0); }, failure::PrintFailed,
+                  {"NCOES Course List", "varnel_nco.rpt", QDir::toNativeSeparators(target)});
 }
 
 // The real progress window: its Cancel button reaches a query that gives
