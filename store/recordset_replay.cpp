@@ -255,8 +255,7 @@ void Recordset::showReplayed(const QList<qint64>& added, const QList<qint64>& re
     } else {
         position_ = std::min(position, keys_.size());
     }
-    mode_ = EditMode::None;
-    buffer_.clear();
+    edit_.close();
     loadCurrent();
     observer_.recordsReset();
     observer_.showCurrent();
