@@ -100,6 +100,17 @@ void PostgresBackend::reconnectIfLost()
     }
 }
 
+namespace {
+
+// A whole number as SQL: keys and counts go into statements through this
+// one door, as the digits of a number, which need no quoting.
+QString sqlNumber(qint64 number)
+{
+    return QString::number(number);
+}
+
+} // namespace
+
 // Values go into statements as literals (text escaped by libpq for the
 // connection's rules): one round trip per statement, where a prepared
 // statement would cost three (prepare, execute, deallocate). A boolean
@@ -114,7 +125,7 @@ QString PostgresBackend::literal(const Value& value, ColumnKind kind) const
     if (stored.isNull())
         return QStringLiteral("NULL");
     switch (stored.typeId()) {
-    case QMetaType::LongLong: return QString::number(stored.toLongLong());
+    case QMetaType::LongLong: return sqlNumber(stored.toLongLong());
     case QMetaType::Double: {
         const double number = stored.toDouble();
         if (std::isnan(number))
@@ -147,6 +158,7 @@ QString PostgresBackend::storedLiteral(const StoredValue& stored) const
 
 RecordLayout PostgresBackend::readLayout(const QString& table)
 {
+    const QString quoted = quoteIdentifier(table);
     // The columns in their order with their types' names, whether each is
     // the table's one-column primary key and is filled by the server, the
     // kind of relation (a table, a view, ...), and whether an index reads
@@ -164,10 +176,11 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
                               " FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid JOIN pg_class c ON c.oid = a.attrelid"
                               " WHERE a.attrelid = to_regclass(%1) AND a.attnum > 0 AND NOT a.attisdropped"
                               " ORDER BY a.attnum")
-                              .arg(literal(Value::text(quoteIdentifier(table)), ColumnKind::Text)),
+                              .arg(textLiteral(quoted)),
                           tr("Cannot read the roster's table on the server \"%1\""));
     const auto text = [&result](int row, int column) { return QString::fromUtf8(PQgetvalue(result.get(), row, column)); };
     QList<Column> columns;
+    table_.clear();
     keyColumn_.clear();
     keyName_.clear();
     relationKind_.clear();
@@ -190,6 +203,7 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
     }
     if (columns.isEmpty())
         throw Failure(ServerError::CallFailed, tr("The database \"%1\" has no table \"%2\".").arg(serverDisplayName(uri_), table));
+    table_ = quoted;
     return RecordLayout(std::move(columns));
 }
 
@@ -302,7 +316,7 @@ void PostgresBackend::run(const QString& sql, const QString& what)
 
 bool PostgresBackend::hasTable(const QString& table)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT to_regclass(%1) IS NOT NULL").arg(literal(Value::text(quoteIdentifier(table)), ColumnKind::Text)),
+    const RawResult result = runRaw(QStringLiteral("SELECT to_regclass(%1) IS NOT NULL").arg(textLiteral(quoteIdentifier(table))),
                                     tr("Cannot read the database on the server \"%1\""));
     return PQntuples(result.get()) == 1 && qstrcmp(PQgetvalue(result.get(), 0, 0), "t") == 0;
 }
@@ -367,20 +381,25 @@ QList<Value> PostgresBackend::recordFromRaw(const RawResult& result, int row, co
     return values;
 }
 
-QList<Value> PostgresBackend::readRecord(const QString& table, const RecordLayout& layout, qint64 key)
+QString PostgresBackend::whereKey(qint64 key) const
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
-                                    tr("Cannot read the record from the server \"%1\""));
+    return QStringLiteral(" WHERE ") + keyColumn_ + QStringLiteral(" = ") + sqlNumber(key);
+}
+
+QList<Value> PostgresBackend::readRecord(const RecordLayout& layout, qint64 key)
+{
+    const RawResult result = runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key), tr("Cannot read the record from the server \"%1\""));
     return PQntuples(result.get()) == 1 ? recordFromRaw(result, 0, layout) : QList<Value>();
 }
 
-QHash<qint64, QList<Value>> PostgresBackend::readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys)
+QHash<qint64, QList<Value>> PostgresBackend::readRecords(const RecordLayout& layout, const QList<qint64>& keys)
 {
     QStringList wanted;
     wanted.reserve(keys.size());
     for (qint64 key : keys)
-        wanted << QString::number(key);
-    const RawResult result = runRaw(QStringLiteral("SELECT %2, * FROM %1 WHERE %2 IN (%3)").arg(table, keyColumn_, wanted.join(u',')),
+        wanted << sqlNumber(key);
+    const RawResult result = runRaw(QStringLiteral("SELECT ") + keyColumn_ + QStringLiteral(", * FROM ") + table_ + QStringLiteral(" WHERE ")
+                                        + keyColumn_ + QStringLiteral(" IN (") + wanted.join(u',') + QStringLiteral(")"),
                                     tr("Cannot read the records from the server \"%1\""));
     QHash<qint64, QList<Value>> found;
     for (int row = 0; row < PQntuples(result.get()); ++row)
@@ -388,7 +407,19 @@ QHash<qint64, QList<Value>> PostgresBackend::readRecords(const QString& table, c
     return found;
 }
 
-qint64 PostgresBackend::insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values)
+// Adds a record of `values` in the columns `names` (none: every column its
+// default); gives the key the server gave it.
+qint64 PostgresBackend::insertReturningKey(const QStringList& names, const QStringList& values)
+{
+    const QString columns = names.isEmpty()
+        ? QStringLiteral(" DEFAULT VALUES")
+        : QStringLiteral(" (") + names.join(u',') + QStringLiteral(") VALUES (") + values.join(u',') + QStringLiteral(")");
+    const RawResult result = runRaw(QStringLiteral("INSERT INTO ") + table_ + columns + QStringLiteral(" RETURNING ") + keyColumn_,
+                                    tr("Cannot add the record to the roster on the server \"%1\""));
+    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
+}
+
+qint64 PostgresBackend::insertRecord(const RecordLayout& layout, const QList<Value>& values)
 {
     QStringList names, marks;
     for (int c = 0; c < values.size(); ++c) {
@@ -397,42 +428,36 @@ qint64 PostgresBackend::insertRecord(const QString& table, const RecordLayout& l
         names << quoteIdentifier(layout.at(c).name);
         marks << literal(values.at(c), layout.at(c).kind);
     }
-    const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(table, keyColumn_)
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4").arg(table, names.join(u','), marks.join(u','), keyColumn_);
-    const RawResult result = runRaw(sql, tr("Cannot add the record to the roster on the server \"%1\""));
-    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
+    return insertReturningKey(names, marks);
 }
 
-QList<StoredValue> PostgresBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                                 const QList<Value>& values)
+QList<StoredValue> PostgresBackend::writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<Value>& values)
 {
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ")
                 + literal(values.at(i), layout.at(written.at(i)).kind);
-    return updateReturning(table, layout, key, written, assignments, tr("Cannot save the records on the server \"%1\""));
+    return updateReturning(layout, key, written, assignments, tr("Cannot save the records on the server \"%1\""));
 }
 
-bool PostgresBackend::writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                         const QList<StoredValue>& stored)
+bool PostgresBackend::writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<StoredValue>& stored)
 {
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ") + storedLiteral(stored.at(i));
-    return !updateReturning(table, layout, key, written, assignments, tr("Cannot save the records on the server \"%1\"")).isEmpty();
+    return !updateReturning(layout, key, written, assignments, tr("Cannot save the records on the server \"%1\"")).isEmpty();
 }
 
 // Runs an UPDATE of one record; gives the written columns as the server
 // now holds them, or nothing when no record has the key.
-QList<StoredValue> PostgresBackend::updateReturning(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+QList<StoredValue> PostgresBackend::updateReturning(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                                     const QStringList& assignments, const QString& what)
 {
     QStringList names;
     for (int c : written)
         names << quoteIdentifier(layout.at(c).name);
-    const RawResult result = runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4 RETURNING %5")
-                                        .arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(key), names.join(u',')),
+    const RawResult result = runRaw(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "))
+                                        + whereKey(key) + QStringLiteral(" RETURNING ") + names.join(u','),
                                     what);
     QList<StoredValue> now;
     if (PQntuples(result.get()) == 1) {
@@ -442,9 +467,9 @@ QList<StoredValue> PostgresBackend::updateReturning(const QString& table, const 
     return now;
 }
 
-StoredRecord PostgresBackend::readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key)
+StoredRecord PostgresBackend::readRecordForWrite(const RecordLayout& layout, qint64 key)
 {
-    const RawResult read = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3 FOR UPDATE").arg(table, keyColumn_, QString::number(key)),
+    const RawResult read = runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key) + QStringLiteral(" FOR UPDATE"),
                                   tr("Cannot read the record from the server \"%1\""));
     StoredRecord record;
     if (PQntuples(read.get()) != 1)
@@ -456,13 +481,12 @@ StoredRecord PostgresBackend::readRecordForWrite(const QString& table, const Rec
     return record;
 }
 
-qint64 PostgresBackend::insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
-                                           std::optional<qint64> key)
+qint64 PostgresBackend::insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored, std::optional<qint64> key)
 {
     QStringList names, values;
     if (key) {
         names << keyColumn_;
-        values << QString::number(*key);
+        values << sqlNumber(*key);
     }
     for (int c = 0; c < layout.count(); ++c) {
         if (layout.at(c).generatedKey)
@@ -470,15 +494,12 @@ qint64 PostgresBackend::insertStoredRecord(const QString& table, const RecordLay
         names << quoteIdentifier(layout.at(c).name);
         values << storedLiteral(stored.at(c));
     }
-    const RawResult result = runRaw(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                                        .arg(table, names.join(u','), values.join(u','), keyColumn_),
-                                    tr("Cannot add the record to the roster on the server \"%1\""));
-    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
+    return insertReturningKey(names, values);
 }
 
-bool PostgresBackend::deleteRecord(const QString& table, qint64 key)
+bool PostgresBackend::deleteRecord(qint64 key)
 {
-    const RawResult result = runRaw(QStringLiteral("DELETE FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
+    const RawResult result = runRaw(QStringLiteral("DELETE FROM ") + table_ + whereKey(key),
                                     tr("Cannot delete the record from the roster on the server \"%1\""));
     return qstrcmp(PQcmdTuples(result.get()), "1") == 0;
 }
@@ -510,12 +531,12 @@ void PostgresBackend::createRosterTable(const RecordLayout& layout)
 }
 
 // An identity column does not move on for keys given with the records: the
-// next record added would take a key a copied record holds.
+// next record added would take a key a copied record holds. The table is
+// the one readLayout read once it was made.
 void PostgresBackend::followGivenKeys()
 {
-    const QString table = quoteIdentifier(kSoldierTable);
     run(QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), COALESCE(MAX(%3), 0) + 1, false) FROM %4")
-            .arg(literal(Value::text(table), ColumnKind::Text), literal(Value::text(keyName_), ColumnKind::Text), keyColumn_, table),
+            .arg(textLiteral(table_), textLiteral(keyName_), keyColumn_, table_),
         tr("Cannot make the roster's table on the server \"%1\""));
 }
 
@@ -536,10 +557,10 @@ void PostgresBackend::rollbackWrite() noexcept
 // with the written columns returned as the server keeps them. Another
 // clerk's write of the same record waits for the commit; other records are
 // not locked.
-RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request)
 {
     StoreOutcome outcome;
-    StoredRecord now = readRecordForWrite(table, layout, request.key);
+    StoredRecord now = readRecordForWrite(layout, request.key);
     if (now.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
         return outcome;
@@ -559,7 +580,7 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& tab
         assignments << quoteIdentifier(layout.at(c).name) + QStringLiteral(" = ") + literal(request.entered.at(c), layout.at(c).kind);
     // The written columns come back as the server keeps them; the rest of
     // the record is as read under the lock.
-    QList<StoredValue> written = updateReturning(table, layout, request.key, request.written, assignments,
+    QList<StoredValue> written = updateReturning(layout, request.key, request.written, assignments,
                                                  tr("Cannot save the record on the server \"%1\""));
     if (written.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
@@ -574,10 +595,11 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& tab
     return outcome;
 }
 
-RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key)
+RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const RecordLayout& layout, qint64 key)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT %4, (r.%2 IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN %1 AS r ON r.%2 = %3")
-                                        .arg(table, keyColumn_, QString::number(key), kChangeCount),
+    const RawResult result = runRaw(QStringLiteral("SELECT ") + kChangeCount + QStringLiteral(", (r.") + keyColumn_
+                                        + QStringLiteral(" IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN ") + table_
+                                        + QStringLiteral(" AS r ON r.") + keyColumn_ + QStringLiteral(" = ") + sqlNumber(key),
                                     tr("Cannot read the record from the server \"%1\""));
     CurrentRecord current;
     if (PQntuples(result.get()) != 1)

@@ -57,26 +57,24 @@ public:
     QList<qint64> readKeys(const QString& sql) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
 
-    QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
-    QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
-    qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
-    QList<StoredValue> writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                    const QList<Value>& values) override;
-    bool deleteRecord(const QString& table, qint64 key) override;
-    StoredRecord readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key) override;
-    bool writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                            const QList<StoredValue>& stored) override;
-    qint64 insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
-                              std::optional<qint64> key) override;
+    QList<Value> readRecord(const RecordLayout& layout, qint64 key) override;
+    QHash<qint64, QList<Value>> readRecords(const RecordLayout& layout, const QList<qint64>& keys) override;
+    qint64 insertRecord(const RecordLayout& layout, const QList<Value>& values) override;
+    QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<Value>& values) override;
+    bool deleteRecord(qint64 key) override;
+    StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) override;
+    bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<StoredValue>& stored) override;
+    qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored, std::optional<qint64> key) override;
     void beginWrite() override;
     void commitWrite() override;
     void rollbackWrite() noexcept override;
-    StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
+    StoreOutcome storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request) override;
     std::optional<qint64> othersChangeCount() override;
-    CurrentRecord readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
+    CurrentRecord readCurrentRecord(const RecordLayout& layout, qint64 key) override;
 
 private:
     using RawResult = std::unique_ptr<::pg_result, void (*)(::pg_result*)>;
+
     // Connects again when the server dropped the connection since the last
     // command; fails (3151) when it cannot.
     void reconnectIfLost();
@@ -92,17 +90,22 @@ private:
     QString literal(const Value& value, ColumnKind kind) const;
     QString textLiteral(const QString& text) const;
     QString storedLiteral(const StoredValue& stored) const;
+    // " WHERE key = n": the record with this key.
+    QString whereKey(qint64 key) const;
     static StoredValue storedValue(const RawResult& result, int row, int column);
     static Value valueOfStored(const StoredValue& stored, ColumnKind kind);
     Value rawValue(const RawResult& result, int row, int column, ColumnKind kind) const;
-    QList<StoredValue> updateReturning(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                       const QStringList& assignments, const QString& what);
+    QList<StoredValue> updateReturning(const RecordLayout& layout, qint64 key, const QList<int>& written, const QStringList& assignments,
+                                       const QString& what);
     QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
+    qint64 insertReturningKey(const QStringList& names, const QStringList& values);
 
     void followGivenKeys();
 
     ServerLink link_;
     QString uri_;
+    // The table readLayout read, quoted: the one the record calls work on.
+    QString table_;
     QString keyColumn_;
     QString keyName_;
     // pg_class.relkind of the table readLayout read: "r" or "p" for a table.

@@ -31,7 +31,7 @@ Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard* guard, Change
       path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keyQuery_(std::move(keyQuery)),
       keys_(std::move(keys))
 {
-    cache_ = std::make_unique<RowCache>(*backend_, table_, layout_);
+    cache_ = std::make_unique<RowCache>(*backend_, layout_);
     position_ = 0;
     loadCurrent();
     // The keys were read before the record: a change in between is caught
@@ -71,7 +71,7 @@ void Recordset::requireOpenEdit() const
 
 QList<Value> Recordset::readRecord(qint64 key) const
 {
-    return backend_->readRecord(table_, layout_, key);
+    return backend_->readRecord(layout_, key);
 }
 
 void Recordset::forgetRowsIfChangedElsewhere()
@@ -171,7 +171,7 @@ void Recordset::loadCurrent()
         forgetRowsIfChangedElsewhere();
         return;
     }
-    RosterBackend::CurrentRecord now = backend_->readCurrentRecord(table_, layout_, keys_.at(position_));
+    RosterBackend::CurrentRecord now = backend_->readCurrentRecord(layout_, keys_.at(position_));
     forgetRowsIfChangedElsewhere(now.othersChangeCount);
     current_ = std::move(now.record);
     if (current_.isEmpty()) // deleted by another program since the roster was read
@@ -326,9 +326,9 @@ qint64 Recordset::insertRow(const QList<Value>& values)
     RecordChange added;
     added.kind = RecordChange::Kind::Added;
     Write write(*this);
-    added.key = backend_->insertRecord(table_, layout_, values);
+    added.key = backend_->insertRecord(layout_, values);
     // As the engine holds it, defaults and all: what Undo compares.
-    added.record = backend_->readRecordForWrite(table_, layout_, added.key).stored;
+    added.record = backend_->readRecordForWrite(layout_, added.key).stored;
     stage(added);
     write.commit(added.key);
     return added.key;
@@ -347,7 +347,7 @@ void Recordset::storeChanges(const QList<Value>& values)
     if (const int name = layout_.indexOf(column::Name); name >= 0)
         request.guarded << name;
     Write write(*this);
-    RosterBackend::StoreOutcome outcome = backend_->storeIfUnchanged(table_, layout_, request);
+    RosterBackend::StoreOutcome outcome = backend_->storeIfUnchanged(layout_, request);
     if (outcome.result == RosterBackend::StoreOutcome::Result::Gone)
         throw recordGone();
     if (outcome.result == RosterBackend::StoreOutcome::Result::Changed)
@@ -430,7 +430,7 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
             if (position % 256 == 0 && !progress(position, total))
                 return false; // rolled back
             const qint64 key = keys_.at(position);
-            const StoredRecord record = backend_->readRecordForWrite(table_, layout_, key);
+            const StoredRecord record = backend_->readRecordForWrite(layout_, key);
             if (record.isEmpty())
                 continue; // deleted by another program since the roster was read
             QList<int> written;
@@ -445,7 +445,7 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
             QList<Value> values;
             for (int c : written)
                 values << wanted.value(c);
-            const QList<StoredValue> now = backend_->writeColumns(table_, layout_, key, written, values);
+            const QList<StoredValue> now = backend_->writeColumns(layout_, key, written, values);
             if (!history_ || now.isEmpty())
                 continue;
             RecordChange changed;
@@ -527,7 +527,7 @@ void Recordset::deleteRecord()
         Write write(*this);
         // Only the record the clerk sees goes: one another writer changed,
         // or gave to another soldier, since it was read stays.
-        StoredRecord now = backend_->readRecordForWrite(table_, layout_, key);
+        StoredRecord now = backend_->readRecordForWrite(layout_, key);
         if (now.isEmpty())
             throw recordGone();
         QList<int> changed;
@@ -544,7 +544,7 @@ void Recordset::deleteRecord()
             conflict.entered = current_;
             throwConflict(std::move(conflict), changed);
         }
-        if (!backend_->deleteRecord(table_, key))
+        if (!backend_->deleteRecord(key))
             throw recordGone();
         deleted.record = std::move(now.stored);
         stage(deleted);
