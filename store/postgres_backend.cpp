@@ -394,6 +394,9 @@ QList<Value> PostgresBackend::readRecord(const RecordLayout& layout, qint64 key)
 
 QHash<qint64, QList<Value>> PostgresBackend::readRecords(const RecordLayout& layout, const QList<qint64>& keys)
 {
+    QHash<qint64, QList<Value>> found;
+    if (keys.isEmpty())
+        return found; // the server refuses IN ()
     QStringList wanted;
     wanted.reserve(keys.size());
     for (qint64 key : keys)
@@ -401,7 +404,6 @@ QHash<qint64, QList<Value>> PostgresBackend::readRecords(const RecordLayout& lay
     const RawResult result = runRaw(QStringLiteral("SELECT ") + keyColumn_ + QStringLiteral(", * FROM ") + table_ + QStringLiteral(" WHERE ")
                                         + keyColumn_ + QStringLiteral(" IN (") + wanted.join(u',') + QStringLiteral(")"),
                                     tr("Cannot read the records from the server \"%1\""));
-    QHash<qint64, QList<Value>> found;
     for (int row = 0; row < PQntuples(result.get()); ++row)
         found.insert(std::strtoll(PQgetvalue(result.get(), row, 0), nullptr, 10), recordFromRaw(result, row, layout, 1));
     return found;

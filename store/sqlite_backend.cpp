@@ -186,6 +186,8 @@ QList<Value> SqliteBackend::readRecord(const RecordLayout& layout, qint64 key)
 
 QHash<qint64, QList<Value>> SqliteBackend::readRecords(const RecordLayout& layout, const QList<qint64>& keys)
 {
+    if (keys.isEmpty())
+        return {};
     QStringList wanted;
     wanted.reserve(keys.size());
     for (qint64 key : keys)

@@ -1,6 +1,7 @@
 #include "common/failure_numbers.h"
 #include "common/server_connection.h"
 #include "store/data_control.h"
+#include "store/postgres_backend.h"
 #include "store/record_commands.h"
 #include "store/recordset.h"
 
@@ -143,6 +144,15 @@ TEST(ServerRoster, AStoreTheServerRefusesOrLosesKeepsTheEntries)
     EXPECT_EQ(data1.shownValue("Rank"), Value::text("SSG")) << "the entries are kept";
     updateRecord(data1);
     EXPECT_EQ(roster.stored(adams, "Rank").toString(), "SSG");
+}
+
+TEST(ServerRoster, NoKeysReadNoRecordsWithoutAsking)
+{
+    test::RosterFile roster(kServer);
+    PostgresBackend server(roster.location());
+    const RecordLayout layout = server.readLayout("Soldier");
+    roster.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()");
+    EXPECT_TRUE(server.readRecords(layout, {}).isEmpty()) << "nothing is sent to the lost connection";
 }
 
 TEST(ServerRoster, ClerksOnDifferentRecordsNeverWaitForEachOther)
