@@ -247,7 +247,7 @@ QString PostgresBackend::presortByName(const QString& quotedName) const
 PostgresBackend::RawResult PostgresBackend::runRaw(const QString& sql, const QString& what)
 {
     reconnectIfLost();
-    RawResult result(PQexec(link_.get(), statementText(sql).constData()), PQclear);
+    RawResult result(PQexec(link_.get(), begin_.carry(sql).constData()), PQclear);
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
         throw failureOf(result.get(), what);
@@ -261,7 +261,7 @@ void PostgresBackend::streamRows(const QString& sql, const QString& what, const 
 {
     reconnectIfLost();
     PGconn* conn = link_.get();
-    if (!PQsendQuery(conn, statementText(sql).constData()))
+    if (!PQsendQuery(conn, begin_.carry(sql).constData()))
         throw failureOf(nullptr, what);
     PQsetSingleRowMode(conn); // where it cannot be had, the rows come in one result
     // Every result is taken, whatever happens on the way: the connection
@@ -292,13 +292,9 @@ void PostgresBackend::streamRows(const QString& sql, const QString& what, const 
         throw *failed;
 }
 
-// The statement as sent: a write's BEGIN travels with its first statement
-// (libpq gives the last statement's result), one round trip less.
-QByteArray PostgresBackend::statementText(const QString& sql)
+QByteArray PostgresBackend::PendingBegin::carry(const QString& sql)
 {
-    const bool begins = beginPending_;
-    beginPending_ = false;
-    return (begins ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
+    return (std::exchange(held_, false) ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
 }
 
 // The failure `result` carries, or, without one, the connection's.
@@ -508,15 +504,13 @@ bool PostgresBackend::deleteRecord(qint64 key)
 
 void PostgresBackend::beginWrite()
 {
-    beginPending_ = true;
+    begin_.hold();
 }
 
 void PostgresBackend::commitWrite()
 {
-    if (beginPending_) { // nothing was written
-        beginPending_ = false;
-        return;
-    }
+    if (!begin_.end())
+        return; // nothing was written
     if (std::exchange(keysFollowOnCommit_, false) && !keyName_.isEmpty())
         followGivenKeys();
     runRaw(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));
@@ -545,10 +539,8 @@ void PostgresBackend::followGivenKeys()
 void PostgresBackend::rollbackWrite() noexcept
 {
     keysFollowOnCommit_ = false;
-    if (beginPending_) {
-        beginPending_ = false;
-        return;
-    }
+    if (!begin_.end())
+        return; // nothing was sent
     if (PQstatus(link_.get()) == CONNECTION_BAD)
         return; // the server rolled it back when the connection went
     PQclear(PQexec(link_.get(), "ROLLBACK"));

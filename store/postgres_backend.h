@@ -4,6 +4,7 @@
 #include "store/roster_backend.h"
 
 #include <functional>
+#include <utility>
 
 struct pg_result; // libpq's PGresult
 
@@ -75,6 +76,25 @@ public:
 private:
     using RawResult = std::unique_ptr<::pg_result, void (*)(::pg_result*)>;
 
+    // A write's BEGIN, held back until a statement carries it: it goes in
+    // front of the write's first statement (libpq gives the last
+    // statement's result), one round trip less than a BEGIN of its own.
+    // Whoever looks at it takes it, so it goes out once or not at all.
+    class PendingBegin {
+    public:
+        // A write begins; nothing is sent yet.
+        void hold() { held_ = true; }
+        // `sql` as sent: behind the write's BEGIN when that has not gone yet.
+        QByteArray carry(const QString& sql);
+        // The write ends: whether its BEGIN went out, so that the server
+        // holds a transaction to commit or roll back. A write that sent
+        // nothing has none.
+        bool end() noexcept { return !std::exchange(held_, false); }
+
+    private:
+        bool held_ = false;
+    };
+
     // Connects again when the server dropped the connection since the last
     // command; fails (3151) when it cannot.
     void reconnectIfLost();
@@ -84,7 +104,6 @@ private:
     // The same for a statement with many rows, each handed to `row` (the
     // result and the row in it) as it arrives.
     void streamRows(const QString& sql, const QString& what, const std::function<void(const ::pg_result*, int)>& row);
-    QByteArray statementText(const QString& sql);
     Failure failureOf(const ::pg_result* result, const QString& what) const;
     // A value as an SQL literal for its column of `kind`.
     QString literal(const Value& value, ColumnKind kind) const;
@@ -116,8 +135,7 @@ private:
     // This write made the roster's table, whose records came with their
     // keys: the identity's next key is set past them at the commit.
     bool keysFollowOnCommit_ = false;
-    // beginWrite() was called and BEGIN goes with the next statement.
-    bool beginPending_ = false;
+    PendingBegin begin_;
 };
 
 } // namespace varnel::store
