@@ -6,8 +6,8 @@
 
 #include <QCoreApplication>
 #include <libpq-fe.h>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -305,6 +305,21 @@ Failure PostgresBackend::failureOf(const ::pg_result* result, const QString& wha
     return serverFailure(QString::fromLatin1(state ? state : ""), reason, what.arg(serverDisplayName(uri_)));
 }
 
+// The server writes a bigint as its digits: anything else (no value, a
+// text where the statement asked for a key) is not taken for a number.
+qint64 PostgresBackend::wholeNumber(const ::pg_result* result, int row, int column) const
+{
+    const char* text = PQgetvalue(result, row, column);
+    const char* end = text + PQgetlength(result, row, column);
+    qint64 number = 0;
+    const auto [stop, error] = std::from_chars(text, end, number);
+    if (error != std::errc() || stop != end)
+        throw Failure(ServerError::TypeConversion, tr("The server \"%1\" gave \"%2\" where a whole number (a record's key or a count) "
+                                                      "belongs.")
+                                                       .arg(serverDisplayName(uri_), QString::fromUtf8(text, end - text)));
+    return number;
+}
+
 void PostgresBackend::run(const QString& sql, const QString& what)
 {
     runRaw(sql, what);
@@ -324,14 +339,14 @@ QList<qint64> PostgresBackend::readKeys(const QString& sql)
     QList<qint64> keys;
     keys.reserve(rows);
     for (int r = 0; r < rows; ++r)
-        keys.append(std::strtoll(PQgetvalue(result.get(), r, 0), nullptr, 10));
+        keys.append(wholeNumber(result.get(), r, 0));
     return keys;
 }
 
 void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
 {
-    streamRows(sql, tr("Cannot read the roster from the server \"%1\""), [&row](const ::pg_result* result, int r) {
-        const qint64 key = std::strtoll(PQgetvalue(result, r, 0), nullptr, 10);
+    streamRows(sql, tr("Cannot read the roster from the server \"%1\""), [this, &row](const ::pg_result* result, int r) {
+        const qint64 key = wholeNumber(result, r, 0);
         if (PQgetisnull(result, r, 1))
             row(key, std::nullopt);
         else
@@ -401,7 +416,7 @@ QHash<qint64, QList<Value>> PostgresBackend::readRecords(const RecordLayout& lay
                                         + keyColumn_ + QStringLiteral(" IN (") + wanted.join(u',') + QStringLiteral(")"),
                                     tr("Cannot read the records from the server \"%1\""));
     for (int row = 0; row < PQntuples(result.get()); ++row)
-        found.insert(std::strtoll(PQgetvalue(result.get(), row, 0), nullptr, 10), recordFromRaw(result, row, layout, 1));
+        found.insert(wholeNumber(result.get(), row, 0), recordFromRaw(result, row, layout, 1));
     return found;
 }
 
@@ -414,7 +429,7 @@ qint64 PostgresBackend::insertReturningKey(const QStringList& names, const QStri
         : QStringLiteral(" (") + names.join(u',') + QStringLiteral(") VALUES (") + values.join(u',') + QStringLiteral(")");
     const RawResult result = runRaw(QStringLiteral("INSERT INTO ") + table_ + columns + QStringLiteral(" RETURNING ") + keyColumn_,
                                     tr("Cannot add the record to the roster on the server \"%1\""));
-    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
+    return PQntuples(result.get()) == 1 ? wholeNumber(result.get(), 0, 0) : 0;
 }
 
 qint64 PostgresBackend::insertRecord(const RecordLayout& layout, const QList<Value>& values)
@@ -598,7 +613,7 @@ RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const RecordLayo
     CurrentRecord current;
     if (PQntuples(result.get()) != 1)
         return current;
-    current.othersChangeCount = std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+    current.othersChangeCount = wholeNumber(result.get(), 0, 0);
     if (qstrcmp(PQgetvalue(result.get(), 0, 1), "t") == 0)
         current.record = recordFromRaw(result, 0, layout, 2);
     return current;
@@ -609,7 +624,7 @@ std::optional<qint64> PostgresBackend::othersChangeCount()
     const RawResult result = runRaw(QStringLiteral("SELECT ") + kChangeCount, tr("Cannot read the roster from the server \"%1\""));
     if (PQntuples(result.get()) != 1)
         return std::nullopt;
-    return std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+    return wholeNumber(result.get(), 0, 0);
 }
 
 } // namespace varnel::store

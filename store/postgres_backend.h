@@ -105,6 +105,9 @@ private:
     // result and the row in it) as it arrives.
     void streamRows(const QString& sql, const QString& what, const std::function<void(const ::pg_result*, int)>& row);
     Failure failureOf(const ::pg_result* result, const QString& what) const;
+    // The whole number (a key, a count) in a column of the server's result;
+    // fails (3421) naming the server and the text when it holds none.
+    qint64 wholeNumber(const ::pg_result* result, int row, int column) const;
     // A value as an SQL literal for its column of `kind`.
     QString literal(const Value& value, ColumnKind kind) const;
     QString textLiteral(const QString& text) const;
