@@ -314,9 +314,9 @@ qint64 PostgresBackend::wholeNumber(const ::pg_result* result, int row, int colu
     qint64 number = 0;
     const auto [stop, error] = std::from_chars(text, end, number);
     if (error != std::errc() || stop != end)
-        throw Failure(ServerError::TypeConversion, tr("The server \"%1\" gave \"%2\" where a whole number (a record's key or a count) "
-                                                      "belongs.")
-                                                       .arg(serverDisplayName(uri_), QString::fromUtf8(text, end - text)));
+        throw Failure(ServerError::TypeConversion,
+                      tr("The server \"%1\" gave \"%2\" where a whole number (a record's key or a count) belongs.")
+                          .arg(serverDisplayName(uri_), QString::fromUtf8(text, end - text)));
     return number;
 }
 
@@ -327,8 +327,9 @@ void PostgresBackend::run(const QString& sql, const QString& what)
 
 bool PostgresBackend::hasTable(const QString& table)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT to_regclass(%1) IS NOT NULL").arg(textLiteral(quoteIdentifier(table))),
-                                    tr("Cannot read the database on the server \"%1\""));
+    const RawResult result =
+        runRaw(QStringLiteral("SELECT to_regclass(%1) IS NOT NULL").arg(textLiteral(quoteIdentifier(table))),
+               tr("Cannot read the database on the server \"%1\""));
     return PQntuples(result.get()) == 1 && qstrcmp(PQgetvalue(result.get(), 0, 0), "t") == 0;
 }
 
@@ -399,7 +400,8 @@ QString PostgresBackend::whereKey(qint64 key) const
 
 QList<Value> PostgresBackend::readRecord(const RecordLayout& layout, qint64 key)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key), tr("Cannot read the record from the server \"%1\""));
+    const RawResult result = runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key),
+                                    tr("Cannot read the record from the server \"%1\""));
     return PQntuples(result.get()) == 1 ? recordFromRaw(result, 0, layout) : QList<Value>();
 }
 
@@ -412,9 +414,10 @@ QHash<qint64, QList<Value>> PostgresBackend::readRecords(const RecordLayout& lay
     wanted.reserve(keys.size());
     for (qint64 key : keys)
         wanted << sqlNumber(key);
-    const RawResult result = runRaw(QStringLiteral("SELECT ") + keyColumn_ + QStringLiteral(", * FROM ") + table_ + QStringLiteral(" WHERE ")
-                                        + keyColumn_ + QStringLiteral(" IN (") + wanted.join(u',') + QStringLiteral(")"),
-                                    tr("Cannot read the records from the server \"%1\""));
+    const RawResult result =
+        runRaw(QStringLiteral("SELECT ") + keyColumn_ + QStringLiteral(", * FROM ") + table_ + QStringLiteral(" WHERE ")
+                   + keyColumn_ + QStringLiteral(" IN (") + wanted.join(u',') + QStringLiteral(")"),
+               tr("Cannot read the records from the server \"%1\""));
     for (int row = 0; row < PQntuples(result.get()); ++row)
         found.insert(wholeNumber(result.get(), row, 0), recordFromRaw(result, row, layout, 1));
     return found;
@@ -424,11 +427,13 @@ QHash<qint64, QList<Value>> PostgresBackend::readRecords(const RecordLayout& lay
 // default); gives the key the server gave it.
 qint64 PostgresBackend::insertReturningKey(const QStringList& names, const QStringList& values)
 {
-    const QString columns = names.isEmpty()
-        ? QStringLiteral(" DEFAULT VALUES")
-        : QStringLiteral(" (") + names.join(u',') + QStringLiteral(") VALUES (") + values.join(u',') + QStringLiteral(")");
-    const RawResult result = runRaw(QStringLiteral("INSERT INTO ") + table_ + columns + QStringLiteral(" RETURNING ") + keyColumn_,
-                                    tr("Cannot add the record to the roster on the server \"%1\""));
+    QString columns = QStringLiteral(" DEFAULT VALUES");
+    if (!names.isEmpty())
+        columns = QStringLiteral(" (") + names.join(u',') + QStringLiteral(") VALUES (") + values.join(u',')
+            + QStringLiteral(")");
+    const RawResult result =
+        runRaw(QStringLiteral("INSERT INTO ") + table_ + columns + QStringLiteral(" RETURNING ") + keyColumn_,
+               tr("Cannot add the record to the roster on the server \"%1\""));
     return PQntuples(result.get()) == 1 ? wholeNumber(result.get(), 0, 0) : 0;
 }
 
@@ -444,7 +449,8 @@ qint64 PostgresBackend::insertRecord(const RecordLayout& layout, const QList<Val
     return insertReturningKey(names, marks);
 }
 
-QList<StoredValue> PostgresBackend::writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<Value>& values)
+QList<StoredValue> PostgresBackend::writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                                 const QList<Value>& values)
 {
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
@@ -453,12 +459,14 @@ QList<StoredValue> PostgresBackend::writeColumns(const RecordLayout& layout, qin
     return updateReturning(layout, key, written, assignments, tr("Cannot save the records on the server \"%1\""));
 }
 
-bool PostgresBackend::writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<StoredValue>& stored)
+bool PostgresBackend::writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                         const QList<StoredValue>& stored)
 {
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ") + storedLiteral(stored.at(i));
-    return !updateReturning(layout, key, written, assignments, tr("Cannot save the records on the server \"%1\"")).isEmpty();
+    const QString what = tr("Cannot save the records on the server \"%1\"");
+    return !updateReturning(layout, key, written, assignments, what).isEmpty();
 }
 
 // Runs an UPDATE of one record; gives the written columns as the server
@@ -469,9 +477,10 @@ QList<StoredValue> PostgresBackend::updateReturning(const RecordLayout& layout, 
     QStringList names;
     for (int c : written)
         names << quoteIdentifier(layout.at(c).name);
-    const RawResult result = runRaw(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "))
-                                        + whereKey(key) + QStringLiteral(" RETURNING ") + names.join(u','),
-                                    what);
+    const RawResult result =
+        runRaw(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "))
+                   + whereKey(key) + QStringLiteral(" RETURNING ") + names.join(u','),
+               what);
     QList<StoredValue> now;
     if (PQntuples(result.get()) == 1) {
         for (int i = 0; i < written.size(); ++i)
@@ -482,8 +491,9 @@ QList<StoredValue> PostgresBackend::updateReturning(const RecordLayout& layout, 
 
 StoredRecord PostgresBackend::readRecordForWrite(const RecordLayout& layout, qint64 key)
 {
-    const RawResult read = runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key) + QStringLiteral(" FOR UPDATE"),
-                                  tr("Cannot read the record from the server \"%1\""));
+    const RawResult read =
+        runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key) + QStringLiteral(" FOR UPDATE"),
+               tr("Cannot read the record from the server \"%1\""));
     StoredRecord record;
     if (PQntuples(read.get()) != 1)
         return record;
@@ -494,7 +504,8 @@ StoredRecord PostgresBackend::readRecordForWrite(const RecordLayout& layout, qin
     return record;
 }
 
-qint64 PostgresBackend::insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored, std::optional<qint64> key)
+qint64 PostgresBackend::insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
+                                           std::optional<qint64> key)
 {
     QStringList names, values;
     if (key) {
@@ -606,10 +617,11 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const RecordLayout
 
 RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const RecordLayout& layout, qint64 key)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT ") + kChangeCount + QStringLiteral(", (r.") + keyColumn_
-                                        + QStringLiteral(" IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN ") + table_
-                                        + QStringLiteral(" AS r ON r.") + keyColumn_ + QStringLiteral(" = ") + sqlNumber(key),
-                                    tr("Cannot read the record from the server \"%1\""));
+    const RawResult result =
+        runRaw(QStringLiteral("SELECT ") + kChangeCount + QStringLiteral(", (r.") + keyColumn_
+                   + QStringLiteral(" IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN ") + table_
+                   + QStringLiteral(" AS r ON r.") + keyColumn_ + QStringLiteral(" = ") + sqlNumber(key),
+               tr("Cannot read the record from the server \"%1\""));
     CurrentRecord current;
     if (PQntuples(result.get()) != 1)
         return current;

@@ -61,11 +61,14 @@ public:
     QList<Value> readRecord(const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const RecordLayout& layout, const QList<qint64>& keys) override;
     qint64 insertRecord(const RecordLayout& layout, const QList<Value>& values) override;
-    QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<Value>& values) override;
+    QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                    const QList<Value>& values) override;
     bool deleteRecord(qint64 key) override;
     StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) override;
-    bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<StoredValue>& stored) override;
-    qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored, std::optional<qint64> key) override;
+    bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                            const QList<StoredValue>& stored) override;
+    qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
+                              std::optional<qint64> key) override;
     void beginWrite() override;
     void commitWrite() override;
     void rollbackWrite() noexcept override;
@@ -117,8 +120,8 @@ private:
     static StoredValue storedValue(const RawResult& result, int row, int column);
     static Value valueOfStored(const StoredValue& stored, ColumnKind kind);
     Value rawValue(const RawResult& result, int row, int column, ColumnKind kind) const;
-    QList<StoredValue> updateReturning(const RecordLayout& layout, qint64 key, const QList<int>& written, const QStringList& assignments,
-                                       const QString& what);
+    QList<StoredValue> updateReturning(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                       const QStringList& assignments, const QString& what);
     QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
     qint64 insertReturningKey(const QStringList& names, const QStringList& values);
 

@@ -95,7 +95,8 @@ void Recordset::Replay::applyColumns(const RecordChange& change, qint64 key)
 void Recordset::Replay::putBack(const RecordChange& change, qint64 key)
 {
     const bool free = read(key).isEmpty();
-    const qint64 now = rs_.backend_->insertStoredRecord(rs_.layout_, change.record, free ? std::optional(key) : std::nullopt);
+    const qint64 now =
+        rs_.backend_->insertStoredRecord(rs_.layout_, change.record, free ? std::optional(key) : std::nullopt);
     if (now != key) {
         rekeyed.insert(change.key, now);
         notes << tr("%1 is back under the key %2: another soldier holds the key %3 now.")

@@ -138,7 +138,8 @@ public:
     // generated key column's is left out): under `key` when one is given,
     // which must be free, else under a key the engine gives. Returns the
     // record's key.
-    virtual qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored, std::optional<qint64> key) = 0;
+    virtual qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
+                                      std::optional<qint64> key) = 0;
 
     // One write (WriteTransaction): what it reads stays as read until it
     // commits, and a commit is in the roster when it returns. Failures carry

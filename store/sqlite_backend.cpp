@@ -192,7 +192,9 @@ QHash<qint64, QList<Value>> SqliteBackend::readRecords(const RecordLayout& layou
     wanted.reserve(keys.size());
     for (qint64 key : keys)
         wanted << QString::number(key);
-    RowStatement query(db_, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table_, wanted.join(u',')), path_);
+    RowStatement query(db_,
+                       QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table_, wanted.join(u',')),
+                       path_);
     QHash<qint64, QList<Value>> found;
     while (query.next())
         found.insert(query.integer(0), query.record(layout, 1));
@@ -279,7 +281,8 @@ StoredRecord SqliteBackend::readRecordForWrite(const RecordLayout& layout, qint6
 RowStatement& SqliteBackend::readOne()
 {
     if (!readOne_)
-        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_), path_);
+        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_),
+                                                  path_);
     return *readOne_;
 }
 
@@ -341,8 +344,8 @@ bool SqliteBackend::writeStoredColumns(const RecordLayout& layout, qint64 key, c
 // has the key. Most changes write the same columns: each set of columns is
 // prepared once, for as long as the roster is open, and runs straight
 // through SQLite (Total All writes every record with it).
-std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
-                                                               const QVariantList& bound)
+std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const RecordLayout& layout, qint64 key,
+                                                               const QList<int>& written, const QVariantList& bound)
 {
     QStringList assignments, names;
     for (int c : written) {
@@ -371,7 +374,8 @@ std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const RecordLayou
     return now;
 }
 
-qint64 SqliteBackend::insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored, std::optional<qint64> key)
+qint64 SqliteBackend::insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
+                                         std::optional<qint64> key)
 {
     QStringList names, marks;
     QVariantList binds;

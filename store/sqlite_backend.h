@@ -46,11 +46,14 @@ public:
     QList<Value> readRecord(const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const RecordLayout& layout, const QList<qint64>& keys) override;
     qint64 insertRecord(const RecordLayout& layout, const QList<Value>& values) override;
-    QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<Value>& values) override;
+    QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                    const QList<Value>& values) override;
     bool deleteRecord(qint64 key) override;
     StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) override;
-    bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written, const QList<StoredValue>& stored) override;
-    qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored, std::optional<qint64> key) override;
+    bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                            const QList<StoredValue>& stored) override;
+    qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
+                              std::optional<qint64> key) override;
     void beginWrite() override;
     void commitWrite() override;
     void rollbackWrite() noexcept override;

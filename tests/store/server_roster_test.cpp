@@ -151,8 +151,10 @@ TEST(ServerRoster, NoKeysReadNoRecordsWithoutAskingAndAKeyThatIsNoNumberIsRefuse
     test::RosterFile roster(kServer);
     PostgresBackend server(roster.location());
     const RecordLayout layout = server.readLayout("Soldier");
-    expectFailure([&] { server.readKeys("SELECT 'x12'"); }, ServerError::TypeConversion, {"\"x12\"", roster.database()});
-    roster.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()");
+    expectFailure([&] { server.readKeys("SELECT 'x12'"); }, ServerError::TypeConversion,
+                  {"\"x12\"", roster.database()});
+    roster.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
+                "pg_backend_pid()");
     EXPECT_TRUE(server.readRecords(layout, {}).isEmpty()) << "nothing is sent to the lost connection";
 }
 
