@@ -96,7 +96,7 @@ QList<SoldierInCopy> soldiersToRestore(Recordset& roster, const QString& copyPat
     const QString table = quoteIdentifier(kTable);
     QList<SoldierInCopy> soldiers;
     for (qint64 key : copy.backend().readKeys(QStringLiteral("SELECT _rowid_ FROM %1 ORDER BY _rowid_").arg(table))) {
-        const StoredRecord then = copy.backend().readRecordForWrite(table, layout, key);
+        const StoredRecord then = copy.backend().readRecordForWrite(layout, key);
         const StoredRecord now = roster.storedRecord(key);
         SoldierInCopy soldier;
         soldier.name = name >= 0 ? then.values.at(name).displayText() : QString();

@@ -169,7 +169,6 @@ NewRoster::NewRoster(const QString& location, const RecordLayout& layout)
     backend_->createRosterTable(layout);
     layout_ = backend_->readLayout(kSoldierTable);
     backend_->requireKeyedTable(kSoldierTable, layout_);
-    table_ = backend_->quoteIdentifier(kSoldierTable);
 }
 
 NewRoster::~NewRoster()

@@ -73,7 +73,6 @@ public:
     // The table as the engine made it (a server adds a key where the
     // layout has none).
     const RecordLayout& layout() const { return layout_; }
-    const QString& table() const { return table_; }
     // Commits the roster and, for a file, gives it its name.
     void finish();
 
@@ -81,7 +80,6 @@ private:
     std::optional<NewRosterFile> file_;
     std::unique_ptr<RosterBackend> backend_;
     RecordLayout layout_;
-    QString table_;
     bool finished_ = false;
 };
 

@@ -6,8 +6,8 @@
 
 #include <QCoreApplication>
 #include <libpq-fe.h>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -100,6 +100,17 @@ void PostgresBackend::reconnectIfLost()
     }
 }
 
+namespace {
+
+// A whole number as SQL: keys and counts go into statements through this
+// one door, as the digits of a number, which need no quoting.
+QString sqlNumber(qint64 number)
+{
+    return QString::number(number);
+}
+
+} // namespace
+
 // Values go into statements as literals (text escaped by libpq for the
 // connection's rules): one round trip per statement, where a prepared
 // statement would cost three (prepare, execute, deallocate). A boolean
@@ -114,7 +125,7 @@ QString PostgresBackend::literal(const Value& value, ColumnKind kind) const
     if (stored.isNull())
         return QStringLiteral("NULL");
     switch (stored.typeId()) {
-    case QMetaType::LongLong: return QString::number(stored.toLongLong());
+    case QMetaType::LongLong: return sqlNumber(stored.toLongLong());
     case QMetaType::Double: {
         const double number = stored.toDouble();
         if (std::isnan(number))
@@ -147,6 +158,7 @@ QString PostgresBackend::storedLiteral(const StoredValue& stored) const
 
 RecordLayout PostgresBackend::readLayout(const QString& table)
 {
+    const QString quoted = quoteIdentifier(table);
     // The columns in their order with their types' names, whether each is
     // the table's one-column primary key and is filled by the server, the
     // kind of relation (a table, a view, ...), and whether an index reads
@@ -164,10 +176,11 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
                               " FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid JOIN pg_class c ON c.oid = a.attrelid"
                               " WHERE a.attrelid = to_regclass(%1) AND a.attnum > 0 AND NOT a.attisdropped"
                               " ORDER BY a.attnum")
-                              .arg(literal(Value::text(quoteIdentifier(table)), ColumnKind::Text)),
+                              .arg(textLiteral(quoted)),
                           tr("Cannot read the roster's table on the server \"%1\""));
     const auto text = [&result](int row, int column) { return QString::fromUtf8(PQgetvalue(result.get(), row, column)); };
     QList<Column> columns;
+    table_.clear();
     keyColumn_.clear();
     keyName_.clear();
     relationKind_.clear();
@@ -190,6 +203,7 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
     }
     if (columns.isEmpty())
         throw Failure(ServerError::CallFailed, tr("The database \"%1\" has no table \"%2\".").arg(serverDisplayName(uri_), table));
+    table_ = quoted;
     return RecordLayout(std::move(columns));
 }
 
@@ -233,7 +247,7 @@ QString PostgresBackend::presortByName(const QString& quotedName) const
 PostgresBackend::RawResult PostgresBackend::runRaw(const QString& sql, const QString& what)
 {
     reconnectIfLost();
-    RawResult result(PQexec(link_.get(), statementText(sql).constData()), PQclear);
+    RawResult result(PQexec(link_.get(), begin_.carry(sql).constData()), PQclear);
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
         throw failureOf(result.get(), what);
@@ -247,7 +261,7 @@ void PostgresBackend::streamRows(const QString& sql, const QString& what, const 
 {
     reconnectIfLost();
     PGconn* conn = link_.get();
-    if (!PQsendQuery(conn, statementText(sql).constData()))
+    if (!PQsendQuery(conn, begin_.carry(sql).constData()))
         throw failureOf(nullptr, what);
     PQsetSingleRowMode(conn); // where it cannot be had, the rows come in one result
     // Every result is taken, whatever happens on the way: the connection
@@ -278,13 +292,9 @@ void PostgresBackend::streamRows(const QString& sql, const QString& what, const 
         throw *failed;
 }
 
-// The statement as sent: a write's BEGIN travels with its first statement
-// (libpq gives the last statement's result), one round trip less.
-QByteArray PostgresBackend::statementText(const QString& sql)
+QByteArray PostgresBackend::PendingBegin::carry(const QString& sql)
 {
-    const bool begins = beginPending_;
-    beginPending_ = false;
-    return (begins ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
+    return (std::exchange(held_, false) ? QStringLiteral("BEGIN; ") + sql : sql).toUtf8();
 }
 
 // The failure `result` carries, or, without one, the connection's.
@@ -295,6 +305,21 @@ Failure PostgresBackend::failureOf(const ::pg_result* result, const QString& wha
     return serverFailure(QString::fromLatin1(state ? state : ""), reason, what.arg(serverDisplayName(uri_)));
 }
 
+// The server writes a bigint as its digits: anything else (no value, a
+// text where the statement asked for a key) is not taken for a number.
+qint64 PostgresBackend::wholeNumber(const ::pg_result* result, int row, int column) const
+{
+    const char* text = PQgetvalue(result, row, column);
+    const char* end = text + PQgetlength(result, row, column);
+    qint64 number = 0;
+    const auto [stop, error] = std::from_chars(text, end, number);
+    if (error != std::errc() || stop != end)
+        throw Failure(ServerError::TypeConversion,
+                      tr("The server \"%1\" gave \"%2\" where a whole number (a record's key or a count) belongs.")
+                          .arg(serverDisplayName(uri_), QString::fromUtf8(text, end - text)));
+    return number;
+}
+
 void PostgresBackend::run(const QString& sql, const QString& what)
 {
     runRaw(sql, what);
@@ -302,8 +327,9 @@ void PostgresBackend::run(const QString& sql, const QString& what)
 
 bool PostgresBackend::hasTable(const QString& table)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT to_regclass(%1) IS NOT NULL").arg(literal(Value::text(quoteIdentifier(table)), ColumnKind::Text)),
-                                    tr("Cannot read the database on the server \"%1\""));
+    const RawResult result =
+        runRaw(QStringLiteral("SELECT to_regclass(%1) IS NOT NULL").arg(textLiteral(quoteIdentifier(table))),
+               tr("Cannot read the database on the server \"%1\""));
     return PQntuples(result.get()) == 1 && qstrcmp(PQgetvalue(result.get(), 0, 0), "t") == 0;
 }
 
@@ -314,14 +340,14 @@ QList<qint64> PostgresBackend::readKeys(const QString& sql)
     QList<qint64> keys;
     keys.reserve(rows);
     for (int r = 0; r < rows; ++r)
-        keys.append(std::strtoll(PQgetvalue(result.get(), r, 0), nullptr, 10));
+        keys.append(wholeNumber(result.get(), r, 0));
     return keys;
 }
 
 void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
 {
-    streamRows(sql, tr("Cannot read the roster from the server \"%1\""), [&row](const ::pg_result* result, int r) {
-        const qint64 key = std::strtoll(PQgetvalue(result, r, 0), nullptr, 10);
+    streamRows(sql, tr("Cannot read the roster from the server \"%1\""), [this, &row](const ::pg_result* result, int r) {
+        const qint64 key = wholeNumber(result, r, 0);
         if (PQgetisnull(result, r, 1))
             row(key, std::nullopt);
         else
@@ -367,28 +393,51 @@ QList<Value> PostgresBackend::recordFromRaw(const RawResult& result, int row, co
     return values;
 }
 
-QList<Value> PostgresBackend::readRecord(const QString& table, const RecordLayout& layout, qint64 key)
+QString PostgresBackend::whereKey(qint64 key) const
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
+    return QStringLiteral(" WHERE ") + keyColumn_ + QStringLiteral(" = ") + sqlNumber(key);
+}
+
+QList<Value> PostgresBackend::readRecord(const RecordLayout& layout, qint64 key)
+{
+    const RawResult result = runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key),
                                     tr("Cannot read the record from the server \"%1\""));
     return PQntuples(result.get()) == 1 ? recordFromRaw(result, 0, layout) : QList<Value>();
 }
 
-QHash<qint64, QList<Value>> PostgresBackend::readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys)
+QHash<qint64, QList<Value>> PostgresBackend::readRecords(const RecordLayout& layout, const QList<qint64>& keys)
 {
+    QHash<qint64, QList<Value>> found;
+    if (keys.isEmpty())
+        return found; // the server refuses IN ()
     QStringList wanted;
     wanted.reserve(keys.size());
     for (qint64 key : keys)
-        wanted << QString::number(key);
-    const RawResult result = runRaw(QStringLiteral("SELECT %2, * FROM %1 WHERE %2 IN (%3)").arg(table, keyColumn_, wanted.join(u',')),
-                                    tr("Cannot read the records from the server \"%1\""));
-    QHash<qint64, QList<Value>> found;
+        wanted << sqlNumber(key);
+    const RawResult result =
+        runRaw(QStringLiteral("SELECT ") + keyColumn_ + QStringLiteral(", * FROM ") + table_ + QStringLiteral(" WHERE ")
+                   + keyColumn_ + QStringLiteral(" IN (") + wanted.join(u',') + QStringLiteral(")"),
+               tr("Cannot read the records from the server \"%1\""));
     for (int row = 0; row < PQntuples(result.get()); ++row)
-        found.insert(std::strtoll(PQgetvalue(result.get(), row, 0), nullptr, 10), recordFromRaw(result, row, layout, 1));
+        found.insert(wholeNumber(result.get(), row, 0), recordFromRaw(result, row, layout, 1));
     return found;
 }
 
-qint64 PostgresBackend::insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values)
+// Adds a record of `values` in the columns `names` (none: every column its
+// default); gives the key the server gave it.
+qint64 PostgresBackend::insertReturningKey(const QStringList& names, const QStringList& values)
+{
+    QString columns = QStringLiteral(" DEFAULT VALUES");
+    if (!names.isEmpty())
+        columns = QStringLiteral(" (") + names.join(u',') + QStringLiteral(") VALUES (") + values.join(u',')
+            + QStringLiteral(")");
+    const RawResult result =
+        runRaw(QStringLiteral("INSERT INTO ") + table_ + columns + QStringLiteral(" RETURNING ") + keyColumn_,
+               tr("Cannot add the record to the roster on the server \"%1\""));
+    return PQntuples(result.get()) == 1 ? wholeNumber(result.get(), 0, 0) : 0;
+}
+
+qint64 PostgresBackend::insertRecord(const RecordLayout& layout, const QList<Value>& values)
 {
     QStringList names, marks;
     for (int c = 0; c < values.size(); ++c) {
@@ -397,43 +446,41 @@ qint64 PostgresBackend::insertRecord(const QString& table, const RecordLayout& l
         names << quoteIdentifier(layout.at(c).name);
         marks << literal(values.at(c), layout.at(c).kind);
     }
-    const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(table, keyColumn_)
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4").arg(table, names.join(u','), marks.join(u','), keyColumn_);
-    const RawResult result = runRaw(sql, tr("Cannot add the record to the roster on the server \"%1\""));
-    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
+    return insertReturningKey(names, marks);
 }
 
-QList<StoredValue> PostgresBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+QList<StoredValue> PostgresBackend::writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                                  const QList<Value>& values)
 {
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ")
                 + literal(values.at(i), layout.at(written.at(i)).kind);
-    return updateReturning(table, layout, key, written, assignments, tr("Cannot save the records on the server \"%1\""));
+    return updateReturning(layout, key, written, assignments, tr("Cannot save the records on the server \"%1\""));
 }
 
-bool PostgresBackend::writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+bool PostgresBackend::writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                          const QList<StoredValue>& stored)
 {
     QStringList assignments;
     for (int i = 0; i < written.size(); ++i)
         assignments << quoteIdentifier(layout.at(written.at(i)).name) + QStringLiteral(" = ") + storedLiteral(stored.at(i));
-    return !updateReturning(table, layout, key, written, assignments, tr("Cannot save the records on the server \"%1\"")).isEmpty();
+    const QString what = tr("Cannot save the records on the server \"%1\"");
+    return !updateReturning(layout, key, written, assignments, what).isEmpty();
 }
 
 // Runs an UPDATE of one record; gives the written columns as the server
 // now holds them, or nothing when no record has the key.
-QList<StoredValue> PostgresBackend::updateReturning(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+QList<StoredValue> PostgresBackend::updateReturning(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                                     const QStringList& assignments, const QString& what)
 {
     QStringList names;
     for (int c : written)
         names << quoteIdentifier(layout.at(c).name);
-    const RawResult result = runRaw(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4 RETURNING %5")
-                                        .arg(table, assignments.join(QStringLiteral(", ")), keyColumn_, QString::number(key), names.join(u',')),
-                                    what);
+    const RawResult result =
+        runRaw(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "))
+                   + whereKey(key) + QStringLiteral(" RETURNING ") + names.join(u','),
+               what);
     QList<StoredValue> now;
     if (PQntuples(result.get()) == 1) {
         for (int i = 0; i < written.size(); ++i)
@@ -442,10 +489,11 @@ QList<StoredValue> PostgresBackend::updateReturning(const QString& table, const 
     return now;
 }
 
-StoredRecord PostgresBackend::readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key)
+StoredRecord PostgresBackend::readRecordForWrite(const RecordLayout& layout, qint64 key)
 {
-    const RawResult read = runRaw(QStringLiteral("SELECT * FROM %1 WHERE %2 = %3 FOR UPDATE").arg(table, keyColumn_, QString::number(key)),
-                                  tr("Cannot read the record from the server \"%1\""));
+    const RawResult read =
+        runRaw(QStringLiteral("SELECT * FROM ") + table_ + whereKey(key) + QStringLiteral(" FOR UPDATE"),
+               tr("Cannot read the record from the server \"%1\""));
     StoredRecord record;
     if (PQntuples(read.get()) != 1)
         return record;
@@ -456,13 +504,13 @@ StoredRecord PostgresBackend::readRecordForWrite(const QString& table, const Rec
     return record;
 }
 
-qint64 PostgresBackend::insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+qint64 PostgresBackend::insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
                                            std::optional<qint64> key)
 {
     QStringList names, values;
     if (key) {
         names << keyColumn_;
-        values << QString::number(*key);
+        values << sqlNumber(*key);
     }
     for (int c = 0; c < layout.count(); ++c) {
         if (layout.at(c).generatedKey)
@@ -470,30 +518,25 @@ qint64 PostgresBackend::insertStoredRecord(const QString& table, const RecordLay
         names << quoteIdentifier(layout.at(c).name);
         values << storedLiteral(stored.at(c));
     }
-    const RawResult result = runRaw(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                                        .arg(table, names.join(u','), values.join(u','), keyColumn_),
-                                    tr("Cannot add the record to the roster on the server \"%1\""));
-    return PQntuples(result.get()) == 1 ? std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10) : 0;
+    return insertReturningKey(names, values);
 }
 
-bool PostgresBackend::deleteRecord(const QString& table, qint64 key)
+bool PostgresBackend::deleteRecord(qint64 key)
 {
-    const RawResult result = runRaw(QStringLiteral("DELETE FROM %1 WHERE %2 = %3").arg(table, keyColumn_, QString::number(key)),
+    const RawResult result = runRaw(QStringLiteral("DELETE FROM ") + table_ + whereKey(key),
                                     tr("Cannot delete the record from the roster on the server \"%1\""));
     return qstrcmp(PQcmdTuples(result.get()), "1") == 0;
 }
 
 void PostgresBackend::beginWrite()
 {
-    beginPending_ = true;
+    begin_.hold();
 }
 
 void PostgresBackend::commitWrite()
 {
-    if (beginPending_) { // nothing was written
-        beginPending_ = false;
-        return;
-    }
+    if (!begin_.end())
+        return; // nothing was written
     if (std::exchange(keysFollowOnCommit_, false) && !keyName_.isEmpty())
         followGivenKeys();
     runRaw(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));
@@ -510,22 +553,20 @@ void PostgresBackend::createRosterTable(const RecordLayout& layout)
 }
 
 // An identity column does not move on for keys given with the records: the
-// next record added would take a key a copied record holds.
+// next record added would take a key a copied record holds. The table is
+// the one readLayout read once it was made.
 void PostgresBackend::followGivenKeys()
 {
-    const QString table = quoteIdentifier(kSoldierTable);
     run(QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), COALESCE(MAX(%3), 0) + 1, false) FROM %4")
-            .arg(literal(Value::text(table), ColumnKind::Text), literal(Value::text(keyName_), ColumnKind::Text), keyColumn_, table),
+            .arg(textLiteral(table_), textLiteral(keyName_), keyColumn_, table_),
         tr("Cannot make the roster's table on the server \"%1\""));
 }
 
 void PostgresBackend::rollbackWrite() noexcept
 {
     keysFollowOnCommit_ = false;
-    if (beginPending_) {
-        beginPending_ = false;
-        return;
-    }
+    if (!begin_.end())
+        return; // nothing was sent
     if (PQstatus(link_.get()) == CONNECTION_BAD)
         return; // the server rolled it back when the connection went
     PQclear(PQexec(link_.get(), "ROLLBACK"));
@@ -536,10 +577,10 @@ void PostgresBackend::rollbackWrite() noexcept
 // with the written columns returned as the server keeps them. Another
 // clerk's write of the same record waits for the commit; other records are
 // not locked.
-RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request)
 {
     StoreOutcome outcome;
-    StoredRecord now = readRecordForWrite(table, layout, request.key);
+    StoredRecord now = readRecordForWrite(layout, request.key);
     if (now.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
         return outcome;
@@ -559,7 +600,7 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& tab
         assignments << quoteIdentifier(layout.at(c).name) + QStringLiteral(" = ") + literal(request.entered.at(c), layout.at(c).kind);
     // The written columns come back as the server keeps them; the rest of
     // the record is as read under the lock.
-    QList<StoredValue> written = updateReturning(table, layout, request.key, request.written, assignments,
+    QList<StoredValue> written = updateReturning(layout, request.key, request.written, assignments,
                                                  tr("Cannot save the record on the server \"%1\""));
     if (written.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
@@ -574,15 +615,17 @@ RosterBackend::StoreOutcome PostgresBackend::storeIfUnchanged(const QString& tab
     return outcome;
 }
 
-RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key)
+RosterBackend::CurrentRecord PostgresBackend::readCurrentRecord(const RecordLayout& layout, qint64 key)
 {
-    const RawResult result = runRaw(QStringLiteral("SELECT %4, (r.%2 IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN %1 AS r ON r.%2 = %3")
-                                        .arg(table, keyColumn_, QString::number(key), kChangeCount),
-                                    tr("Cannot read the record from the server \"%1\""));
+    const RawResult result =
+        runRaw(QStringLiteral("SELECT ") + kChangeCount + QStringLiteral(", (r.") + keyColumn_
+                   + QStringLiteral(" IS NOT NULL), r.* FROM (SELECT 1) AS one LEFT JOIN ") + table_
+                   + QStringLiteral(" AS r ON r.") + keyColumn_ + QStringLiteral(" = ") + sqlNumber(key),
+               tr("Cannot read the record from the server \"%1\""));
     CurrentRecord current;
     if (PQntuples(result.get()) != 1)
         return current;
-    current.othersChangeCount = std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+    current.othersChangeCount = wholeNumber(result.get(), 0, 0);
     if (qstrcmp(PQgetvalue(result.get(), 0, 1), "t") == 0)
         current.record = recordFromRaw(result, 0, layout, 2);
     return current;
@@ -593,7 +636,7 @@ std::optional<qint64> PostgresBackend::othersChangeCount()
     const RawResult result = runRaw(QStringLiteral("SELECT ") + kChangeCount, tr("Cannot read the roster from the server \"%1\""));
     if (PQntuples(result.get()) != 1)
         return std::nullopt;
-    return std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+    return wholeNumber(result.get(), 0, 0);
 }
 
 } // namespace varnel::store

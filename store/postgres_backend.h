@@ -4,6 +4,7 @@
 #include "store/roster_backend.h"
 
 #include <functional>
+#include <utility>
 
 struct pg_result; // libpq's PGresult
 
@@ -57,26 +58,46 @@ public:
     QList<qint64> readKeys(const QString& sql) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
 
-    QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
-    QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
-    qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
-    QList<StoredValue> writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+    QList<Value> readRecord(const RecordLayout& layout, qint64 key) override;
+    QHash<qint64, QList<Value>> readRecords(const RecordLayout& layout, const QList<qint64>& keys) override;
+    qint64 insertRecord(const RecordLayout& layout, const QList<Value>& values) override;
+    QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                     const QList<Value>& values) override;
-    bool deleteRecord(const QString& table, qint64 key) override;
-    StoredRecord readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key) override;
-    bool writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+    bool deleteRecord(qint64 key) override;
+    StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) override;
+    bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                             const QList<StoredValue>& stored) override;
-    qint64 insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+    qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
                               std::optional<qint64> key) override;
     void beginWrite() override;
     void commitWrite() override;
     void rollbackWrite() noexcept override;
-    StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
+    StoreOutcome storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request) override;
     std::optional<qint64> othersChangeCount() override;
-    CurrentRecord readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
+    CurrentRecord readCurrentRecord(const RecordLayout& layout, qint64 key) override;
 
 private:
     using RawResult = std::unique_ptr<::pg_result, void (*)(::pg_result*)>;
+
+    // A write's BEGIN, held back until a statement carries it: it goes in
+    // front of the write's first statement (libpq gives the last
+    // statement's result), one round trip less than a BEGIN of its own.
+    // Whoever looks at it takes it, so it goes out once or not at all.
+    class PendingBegin {
+    public:
+        // A write begins; nothing is sent yet.
+        void hold() { held_ = true; }
+        // `sql` as sent: behind the write's BEGIN when that has not gone yet.
+        QByteArray carry(const QString& sql);
+        // The write ends: whether its BEGIN went out, so that the server
+        // holds a transaction to commit or roll back. A write that sent
+        // nothing has none.
+        bool end() noexcept { return !std::exchange(held_, false); }
+
+    private:
+        bool held_ = false;
+    };
+
     // Connects again when the server dropped the connection since the last
     // command; fails (3151) when it cannot.
     void reconnectIfLost();
@@ -86,23 +107,30 @@ private:
     // The same for a statement with many rows, each handed to `row` (the
     // result and the row in it) as it arrives.
     void streamRows(const QString& sql, const QString& what, const std::function<void(const ::pg_result*, int)>& row);
-    QByteArray statementText(const QString& sql);
     Failure failureOf(const ::pg_result* result, const QString& what) const;
+    // The whole number (a key, a count) in a column of the server's result;
+    // fails (3421) naming the server and the text when it holds none.
+    qint64 wholeNumber(const ::pg_result* result, int row, int column) const;
     // A value as an SQL literal for its column of `kind`.
     QString literal(const Value& value, ColumnKind kind) const;
     QString textLiteral(const QString& text) const;
     QString storedLiteral(const StoredValue& stored) const;
+    // " WHERE key = n": the record with this key.
+    QString whereKey(qint64 key) const;
     static StoredValue storedValue(const RawResult& result, int row, int column);
     static Value valueOfStored(const StoredValue& stored, ColumnKind kind);
     Value rawValue(const RawResult& result, int row, int column, ColumnKind kind) const;
-    QList<StoredValue> updateReturning(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+    QList<StoredValue> updateReturning(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                        const QStringList& assignments, const QString& what);
     QList<Value> recordFromRaw(const RawResult& result, int row, const RecordLayout& layout, int first = 0) const;
+    qint64 insertReturningKey(const QStringList& names, const QStringList& values);
 
     void followGivenKeys();
 
     ServerLink link_;
     QString uri_;
+    // The table readLayout read, quoted: the one the record calls work on.
+    QString table_;
     QString keyColumn_;
     QString keyName_;
     // pg_class.relkind of the table readLayout read: "r" or "p" for a table.
@@ -113,8 +141,7 @@ private:
     // This write made the roster's table, whose records came with their
     // keys: the identity's next key is set past them at the commit.
     bool keysFollowOnCommit_ = false;
-    // beginWrite() was called and BEGIN goes with the next statement.
-    bool beginPending_ = false;
+    PendingBegin begin_;
 };
 
 } // namespace varnel::store

@@ -31,7 +31,7 @@ Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard* guard, Change
       path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keyQuery_(std::move(keyQuery)),
       keys_(std::move(keys))
 {
-    cache_ = std::make_unique<RowCache>(*backend_, table_, layout_);
+    cache_ = std::make_unique<RowCache>(*backend_, layout_);
     position_ = 0;
     loadCurrent();
     // The keys were read before the record: a change in between is caught
@@ -65,13 +65,13 @@ void Recordset::requireCurrent() const
 
 void Recordset::requireOpenEdit() const
 {
-    if (mode_ == EditMode::None)
+    if (!edit_.isOpen())
         throw Failure(RecordsetError::NoEditInProgress, QCoreApplication::translate("varnel::store", "Update or CancelUpdate without AddNew or Edit."));
 }
 
 QList<Value> Recordset::readRecord(qint64 key) const
 {
-    return backend_->readRecord(table_, layout_, key);
+    return backend_->readRecord(layout_, key);
 }
 
 void Recordset::forgetRowsIfChangedElsewhere()
@@ -91,24 +91,22 @@ void Recordset::forgetRowsIfChangedElsewhere(std::optional<qint64> othersChangeC
 bool Recordset::catchUp()
 {
     // A new record being entered is stored, or dropped, first.
-    if (!backend_->changeCountIsOthersOnly() || mode_ == EditMode::AddNew)
+    if (!backend_->changeCountIsOthersOnly() || edit_.isNew())
         return false;
     const std::optional<qint64> version = backend_->othersChangeCount();
     if (!version || version == keysVersion_)
         return false;
 
-    const bool holding = mode_ != EditMode::None || observer_.hasPending();
+    const bool holding = edit_.isOpen() || observer_.hasPending();
     const bool hadCurrent = hasCurrent();
     const qint64 key = hadCurrent ? keys_.at(position_) : 0;
-    const int name = layout_.indexOf(column::Name);
     QList<Value> now;
     if (hadCurrent) {
         now = readRecord(key);
-        const bool stays = !now.isEmpty() && (name < 0 || now.at(name) == current_.value(name));
         // The clerk's entries for a soldier no longer there are not
         // dropped: storing them meets the change (3167, or the choice
         // over the Name), and the roster is read again after that.
-        if (!stays && holding)
+        if (!isCurrentSoldier(now) && holding)
             return false;
     }
     QList<qint64> keys = keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
@@ -119,26 +117,14 @@ bool Recordset::catchUp()
 
     std::optional<Failure> lost;
     const int at = hadCurrent ? positionOf(key) : -1;
-    if (at >= 0 && !now.isEmpty() && (name < 0 || now.at(name) == current_.value(name))) {
+    if (at >= 0 && isCurrentSoldier(now)) {
         // The record stays as this copy read it, which the clerk saw: a
         // change another program made to it meets the next store or Delete.
         position_ = at;
         currentDeleted_ = false;
     } else {
-        if (hadCurrent) {
-            const QString soldier = soldierInWords(nameOf(current_));
-            lost = !now.isEmpty()
-                ? Failure(RecordsetError::ChangedByAnotherWriter,
-                          QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: the record of %2 "
-                                                                       "now holds %3. The window shows the roster as the file holds it now; no "
-                                                                       "soldier is current.")
-                              .arg(path_, soldier, soldierInWords(nameOf(now))))
-                : Failure(RecordsetError::RecordGone,
-                          QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: %2 is no longer "
-                                                                       "in it. The window shows the roster as the file holds it now; no soldier "
-                                                                       "is current.")
-                              .arg(path_, soldier));
-        }
+        if (hadCurrent)
+            lost = currentSoldierLost(now);
         // No record is current; the next move goes on from about where the
         // clerk was.
         position_ = std::min(before, keys_.size());
@@ -153,6 +139,31 @@ bool Recordset::catchUp()
     return true;
 }
 
+// Whether `now`, the current record as read again, is still the soldier
+// this copy read there: the record is there, under the same Name.
+bool Recordset::isCurrentSoldier(const QList<Value>& now) const
+{
+    const int name = layout_.indexOf(column::Name);
+    return !now.isEmpty() && (name < 0 || now.at(name) == current_.value(name));
+}
+
+// Why the current soldier is no longer current, the record being `now`.
+Failure Recordset::currentSoldierLost(const QList<Value>& now) const
+{
+    const QString soldier = soldierInWords(nameOf(current_));
+    if (now.isEmpty())
+        return Failure(RecordsetError::RecordGone,
+                       QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: %2 is no longer "
+                                                                    "in it. The window shows the roster as the file holds it now; no soldier "
+                                                                    "is current.")
+                           .arg(path_, soldier));
+    return Failure(RecordsetError::ChangedByAnotherWriter,
+                   QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: the record of %2 "
+                                                                "now holds %3. The window shows the roster as the file holds it now; no "
+                                                                "soldier is current.")
+                       .arg(path_, soldier, soldierInWords(nameOf(now))));
+}
+
 void Recordset::loadCurrent()
 {
     current_.clear();
@@ -160,7 +171,7 @@ void Recordset::loadCurrent()
         forgetRowsIfChangedElsewhere();
         return;
     }
-    RosterBackend::CurrentRecord now = backend_->readCurrentRecord(table_, layout_, keys_.at(position_));
+    RosterBackend::CurrentRecord now = backend_->readCurrentRecord(layout_, keys_.at(position_));
     forgetRowsIfChangedElsewhere(now.othersChangeCount);
     current_ = std::move(now.record);
     if (current_.isEmpty()) // deleted by another program since the roster was read
@@ -170,21 +181,18 @@ void Recordset::loadCurrent()
 void Recordset::edit()
 {
     // A new record the clerk typed into is kept, as when any move leaves it.
-    if (mode_ == EditMode::AddNew)
+    if (edit_.isNew())
         leaveRecord();
     catchUp();
     requireCurrent();
-    buffer_ = current_;
-    mode_ = EditMode::Edit;
+    edit_.openEdit(current_);
 }
 
 void Recordset::addNew()
 {
     catchUp();
     leaveRecord();
-    positionBeforeAdd_ = position_;
-    buffer_ = QList<Value>(layout_.count(), Value::null());
-    mode_ = EditMode::AddNew;
+    edit_.openNew(layout_.count());
     observer_.showCurrent();
     observer_.currentMoved(-1);
 }
@@ -193,10 +201,10 @@ void Recordset::update()
 {
     requireOpenEdit();
     QHash<int, Value> pending = observer_.takePending();
-    QList<Value> values = buffer_;
+    QList<Value> values = edit_.values();
     for (auto it = pending.cbegin(); it != pending.cend(); ++it)
         values[it.key()] = it.value();
-    const bool isNew = mode_ == EditMode::AddNew;
+    const bool isNew = edit_.isNew();
     try {
         if (isNew)
             insertRecord(values);
@@ -206,8 +214,7 @@ void Recordset::update()
         observer_.restorePending(pending);
         throw;
     }
-    mode_ = EditMode::None;
-    buffer_.clear();
+    edit_.close();
     if (!isNew)
         observer_.recordChanged(position_);
     observer_.showCurrent();
@@ -217,9 +224,8 @@ void Recordset::update()
 
 void Recordset::cancelUpdate()
 {
-    const bool wasNew = mode_ == EditMode::AddNew;
-    mode_ = EditMode::None;
-    buffer_.clear();
+    const bool wasNew = edit_.isNew();
+    edit_.close();
     observer_.dropPending();
     observer_.showCurrent();
     if (wasNew)
@@ -305,10 +311,12 @@ void Recordset::insertRecord(const QList<Value>& values)
 {
     const qint64 key = insertRow(values);
     // The new record goes to the end of the open roster whatever its name;
-    // the position returns to where it was (past the end stays past the end).
-    const bool wasPastEnd = positionBeforeAdd_ >= keys_.size();
+    // the position, which stayed where the clerk was while the new record
+    // was open, stays there (past the end stays past the end).
+    const bool wasPastEnd = position_ >= keys_.size();
     keys_.append(key);
-    position_ = wasPastEnd ? keys_.size() : positionBeforeAdd_;
+    if (wasPastEnd)
+        position_ = keys_.size();
     observer_.recordAppended(keys_.size() - 1);
 }
 
@@ -318,9 +326,9 @@ qint64 Recordset::insertRow(const QList<Value>& values)
     RecordChange added;
     added.kind = RecordChange::Kind::Added;
     Write write(*this);
-    added.key = backend_->insertRecord(table_, layout_, values);
+    added.key = backend_->insertRecord(layout_, values);
     // As the engine holds it, defaults and all: what Undo compares.
-    added.record = backend_->readRecordForWrite(table_, layout_, added.key).stored;
+    added.record = backend_->readRecordForWrite(layout_, added.key).stored;
     stage(added);
     write.commit(added.key);
     return added.key;
@@ -339,7 +347,7 @@ void Recordset::storeChanges(const QList<Value>& values)
     if (const int name = layout_.indexOf(column::Name); name >= 0)
         request.guarded << name;
     Write write(*this);
-    RosterBackend::StoreOutcome outcome = backend_->storeIfUnchanged(table_, layout_, request);
+    RosterBackend::StoreOutcome outcome = backend_->storeIfUnchanged(layout_, request);
     if (outcome.result == RosterBackend::StoreOutcome::Result::Gone)
         throw recordGone();
     if (outcome.result == RosterBackend::StoreOutcome::Result::Changed)
@@ -422,7 +430,7 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
             if (position % 256 == 0 && !progress(position, total))
                 return false; // rolled back
             const qint64 key = keys_.at(position);
-            const StoredRecord record = backend_->readRecordForWrite(table_, layout_, key);
+            const StoredRecord record = backend_->readRecordForWrite(layout_, key);
             if (record.isEmpty())
                 continue; // deleted by another program since the roster was read
             QList<int> written;
@@ -437,7 +445,7 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
             QList<Value> values;
             for (int c : written)
                 values << wanted.value(c);
-            const QList<StoredValue> now = backend_->writeColumns(table_, layout_, key, written, values);
+            const QList<StoredValue> now = backend_->writeColumns(layout_, key, written, values);
             if (!history_ || now.isEmpty())
                 continue;
             RecordChange changed;
@@ -472,10 +480,8 @@ void Recordset::reloadCurrent()
     const QList<Value> now = readRecord(keys_.at(position_));
     if (now.isEmpty())
         throw recordGone();
-    if (mode_ == EditMode::Edit) {
-        mode_ = EditMode::None;
-        buffer_.clear();
-    }
+    if (edit_.mode() == EditMode::Edit)
+        edit_.close();
     current_ = now;
     const qint64 key = keys_.at(position_);
     keys_.recordChanged(key);
@@ -486,7 +492,7 @@ void Recordset::reloadCurrent()
 
 void Recordset::leaveRecord()
 {
-    if (mode_ == EditMode::AddNew) {
+    if (edit_.isNew()) {
         // A new record the user typed into is kept; an untouched one is not.
         if (observer_.hasPending()) {
             update();
@@ -495,20 +501,15 @@ void Recordset::leaveRecord()
         cancelUpdate();
         return;
     }
-    if (mode_ == EditMode::Edit) {
-        // Moving away ends an edit without its own writes; what the user
-        // changed in the bound controls is stored below.
-        mode_ = EditMode::None;
-        buffer_.clear();
-    }
+    // Moving away ends an edit without its own writes; what the user
+    // changed in the bound controls is stored below.
+    edit_.close();
     if (hasCurrent() && observer_.hasPending()) {
-        buffer_ = current_;
-        mode_ = EditMode::Edit;
+        edit_.openEdit(current_);
         try {
             update();
         } catch (...) {
-            mode_ = EditMode::None;
-            buffer_.clear();
+            edit_.close();
             throw;
         }
     }
@@ -526,7 +527,7 @@ void Recordset::deleteRecord()
         Write write(*this);
         // Only the record the clerk sees goes: one another writer changed,
         // or gave to another soldier, since it was read stays.
-        StoredRecord now = backend_->readRecordForWrite(table_, layout_, key);
+        StoredRecord now = backend_->readRecordForWrite(layout_, key);
         if (now.isEmpty())
             throw recordGone();
         QList<int> changed;
@@ -543,14 +544,13 @@ void Recordset::deleteRecord()
             conflict.entered = current_;
             throwConflict(std::move(conflict), changed);
         }
-        if (!backend_->deleteRecord(table_, key))
+        if (!backend_->deleteRecord(key))
             throw recordGone();
         deleted.record = std::move(now.stored);
         stage(deleted);
         write.commit(key);
     }
-    mode_ = EditMode::None;
-    buffer_.clear();
+    edit_.close();
     observer_.dropPending();
     keys_.removeAt(position_);
     currentDeleted_ = true;
@@ -617,8 +617,8 @@ Value Recordset::fieldValue(int ordinal) const
 {
     if (ordinal < 0 || ordinal >= layout_.count())
         throw Failure(RecordsetError::NoSuchColumn, QCoreApplication::translate("varnel::store", "Item not found in this collection: field %1.").arg(ordinal));
-    if (mode_ != EditMode::None)
-        return buffer_.at(ordinal);
+    if (edit_.isOpen())
+        return edit_.values().at(ordinal);
     requireCurrent();
     return current_.at(ordinal);
 }
@@ -627,9 +627,9 @@ void Recordset::setFieldValue(int ordinal, const Value& value)
 {
     if (ordinal < 0 || ordinal >= layout_.count())
         throw Failure(RecordsetError::NoSuchColumn, QCoreApplication::translate("varnel::store", "Item not found in this collection: field %1.").arg(ordinal));
-    if (mode_ == EditMode::None)
+    if (!edit_.isOpen())
         throw Failure(RecordsetError::NoEditInProgress, QCoreApplication::translate("varnel::store", "Update or CancelUpdate without AddNew or Edit."));
-    buffer_[ordinal] = value.isEmpty() ? Value::null() : value;
+    edit_.setValue(ordinal, value.isEmpty() ? Value::null() : value);
 }
 
 Value Recordset::Field::value() const

@@ -88,7 +88,7 @@ public:
     int position() const { return position_; }
     // The file's key of the current record. Fails without a current record.
     qint64 currentKey() const;
-    EditMode editMode() const { return mode_; }
+    EditMode editMode() const { return edit_.mode(); }
     const RecordLayout& layout() const { return layout_; }
 
     // Begins editing the current record; later field writes go to the edit
@@ -228,6 +228,38 @@ private:
     class Write;
     class Replay;
 
+    // What is open on the roster, as one state: nothing, an edit of the
+    // current record, or a new record, with the values written to it
+    // (Fields()). Only an open edit or new record has values, and closing
+    // it drops them. A new record is open at the position the clerk was
+    // at, where it returns once stored: every move leaves the new record
+    // first.
+    class OpenEdit {
+    public:
+        EditMode mode() const { return mode_; }
+        bool isOpen() const { return mode_ != EditMode::None; }
+        bool isNew() const { return mode_ == EditMode::AddNew; }
+        void openEdit(QList<Value> record) { open(EditMode::Edit, std::move(record)); }
+        void openNew(int columns) { open(EditMode::AddNew, QList<Value>(columns, Value::null())); }
+        void close()
+        {
+            mode_ = EditMode::None;
+            values_.clear();
+        }
+        // While one is open.
+        const QList<Value>& values() const { return values_; }
+        void setValue(int ordinal, const Value& value) { values_[ordinal] = value; }
+
+    private:
+        void open(EditMode mode, QList<Value> values)
+        {
+            mode_ = mode;
+            values_ = std::move(values);
+        }
+        EditMode mode_ = EditMode::None;
+        QList<Value> values_;
+    };
+
     void requireCurrent() const;
     void requireOpenEdit() const;
     void loadCurrent();
@@ -245,6 +277,8 @@ private:
     void forgetRowsIfChangedElsewhere();
     void forgetRowsIfChangedElsewhere(std::optional<qint64> othersChangeCount);
     Failure recordGone() const;
+    bool isCurrentSoldier(const QList<Value>& now) const;
+    Failure currentSoldierLost(const QList<Value>& now) const;
     // A stored change for the history, staged inside the write that
     // stores it (Write keeps it when it commits): named, when no command
     // names its step, by its kind and soldier.
@@ -270,9 +304,7 @@ private:
     int position_ = 0;
     bool currentDeleted_ = false;
     QList<Value> current_;   // stored fields of the current record
-    QList<Value> buffer_;    // edit or new-record buffer
-    EditMode mode_ = EditMode::None;
-    int positionBeforeAdd_ = 0;
+    OpenEdit edit_;
     std::unique_ptr<RowCache> cache_;
     QList<QByteArray> foldedNames_; // by position, for findName
     std::optional<quint64> namesGeneration_; // of the roster the names were read under

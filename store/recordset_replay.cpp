@@ -34,7 +34,7 @@ private:
     void applyColumns(const RecordChange& change, qint64 key);
     void putBack(const RecordChange& change, qint64 key);
     void take(const RecordChange& change, qint64 key);
-    StoredRecord read(qint64 key) const { return rs_.backend_->readRecordForWrite(rs_.table_, rs_.layout_, key); }
+    StoredRecord read(qint64 key) const { return rs_.backend_->readRecordForWrite(rs_.layout_, key); }
     [[noreturn]] void refuseGone(const QString& name) const;
     [[noreturn]] void refuseChanged(const QString& name, const QList<int>& columns) const;
 
@@ -88,14 +88,15 @@ void Recordset::Replay::applyColumns(const RecordChange& change, qint64 key)
     if (!differ.isEmpty())
         refuseChanged(name, differ);
     if (!written.isEmpty())
-        rs_.backend_->writeStoredColumns(rs_.table_, rs_.layout_, key, written, values);
+        rs_.backend_->writeStoredColumns(rs_.layout_, key, written, values);
     changed.insert(key);
 }
 
 void Recordset::Replay::putBack(const RecordChange& change, qint64 key)
 {
     const bool free = read(key).isEmpty();
-    const qint64 now = rs_.backend_->insertStoredRecord(rs_.table_, rs_.layout_, change.record, free ? std::optional(key) : std::nullopt);
+    const qint64 now =
+        rs_.backend_->insertStoredRecord(rs_.layout_, change.record, free ? std::optional(key) : std::nullopt);
     if (now != key) {
         rekeyed.insert(change.key, now);
         notes << tr("%1 is back under the key %2: another soldier holds the key %3 now.")
@@ -121,7 +122,7 @@ void Recordset::Replay::take(const RecordChange& change, qint64 key)
     }
     if (!differ.isEmpty())
         refuseChanged(name, differ);
-    rs_.backend_->deleteRecord(rs_.table_, key);
+    rs_.backend_->deleteRecord(key);
     removed << key;
 }
 
@@ -255,8 +256,7 @@ void Recordset::showReplayed(const QList<qint64>& added, const QList<qint64>& re
     } else {
         position_ = std::min(position, keys_.size());
     }
-    mode_ = EditMode::None;
-    buffer_.clear();
+    edit_.close();
     loadCurrent();
     observer_.recordsReset();
     observer_.showCurrent();
@@ -265,7 +265,7 @@ void Recordset::showReplayed(const QList<qint64>& added, const QList<qint64>& re
 
 StoredRecord Recordset::storedRecord(qint64 key) const
 {
-    return backend_->readRecordForWrite(table_, layout_, key);
+    return backend_->readRecordForWrite(layout_, key);
 }
 
 } // namespace varnel::store

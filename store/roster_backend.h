@@ -67,6 +67,8 @@ public:
 
     // The columns of `table` in their order, with their kinds and the key
     // column the engine's catalog names. Fails when there is no such table.
+    // The record calls below work on the table it last read: its name is
+    // the backend's to quote, and no caller passes it again.
     virtual RecordLayout readLayout(const QString& table) = 0;
     // Refuses (3190) a table whose records cannot be found again by their
     // key: for SQLite a view, a virtual or WITHOUT ROWID table, or one with
@@ -104,39 +106,39 @@ public:
     using KeyedText = std::function<void(qint64 key, std::optional<QByteArrayView> utf8)>;
     virtual void readKeyedTexts(const QString& sql, const KeyedText& row) = 0;
 
-    // Records of `table` (quoted), whose columns are `layout`'s.
+    // Records of the table readLayout read, whose columns are `layout`'s.
 
     // The record with this key as the engine holds it now, or nothing when
     // it is not there (another program deleted it).
-    virtual QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) = 0;
+    virtual QList<Value> readRecord(const RecordLayout& layout, qint64 key) = 0;
     // The records with these keys, by key; a key whose record is gone has
-    // none.
-    virtual QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) = 0;
+    // none. No keys, no records, and nothing asked of the engine.
+    virtual QHash<qint64, QList<Value>> readRecords(const RecordLayout& layout, const QList<qint64>& keys) = 0;
     // Adds a record of `values`: the columns that hold a value are written,
     // the engine gives the rest their defaults. Returns the new record's key.
-    virtual qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) = 0;
+    virtual qint64 insertRecord(const RecordLayout& layout, const QList<Value>& values) = 0;
     // Writes `values` into the `written` columns (ordinals) of the record
     // with this key, inside the open write, comparing nothing: the change
     // of every record in one transaction. Returns the written columns as
     // the engine now holds them; nothing when no record has the key.
-    virtual QList<StoredValue> writeColumns(const QString& table, const RecordLayout& layout, qint64 key,
-                                            const QList<int>& written, const QList<Value>& values) = 0;
+    virtual QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                            const QList<Value>& values) = 0;
     // Deletes the record; false when it was not there.
-    virtual bool deleteRecord(const QString& table, qint64 key) = 0;
+    virtual bool deleteRecord(qint64 key) = 0;
 
     // The record with this key, inside the open write, as it stays until
     // the write ends (a server locks its row; a file's write holds the
     // whole file). Empty when there is none.
-    virtual StoredRecord readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key) = 0;
+    virtual StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) = 0;
     // Writes stored values, as read before, into the `written` columns,
     // comparing nothing. False when no record has the key.
-    virtual bool writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key,
-                                    const QList<int>& written, const QList<StoredValue>& stored) = 0;
+    virtual bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                    const QList<StoredValue>& stored) = 0;
     // Adds a record of stored values, one for each column of `layout` (a
     // generated key column's is left out): under `key` when one is given,
     // which must be free, else under a key the engine gives. Returns the
     // record's key.
-    virtual qint64 insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+    virtual qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
                                       std::optional<qint64> key) = 0;
 
     // One write (WriteTransaction): what it reads stays as read until it
@@ -171,7 +173,7 @@ public:
         QList<StoredValue> storedBefore;
         QList<StoredValue> storedWritten;
     };
-    virtual StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) = 0;
+    virtual StoreOutcome storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request) = 0;
 
     // A number that moves on whenever another connection commits to the
     // roster (never with this one's own commits); nothing when the engine
@@ -191,11 +193,11 @@ public:
         std::optional<qint64> othersChangeCount;
         QList<Value> record;
     };
-    virtual CurrentRecord readCurrentRecord(const QString& table, const RecordLayout& layout, qint64 key)
+    virtual CurrentRecord readCurrentRecord(const RecordLayout& layout, qint64 key)
     {
         CurrentRecord current;
         current.othersChangeCount = othersChangeCount();
-        current.record = readRecord(table, layout, key);
+        current.record = readRecord(layout, key);
         return current;
     }
 };

@@ -7,8 +7,8 @@
 
 namespace varnel::store {
 
-RowCache::RowCache(RosterBackend& backend, QString table, const RecordLayout& layout)
-    : backend_(backend), table_(std::move(table)), layout_(layout)
+RowCache::RowCache(RosterBackend& backend, const RecordLayout& layout)
+    : backend_(backend), layout_(layout)
 {
 }
 
@@ -76,7 +76,7 @@ void RowCache::load(const RosterKeys& keys, int position)
             wanted << keys.at(i);
     }
 
-    const QHash<qint64, QList<Value>> found = backend_.readRecords(table_, layout_, wanted);
+    const QHash<qint64, QList<Value>> found = backend_.readRecords(layout_, wanted);
     for (qint64 key : wanted) {
         // A record that another program deleted shows as an empty row.
         auto it = found.find(key);

@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QString>
 #include <deque>
 
 namespace varnel::store {
@@ -27,7 +26,7 @@ public:
     static constexpr int kBlockSize = 64;
     static constexpr int kMaxRows = 32 * kBlockSize;
 
-    RowCache(RosterBackend& backend, QString table, const RecordLayout& layout);
+    RowCache(RosterBackend& backend, const RecordLayout& layout);
 
     // The stored record at `position` (0 <= position < keys.size()). The
     // reference holds until the cache is next used.
@@ -43,7 +42,6 @@ private:
     void dropOldest(const QList<qint64>& keep);
 
     RosterBackend& backend_;
-    QString table_;
     const RecordLayout& layout_;
     QHash<qint64, QList<Value>> rows_;
     // Rows a change may have made out of date, kept until read again.

@@ -85,7 +85,10 @@ void SqliteBackend::createRosterTable(const RecordLayout& layout)
 
 RecordLayout SqliteBackend::readLayout(const QString& table)
 {
-    return readTableLayout(db_, table, path_);
+    RecordLayout layout = readTableLayout(db_, table, path_);
+    table_ = quoteIdentifier(table);
+    readOne_.reset();
+    return layout;
 }
 
 namespace {
@@ -168,9 +171,9 @@ QVariant SqliteBackend::valueToBound(const Value& value, ColumnKind kind) const
     return valueToSql(value, kind);
 }
 
-QList<Value> SqliteBackend::readRecord(const QString& table, const RecordLayout& layout, qint64 key)
+QList<Value> SqliteBackend::readRecord(const RecordLayout& layout, qint64 key)
 {
-    RowStatement& read = readOne(table);
+    RowStatement& read = readOne();
     read.bind(1, key);
     QList<Value> values;
     if (read.next()) {
@@ -181,20 +184,24 @@ QList<Value> SqliteBackend::readRecord(const QString& table, const RecordLayout&
     return values;
 }
 
-QHash<qint64, QList<Value>> SqliteBackend::readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys)
+QHash<qint64, QList<Value>> SqliteBackend::readRecords(const RecordLayout& layout, const QList<qint64>& keys)
 {
+    if (keys.isEmpty())
+        return {};
     QStringList wanted;
     wanted.reserve(keys.size());
     for (qint64 key : keys)
         wanted << QString::number(key);
-    RowStatement query(db_, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table, wanted.join(u',')), path_);
+    RowStatement query(db_,
+                       QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ IN (%2)").arg(table_, wanted.join(u',')),
+                       path_);
     QHash<qint64, QList<Value>> found;
     while (query.next())
         found.insert(query.integer(0), query.record(layout, 1));
     return found;
 }
 
-qint64 SqliteBackend::insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values)
+qint64 SqliteBackend::insertRecord(const RecordLayout& layout, const QList<Value>& values)
 {
     QStringList names, marks;
     QVariantList binds;
@@ -206,8 +213,8 @@ qint64 SqliteBackend::insertRecord(const QString& table, const RecordLayout& lay
         binds << valueToBound(values.at(c), layout.at(c).kind);
     }
     const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), marks.join(u','));
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u','));
     QSqlQuery query(db_);
     query.prepare(sql);
     for (const QVariant& v : binds)
@@ -217,10 +224,10 @@ qint64 SqliteBackend::insertRecord(const QString& table, const RecordLayout& lay
     return query.lastInsertId().toLongLong();
 }
 
-bool SqliteBackend::deleteRecord(const QString& table, qint64 key)
+bool SqliteBackend::deleteRecord(qint64 key)
 {
     QSqlQuery query(db_);
-    query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table));
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(table_));
     query.addBindValue(key);
     if (!query.exec())
         throw sqlFailure(query.lastError(), QCoreApplication::translate("varnel::store", "Cannot delete the record from the roster file \"%1\"").arg(path_));
@@ -257,11 +264,11 @@ void SqliteBackend::rollbackWrite() noexcept
     rollback.exec(QStringLiteral("ROLLBACK"));
 }
 
-StoredRecord SqliteBackend::readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key)
+StoredRecord SqliteBackend::readRecordForWrite(const RecordLayout& layout, qint64 key)
 {
     // The write holds the file's lock from its start (BEGIN IMMEDIATE): what
     // is read here stays as read until the commit.
-    RowStatement& read = readOne(table);
+    RowStatement& read = readOne();
     read.bind(1, key);
     StoredRecord record;
     if (read.next()) {
@@ -271,12 +278,11 @@ StoredRecord SqliteBackend::readRecordForWrite(const QString& table, const Recor
     return record;
 }
 
-RowStatement& SqliteBackend::readOne(const QString& table)
+RowStatement& SqliteBackend::readOne()
 {
-    if (!readOne_ || readOneTable_ != table) {
-        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table), path_);
-        readOneTable_ = table;
-    }
+    if (!readOne_)
+        readOne_ = std::make_unique<RowStatement>(db_, QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(table_),
+                                                  path_);
     return *readOne_;
 }
 
@@ -285,10 +291,10 @@ RowStatement& SqliteBackend::readOne(const QString& table)
 // holds them (its column types may have turned a text into a number): only
 // those come back, not the whole record, which may hold megabytes another
 // program wrote.
-RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request)
+RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request)
 {
     StoreOutcome outcome;
-    StoredRecord now = readRecordForWrite(table, layout, request.key);
+    StoredRecord now = readRecordForWrite(layout, request.key);
     if (now.isEmpty()) {
         outcome.result = StoreOutcome::Result::Gone;
         return outcome;
@@ -305,7 +311,7 @@ RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const QString& table
     QVariantList bound;
     for (int c : request.written)
         bound << valueToBound(request.entered.at(c), layout.at(c).kind);
-    std::optional<QList<StoredValue>> written = updateColumns(table, layout, request.key, request.written, bound);
+    std::optional<QList<StoredValue>> written = updateColumns(layout, request.key, request.written, bound);
     if (!written) {
         outcome.result = StoreOutcome::Result::Gone;
         outcome.record.clear();
@@ -319,26 +325,26 @@ RosterBackend::StoreOutcome SqliteBackend::storeIfUnchanged(const QString& table
     return outcome;
 }
 
-QList<StoredValue> SqliteBackend::writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+QList<StoredValue> SqliteBackend::writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                                const QList<Value>& values)
 {
     QVariantList bound;
     for (int i = 0; i < written.size(); ++i)
         bound << valueToBound(values.at(i), layout.at(written.at(i)).kind);
-    return updateColumns(table, layout, key, written, bound).value_or(QList<StoredValue>());
+    return updateColumns(layout, key, written, bound).value_or(QList<StoredValue>());
 }
 
-bool SqliteBackend::writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+bool SqliteBackend::writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                        const QList<StoredValue>& stored)
 {
-    return updateColumns(table, layout, key, written, stored).has_value();
+    return updateColumns(layout, key, written, stored).has_value();
 }
 
 // The written columns as the file now holds them; nothing when no record
 // has the key. Most changes write the same columns: each set of columns is
 // prepared once, for as long as the roster is open, and runs straight
 // through SQLite (Total All writes every record with it).
-std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const QString& table, const RecordLayout& layout, qint64 key,
+std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const RecordLayout& layout, qint64 key,
                                                                const QList<int>& written, const QVariantList& bound)
 {
     QStringList assignments, names;
@@ -348,7 +354,7 @@ std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const QString& ta
         names << name;
     }
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ? RETURNING %3")
-                            .arg(table, assignments.join(QStringLiteral(", ")), names.join(u','));
+                            .arg(table_, assignments.join(QStringLiteral(", ")), names.join(u','));
     std::unique_ptr<RowStatement>& update = updates_[sql];
     if (!update)
         update = std::make_unique<RowStatement>(db_, sql, path_, QCoreApplication::translate("varnel::store", "Cannot save the record in the roster file \"%1\""));
@@ -368,7 +374,7 @@ std::optional<QList<StoredValue>> SqliteBackend::updateColumns(const QString& ta
     return now;
 }
 
-qint64 SqliteBackend::insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+qint64 SqliteBackend::insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
                                          std::optional<qint64> key)
 {
     QStringList names, marks;
@@ -386,7 +392,7 @@ qint64 SqliteBackend::insertStoredRecord(const QString& table, const RecordLayou
         binds << stored.at(c);
     }
     QSqlQuery query(db_);
-    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), marks.join(u',')));
+    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table_, names.join(u','), marks.join(u',')));
     for (const QVariant& v : binds)
         query.addBindValue(v);
     if (!query.exec())

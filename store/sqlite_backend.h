@@ -43,28 +43,28 @@ public:
     Value valueFromStored(const QVariant& stored, ColumnKind kind) const;
     QVariant valueToBound(const Value& value, ColumnKind kind) const;
 
-    QList<Value> readRecord(const QString& table, const RecordLayout& layout, qint64 key) override;
-    QHash<qint64, QList<Value>> readRecords(const QString& table, const RecordLayout& layout, const QList<qint64>& keys) override;
-    qint64 insertRecord(const QString& table, const RecordLayout& layout, const QList<Value>& values) override;
-    QList<StoredValue> writeColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+    QList<Value> readRecord(const RecordLayout& layout, qint64 key) override;
+    QHash<qint64, QList<Value>> readRecords(const RecordLayout& layout, const QList<qint64>& keys) override;
+    qint64 insertRecord(const RecordLayout& layout, const QList<Value>& values) override;
+    QList<StoredValue> writeColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                                     const QList<Value>& values) override;
-    bool deleteRecord(const QString& table, qint64 key) override;
-    StoredRecord readRecordForWrite(const QString& table, const RecordLayout& layout, qint64 key) override;
-    bool writeStoredColumns(const QString& table, const RecordLayout& layout, qint64 key, const QList<int>& written,
+    bool deleteRecord(qint64 key) override;
+    StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) override;
+    bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                             const QList<StoredValue>& stored) override;
-    qint64 insertStoredRecord(const QString& table, const RecordLayout& layout, const QList<StoredValue>& stored,
+    qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
                               std::optional<qint64> key) override;
     void beginWrite() override;
     void commitWrite() override;
     void rollbackWrite() noexcept override;
-    StoreOutcome storeIfUnchanged(const QString& table, const RecordLayout& layout, const StoreRequest& request) override;
+    StoreOutcome storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request) override;
     std::optional<qint64> othersChangeCount() override;
     bool changeCountIsOthersOnly() const override { return true; }
 
 private:
-    std::optional<QList<StoredValue>> updateColumns(const QString& table, const RecordLayout& layout, qint64 key,
-                                                    const QList<int>& written, const QVariantList& bound);
-    RowStatement& readOne(const QString& table);
+    std::optional<QList<StoredValue>> updateColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
+                                                    const QVariantList& bound);
+    RowStatement& readOne();
 
     QSqlDatabase db_;
     QString path_;
@@ -73,9 +73,10 @@ private:
     std::optional<Failure> readOnly_;
     // The file keeps SQLite's write-ahead log (another program switched it).
     bool writeAheadLog_ = false;
+    // The table readLayout read, quoted: the one the record calls work on.
+    QString table_;
     // One record by key, prepared once for the table it reads.
     std::unique_ptr<RowStatement> readOne_;
-    QString readOneTable_;
     std::unique_ptr<RowStatement> dataVersion_;
     // UPDATE statements by their text (the set of columns they write).
     std::map<QString, std::unique_ptr<RowStatement>> updates_;

@@ -71,7 +71,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
         constexpr int kBatch = 1000;
         for (qsizetype start = 0; start < keys.size(); start += kBatch) {
             const QList<qint64> batch = keys.mid(start, kBatch);
-            const QHash<qint64, QList<Value>> records = source->readRecords(sourceTable, layout, batch);
+            const QHash<qint64, QList<Value>> records = source->readRecords(layout, batch);
             QHash<qint64, QList<Value>> copied;
             for (qint64 key : batch) {
                 QList<Value> values = records.value(key);
@@ -79,7 +79,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
                     values << Value::integer(key);
                 try {
                     copied.insert(key, values);
-                    target.backend().insertRecord(target.table(), written, values);
+                    target.backend().insertRecord(written, values);
                 } catch (const Failure& failure) {
                     throw Failure(failure.number(), tr("Cannot copy the record of %1 (key %2): %3")
                                                         .arg(soldierOf(values, layout))
@@ -88,7 +88,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
                 }
             }
             // Read back and compared before anything is committed.
-            const QHash<qint64, QList<Value>> stored = target.backend().readRecords(target.table(), written, batch);
+            const QHash<qint64, QList<Value>> stored = target.backend().readRecords(written, batch);
             for (qint64 key : batch) {
                 const QList<Value>& wanted = copied.value(key);
                 const QList<Value> got = stored.value(key);
