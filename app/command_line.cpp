@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/varnel_version.h"
+#include "common/roster_location.h"
 #include "common/server_connection.h"
 #include "ui/application.h"
 
@@ -136,7 +137,7 @@ StartRequest readCommandLine(int argc, char* argv[])
     const auto serverAddress = [&parser](const QCommandLineOption& option, const char* variable) {
         const bool given = parser.isSet(option);
         const QString address = given ? parser.value(option) : qEnvironmentVariable(variable);
-        if (!address.isEmpty() && !isServerLocation(address))
+        if (!address.isEmpty() && !RosterLocation(address).isServer())
             // The address itself is not shown: it may hold a password.
             refuse(tr("The address given with %1 is not one libpq reads: a URI beginning postgresql://, or keyword=value "
                       "pairs such as \"host=... dbname=...\".")

@@ -3,7 +3,6 @@
 #include "common/failure_numbers.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <libpq-fe.h>
@@ -159,11 +158,6 @@ QString serverDisplayName(const QString& address)
     if (socket)
         shown += QStringLiteral(" (%1%2)").arg(host, port.isEmpty() ? QString() : u':' + port);
     return shown;
-}
-
-QString locationInWords(const QString& location)
-{
-    return isServerLocation(location) ? serverDisplayName(location) : QDir::toNativeSeparators(location);
 }
 
 Failure serverFailure(const QString& sqlState, const QString& reason, const QString& what)

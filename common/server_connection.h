@@ -38,9 +38,6 @@ QSqlDatabase openServerConnection(const QString& connectionName, const QString& 
 // its host, port, database and user ("postgresql://alice@rosterhost:5432/
 // battalion"), never a password or any other of its settings.
 QString serverDisplayName(const QString& address);
-// Any roster location as a message shows it: a server's as above, a file's
-// path as the system writes it.
-QString locationInWords(const QString& location);
 
 // The server's failure (its SQLSTATE) as the program's numbered failure:
 // `what`, the server's reason and the SQLSTATE.

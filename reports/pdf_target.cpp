@@ -30,8 +30,8 @@ PdfTarget checkPdfTarget(const QString& pdfPath, const ReportLayout& layout)
         throw Failure(failure::OutputFailed, QCoreApplication::translate("varnel::reports", "No PDF file was named for the report."));
 
     const QList<KeptFile> kept{
-        {layout.dataSource,
-         QCoreApplication::translate("varnel::reports", "the report's data source %1").arg(locationInWords(layout.dataSource)), true},
+        {layout.dataSource.text(),
+         QCoreApplication::translate("varnel::reports", "the report's data source %1").arg(layout.dataSource.inWords()), true},
         {layout.path, QCoreApplication::translate("varnel::reports", "the report layout file %1").arg(QDir::toNativeSeparators(layout.path))}};
     if (const std::optional<KeptFile> input = keptFileAt(pdfPath, kept))
         refuse(pdfPath, input->what);

@@ -26,14 +26,7 @@ namespace varnel::reports {
 
 namespace {
 
-[[noreturn]] void notARoster(const QString& file, const QString& why);
-
-// The data source as messages name it: a file's native path, or the server's
-// address.
-QString shownSource(const QString& source)
-{
-    return isServerLocation(source) ? serverDisplayName(source) : QDir::toNativeSeparators(source);
-}
+[[noreturn]] void notARoster(const RosterLocation& source, const QString& why);
 
 // One connection for one report, to the roster's file or its server,
 // removed when the report is done (QSqlDatabase keeps named connections until
@@ -42,7 +35,7 @@ QString shownSource(const QString& source)
 class ReportConnection {
 public:
     // Fails (5104) when the file cannot be opened, or is no database.
-    static std::unique_ptr<ReportConnection> toFile(const QString& file)
+    static std::unique_ptr<ReportConnection> toFile(const RosterLocation& file)
     {
         std::unique_ptr<ReportConnection> connection(new ReportConnection);
         // A missing file is an error, never a new empty database. Opened for
@@ -58,16 +51,16 @@ public:
         options.pragmas = {QStringLiteral("query_only=1")};
         options.pragmasMustSucceed = true;
         QSqlError error;
-        if (!openSqliteConnection(connection->name_, file, options, &error).isValid())
+        if (!openSqliteConnection(connection->name_, file.text(), options, &error).isValid())
             notARoster(file, QCoreApplication::translate("varnel::reports", "cannot be opened: %1").arg(error.text()));
         return connection;
     }
     // Fails (3151, 3029 and the like) when the server cannot be reached or
     // refuses the role.
-    static std::unique_ptr<ReportConnection> toServer(const QString& uri)
+    static std::unique_ptr<ReportConnection> toServer(const RosterLocation& uri)
     {
         std::unique_ptr<ReportConnection> connection(new ReportConnection);
-        openServerConnection(connection->name_, uri);
+        openServerConnection(connection->name_, uri.text());
         return connection;
     }
     ~ReportConnection()
@@ -93,13 +86,13 @@ private:
     QString name_;
 };
 
-[[noreturn]] void notARoster(const QString& file, const QString& why)
+[[noreturn]] void notARoster(const RosterLocation& file, const QString& why)
 {
     throw Failure(failure::NotARoster,
-                  QCoreApplication::translate("varnel::reports", "The report's data source %1 %2.").arg(shownSource(file), why));
+                  QCoreApplication::translate("varnel::reports", "The report's data source %1 %2.").arg(file.inWords(), why));
 }
 
-void checkIsRoster(QSqlDatabase& db, const QString& file)
+void checkIsRoster(QSqlDatabase& db, const RosterLocation& file)
 {
     registerRosterNameCollation(sqliteHandle(db));
     QSqlQuery probe(db);
@@ -121,7 +114,7 @@ QString serverSays(const QSqlQuery& query)
 // role that may change the Soldier table is refused before the query runs,
 // so a report can never be the way a layout changes the roster. Gives the
 // table's primary key column (empty when it has none).
-QString checkServerRoster(QSqlDatabase& db, const QString& uri)
+QString checkServerRoster(QSqlDatabase& db, const RosterLocation& uri)
 {
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT to_regclass('\"Soldier\"') IS NOT NULL, current_user")) || !probe.next())
@@ -149,7 +142,7 @@ QString checkServerRoster(QSqlDatabase& db, const QString& uri)
                                                   "The report's data source %1 connects as the role \"%2\", %3. Reports read a "
                                                   "roster on a server only as a role that may read it and nothing more (GRANT "
                                                   "SELECT ON \"Soldier\" TO a role of its own, and no other role).")
-                          .arg(serverDisplayName(uri), role, which));
+                          .arg(uri.inWords(), role, which));
     }
     if (!probe.exec(QStringLiteral(
             "SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0]"
@@ -170,7 +163,7 @@ QString sizeText(qint64 bytes)
 {
     throw Failure(failure::ReportTooLarge,
                   QCoreApplication::translate("varnel::reports", "The report of the layout %1 on %2 is too large: %3.")
-                      .arg(layout.path, shownSource(layout.dataSource), why));
+                      .arg(layout.path, layout.dataSource.inWords(), why));
 }
 
 // Whether `text` takes more than `limit` bytes in UTF-8, the unit SQLite's
@@ -226,7 +219,7 @@ class FileSource final : public ReportSource {
 public:
     explicit FileSource(const ReportLayout& layout)
     {
-        const QFileInfo source(layout.dataSource);
+        const QFileInfo source(layout.dataSource.text());
         if (!source.exists())
             notARoster(layout.dataSource, QCoreApplication::translate("varnel::reports", "does not exist"));
         if (!source.isFile())
@@ -310,7 +303,7 @@ private:
 
 std::unique_ptr<ReportSource> openReportSource(const ReportLayout& layout, const ReportLimits& limits)
 {
-    if (isServerLocation(layout.dataSource))
+    if (layout.dataSource.isServer())
         return std::make_unique<ServerSource>(layout, limits);
     return std::make_unique<FileSource>(layout);
 }
@@ -326,7 +319,7 @@ std::unique_ptr<ReportSource> openReportSource(const ReportLayout& layout, const
         throw Failure(failure::QueryTimedOut,
                       QCoreApplication::translate("varnel::reports", "The query of the report layout %1 on %2 was stopped after %3 seconds, the "
                                      "longest a report query may run.")
-                          .arg(layout.path, shownSource(layout.dataSource))
+                          .arg(layout.path, layout.dataSource.inWords())
                           .arg(double(watch.limitMilliseconds()) / 1000.0));
     case QueryWatch::Stop::Failed:
         std::rethrow_exception(watch.failure());
@@ -340,7 +333,7 @@ std::unique_ptr<ReportSource> openReportSource(const ReportLayout& layout, const
     if (fault.kind == QueryFault::Kind::OutOfMemory)
         tooLarge(layout, QCoreApplication::translate("varnel::reports", "the database ran out of memory (%1)").arg(error.databaseText()));
     QString description = QCoreApplication::translate("varnel::reports", "The query of the report layout %1 failed on %2: %3.")
-                              .arg(layout.path, shownSource(layout.dataSource), error.text());
+                              .arg(layout.path, layout.dataSource.inWords(), error.text());
     if (!fault.advice.isEmpty())
         description += u' ' + fault.advice;
     throw Failure(failure::QueryFailed, description);

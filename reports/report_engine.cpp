@@ -78,7 +78,7 @@ void ReportEngine::run()
         return loadLayout(location.path, location.dataFolder);
     }();
     if (!dataSource_.isEmpty())
-        layout.dataSource = dataSource_;
+        layout.dataSource = RosterLocation(dataSource_);
     if (onlyRecord_) {
         if (layout.recordKey.isEmpty())
             throw Failure(failure::NotALayout,

@@ -346,7 +346,8 @@ public:
         if (source.trimmed().isEmpty())
             invalid(QCoreApplication::translate("varnel::reports", "\"dataSource\" is empty"));
         const QDir base = dataFolder_.isEmpty() ? QFileInfo(path_).absoluteDir() : QDir(dataFolder_);
-        layout.dataSource = isServerLocation(source) ? source : QDir::cleanPath(base.absoluteFilePath(source));
+        const RosterLocation given(source);
+        layout.dataSource = given.isServer() ? given : RosterLocation(QDir::cleanPath(base.absoluteFilePath(source)));
 
         readPage(layout, root);
         // Every date shown is formatted with it: a long one costs on every row.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/roster_location.h"
+
 #include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
@@ -61,7 +63,7 @@ struct ReportLayout {
     QString path;          // the layout file, as named to the engine
     QString title;
     Kind kind = Kind::List;
-    QString dataSource;    // absolute path of the database the query reads
+    RosterLocation dataSource; // the roster the query reads: a file (its absolute path) or a server
     QString query;
 
     QPageSize::PageSizeId pageSize = QPageSize::Letter;

@@ -19,12 +19,12 @@ namespace varnel::reports {
 namespace {
 
 // The roster a page names: the file's name, or the server's database.
-QString rosterShownName(const QString& source)
+QString rosterShownName(const RosterLocation& source)
 {
-    if (!isServerLocation(source))
-        return QFileInfo(source).fileName();
-    const QString database = QUrl(source).path().remove(0, 1);
-    return database.isEmpty() ? QUrl(source).host() : database;
+    if (!source.isServer())
+        return QFileInfo(source.text()).fileName();
+    const QString database = QUrl(source.text()).path().remove(0, 1);
+    return database.isEmpty() ? QUrl(source.text()).host() : database;
 }
 
 QFont reportFont(double points, bool bold)

@@ -120,25 +120,25 @@ void DataControl::refresh()
         }
     }
 
-    const QString path = databaseName_;
+    const QString path = location_.text();
     const QString name = QStringLiteral("varnel-roster-%1-%2").arg(quintptr(this)).arg(++connectionSerial_);
     std::unique_ptr<Recordset> opened;
     {
-        std::unique_ptr<RosterBackend> backend = openRosterBackend(name, path, lockWait_);
+        std::unique_ptr<RosterBackend> backend = openRosterBackend(name, location_, lockWait_);
         try {
             RecordLayout layout = backend->readLayout(source.table);
             backend->requireKeyedTable(source.table, layout);
             if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
                 throw Failure(RecordsetError::BadLayout,
                               QCoreApplication::translate("varnel::store", "The table \"%1\" in the roster file \"%2\" does not have the Soldier record layout: %3.")
-                                  .arg(source.table, locationInWords(path), wrong));
+                                  .arg(source.table, location_.inWords(), wrong));
 
             const QString keySql = source.keySql(*backend);
             QList<qint64> keys = source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql);
             // One guard for as long as the same file is open: its check and
             // its safety copy are the file's, not the reload's.
             // A roster on a server has no file to guard.
-            if (isServerLocation(path))
+            if (location_.isServer())
                 guard_.reset();
             else if (!guard_ || guard_->path() != path) {
                 guard_ = std::make_unique<RosterFileGuard>(path);
@@ -153,7 +153,7 @@ void DataControl::refresh()
                 history_.clear();
                 historyOf_ = path;
             }
-            opened = std::make_unique<Recordset>(observer, guard_.get(), keepsHistory_ ? &history_ : nullptr, std::move(backend), path,
+            opened = std::make_unique<Recordset>(observer, guard_.get(), keepsHistory_ ? &history_ : nullptr, std::move(backend), location_,
                                                  table, std::move(layout), KeyQuery{keySql, source.byName.has_value()},
                                                  std::move(keys));
         } catch (...) {
@@ -271,7 +271,7 @@ QHash<int, Value> DataControl::takePending()
         const int ordinal = recordset_->layout().indexOf(it.key());
         if (ordinal < 0)
             throw Failure(RecordsetError::NoSuchColumn,
-                          QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no column \"%2\".").arg(databaseName_, it.key()));
+                          QCoreApplication::translate("varnel::store", "The roster file \"%1\" has no column \"%2\".").arg(location_.inWords(), it.key()));
         byOrdinal.insert(ordinal, it.value());
     }
     pending_.clear();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/roster_location.h"
+
 #include "store/bound_control.h"
 #include "store/change_history.h"
 #include "store/lock_wait.h"
@@ -32,8 +34,10 @@ public:
     // The roster file's path, or a PostgreSQL server's connection URI
     // (postgresql://...): the roster is then the table on that server, with
     // no file to check or copy.
-    QString databaseName() const { return databaseName_; }
-    void setDatabaseName(const QString& location) { databaseName_ = location; }
+    QString databaseName() const { return location_.text(); }
+    void setDatabaseName(const QString& location) { location_ = RosterLocation(location); }
+    // The roster named, read once: a file or a server.
+    const RosterLocation& location() const { return location_; }
     // A table name or "SELECT * FROM <table> ..." over one table.
     QString recordSource() const { return recordSource_; }
     void setRecordSource(const QString& source) { recordSource_ = source; }
@@ -108,7 +112,7 @@ private:
     void recordChanged(int position) override { emit rowChanged(position); }
     void recordsReset() override { emit reset(); }
 
-    QString databaseName_;
+    RosterLocation location_;
     QString recordSource_ = QStringLiteral("Soldier");
     QString connectionName_;
     int connectionSerial_ = 0;

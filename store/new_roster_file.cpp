@@ -155,13 +155,13 @@ QStringList soldierTableStatements()
     return fileTableStatements(standardRosterLayout());
 }
 
-NewRoster::NewRoster(const QString& location, const RecordLayout& layout)
+NewRoster::NewRoster(const RosterLocation& location, const RecordLayout& layout)
 {
-    if (isServerLocation(location)) {
-        backend_ = std::make_unique<PostgresBackend>(location);
+    if (location.isServer()) {
+        backend_ = std::make_unique<PostgresBackend>(location.text());
     } else {
-        file_.emplace(location);
-        backend_ = std::make_unique<SqliteBackend>(file_->db(), location);
+        file_.emplace(location.text());
+        backend_ = std::make_unique<SqliteBackend>(file_->db(), location.text());
     }
     // The table is made in the roster's own first write: a roster that
     // fails leaves no table behind.
@@ -186,7 +186,7 @@ void NewRoster::finish()
         file_->finish();
 }
 
-void createRoster(const QString& location)
+void createRoster(const RosterLocation& location)
 {
     NewRoster(location, standardRosterLayout()).finish();
 }

@@ -64,7 +64,7 @@ QStringList soldierTableStatements();
 // or a database that has a Soldier table.
 class NewRoster {
 public:
-    NewRoster(const QString& location, const RecordLayout& layout);
+    NewRoster(const RosterLocation& location, const RecordLayout& layout);
     ~NewRoster();
     NewRoster(const NewRoster&) = delete;
     NewRoster& operator=(const NewRoster&) = delete;
@@ -86,6 +86,6 @@ private:
 // Writes a new roster with an empty Soldier table of the standard layout at
 // `location` (a file, or a database on a server), as varnel-roster create
 // and the window's File > New Roster do. Throws varnel::Failure naming it.
-void createRoster(const QString& location);
+void createRoster(const RosterLocation& location);
 
 } // namespace varnel::store

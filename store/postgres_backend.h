@@ -12,7 +12,6 @@ namespace varnel::store {
 
 // The server's address, connection and failures are common to the store and
 // the report engine (common/server_connection.h).
-using varnel::isServerLocation;
 using varnel::serverDisplayName;
 using varnel::serverFailure;
 

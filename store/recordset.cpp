@@ -26,9 +26,9 @@ Failure noCurrentRecord()
 } // namespace
 
 Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard* guard, ChangeHistory* history, std::unique_ptr<RosterBackend> backend,
-                     QString path, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys)
+                     RosterLocation location, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys)
     : observer_(observer), guard_(guard), history_(history), backend_(std::move(backend)),
-      path_(std::move(path)), table_(std::move(table)), layout_(std::move(layout)), keyQuery_(std::move(keyQuery)),
+      location_(std::move(location)), table_(std::move(table)), layout_(std::move(layout)), keyQuery_(std::move(keyQuery)),
       keys_(std::move(keys))
 {
     cache_ = std::make_unique<RowCache>(*backend_, layout_);
@@ -156,12 +156,12 @@ Failure Recordset::currentSoldierLost(const QList<Value>& now) const
                        QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: %2 is no longer "
                                                                     "in it. The window shows the roster as the file holds it now; no soldier "
                                                                     "is current.")
-                           .arg(path_, soldier));
+                           .arg(location_.inWords(), soldier));
     return Failure(RecordsetError::ChangedByAnotherWriter,
                    QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: the record of %2 "
                                                                 "now holds %3. The window shows the roster as the file holds it now; no "
                                                                 "soldier is current.")
-                       .arg(path_, soldier, soldierInWords(nameOf(now))));
+                       .arg(location_.inWords(), soldier, soldierInWords(nameOf(now))));
 }
 
 void Recordset::loadCurrent()
@@ -242,9 +242,9 @@ Failure Recordset::recordGone() const
 
 QString Recordset::rosterInWords() const
 {
-    if (isServerLocation(path_))
-        return QCoreApplication::translate("varnel::store", "the roster on the server \"%1\"").arg(serverDisplayName(path_));
-    return QCoreApplication::translate("varnel::store", "the roster file \"%1\"").arg(path_);
+    if (location_.isServer())
+        return QCoreApplication::translate("varnel::store", "the roster on the server \"%1\"").arg(location_.inWords());
+    return QCoreApplication::translate("varnel::store", "the roster file \"%1\"").arg(location_.inWords());
 }
 
 QString Recordset::nameOf(const QList<StoredValue>& stored) const

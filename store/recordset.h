@@ -73,7 +73,7 @@ public:
     // them again. The first record becomes current. Stored changes go into
     // `history` (none: not kept).
     Recordset(RecordsetObserver& observer, RosterFileGuard* guard, ChangeHistory* history, std::unique_ptr<RosterBackend> backend,
-              QString path, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys);
+              RosterLocation location, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -296,7 +296,7 @@ private:
     RosterFileGuard* guard_; // none for a roster on a server
     ChangeHistory* history_; // none: changes are not kept
     std::unique_ptr<RosterBackend> backend_;
-    QString path_;
+    RosterLocation location_;
     QString table_;
     RecordLayout layout_;
     KeyQuery keyQuery_;

@@ -45,11 +45,11 @@ bool sameStored(const StoredValue& a, const StoredValue& b)
     return false;
 }
 
-std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const QString& location, LockWait* lockWait)
+std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const RosterLocation& location, LockWait* lockWait)
 {
-    if (isServerLocation(location))
-        return std::make_unique<PostgresBackend>(location);
-    return SqliteBackend::open(connectionName, location, lockWait);
+    if (location.isServer())
+        return std::make_unique<PostgresBackend>(location.text());
+    return SqliteBackend::open(connectionName, location.text(), lockWait);
 }
 
 } // namespace varnel::store

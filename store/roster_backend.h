@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/failure.h"
+#include "common/roster_location.h"
 #include "store/record_layout.h"
 #include "store/value.h"
 
@@ -209,7 +210,7 @@ public:
 // of its own.
 // A file's lock held by another program is waited for through `lockWait`
 // (none: by sleeping), from the first statement on.
-std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const QString& location,
+std::unique_ptr<RosterBackend> openRosterBackend(const QString& connectionName, const RosterLocation& location,
                                                  class LockWait* lockWait = nullptr);
 
 } // namespace varnel::store

@@ -189,10 +189,10 @@ void exportCsv(DataControl& data1, ExportKind kind, const QString& path, bool re
     // Never over the roster, nor over a report layout a report would read
     // (the roster folder's own, or those shipped with the program).
     QList<KeptFile> kept;
-    if (!isServerLocation(data1.databaseName()))
+    if (!data1.location().isServer())
         kept.append({data1.databaseName(), QCoreApplication::translate("varnel::store", "the roster file"), true});
     QStringList folders = shippedFileFolders();
-    if (!isServerLocation(data1.databaseName()))
+    if (!data1.location().isServer())
         folders.prepend(QFileInfo(data1.databaseName()).absolutePath());
     for (const QString& folder : std::as_const(folders)) {
         for (const QString& layout : {kMeritListLayout, kWorksheetsLayout, kNcoesCourseLayout})

@@ -48,7 +48,7 @@ QString soldierOf(const QList<Value>& record, const RecordLayout& layout)
 
 } // namespace
 
-CopySummary copyRoster(const QString& from, const QString& to)
+CopySummary copyRoster(const RosterLocation& from, const RosterLocation& to)
 {
     const QString connection = uniqueConnection("copy-from");
     CopySummary summary;
@@ -58,7 +58,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
         source->requireKeyedTable(kSoldierTable, layout);
         if (const QString wrong = layout.mismatch(); !wrong.isEmpty())
             throw Failure(RecordsetError::BadLayout,
-                          tr("The table \"Soldier\" of \"%1\" does not have the Soldier record layout: %2.").arg(locationInWords(from), wrong));
+                          tr("The table \"Soldier\" of \"%1\" does not have the Soldier record layout: %2.").arg(from.inWords(), wrong));
         const QString sourceTable = source->quoteIdentifier(kSoldierTable);
         const QList<qint64> keys =
             source->readKeys(QStringLiteral("SELECT %1 FROM %2 ORDER BY %1").arg(source->keyColumn(), sourceTable));
@@ -99,7 +99,7 @@ CopySummary copyRoster(const QString& from, const QString& to)
                                          "holds \"%4\" in \"%5\" but \"%6\" in the copy. Nothing was copied.")
                                           .arg(soldierOf(wanted, layout))
                                           .arg(key)
-                                          .arg(written.at(c).name, shown(wanted.value(c)), locationInWords(from),
+                                          .arg(written.at(c).name, shown(wanted.value(c)), from.inWords(),
                                                got.size() == written.count() ? shown(got.at(c)) : tr("<no record>")));
                 }
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/roster_location.h"
 #include "store/record_layout.h"
 
 #include <QString>
@@ -17,6 +18,6 @@ struct CopySummary {
 // record with its key and its values. It is one transaction: the copy is
 // read back record by record and compared before it is committed, and after
 // any failure nothing is left at `to`. `from` is only read.
-CopySummary copyRoster(const QString& from, const QString& to);
+CopySummary copyRoster(const RosterLocation& from, const RosterLocation& to);
 
 } // namespace varnel::tools

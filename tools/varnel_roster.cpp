@@ -242,7 +242,7 @@ QStringList rosterFromDatabaseOption(QStringList args, QString& error)
             continue;
         }
         args.removeAt(i);
-        if (!varnel::isServerLocation(uri)) {
+        if (!varnel::RosterLocation(uri).isServer()) {
             // Not shown: it may hold a password.
             error = QCoreApplication::translate("varnel::tools", "The address given with --database is not one libpq reads: a URI "
                                                                  "beginning postgresql://, or keyword=value pairs such as \"host=... dbname=...\".");
@@ -273,8 +273,9 @@ int createCommand(const QCommandLineParser& parser, const QStringList& args)
 {
     if (args.size() != 1)
         return usageError(parser, QCoreApplication::translate("varnel::tools", "create takes one FILE."));
-    varnel::tools::createRoster(args.at(0));
-    std::printf("Wrote an empty roster to %s\n", qPrintable(varnel::locationInWords(args.at(0))));
+    const varnel::RosterLocation roster(args.at(0));
+    varnel::tools::createRoster(roster);
+    std::printf("Wrote an empty roster to %s\n", qPrintable(roster.inWords()));
     return 0;
 }
 
@@ -282,9 +283,10 @@ int copyCommand(const QCommandLineParser& parser, const QStringList& args)
 {
     if (args.size() != 2)
         return usageError(parser, QCoreApplication::translate("varnel::tools", "copy takes FROM and TO."));
-    const varnel::tools::CopySummary copied = varnel::tools::copyRoster(args.at(0), args.at(1));
-    std::printf("Copied %d record(s) of %d columns from %s to %s\n", copied.records, copied.columns,
-                qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
+    const varnel::RosterLocation from(args.at(0)), to(args.at(1));
+    const varnel::tools::CopySummary copied = varnel::tools::copyRoster(from, to);
+    std::printf("Copied %d record(s) of %d columns from %s to %s\n", copied.records, copied.columns, qPrintable(from.inWords()),
+                qPrintable(to.inWords()));
     return 0;
 }
 
@@ -301,7 +303,7 @@ int recoverCommand(const QCommandLineParser& parser, const QStringList& args)
         return usageError(parser, QCoreApplication::translate("varnel::tools", "recover takes COPY, ROSTER and NAME."));
     const int added = varnel::tools::recoverSoldier(args.at(0), args.at(1), args.at(2));
     std::printf("Brought back %d record(s) of %s from %s into %s\n", added, qPrintable(args.at(2)),
-                qPrintable(varnel::locationInWords(args.at(0))), qPrintable(varnel::locationInWords(args.at(1))));
+                qPrintable(varnel::RosterLocation(args.at(0)).inWords()), qPrintable(varnel::RosterLocation(args.at(1)).inWords()));
     return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/failure.h"
 #include "common/failure_numbers.h"
+#include "common/roster_location.h"
 #include "common/server_connection.h"
 #include "legacy/access_import.h"
 #include "store/new_roster_file.h"
@@ -46,7 +47,7 @@ bool MainForm::openRoster(const QString& location)
     if (binding_.isOpen() && !mayLeaveRoster(tr("before another roster is opened")))
         return false;
     return handler_.run([&] {
-        if (isServerLocation(location)) {
+        if (RosterLocation(location).isServer()) {
             load(QDir::currentPath(), location);
             return;
         }
@@ -83,7 +84,7 @@ void MainForm::newRoster()
     }
     if (handler_.run([&] {
             QDir().mkpath(folder);
-            store::createRoster(path);
+            store::createRoster(RosterLocation(path));
         }))
         openRoster(path);
 }
@@ -101,7 +102,7 @@ void MainForm::openRosterOnServer()
     const QString address = askServerAddress_(tr("Open Roster on a Server"));
     if (address.isEmpty())
         return;
-    if (!isServerLocation(address)) {
+    if (!RosterLocation(address).isServer()) {
         boxes_->show(kCaption,
                      tr("That is not a server's address libpq reads: a URI beginning postgresql://, or keyword=value pairs "
                         "such as \"host=... dbname=...\"."),
@@ -162,11 +163,12 @@ void MainForm::fillRecentRosters()
         recentMenu_->addAction(tr("(none yet)"))->setEnabled(false);
         return;
     }
-    for (const QString& location : recent) {
-        QAction* item = recentMenu_->addAction(locationInWords(location));
+    for (const QString& text : recent) {
+        const RosterLocation location(text);
+        QAction* item = recentMenu_->addAction(location.inWords());
         // A roster no longer there stays in the list, shown but not chosen.
-        item->setEnabled(isServerLocation(location) || QFileInfo::exists(location));
-        connect(item, &QAction::triggered, this, [this, location] { openRoster(location); });
+        item->setEnabled(location.isServer() || QFileInfo::exists(text));
+        connect(item, &QAction::triggered, this, [this, text] { openRoster(text); });
     }
 }
 

@@ -105,7 +105,7 @@ void MainForm::printThisWorksheet()
 
 bool MainForm::rosterOnServer() const
 {
-    return isServerLocation(binding_.databaseName());
+    return binding_.location().isServer();
 }
 
 // The layouts read the roster file of the current folder: with the roster

@@ -54,8 +54,8 @@ void checkAccepted(const ReportLayout& layout)
         broken("the layout keeps the path it was named by", layout.path);
     if (layout.title.trimmed().isEmpty() || layout.query.trimmed().isEmpty())
         broken("a layout has a title and a query", layout.title + u'|' + layout.query);
-    if (!QDir::isAbsolutePath(layout.dataSource))
-        broken("the data source is an absolute path", layout.dataSource);
+    if (!QDir::isAbsolutePath(layout.dataSource.text()))
+        broken("the data source is an absolute path", layout.dataSource.text());
     if (!(layout.marginMm >= 5.0 && layout.marginMm <= 40.0) || !(layout.fontSize >= 5.0 && layout.fontSize <= 20.0))
         broken("margins are 5 to 40 mm, the font size 5 to 20 points",
                QStringLiteral("%1 / %2").arg(layout.marginMm).arg(layout.fontSize));

@@ -21,7 +21,7 @@ public:
     explicit RecordingPresenter(QStringList& made) : made_(made) {}
     void present(const ReportRenderer& report, ReportProgress&) override
     {
-        made_ << report.layout().title + " of " + QFileInfo(report.layout().dataSource).canonicalFilePath();
+        made_ << report.layout().title + " of " + QFileInfo(report.layout().dataSource.text()).canonicalFilePath();
     }
 
 private:

@@ -1,4 +1,4 @@
-#include "common/server_connection.h"
+#include "common/roster_location.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
 #include "store/record_conflict.h"
@@ -257,7 +257,7 @@ TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter);
     EXPECT_TRUE(failure->description().contains("\"ADAMS\"")) << qPrintable(failure->description());
-    EXPECT_TRUE(failure->description().contains(locationInWords(file.location())));
+    EXPECT_TRUE(failure->description().contains(RosterLocation(file.location()).inWords()));
     const RecordConflict& c = failure->conflict();
     EXPECT_EQ(c.columns, QStringList{"APFT"});
     EXPECT_EQ(c.readBefore.value(rs().layout().indexOf("APFT")), Value::text("C"));

@@ -194,7 +194,7 @@ QList<QVariantMap> Connection::rows(const QString& sql, const QVariantList& valu
 void writeRoster(const QString& path, const QList<QVariantMap>& rows, TableLayout layout)
 {
     if (layout == TableLayout::Standard)
-        tools::createRoster(path);
+        tools::createRoster(RosterLocation(path));
     Connection file(path);
     if (layout == TableLayout::Rearranged)
         file.run(QString::fromUtf8(kRearranged));
