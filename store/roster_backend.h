@@ -8,7 +8,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -16,6 +15,8 @@
 #include <optional>
 
 namespace varnel::store {
+
+class RosterFileGuard;
 
 // A column's value exactly as the engine holds it: SQLite's storage class
 // and content (a null, whole number, real, text or bytes), a server's text
@@ -49,9 +50,9 @@ class RosterBackend {
 public:
     virtual ~RosterBackend() = default;
 
-    // The SQLite connection of a roster file, which the file's guard
-    // (RosterFileGuard) checks before each write; none for a server.
-    virtual QSqlDatabase* fileConnection() { return nullptr; }
+    // Lets a roster file's guard (RosterFileGuard) check the file before a
+    // write begins; a server has no file to guard.
+    virtual void beforeWrite(RosterFileGuard& guard) { Q_UNUSED(guard); }
     // How a file's lock held by another program is waited for (see
     // store/lock_wait.h); a server's own waits are its own.
     virtual void setLockWait(class LockWait* wait) { Q_UNUSED(wait); }

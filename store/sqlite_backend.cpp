@@ -3,6 +3,7 @@
 #include "common/failure_numbers.h"
 #include "store/new_roster_file.h"
 #include "store/record_conflict.h"
+#include "store/roster_file_guard.h"
 #include "store/row_statement.h"
 #include "store/sql_support.h"
 
@@ -67,6 +68,11 @@ std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString& connectionName
         return backend;
     }
     return std::make_unique<SqliteBackend>(std::move(db), path, std::move(wait));
+}
+
+void SqliteBackend::beforeWrite(RosterFileGuard& guard)
+{
+    guard.beforeWrite(db_);
 }
 
 void SqliteBackend::createRosterTable(const RecordLayout& layout)

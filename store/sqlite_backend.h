@@ -25,7 +25,7 @@ public:
     ~SqliteBackend() override;
 
     QSqlDatabase& database() { return db_; }
-    QSqlDatabase* fileConnection() override { return &db_; }
+    void beforeWrite(RosterFileGuard& guard) override;
     void setLockWait(LockWait* wait) override { lockWait_->setWait(wait); }
     std::optional<Failure> refusesWrites() const override { return readOnly_; }
     void createRosterTable(const RecordLayout& layout) override;

@@ -10,8 +10,8 @@ WriteTransaction::WriteTransaction(RosterBackend& backend, RosterFileGuard* guar
 {
     if (const std::optional<Failure> refused = backend_.refusesWrites())
         throw *refused;
-    if (QSqlDatabase* file = backend_.fileConnection(); guard && file)
-        guard->beforeWrite(*file);
+    if (guard)
+        backend_.beforeWrite(*guard);
     backend_.beginWrite();
     open_ = true;
 }
