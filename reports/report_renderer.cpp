@@ -51,8 +51,8 @@ struct Face {
 class PagePainter {
 public:
     PagePainter(const ReportLayout& layout, const ReportData& data, QDate printedOn, QPagedPaintDevice& device,
-                QPainter& painter)
-        : layout_(layout), data_(data), printedOn_(printedOn), device_(device), painter_(painter),
+                QPainter& painter, QStringList* cut)
+        : layout_(layout), data_(data), printedOn_(printedOn), device_(device), painter_(painter), cut_(cut),
           body_(reportFont(layout.fontSize, false), &device),
           bold_(reportFont(layout.fontSize, true), &device),
           small_(reportFont(layout.fontSize * 0.85, false), &device),
@@ -132,8 +132,11 @@ private:
     }
 
     // Draws `text` in the box [x, x + w) on the baseline, shortened with an
-    // ellipsis when it does not fit.
-    void cell(const Face& face, double x, double w, double baseline, const QString& text, Align align)
+    // ellipsis when it does not fit. A soldier's value is `Value`; the
+    // layout's own words are noted when they are cut.
+    enum class Text { Layout, Value };
+    void cell(const Face& face, double x, double w, double baseline, const QString& text, Align align,
+              Text kind = Text::Layout)
     {
         if (text.isEmpty())
             return;
@@ -144,6 +147,8 @@ private:
         if (advance > room) {
             shown = face.metrics.elidedText(shown, Qt::ElideRight, room);
             advance = face.metrics.horizontalAdvance(shown);
+            if (cut_ && kind == Text::Layout)
+                cut_->append(text);
         }
         double left = x + gap_;
         if (align == Align::Right)
@@ -216,7 +221,7 @@ private:
         if (continued)
             text += QStringLiteral(" (continued)");
         const double base = y + recordTitle_.metrics.height() * 1.2;
-        cell(recordTitle_, -gap_, width_, base, text, Align::Left);
+        cell(recordTitle_, -gap_, width_, base, text, Align::Left, Text::Value);
         rule(base + recordTitle_.metrics.descent() + row_ * 0.2, hairline_);
     }
 
@@ -239,11 +244,11 @@ private:
         cell(face, -gap_, width_ * kEntryX, base, line.label, Align::Left);
         // Underlined blanks, as on a filled-in paper form.
         if (line.entry >= 0) {
-            cell(face, width_ * kEntryX, width_ * kEntryW, base, data_.value(row, line.entry), Align::Left);
+            cell(face, width_ * kEntryX, width_ * kEntryW, base, data_.value(row, line.entry), Align::Left, Text::Value);
             rule(base + face.metrics.descent(), dotted_, width_ * kEntryX + gap_, width_ * (kEntryX + kEntryW) - gap_);
         }
         if (line.points >= 0) {
-            cell(face, width_ * kPointsX, width_ * kPointsW + gap_, base, data_.value(row, line.points), Align::Right);
+            cell(face, width_ * kPointsX, width_ * kPointsW + gap_, base, data_.value(row, line.points), Align::Right, Text::Value);
             rule(base + face.metrics.descent(), dotted_, width_ * kPointsX + gap_, width_);
         }
     }
@@ -258,7 +263,7 @@ private:
             const double base = baselineIn(y, row_, body_);
             for (int c = 0; c < layout_.columns.size(); ++c)
                 cell(body_, columnX_[c], columnW_[c], base, data_.value(item.row, layout_.columns[c].field),
-                     layout_.columns[c].align);
+                     layout_.columns[c].align, Text::Value);
             return row_;
         }
         case PlanItem::GroupSummary: {
@@ -295,6 +300,7 @@ private:
     QDate printedOn_;
     QPagedPaintDevice& device_;
     QPainter& painter_;
+    QStringList* cut_;
     Face body_, bold_, small_, title_, recordTitle_;
     double width_ = 0, height_ = 0, row_ = 0, gap_ = 0;
     double headerHeight_ = 0, footerHeight_ = 0;
@@ -322,7 +328,7 @@ ReportRenderer::Outcome ReportRenderer::render(QPagedPaintDevice& device, Report
     QPainter painter;
     if (!painter.begin(&device))
         return Outcome::DeviceFailed;
-    PagePainter pages(layout_, data_, printedOn_, device, painter);
+    PagePainter pages(layout_, data_, printedOn_, device, painter, cut_);
     const PagePlan plan = planPages(layout_, data_, pages.heights(), pages.bodyHeight());
 
     progress.begin(QCoreApplication::translate("varnel::reports", "Laying out the pages..."), int(plan.pages.size()));

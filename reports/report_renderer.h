@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QPageLayout>
+#include <QStringList>
 
 class QPagedPaintDevice;
 
@@ -32,10 +33,17 @@ public:
 
     const ReportLayout& layout() const { return layout_; }
 
+    // Where to note each of the layout's own texts (title, headings,
+    // labels, group texts, footer) that had to be shortened to fit its
+    // place, as the page shows it; none by default. A soldier's values may
+    // be shortened; the layout's words should never need to be.
+    void noteCutTextsIn(QStringList* cut) { cut_ = cut; }
+
 private:
     const ReportLayout& layout_;
     const ReportData& data_;
     QDate printedOn_;
+    QStringList* cut_ = nullptr;
 };
 
 } // namespace varnel::reports

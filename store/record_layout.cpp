@@ -65,6 +65,32 @@ const ColumnKindTypes& typesOf(ColumnKind kind)
     return columnKindTypes().first();
 }
 
+Competition competitionOf(const QString& rank)
+{
+    static const QHash<QString, Competition> byRank{
+        {QStringLiteral("SPC"), Competition::ForSergeant}, {QStringLiteral("CPL"), Competition::ForSergeant},
+        {QStringLiteral("SGT"), Competition::ForStaffSergeant}, {QStringLiteral("PV1"), Competition::Junior},
+        {QStringLiteral("PV2"), Competition::Junior},       {QStringLiteral("PVT"), Competition::Junior},
+        {QStringLiteral("PFC"), Competition::Junior},       {QStringLiteral("SSG"), Competition::Senior},
+        {QStringLiteral("SFC"), Competition::Senior},       {QStringLiteral("MSG"), Competition::Senior},
+        {QStringLiteral("1SG"), Competition::Senior},       {QStringLiteral("SGM"), Competition::Senior},
+        {QStringLiteral("CSM"), Competition::Senior}};
+    return byRank.value(rank.trimmed().toUpper(), Competition::UnknownRank);
+}
+
+QString competitionHeading(Competition competition)
+{
+    const char* heading = QT_TRANSLATE_NOOP("varnel::store", "Rank not given or not one of the Army's");
+    switch (competition) {
+    case Competition::ForSergeant: heading = QT_TRANSLATE_NOOP("varnel::store", "Promotion to SGT (soldiers now SPC or CPL)"); break;
+    case Competition::ForStaffSergeant: heading = QT_TRANSLATE_NOOP("varnel::store", "Promotion to SSG (soldiers now SGT)"); break;
+    case Competition::Junior: heading = QT_TRANSLATE_NOOP("varnel::store", "PV1 to PFC: no points list"); break;
+    case Competition::Senior: heading = QT_TRANSLATE_NOOP("varnel::store", "SSG and above: no points list"); break;
+    case Competition::UnknownRank: break;
+    }
+    return QCoreApplication::translate("varnel::store", heading);
+}
+
 ColumnKind columnKindForServerType(const QString& catalogType)
 {
     for (const ColumnKindTypes& types : columnKindTypes())

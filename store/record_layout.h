@@ -60,6 +60,18 @@ extern const QString kWeaponQualifications;
 // upper case: look a stored code up as `code.trimmed().toUpper()`.
 QHash<QString, QString> codeMeanings(const QString& items);
 
+// The grade a soldier of `rank` competes for on the merit list, as the list
+// groups soldiers, in the list's order: SPC and CPL for SGT, SGT for SSG,
+// then the ranks that have no points list (PV1 to PFC, SSG and above), then
+// a rank not given or not known. The merit list layout's query says the
+// same in SQL.
+enum class Competition { ForSergeant, ForStaffSergeant, Junior, Senior, UnknownRank };
+Competition competitionOf(const QString& rank);
+// The heading of the group, as the merit list shows it.
+QString competitionHeading(Competition competition);
+// Whether the group's soldiers get places by their points.
+inline bool competesOnPoints(Competition c) { return c == Competition::ForSergeant || c == Competition::ForStaffSergeant; }
+
 // The names of positions 3 to 22 in order (the eleven award columns among
 // them), then the evaluation pair (either order at 23 and 24), then TOTAL.
 QStringList fixedColumnNames();

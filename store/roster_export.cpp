@@ -100,8 +100,10 @@ private:
     QString name_;
 };
 
-// The merit list's order: the total, highest first, then the name in the
-// roster's order; soldiers without a total after the others.
+// The merit list's groups and order: the grade soldiers compete for, then
+// the total, highest first, then the name in the roster's order; soldiers
+// without a total at the end of their group. In the groups that compete on
+// points equal totals share a place (1, 2, 2, 4); the others have none.
 void writeMeritList(Recordset& rs, CsvWriter& csv)
 {
     const RecordLayout& layout = rs.layout();
@@ -113,34 +115,47 @@ void writeMeritList(Recordset& rs, CsvWriter& csv)
         ordinals << layout.indexOf(c);
     const int total = layout.indexOf(column::TOTAL);
     const int name = layout.indexOf(column::Name);
+    const int rank = layout.indexOf(column::Rank);
 
-    std::vector<int> order(std::size_t(rs.recordCount()));
-    std::iota(order.begin(), order.end(), 0);
-    std::vector<Value> totals(order.size()), names(order.size());
-    for (int p : order) {
-        totals[std::size_t(p)] = rs.storedValue(p, total);
-        names[std::size_t(p)] = name >= 0 ? rs.storedValue(p, name) : Value::null();
-    }
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const Value& ta = totals[std::size_t(a)];
-        const Value& tb = totals[std::size_t(b)];
-        if (ta.hasValue() != tb.hasValue())
-            return ta.hasValue();
-        if (ta.hasValue() && isGreater(ta, tb))
+    struct Entry {
+        int position;
+        Competition competition;
+        Value total;
+        QString name;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(std::size_t(rs.recordCount()));
+    for (int p = 0; p < rs.recordCount(); ++p)
+        entries.push_back({p, competitionOf(rank >= 0 ? rs.storedValue(p, rank).displayText() : QString()), rs.storedValue(p, total),
+                           name >= 0 ? rs.storedValue(p, name).displayText() : QString()});
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.competition != b.competition)
+            return a.competition < b.competition;
+        if (a.total.hasValue() != b.total.hasValue())
+            return a.total.hasValue();
+        if (a.total.hasValue() && isGreater(a.total, b.total))
             return true;
-        if (ta.hasValue() && isLess(ta, tb))
+        if (a.total.hasValue() && isLess(a.total, b.total))
             return false;
-        return compareNames(names[std::size_t(a)].displayText(), names[std::size_t(b)].displayText()) < 0;
+        return compareNames(a.name, b.name) < 0;
     });
 
-    csv.line(QStringList{QStringLiteral("Place")} + columns);
-    int place = 0;
-    for (int p : order) {
-        QStringList fields;
-        fields << (totals[std::size_t(p)].hasValue() ? QString::number(++place) : QString());
-        for (int i = 0; i < ordinals.size(); ++i) {
-            const Value v = ordinals.at(i) >= 0 ? rs.storedValue(p, ordinals.at(i)) : Value::null();
-            fields << csvText(columns.at(i) == column::TotalDate ? stampAsDate(v) : v);
+    csv.line(QStringList{QStringLiteral("Group"), QStringLiteral("Place")} + columns);
+    std::size_t groupStart = 0;
+    std::size_t place = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
+        if (i == 0 || entries[i - 1].competition != e.competition)
+            groupStart = i;
+        const bool placed = competesOnPoints(e.competition) && e.total.hasValue();
+        // A place is one more than the soldiers before it in its group,
+        // unless the one just before has the same total.
+        if (placed && (i == groupStart || isLess(e.total, entries[i - 1].total)))
+            place = i - groupStart + 1;
+        QStringList fields{competitionHeading(e.competition), placed ? QString::number(place) : QString()};
+        for (int c = 0; c < ordinals.size(); ++c) {
+            const Value v = ordinals.at(c) >= 0 ? rs.storedValue(e.position, ordinals.at(c)) : Value::null();
+            fields << csvText(columns.at(c) == column::TotalDate ? stampAsDate(v) : v);
         }
         csv.line(fields);
     }

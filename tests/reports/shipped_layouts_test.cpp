@@ -1,3 +1,4 @@
+#include "reports/report_data.h"
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
 #include "reports/report_progress.h"
@@ -5,6 +6,7 @@
 #include "report_helpers.h"
 
 #include <QDate>
+#include <QPdfWriter>
 
 using namespace varnel::reports;
 using namespace varnel::reports::test;
@@ -40,21 +42,23 @@ void expectRowsInOrder(const QString& page, const QList<QStringList>& rows)
 
 } // namespace
 
-TEST(ShippedLayouts, MeritListOrdersByTotalThenNameWithUntotalledLastAndNoPlace)
+TEST(ShippedLayouts, MeritListGroupsByTheGradeCompetedForWithPlacesOnlyWherePointsCompete)
 {
     const QStringList pages = renderShipped(QStringLiteral("varnel_list.rpt"), sampleSoldiers());
     ASSERT_EQ(pages.size(), 1);
     expectRowsInOrder(pages[0], {
         {"Printed 7/4/2025", "Roster: Varnel_DATA.MDB"},
-        {"1", "Diaz, Luis", "SSG", "50", "50", "45", "50", "50", "150", "145", "540", "3/14/2024"},
-        {"2", "Adams, John", "SGT", "50", "50", "40", "50", "45", "90", "87", "412", "6/2/2024"},
-        {"3", "Baker, Mary", "SPC", "50", "41", "50", "40", "0", "100", "131", "412", "6/3/2024"},
-        {"4", "Evans, Kim"}, {"5", "Green, Pat"},
-        {"Cruz, Ana", "PFC", "not totalled"},
-        {"Ford, Al", "SGT", "50", "not totalled"},
+        {"Promotion to SGT (soldiers now SPC or CPL)"},
+        {"1", "Baker, Mary", "SPC", "50", "41", "50", "40", "0", "100", "131", "412", "6/3/2024"},
+        {"2", "Evans, Kim"}, {"Soldiers in this group: 2"},
+        {"Promotion to SSG (soldiers now SGT)"}, {"1", "Adams, John", "SGT"}, {"Ford, Al", "SGT", "50", "not totalled"},
+        {"PV1 to PFC: no points list"}, {"Green, Pat", "PV2"}, {"Cruz, Ana", "PFC", "not totalled"},
+        {"SSG and above: no points list"}, {"Diaz, Luis", "SSG", "50"},
         {"Soldiers listed: 7"},
     });
-    EXPECT_EQ(findRow(pages[0].split(u'\n'), {"6", "Cruz, Ana"}), -1);
+    const QStringList lines = pages[0].split(u'\n');
+    for (const char* unplaced : {"Green, Pat", "Cruz, Ana", "Diaz, Luis", "Ford, Al"})
+        EXPECT_TRUE(lines.value(findRow(lines, {unplaced})).trimmed().startsWith(unplaced)) << unplaced << " has a place";
 }
 
 TEST(ShippedLayouts, WorksheetsGiveOnePageFormPerSoldierOrOneSoldiersAlone)
@@ -135,5 +139,28 @@ TEST(ShippedLayouts, EmptyRosterStillPrintsAPage)
         const QStringList pages = renderShipped(QString::fromLatin1(name), {});
         ASSERT_EQ(pages.size(), 1);
         EXPECT_TRUE(pages[0].contains(QStringLiteral("There are no records to show.")));
+    }
+}
+
+// The layouts' own words (titles, headings, labels, group texts, footers) fit their places on every paper we ship.
+TEST(ShippedLayouts, EveryTextOfTheLayoutsFitsOnLetterAndA4)
+{
+    QTemporaryDir dir;
+    writeRoster(dir.filePath("Varnel_DATA.MDB"), sampleSoldiers());
+    for (const char* name : {"varnel_list.rpt", "varnel_work.rpt", "varnel_nco.rpt"}) {
+        ReportLayout layout = loadLayout(copyShippedLayout(QString::fromLatin1(name), dir.path()));
+        SilentProgress progress;
+        const std::optional<ReportData> data = readReportData(layout, progress, {});
+        ASSERT_TRUE(data);
+        for (const QPageSize::PageSizeId paper : {QPageSize::Letter, QPageSize::A4}) {
+            layout.pageSize = paper;
+            ReportRenderer renderer(layout, *data, QDate(2025, 7, 4));
+            QStringList cut;
+            renderer.noteCutTextsIn(&cut);
+            QPdfWriter pdf(dir.filePath("fit.pdf"));
+            pdf.setPageLayout(renderer.pageLayout());
+            ASSERT_EQ(renderer.render(pdf, progress), ReportRenderer::Outcome::Done);
+            EXPECT_EQ(cut, QStringList()) << name << " on " << QPageSize::name(paper).toStdString();
+        }
     }
 }

@@ -89,20 +89,26 @@ TEST_P(RosterExport, TheRosterComesBackValueForValueInRosterOrder)
                                    "Sharpshooter", "Yes", "No", "", "50", "2026-12-07", "JAN, FEB\nor MAR"}));
 }
 
-TEST_P(RosterExport, TheMeritListComesInPlaceOrder)
+// Grouped by the grade competed for, ties sharing a place within a group and not across groups, no place for soldiers
+// without a total or in a group without a points list, ranks written loosely.
+TEST_P(RosterExport, TheMeritListGroupsByTheGradeCompetedForWithTiesSharingAPlace)
 {
-    file.insert({{"Name", "Zimmer"}, {"Rank", "SGT"}, {"TOTAL", 300}, {"TotalDate", "6/2/2024"}, {"TISPoints", 50}});
-    file.insert({{"Name", "de la Cruz"}, {"Rank", "SPC"}, {"TOTAL", 300}, {"TotalDate", "6/3/2024"}});
-    file.insert({{"Name", "Adams"}, {"Rank", "PV2"}});
-    file.insert({{"Name", "Baker"}, {"Rank", "PFC"}, {"TOTAL", 412}, {"TotalDate", "6/1/2024"}});
+    const struct { const char* name; const char* rank; QVariant total; } soldiers[] = {
+        {"Zimmer", "SGT", 300}, {"de la Cruz", "spc ", 300}, {"Adams", "PV2", {}}, {"Baker", "PFC", 412},
+        {"Cole", "CPL", 300},   {"Dunn", "SPC", 280},        {"Eads", "SPC", {}},  {"Fox", "SGT", 310},
+        {"Gray", "SGT", 300},   {"Hale", "1SG", 350},        {"Ives", "", 200},    {"Jones", "SPC", 412}};
+    for (const auto& s : soldiers)
+        file.insert({{"Name", s.name}, {"Rank", s.rank}, {"TOTAL", s.total}, {"TISPoints", 50}});
     const QList<QStringList> rows = exported(ExportKind::MeritList);
-    ASSERT_EQ(rows.size(), 5);
-    EXPECT_EQ(rows[0].size(), 12);
-    QStringList order;
+    ASSERT_EQ(rows.size(), 13);
+    QStringList listed;
     for (int r = 1; r < rows.size(); ++r)
-        order << cell(rows, r, "Place") + " " + cell(rows, r, "Name") + " " + cell(rows, r, "TOTAL") + " " + cell(rows, r, "TotalDate");
-    EXPECT_EQ(order, QStringList({"1 Baker 412 2024-06-01", "2 de la Cruz 300 2024-06-03", "3 Zimmer 300 2024-06-02", " Adams  "}));
-    EXPECT_EQ(cell(rows, 3, "TISPoints"), "50");
+        listed << cell(rows, r, "Group").section(u' ', 0, 2) + " | " + cell(rows, r, "Place") + " " + cell(rows, r, "Name");
+    EXPECT_EQ(listed, QStringList({"Promotion to SGT | 1 Jones", "Promotion to SGT | 2 Cole", "Promotion to SGT | 2 de la Cruz",
+                                   "Promotion to SGT | 4 Dunn", "Promotion to SGT |  Eads", "Promotion to SSG | 1 Fox",
+                                   "Promotion to SSG | 2 Gray", "Promotion to SSG | 2 Zimmer", "PV1 to PFC: |  Baker",
+                                   "PV1 to PFC: |  Adams", "SSG and above: |  Hale", "Rank not given |  Ives"}));
+    EXPECT_EQ(cell(rows, 1, "TISPoints"), "50");
 }
 
 // Only a roster file has a path the CSV could be written over.

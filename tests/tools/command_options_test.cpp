@@ -68,7 +68,7 @@ TEST(CommandOptions, StandAnywhereAmongTheFilesAndAreTheOnesUsed)
     } exports[] = {
         {{"export", "a.db", "list.csv"}, 0, "ID,Name,Rank"},
         {{"export", "a.db", "list.csv", "--merit"}, 1, "ID,Name,Rank"},
-        {{"export", "--merit", "a.db", "list.csv", "--force"}, 0, "Place,"},
+        {{"export", "--merit", "a.db", "list.csv", "--force"}, 0, "Group,Place,"},
         {{"export", "a.db", "--force", "list.csv"}, 0, "ID,Name,Rank"},
     };
     for (const auto& c : exports) {

@@ -443,9 +443,9 @@ TEST(UnitCommands, ExportWritesTheChosenListAndAsksBeforeReplacingAFile)
         const char* firstLine; // of the file afterwards
     } cases[] = {
         {"the roster", {0}, {"Export the whole roster"}, "\xEF\xBB\xBFID,Name,Rank"},
-        {"the merit list over it, replacing", {1, 0}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFPlace,Name,Rank"},
-        {"the roster over it, not replacing", {0, 1}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFPlace,Name,Rank"},
-        {"cancelled at the kind", {2}, {"Export the whole roster"}, "\xEF\xBB\xBFPlace,Name,Rank"},
+        {"the merit list over it, replacing", {1, 0}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFGroup,Place,Name,Rank"},
+        {"the roster over it, not replacing", {0, 1}, {"Export the whole roster", "already exists. Replace it?"}, "\xEF\xBB\xBFGroup,Place,Name,Rank"},
+        {"cancelled at the kind", {2}, {"Export the whole roster"}, "\xEF\xBB\xBFGroup,Place,Name,Rank"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
