@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace varnel::store {
 
@@ -100,35 +101,29 @@ private:
     QString name_;
 };
 
+// A soldier's place on the merit list: his group, total and name.
+struct MeritEntry {
+    int position;
+    Competition competition;
+    Value total;
+    QString name;
+};
+
 // The merit list's groups and order: the grade soldiers compete for, then
 // the total, highest first, then the name in the roster's order; soldiers
-// without a total at the end of their group. In the groups that compete on
-// points equal totals share a place (1, 2, 2, 4); the others have none.
-void writeMeritList(Recordset& rs, CsvWriter& csv)
+// without a total at the end of their group.
+std::vector<MeritEntry> meritOrder(Recordset& rs)
 {
     const RecordLayout& layout = rs.layout();
-    const QStringList columns = {column::Name, column::Rank, QStringLiteral("TISPoints"), QStringLiteral("TIGPoints"),
-                                 QStringLiteral("APFTPoints"), QStringLiteral("WeaponPoints"), QStringLiteral("AwardPoints"),
-                                 column::FirstSergeantPoints, column::SergeantPoints, column::TOTAL, column::TotalDate};
-    QList<int> ordinals;
-    for (const QString& c : columns)
-        ordinals << layout.indexOf(c);
     const int total = layout.indexOf(column::TOTAL);
     const int name = layout.indexOf(column::Name);
     const int rank = layout.indexOf(column::Rank);
-
-    struct Entry {
-        int position;
-        Competition competition;
-        Value total;
-        QString name;
-    };
-    std::vector<Entry> entries;
+    std::vector<MeritEntry> entries;
     entries.reserve(std::size_t(rs.recordCount()));
     for (int p = 0; p < rs.recordCount(); ++p)
         entries.push_back({p, competitionOf(rank >= 0 ? rs.storedValue(p, rank).displayText() : QString()), rs.storedValue(p, total),
                            name >= 0 ? rs.storedValue(p, name).displayText() : QString()});
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    std::stable_sort(entries.begin(), entries.end(), [](const MeritEntry& a, const MeritEntry& b) {
         if (a.competition != b.competition)
             return a.competition < b.competition;
         if (a.total.hasValue() != b.total.hasValue())
@@ -139,22 +134,45 @@ void writeMeritList(Recordset& rs, CsvWriter& csv)
             return false;
         return compareNames(a.name, b.name) < 0;
     });
+    return entries;
+}
+
+// The places of soldiers in `order`, none where there is none: in the
+// groups that compete on points equal totals share a place and the next is
+// skipped (1, 2, 2, 4); the other groups and soldiers without a total have
+// none.
+std::vector<std::optional<std::size_t>> meritPlaces(const std::vector<MeritEntry>& order)
+{
+    std::vector<std::optional<std::size_t>> places(order.size());
+    std::size_t groupStart = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const MeritEntry& e = order[i];
+        if (i == 0 || order[i - 1].competition != e.competition)
+            groupStart = i;
+        if (!competesOnPoints(e.competition) || !e.total.hasValue())
+            continue;
+        const bool tied = i > groupStart && !isLess(e.total, order[i - 1].total);
+        places[i] = tied ? places[i - 1] : std::optional<std::size_t>(i - groupStart + 1);
+    }
+    return places;
+}
+
+void writeMeritList(Recordset& rs, CsvWriter& csv)
+{
+    const QStringList columns = {column::Name, column::Rank, QStringLiteral("TISPoints"), QStringLiteral("TIGPoints"),
+                                 QStringLiteral("APFTPoints"), QStringLiteral("WeaponPoints"), QStringLiteral("AwardPoints"),
+                                 column::FirstSergeantPoints, column::SergeantPoints, column::TOTAL, column::TotalDate};
+    QList<int> ordinals;
+    for (const QString& c : columns)
+        ordinals << rs.layout().indexOf(c);
+    const std::vector<MeritEntry> order = meritOrder(rs);
+    const std::vector<std::optional<std::size_t>> places = meritPlaces(order);
 
     csv.line(QStringList{QStringLiteral("Group"), QStringLiteral("Place")} + columns);
-    std::size_t groupStart = 0;
-    std::size_t place = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        if (i == 0 || entries[i - 1].competition != e.competition)
-            groupStart = i;
-        const bool placed = competesOnPoints(e.competition) && e.total.hasValue();
-        // A place is one more than the soldiers before it in its group,
-        // unless the one just before has the same total.
-        if (placed && (i == groupStart || isLess(e.total, entries[i - 1].total)))
-            place = i - groupStart + 1;
-        QStringList fields{competitionHeading(e.competition), placed ? QString::number(place) : QString()};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        QStringList fields{competitionHeading(order[i].competition), places[i] ? QString::number(*places[i]) : QString()};
         for (int c = 0; c < ordinals.size(); ++c) {
-            const Value v = ordinals.at(c) >= 0 ? rs.storedValue(e.position, ordinals.at(c)) : Value::null();
+            const Value v = ordinals.at(c) >= 0 ? rs.storedValue(order[i].position, ordinals.at(c)) : Value::null();
             fields << csvText(columns.at(c) == column::TotalDate ? stampAsDate(v) : v);
         }
         csv.line(fields);
