@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
-#include <numeric>
 #include <optional>
 
 namespace varnel::store {
