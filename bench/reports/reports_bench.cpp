@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QFile>
 #include <QMap>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -157,6 +159,50 @@ void writePdf(benchmark::State& state)
 BENCHMARK(writePdf)
     ->ArgsProduct({{0, 1, 2}, {1000, 10000}})
     ->ArgNames({"layout", "soldiers"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The floor for the worksheets: a bare Qt loop that writes as many letter
+// pages with QPdfWriter, each with a title, a name, 20 label and number
+// lines, 10 rules and a page number, and no layout, query or roster at all.
+// The worksheets' time over this one is what the report engine adds to
+// Qt's own PDF writing.
+void barePdfFloor(benchmark::State& state)
+{
+    const int pages = int(state.range(0));
+    const QTemporaryDir& folder = rosterFolder(1000);
+    const QString pdf = folder.filePath(QStringLiteral("floor.pdf"));
+    for (auto _ : state) {
+        QPdfWriter writer(pdf);
+        writer.setPageSize(QPageSize(QPageSize::Letter));
+        QPainter painter(&writer);
+        const QFont title(QStringLiteral("DejaVu Sans"), 16, QFont::Bold), body(QStringLiteral("DejaVu Sans"), 10);
+        const int width = writer.width(), line = writer.height() / 40;
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0)
+                writer.newPage();
+            painter.setFont(title);
+            painter.drawText(0, line, QStringLiteral("Promotion Point Worksheet"));
+            painter.setFont(body);
+            painter.drawText(0, 3 * line, QStringLiteral("Name%1, Given").arg(page, 6, 10, QLatin1Char('0')));
+            for (int l = 0; l < 20; ++l) {
+                painter.drawText(0, (5 + l) * line, QStringLiteral("Label of line %1").arg(l + 1));
+                painter.drawText(width * 3 / 4, (5 + l) * line, QString::number((page * 7 + l * 13) % 200));
+            }
+            for (int r = 0; r < 10; ++r)
+                painter.drawLine(0, (5 + 2 * r) * line + line / 4, width, (5 + 2 * r) * line + line / 4);
+            painter.drawText(width * 3 / 4, 38 * line, QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages));
+        }
+    }
+    state.SetLabel(QStringLiteral("bare QPdfWriter loop, %1 pages, %2 KiB PDF").arg(pages).arg(QFile(pdf).size() / 1024).toStdString());
+}
+
+BENCHMARK(barePdfFloor)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->ArgNames({"pages"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(5)
