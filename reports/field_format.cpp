@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <cmath>
 
 namespace varnel::reports {
 
@@ -60,10 +61,11 @@ QString formatted(const FieldSpec& spec, const QVariant& value, const QString& t
         return date ? date->date().toString(dateFormat) : text;
     }
     case ValueFormat::YesNo: {
-        // Any non-zero number is Yes, as the roster stores Yes/No.
+        // Any non-zero number is Yes, as the roster stores Yes/No; what is
+        // no number (not a number among them) shows as stored.
         bool ok = false;
         const double number = isNumber(value) ? value.toDouble() : text.trimmed().toDouble(&ok);
-        if (!isNumber(value) && !ok)
+        if ((!isNumber(value) && !ok) || std::isnan(number))
             return text;
         return number != 0 ? QStringLiteral("Yes") : QStringLiteral("No");
     }

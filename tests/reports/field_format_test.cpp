@@ -21,7 +21,7 @@ TEST(FieldFormat, YesNoShowsNonZeroAsYesAndZeroAsNo)
     } cases[] = {
         {qlonglong(1), "Yes", "X"}, {qlonglong(0), "No", ""}, {qlonglong(-1), "Yes", "X"}, {0.5, "Yes", "X"},
         {true, "Yes", "X"}, {false, "No", ""}, {QStringLiteral("1"), "Yes", "X"}, {QStringLiteral(" 0 "), "No", ""},
-        {QStringLiteral("maybe"), "maybe", "maybe"}, {QString(""), "blank", "blank"},
+        {QStringLiteral("maybe"), "maybe", "maybe"}, {QStringLiteral("nan"), "nan", "nan"}, {QString(""), "blank", "blank"},
         {QVariant(QMetaType::fromType<qlonglong>()), "blank", "blank"}, {QVariant(), "blank", "blank"},
     };
     for (const auto& c : cases) {
