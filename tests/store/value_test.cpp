@@ -90,7 +90,7 @@ TEST(DateText, ReadsDatesAsUsEnglishClerksTypeThemAndShowsThemBack)
         EXPECT_EQ(Value::date(value).displayText(), text);
 }
 
-TEST(NameOrder, FoldsCaseAndAccentsThenTheExactText)
+TEST(NameOrder, CaseAndAccentsAsideThenTheExactText)
 {
     const struct {
         const char* a;
@@ -108,7 +108,7 @@ TEST(NameOrder, FoldsCaseAndAccentsThenTheExactText)
         EXPECT_EQ((order > 0) - (order < 0), c.order) << c.a << " / " << c.b;
         EXPECT_EQ((back < 0) - (back > 0), c.order) << c.b << " / " << c.a;
     }
-    // A text of megabytes is placed by its folded beginning, then exactly.
+    // A text of megabytes is placed by its keyed beginning, then whole.
     const QString longName = QString(2'000'000, QChar(0xE9));
     EXPECT_LT(compareNames(QString(longName).append(u'a'), QString(longName).append(u'b')), 0);
     EXPECT_GT(compareNames(longName, QString(2'000'000, u'e')), 0);
