@@ -254,6 +254,12 @@ public:
                 line.label = requiredText(object, QStringLiteral("section"), where);
                 line.entryHeading = optionalText(object, QStringLiteral("entryHeading"), where);
                 line.pointsHeading = optionalText(object, QStringLiteral("pointsHeading"), where);
+            } else if (object.contains(QStringLiteral("bar"))) {
+                onlyKeys(object, where, {"label", "bar", "cap"});
+                line.bar = true;
+                line.label = requiredText(object, QStringLiteral("label"), where);
+                line.points = fieldSpec(layout, object, where, QStringLiteral("bar"), QStringLiteral("null"), ValueFormat::Integer);
+                line.cap = optionalNumber(object, QStringLiteral("cap"), where, 0.0, 0.0, 1e9);
             } else {
                 onlyKeys(object, where,
                          {"label", "field", "format", "map", "null", "points", "pointsNull", "strong"});

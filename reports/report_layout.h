@@ -45,8 +45,10 @@ struct GroupSpec {
 };
 
 // A line of a form report: either a section heading (with optional
-// headings over the entry and points columns) or a labelled line with an
-// entry and/or a points value.
+// headings over the entry and points columns), a labelled line with an
+// entry and/or a points value, or a labelled bar: the points drawn as a
+// bar against the points' cap, on one scale with the other bars of the
+// form (the largest cap or value among them fills the line).
 struct FormLine {
     bool section = false;
     QString label;
@@ -55,6 +57,8 @@ struct FormLine {
     int entry = -1;
     int points = -1;
     bool strong = false;
+    bool bar = false;
+    double cap = 0; // a bar's cap; 0: none
 };
 
 struct ReportLayout {

@@ -13,6 +13,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 namespace varnel::reports {
 
@@ -238,6 +240,10 @@ private:
             rule(y + heights_.section - row_ * 0.1, hairline_);
             return;
         }
+        if (line.bar) {
+            paintBar(y, row, line);
+            return;
+        }
         const Face& face = line.strong ? bold_ : body_;
         const double h = heights_.formLine;
         const double base = baselineIn(y, h, face);
@@ -251,6 +257,48 @@ private:
             cell(face, width_ * kPointsX, width_ * kPointsW + gap_, base, data_.value(row, line.points), Align::Right, Text::Value);
             rule(base + face.metrics.descent(), dotted_, width_ * kPointsX + gap_, width_);
         }
+    }
+
+    // A bar's value for the record in `row`: its points, nothing below 0;
+    // what is no number draws no bar.
+    double barValue(int row, const FormLine& line) const
+    {
+        bool ok = false;
+        const double value = data_.value(row, line.points).toDouble(&ok);
+        return ok && std::isfinite(value) ? std::max(0.0, value) : 0.0;
+    }
+
+    // The one scale of the form's bars for the record in `row`: the largest
+    // cap or value among them fills the line.
+    double barScale(int row) const
+    {
+        double scale = 0;
+        for (const FormLine& line : layout_.lines) {
+            if (line.bar)
+                scale = std::max({scale, line.cap, barValue(row, line)});
+        }
+        return scale > 0 ? scale : 1;
+    }
+
+    // The label, the points as a filled bar inside an outline as long as
+    // the cap (none without a cap), and the points as text ("35 of 50").
+    void paintBar(double y, int row, const FormLine& line)
+    {
+        const double h = heights_.formLine;
+        const double base = baselineIn(y, h, body_);
+        cell(body_, -gap_, width_ * kEntryX, base, line.label, Align::Left);
+        const double left = width_ * kEntryX + gap_;
+        const double room = width_ * (kEntryX + kEntryW) - gap_ - left;
+        const double scale = barScale(row);
+        const QRectF bar(left, y + h * 0.25, room * barValue(row, line) / scale, h * 0.5);
+        painter_.fillRect(bar, QColor(90, 90, 90));
+        QString points = data_.value(row, line.points);
+        if (line.cap > 0) {
+            painter_.setPen(QPen(Qt::black, hairline_.widthF()));
+            painter_.drawRect(QRectF(left, bar.top(), room * line.cap / scale, bar.height()));
+            points = QCoreApplication::translate("varnel::reports", "%1 of %2").arg(points, QString::number(line.cap));
+        }
+        cell(body_, width_ * kPointsX, width_ * kPointsW + gap_, base, points, Align::Right, Text::Value);
     }
 
     double paintItem(const PlanItem& item, double y)

@@ -6,6 +6,7 @@
 #include "report_helpers.h"
 
 #include <QDate>
+#include <QImage>
 #include <QPdfWriter>
 
 using namespace varnel::reports;
@@ -162,5 +163,65 @@ TEST(ShippedLayouts, EveryTextOfTheLayoutsFitsOnLetterAndA4)
             ASSERT_EQ(renderer.render(pdf, progress), ReportRenderer::Outcome::Done);
             EXPECT_EQ(cut, QStringList()) << name << " on " << QPageSize::name(paper).toStdString();
         }
+    }
+}
+
+// The worksheet's bars, measured in the printed page's pixels: each fill as long as its points and each outline as
+// long as its cap, on the one scale the largest of them sets (Adams: an evaluation of 90 fills the line).
+TEST(ShippedLayouts, WorksheetBarsAreAsLongAsThePointsAndTheirCaps)
+{
+    QTemporaryDir dir;
+    writeRoster(dir.filePath("Varnel_DATA.MDB"), sampleSoldiers());
+    const QString pdf = dir.filePath("adams.pdf");
+    ReportEngine engine(std::make_unique<PdfPresenter>(pdf, ExistingPdf::Refuse), std::make_unique<SilentProgress>());
+    engine.setReportFileName(copyShippedLayout(QStringLiteral("varnel_work.rpt"), dir.path()));
+    engine.setOnlyRecord(1);
+    engine.setAction(0);
+    ASSERT_EQ(runProgram("pdftoppm", {"-r", "150", "-png", "-singlefile", pdf, dir.filePath("adams")}), 0);
+    const QImage page(dir.filePath("adams.png"));
+    ASSERT_FALSE(page.isNull());
+    const auto isFill = [](QRgb p) { return qAbs(qGray(p) - 90) < 15 && qRed(p) == qBlue(p); };
+    // The longest run of fill on line y: where it starts and how long it is.
+    const auto fillOn = [&](int y) {
+        std::pair longest{-1, 0};
+        for (int x = 0, n = 0; x <= page.width(); ++x) {
+            n = x < page.width() && isFill(page.pixel(x, y)) ? n + 1 : 0;
+            if (n > longest.second)
+                longest = {x - n + 1, n};
+        }
+        return longest;
+    };
+    // How long the dark line is that starts near x on line y (an outline's top edge).
+    const auto lineFrom = [&](int x, int y) {
+        while (x < page.width() && qGray(page.pixel(x, y)) >= 160 && x < page.width() - 1)
+            ++x;
+        int n = 0;
+        while (x + n < page.width() && qGray(page.pixel(x + n, y)) < 160)
+            ++n;
+        return n;
+    };
+    struct Bar { int fill, outline; };
+    QList<Bar> bars;
+    for (int y = 3; y < page.height(); ++y) {
+        const auto [left, fill] = fillOn(y);
+        if (fill <= 3 || fillOn(y - 1).second > 3)
+            continue; // not the first line of a run of fill
+        bool block = true; // a bar, not a stroke of a letter: the same run on the next ten lines
+        for (int below = 1; below <= 10 && block; ++below)
+            block = y + below < page.height() && fillOn(y + below) == std::pair{left, fill};
+        if (!block)
+            continue;
+        int outline = 0;
+        for (int above = 1; above <= 3; ++above)
+            outline = std::max(outline, lineFrom(left - 2, y - above));
+        bars.append({fill, outline});
+    }
+    ASSERT_EQ(bars.size(), 7);
+    const double full = bars[5].fill; // the evaluation of 90
+    const double points[] = {50, 50, 40, 50, 45, 90, 87};
+    for (int b = 0; b < 7; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_NEAR(bars[b].fill / full, points[b] / 90, 0.02);
+        EXPECT_NEAR(bars[b].outline / full, b < 5 ? 50.0 / 90 : 0, 0.02); // the evaluations have no cap
     }
 }
