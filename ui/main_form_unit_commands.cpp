@@ -5,6 +5,7 @@
 #include "common/failure.h"
 #include "common/server_connection.h"
 #include "points/date_services.h"
+#include "points/scoring_rules.h"
 #include "points/total_all.h"
 #include "reports/report_commands.h"
 #include "reports/report_failures.h"
@@ -20,6 +21,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
+#include <cmath>
 
 namespace varnel::ui {
 
@@ -139,6 +142,52 @@ void MainForm::printReport(const std::function<void()>& print)
     });
 }
 
+namespace {
+
+// One figure of the total: its name, value and the most it can give (0:
+// no set most).
+struct PointsPart {
+    QString what;
+    store::Value value;
+    int most;
+};
+
+// The figures as bars on one scale, as the worksheet draws them: filled for
+// the points, framed as long as the most the figure can give; the largest
+// most or value fills the room.
+QString pointsBars(const QList<PointsPart>& parts)
+{
+    constexpr double kRoom = 160;
+    const auto pointsOf = [](const store::Value& v) {
+        bool ok = false;
+        const double number = v.displayText().toDouble(&ok);
+        return ok && std::isfinite(number) ? std::max(0.0, number) : 0.0;
+    };
+    double scale = 0;
+    for (const PointsPart& p : parts)
+        scale = std::max({scale, double(p.most), pointsOf(p.value)});
+    scale = scale > 0 ? scale : 1;
+    QString html = QStringLiteral("<table cellspacing='2' cellpadding='0'>");
+    for (const PointsPart& p : parts) {
+        const int fill = int(std::lround(kRoom * pointsOf(p.value) / scale));
+        const int frame = p.most > 0 ? int(std::lround(kRoom * p.most / scale)) : fill;
+        QString bar = QStringLiteral("<table cellspacing='0' cellpadding='0' border='%1' style='border-style:solid'><tr>")
+                          .arg(p.most > 0 ? 1 : 0);
+        if (fill > 0)
+            bar += QStringLiteral("<td width='%1' bgcolor='#5a5a5a'>&nbsp;</td>").arg(fill);
+        if (frame > fill)
+            bar += QStringLiteral("<td width='%1'>&nbsp;</td>").arg(frame - fill);
+        bar += QStringLiteral("</tr></table>");
+        const QString shown = p.value.hasValue() ? p.value.displayText() : QObject::tr("blank");
+        html += QStringLiteral("<tr><td>%1&nbsp;</td><td>%2</td><td align='right'>&nbsp;%3</td></tr>")
+                    .arg(p.what.toHtmlEscaped(), bar,
+                         p.most > 0 ? QObject::tr("%1 of %2").arg(shown.toHtmlEscaped()).arg(p.most) : shown.toHtmlEscaped());
+    }
+    return html + QStringLiteral("</table>");
+}
+
+} // namespace
+
 void MainForm::showPointsBreakdown()
 {
     QString tip;
@@ -150,23 +199,24 @@ void MainForm::showPointsBreakdown()
         const QString on = stamp >= 0 ? stored(stamp).displayText() : QString();
         if (total.hasValue() || !on.isEmpty()) {
             namespace o = store::ordinal;
-            const struct {
-                QString what;
-                int ordinal;
-            } parts[] = {{tr("TIS"), o::TISPoints},           {tr("TIG"), o::TIGPoints},
-                         {tr("APFT"), o::APFTPoints},         {tr("weapon"), o::WeaponPoints},
-                         {tr("awards"), o::AwardPoints},
-                         {store::columnLabel(rs.layout().at(o::FirstEvaluation).name), o::FirstEvaluation},
-                         {store::columnLabel(rs.layout().at(o::SecondEvaluation).name), o::SecondEvaluation}};
+            const int mostApft = points::ScoreAPFT(store::Value::text(QStringLiteral("A"))).points;
+            const int mostWeapon = points::ScoreWeapon(store::Value::text(QStringLiteral("E"))).points;
+            const QList<PointsPart> parts{
+                {tr("TIS"), stored(o::TISPoints), points::kServiceMonthsCap},
+                {tr("TIG"), stored(o::TIGPoints), points::kServiceMonthsCap},
+                {tr("APFT"), stored(o::APFTPoints), mostApft},
+                {tr("weapon"), stored(o::WeaponPoints), mostWeapon},
+                {tr("awards"), stored(o::AwardPoints), points::kAwardPointsCap},
+                {store::columnLabel(rs.layout().at(o::FirstEvaluation).name), stored(o::FirstEvaluation), 0},
+                {store::columnLabel(rs.layout().at(o::SecondEvaluation).name), stored(o::SecondEvaluation), 0}};
             QStringList terms;
-            for (const auto& p : parts) {
-                const store::Value v = stored(p.ordinal);
-                terms << QStringLiteral("%1 %2").arg(p.what, v.hasValue() ? v.displayText() : tr("blank"));
-            }
-            tip = terms.join(QStringLiteral(" + ")) + QStringLiteral(" = ")
+            for (const PointsPart& p : parts)
+                terms << QStringLiteral("%1 %2").arg(p.what, p.value.hasValue() ? p.value.displayText() : tr("blank"));
+            QString sum = terms.join(QStringLiteral(" + ")) + QStringLiteral(" = ")
                 + (total.hasValue() ? total.displayText() : tr("no total (an evaluation score is blank)"));
             if (!on.isEmpty())
-                tip += u'\n' + tr("Worked out on %1.").arg(on);
+                sum += u'\n' + tr("Worked out on %1.").arg(on);
+            tip = QStringLiteral("<p style='white-space:pre'>%1</p>").arg(sum.toHtmlEscaped()) + pointsBars(parts);
         } else {
             tip = tr("Not totalled yet: press Total.");
         }

@@ -13,8 +13,11 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QTextDocument>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -470,8 +473,33 @@ TEST(UnitCommands, ThisSoldiersWorksheetAndTheTotalsBreakdown)
                    {"AwardPoints", 40}, {"1SGTPoints", 10}, {"SSGTPoints", 15}, {"TOTAL", 180}, {"TotalDate", "3/15/2024"}});
     const qint64 baker = roster.insert({{"Name", "BAKER"}});
     FormUnderTest ui(roster);
-    EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(),
-              "TIS 32 + TIG 13 + APFT 40 + weapon 30 + awards 40 + 1SG 10 + SGT 15 = 180\nWorked out on 3/15/2024.");
+    QTextDocument tip;
+    tip.setHtml(ui.find<QLabel>("Label4")->toolTip());
+    EXPECT_TRUE(tip.toPlainText().startsWith(
+        "TIS 32 + TIG 13 + APFT 40 + weapon 30 + awards 40 + 1SG 10 + SGT 15 = 180\nWorked out on 3/15/2024."))
+        << tip.toPlainText().toStdString();
+    // The same bars as the worksheet's, in the tooltip's pixels: fills as long as the points, on the scale of the
+    // most a figure can give (50 here).
+    QImage shown(tip.size().toSize(), QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    QPainter painter(&shown);
+    tip.drawContents(&painter);
+    painter.end();
+    QList<int> fills;
+    for (int y = 1; y < shown.height(); ++y) {
+        int run = 0, longest = 0;
+        for (int x = 0; x < shown.width(); ++x)
+            longest = std::max(longest, run = shown.pixel(x, y) == qRgb(90, 90, 90) ? run + 1 : 0);
+        int above = 0;
+        for (int x = 0, r = 0; x < shown.width(); ++x)
+            above = std::max(above, r = shown.pixel(x, y - 1) == qRgb(90, 90, 90) ? r + 1 : 0);
+        if (longest > 3 && above <= 3) // a bar's first line, not a speck of a letter's edge
+            fills << longest;
+    }
+    ASSERT_EQ(fills.size(), 7);
+    const double points[] = {32, 13, 40, 30, 40, 10, 15};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_NEAR(fills[i] / 160.0, points[i] / 50, 0.02) << i;
     ui.clickRow(1);
     EXPECT_EQ(ui.find<QLabel>("Label4")->toolTip(), "Not totalled yet: press Total.");
 
