@@ -13,7 +13,7 @@ QVector<PlanItem> listItems(const ReportLayout& layout, const ReportData& data)
     items.reserve(data.rowCount() + 2);
     int groupStart = -1;
     auto closeGroup = [&](int endRow) {
-        if (groupStart >= 0 && !layout.group.summary.isEmpty())
+        if (groupStart >= 0 && (!layout.group.summary.isEmpty() || layout.group.histogram >= 0))
             items.append({PlanItem::GroupSummary, groupStart, endRow - groupStart});
     };
     for (int row = 0; row < data.rowCount(); ++row) {
@@ -47,7 +47,7 @@ double heightOf(const PlanItem& item, const ReportLayout& layout, const ItemHeig
     switch (item.type) {
     case PlanItem::GroupHeading: return h.groupHeading;
     case PlanItem::Row: return h.row;
-    case PlanItem::GroupSummary: return h.groupSummary;
+    case PlanItem::GroupSummary: return h.groupSummary + (layout.group.histogram >= 0 ? h.histogram : 0);
     case PlanItem::RecordTitle: return h.recordTitle;
     case PlanItem::FormLine: return layout.lines[item.count].section ? h.section : h.formLine;
     case PlanItem::Summary:

@@ -39,6 +39,7 @@ struct ItemHeights {
     double recordTitle = 0;
     double section = 0;
     double formLine = 0;
+    double histogram = 0;  // a group's histogram, under its summary
     double continued = 0;  // the repeated heading of a group or record carried over
 };
 

@@ -223,11 +223,19 @@ public:
         if (!group.isUndefined()) {
             const QString where = QStringLiteral("\"group\"");
             const QJsonObject object = entryObject(group, where);
-            onlyKeys(object, where, {"field", "format", "map", "null", "heading", "summary"});
+            onlyKeys(object, where, {"field", "format", "map", "null", "heading", "summary", "histogram", "histogramCaption"});
             layout.grouped = true;
             layout.group.field = fieldSpec(layout, object, where);
             layout.group.heading = optionalText(object, QStringLiteral("heading"), where, QStringLiteral("%1"));
             layout.group.summary = optionalText(object, QStringLiteral("summary"), where);
+            if (object.contains(QStringLiteral("histogram"))) {
+                QJsonObject histogram;
+                histogram.insert(QStringLiteral("field"), object.value(QStringLiteral("histogram")));
+                layout.group.histogram = fieldSpec(layout, histogram, where, QStringLiteral("field"), QStringLiteral("null"),
+                                                   ValueFormat::Integer);
+                layout.group.histogramCaption = optionalText(object, QStringLiteral("histogramCaption"), where,
+                                                             layout.group.histogramCaption);
+            }
         }
     }
 

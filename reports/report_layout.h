@@ -42,6 +42,12 @@ struct GroupSpec {
     int field = -1;
     QString heading = QStringLiteral("%1");
     QString summary;
+    // A field whose numbers the group closes with as a small histogram
+    // (ten bins from the group's least to its greatest); -1: none.
+    int histogram = -1;
+    // Beside it: "%1" the count of numbers, "%2" and "%3" the least and the
+    // greatest.
+    QString histogramCaption = QStringLiteral("%1 values from %2 to %3");
 };
 
 // A line of a form report: either a section heading (with optional

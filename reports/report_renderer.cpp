@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QUrl>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace varnel::reports {
@@ -81,6 +82,7 @@ public:
         heights_.recordTitle = recordTitle_.metrics.height() * 2.0;
         heights_.section = row_ * 2.0;
         heights_.formLine = row_ * 1.6;
+        heights_.histogram = row_ * 4.5;
         heights_.continued = layout_.kind == ReportLayout::Kind::List ? heights_.groupHeading : heights_.recordTitle;
 
         double total = 0;
@@ -301,6 +303,45 @@ private:
         cell(body_, width_ * kPointsX, width_ * kPointsW + gap_, base, points, Align::Right, Text::Value);
     }
 
+    // The numbers of the histogram's field in rows [first, first + count),
+    // as a row of ten columns from the least to the greatest, each as high
+    // as the rows in its bin, with the range and the count of the numbers
+    // beside it. Rows with no number there are left out.
+    void paintHistogram(double y, int first, int count)
+    {
+        QList<double> numbers;
+        for (int r = first; r < first + count; ++r) {
+            bool ok = false;
+            const double number = data_.value(r, layout_.group.histogram).toDouble(&ok);
+            if (ok && std::isfinite(number))
+                numbers << number;
+        }
+        const double h = heights_.histogram - row_ * 0.5;
+        if (numbers.isEmpty()) {
+            cell(small_, 0, width_, baselineIn(y, row_, small_),
+                 QCoreApplication::translate("varnel::reports", "No numbers to chart."), Align::Left);
+            return;
+        }
+        constexpr int kBins = 10;
+        const auto [least, greatest] = std::minmax_element(numbers.cbegin(), numbers.cend());
+        const double low = *least, span = *greatest - *least;
+        std::array<int, kBins> bins{};
+        for (const double n : numbers)
+            ++bins[std::size_t(span > 0 ? std::min(kBins - 1, int((n - low) / span * kBins)) : 0)];
+        const int tallest = *std::max_element(bins.cbegin(), bins.cend());
+        const double left = width_ * 0.02, columnWidth = width_ * 0.025;
+        for (int b = 0; b < kBins; ++b) {
+            const double height = h * bins[std::size_t(b)] / tallest;
+            painter_.fillRect(QRectF(left + b * columnWidth, y + h - height, columnWidth * 0.8, height), QColor(90, 90, 90));
+        }
+        rule(y + h, hairline_, left, left + kBins * columnWidth);
+        QString caption = layout_.group.histogramCaption;
+        caption.replace(QStringLiteral("%1"), QString::number(numbers.size()))
+            .replace(QStringLiteral("%2"), QString::number(low))
+            .replace(QStringLiteral("%3"), QString::number(*greatest));
+        cell(small_, left + kBins * columnWidth + gap_, width_ * 0.6, baselineIn(y, h, small_), caption, Align::Left);
+    }
+
     double paintItem(const PlanItem& item, double y)
     {
         switch (item.type) {
@@ -318,7 +359,10 @@ private:
             QString text = layout_.group.summary;
             text.replace(QStringLiteral("%1"), QString::number(item.count));
             cell(small_, 0, width_, baselineIn(y, heights_.groupSummary, small_), text, Align::Left);
-            return heights_.groupSummary;
+            if (layout_.group.histogram < 0)
+                return heights_.groupSummary;
+            paintHistogram(y + heights_.groupSummary, item.row, item.count);
+            return heights_.groupSummary + heights_.histogram;
         }
         case PlanItem::RecordTitle:
             paintRecordTitle(y, item.row, false);
