@@ -252,12 +252,11 @@ int ImportSummary::columnCount() const
 QString ImportSummary::columnsText() const
 {
     QStringList kinds;
-    const std::pair<ColumnKind, const char*> names[] = {
-        {ColumnKind::Date, "date"}, {ColumnKind::YesNo, "yes/no"}, {ColumnKind::Integer, "integer"},
-        {ColumnKind::Real, "real"}, {ColumnKind::Text, "text"}};
-    for (const auto& [kind, name] : names) {
+    // The kinds a roster's columns are read as, the dates and yes/no first;
+    // each counted by its word in the store's table of kinds.
+    for (const ColumnKind kind : {ColumnKind::Date, ColumnKind::YesNo, ColumnKind::Integer, ColumnKind::Real, ColumnKind::Text}) {
         if (columnsByKind.value(kind) > 0)
-            kinds << QStringLiteral("%1 %2").arg(columnsByKind.value(kind)).arg(QLatin1String(name));
+            kinds << QStringLiteral("%1 %2").arg(columnsByKind.value(kind)).arg(QLatin1String(store::typesOf(kind).word));
     }
     return QStringLiteral("%1 columns: %2").arg(columnCount()).arg(kinds.join(QStringLiteral(", ")));
 }

@@ -261,6 +261,9 @@ private:
         }
     }
 
+    // The grey of a chart's bars and columns.
+    static inline const QColor kChartFill{90, 90, 90};
+
     // A bar's value for the record in `row`: its points, nothing below 0;
     // what is no number draws no bar.
     double barValue(int row, const FormLine& line) const
@@ -293,11 +296,12 @@ private:
         const double room = width_ * (kEntryX + kEntryW) - gap_ - left;
         const double scale = barScale(row);
         const QRectF bar(left, y + h * 0.25, room * barValue(row, line) / scale, h * 0.5);
-        painter_.fillRect(bar, QColor(90, 90, 90));
+        painter_.fillRect(bar, kChartFill);
         QString points = data_.value(row, line.points);
         if (line.cap > 0) {
-            painter_.setPen(QPen(Qt::black, hairline_.widthF()));
+            painter_.setPen(hairline_);
             painter_.drawRect(QRectF(left, bar.top(), room * line.cap / scale, bar.height()));
+            painter_.setPen(Qt::black);
             points = QCoreApplication::translate("varnel::reports", "%1 of %2").arg(points, QString::number(line.cap));
         }
         cell(body_, width_ * kPointsX, width_ * kPointsW + gap_, base, points, Align::Right, Text::Value);
@@ -332,7 +336,7 @@ private:
         const double left = width_ * 0.02, columnWidth = width_ * 0.025;
         for (int b = 0; b < kBins; ++b) {
             const double height = h * bins[std::size_t(b)] / tallest;
-            painter_.fillRect(QRectF(left + b * columnWidth, y + h - height, columnWidth * 0.8, height), QColor(90, 90, 90));
+            painter_.fillRect(QRectF(left + b * columnWidth, y + h - height, columnWidth * 0.8, height), kChartFill);
         }
         rule(y + h, hairline_, left, left + kBins * columnWidth);
         QString caption = layout_.group.histogramCaption;
