@@ -121,7 +121,15 @@ bool isServerLocation(const QString& location)
     return parsed != nullptr;
 }
 
-QString serverDisplayName(const QString& address)
+namespace {
+
+// Where and as whom an address connects: the parts messages may show.
+struct AddressParts {
+    bool readable = false;
+    QString host, port, database, user;
+};
+
+AddressParts addressParts(const QString& address)
 {
     // Only where and as whom: a password, a key's file or any other setting
     // of the address never reaches a message, a log or a title.
@@ -129,35 +137,57 @@ QString serverDisplayName(const QString& address)
     std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> parsed(PQconninfoParse(address.toUtf8().constData(), &parseError),
                                                                          PQconninfoFree);
     PQfreemem(parseError);
+    AddressParts parts;
     if (!parsed)
-        return tr("(a server address that cannot be read)");
-    QString host, port, database, user;
+        return parts;
+    parts.readable = true;
     for (const PQconninfoOption* o = parsed.get(); o->keyword; ++o) {
         if (!o->val)
             continue;
         const QString value = QString::fromUtf8(o->val);
-        if (qstrcmp(o->keyword, "host") == 0 || (qstrcmp(o->keyword, "hostaddr") == 0 && host.isEmpty()))
-            host = value;
+        if (qstrcmp(o->keyword, "host") == 0 || (qstrcmp(o->keyword, "hostaddr") == 0 && parts.host.isEmpty()))
+            parts.host = value;
         else if (qstrcmp(o->keyword, "port") == 0)
-            port = value;
+            parts.port = value;
         else if (qstrcmp(o->keyword, "dbname") == 0)
-            database = value;
+            parts.database = value;
         else if (qstrcmp(o->keyword, "user") == 0)
-            user = value;
+            parts.user = value;
     }
+    return parts;
+}
+
+} // namespace
+
+QString serverDisplayName(const QString& address)
+{
+    const AddressParts p = addressParts(address);
+    if (!p.readable)
+        return tr("(a server address that cannot be read)");
     QString shown = QStringLiteral("postgresql://");
-    if (!user.isEmpty())
-        shown += user + u'@';
+    if (!p.user.isEmpty())
+        shown += p.user + u'@';
     // A socket's folder as a host is no part of a URI's authority.
-    const bool socket = host.startsWith(u'/');
+    const bool socket = p.host.startsWith(u'/');
     if (!socket)
-        shown += host;
-    if (!port.isEmpty() && !socket)
-        shown += u':' + port;
-    shown += u'/' + database;
+        shown += p.host;
+    if (!p.port.isEmpty() && !socket)
+        shown += u':' + p.port;
+    shown += u'/' + p.database;
     if (socket)
-        shown += QStringLiteral(" (%1%2)").arg(host, port.isEmpty() ? QString() : u':' + port);
+        shown += QStringLiteral(" (%1%2)").arg(p.host, p.port.isEmpty() ? QString() : u':' + p.port);
     return shown;
+}
+
+QString serverDatabaseInWords(const QString& address)
+{
+    const AddressParts p = addressParts(address);
+    if (!p.readable)
+        return serverDisplayName(address);
+    // No host, or a socket's folder: the server on this computer.
+    if (p.host.isEmpty() || p.host.startsWith(u'/'))
+        return tr("the database \"%1\" on this computer's server").arg(p.database);
+    return tr("the database \"%1\" on the server \"%2\"").arg(p.database, p.port.isEmpty() ? p.host : p.host + u':' + p.port);
 }
 
 Failure serverFailure(const QString& sqlState, const QString& reason, const QString& what)

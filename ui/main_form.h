@@ -173,6 +173,11 @@ private:
     // File > Restore from Safety Copy: soldiers as a copy of this roster
     // holds them brought back, the clerk choosing which.
     void restoreFromSafetyCopy();
+    // File > History of This Soldier: who changed the current soldier, when,
+    // and which fields from what to what, as a server roster's history
+    // keeps it. A roster file keeps none (one clerk works on it), and the
+    // item says so.
+    void showSoldierHistory();
 
     // Sort hides the window and shows the hourglass while the roster reloads.
     void setBusyPointer(bool busy) override;
@@ -246,6 +251,7 @@ private:
     QAction* undoItem_ = nullptr;
     QAction* redoItem_ = nullptr;
     QAction* restoreItem_ = nullptr;
+    QAction* historyItem_ = nullptr;
 };
 
 } // namespace varnel::ui

@@ -2,6 +2,7 @@
 
 #include "common/date_text.h"
 #include "store/postgres_backend.h"
+#include "store/roster_history.h"
 #include "store/sql_support.h"
 #include "support/program_run.h"
 #include "tools/roster_files.h"
@@ -13,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
@@ -215,7 +217,9 @@ RosterFile::RosterFile(RosterKind kind) : kind_(kind)
     connection_ = Connection::toServer(database_);
     // As `varnel-roster create` and `copy` make it: from an SQLite table of that layout.
     const QString fileTable = kind.layout == TableLayout::Standard ? tools::soldierTableStatements().first() : QString::fromUtf8(kRearranged);
-    for (const QString& statement : store::serverTableStatements("Soldier", store::layoutOfFileTable(fileTable, "Soldier")))
+    const store::RecordLayout layout = store::layoutOfFileTable(fileTable, "Soldier");
+    const auto key = std::find_if(layout.columns().begin(), layout.columns().end(), [](const auto& c) { return c.generatedKey; });
+    for (const QString& statement : store::serverTableStatements("Soldier", layout) + store::serverHistoryStatements("Soldier", key->name))
         connection_->run(statement);
 }
 
