@@ -1,12 +1,15 @@
 #include "common/server_connection.h"
 
 #include "common/failure_numbers.h"
+#include "common/server_password.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <libpq-fe.h>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace varnel {
@@ -206,6 +209,90 @@ Failure serverFailure(const QSqlError& error, const QString& what)
     return serverFailure(error.nativeErrorCode(), detail, what);
 }
 
+namespace {
+
+void wipe(QByteArray& password)
+{
+    password.fill('\0');
+    password.clear();
+}
+
+// A connection with `options`, and `password` when one is given.
+ServerLink connectWith(const std::vector<ConnectOption>& options, const QByteArray& password)
+{
+    std::vector<const char*> keywords, values;
+    for (const ConnectOption& o : options) {
+        keywords.push_back(o.keyword.constData());
+        values.push_back(o.value.constData());
+    }
+    if (!password.isEmpty()) {
+        keywords.push_back("password");
+        values.push_back(password.constData());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    return ServerLink(PQconnectdbParams(keywords.data(), values.data(), 0), PQfinish);
+}
+
+// Connects to `uri` with `options`. A server that asks for a password
+// libpq found nowhere gets the one remembered for the address this session,
+// or the one the clerk gives when asked (askForPassword), which is kept
+// when the clerk said so. A password asked for and not given, or not
+// accepted, is 3029 with the role named; no password is ever in a message.
+// `used` gets the password that let the connection in (none when libpq
+// needed none of ours).
+ServerLink connectAsking(const QString& uri, const std::vector<ConnectOption>& options, QByteArray* used)
+{
+    const std::optional<QByteArray> remembered = rememberedPassword(uri);
+    QByteArray password = remembered.value_or(QByteArray());
+    bool asked = false;
+    bool remember = false;
+    for (;;) {
+        ServerLink link = connectWith(options, password);
+        if (!link) {
+            wipe(password);
+            throw Failure(ServerError::ConnectionFailed,
+                          tr("Cannot connect to the roster's server \"%1\": out of memory").arg(serverDisplayName(uri)));
+        }
+        if (PQstatus(link.get()) == CONNECTION_OK) {
+            if (remember)
+                rememberPassword(uri, password);
+            if (used)
+                *used = password;
+            wipe(password);
+            return link;
+        }
+        const QString role = QString::fromUtf8(PQuser(link.get()));
+        const QString reason = QString::fromUtf8(PQerrorMessage(link.get())).trimmed();
+        if (PQconnectionNeedsPassword(link.get()) && password.isEmpty() && !asked) {
+            asked = true;
+            if (std::optional<PasswordAnswer> answer = askForPassword(role, serverDatabaseInWords(uri));
+                answer && !answer->password.isEmpty()) {
+                password = std::exchange(answer->password, QByteArray());
+                remember = answer->rememberForSession;
+                continue;
+            }
+        }
+        if (PQconnectionNeedsPassword(link.get()) && password.isEmpty())
+            throw Failure(ServerError::LoginRefused,
+                          tr("The server asks for the password of the role \"%1\" to open %2, and none was given: type it "
+                             "when asked, or keep it in ~/.pgpass (or the file PGPASSFILE names), where libpq finds it.")
+                              .arg(role, serverDatabaseInWords(uri)));
+        const bool passwordRefused = PQconnectionUsedPassword(link.get());
+        wipe(password);
+        if (passwordRefused) {
+            if (remembered)
+                rememberPassword(uri, {});
+            throw Failure(ServerError::LoginRefused, tr("The server did not accept the password of the role \"%1\" for %2: %3")
+                                                         .arg(role, serverDatabaseInWords(uri), reason));
+        }
+        throw Failure(ServerError::ConnectionFailed,
+                      tr("Cannot connect to the roster's server \"%1\": %2").arg(serverDisplayName(uri), reason));
+    }
+}
+
+} // namespace
+
 ServerLink connectToServer(const QString& uri)
 {
     std::vector<ConnectOption> options = connectOptions(uri);
@@ -222,22 +309,11 @@ ServerLink connectToServer(const QString& uri)
     setOption(options, "options", serverOptions);
     setOption(options, "fallback_application_name", "varnel");
 
-    std::vector<const char*> keywords, values;
-    for (const ConnectOption& o : options) {
-        keywords.push_back(o.keyword.constData());
-        values.push_back(o.value.constData());
-    }
-    keywords.push_back(nullptr);
-    values.push_back(nullptr);
-    ServerLink link(PQconnectdbParams(keywords.data(), values.data(), 0), PQfinish);
-    if (!link)
-        throw Failure(ServerError::ConnectionFailed, tr("Cannot connect to the roster's server \"%1\": out of memory").arg(serverDisplayName(uri)));
+    ServerLink link = connectAsking(uri, options, nullptr);
     const auto refused = [&uri, &link] {
         return Failure(ServerError::ConnectionFailed, tr("Cannot connect to the roster's server \"%1\": %2")
                                                           .arg(serverDisplayName(uri), QString::fromUtf8(PQerrorMessage(link.get())).trimmed()));
     };
-    if (PQstatus(link.get()) != CONNECTION_OK)
-        throw refused();
     // The server's notices ("collation already exists, skipping") are not
     // the clerk's business; libpq would print them on the terminal.
     PQsetNoticeProcessor(link.get(), [](void*, const char*) {}, nullptr);
@@ -267,7 +343,27 @@ QSqlDatabase openServerConnection(const QString& connectionName, const QString& 
             rest << qpsqlOption(o);
     }
     db.setConnectOptions(rest.join(u';'));
-    if (!db.open()) {
+    QByteArray password = rememberedPassword(uri).value_or(QByteArray());
+    db.setPassword(QString::fromUtf8(password));
+    bool open = db.open();
+    if (!open && password.isEmpty()) {
+        // A server that wants a password libpq finds nowhere: asked for as
+        // for the store's connection (which says why it failed), then tried
+        // again with it.
+        try {
+            connectAsking(uri, options, &password);
+        } catch (const Failure&) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connectionName);
+            throw;
+        }
+        if (!password.isEmpty()) {
+            db.setPassword(QString::fromUtf8(password));
+            open = db.open();
+        }
+    }
+    wipe(password);
+    if (!open) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/server_password.h"
 #include "store/data_control.h"
 #include "store/record_conflict.h"
 #include "points/clock.h"
@@ -218,6 +219,7 @@ private:
     std::function<QString(const QString&, const QString&)> chooseFolder_;
     std::function<QString(const QString&, const QString&, const QString&)> chooseFile_;
     std::function<QString(const QString&)> askServerAddress_;
+    PasswordPrompt previousPasswordPrompt_;
     class FirstRunPanel* firstRun_ = nullptr;
     class QMenu* recentMenu_ = nullptr;
     bool settingsApplied_ = false; // the request-dates setting and school lists

@@ -14,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 #include <algorithm>
 #include <iostream>
 #include <utility>
@@ -234,6 +235,22 @@ int RosterFile::runInAnotherProgram(const QString& sql) const
 {
     return onServer() ? runProgram("psql", {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-d", location(), "-c", sql})
                       : runProgram("sqlite3", {path(), sql});
+}
+
+QString RosterFile::locationAs(const QString& role, const QString& password) const
+{
+    exec(QStringLiteral("DO $$ BEGIN CREATE ROLE %1 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$").arg(role));
+    exec(QStringLiteral(R"(ALTER ROLE %1 PASSWORD '%2'; GRANT SELECT, INSERT, UPDATE, DELETE ON "Soldier" TO %1;
+                           GRANT SELECT ON "SoldierHistory" TO %1)").arg(role, password));
+    QSqlQuery file = exec(QStringLiteral("SHOW hba_file"));
+    const QString hba = file.next() ? file.value(0).toString() : QString();
+    const QByteArray line = "local all " + role.toUtf8() + " scram-sha-256\n";
+    if (const QByteArray rules = fileBytes(hba); !rules.contains(line)) {
+        writeFile(hba, line + rules);
+        exec(QStringLiteral("SELECT pg_reload_conf()"));
+        QThread::msleep(500); // the server reads it anew
+    }
+    return QString(location()).replace(QRegularExpression(QStringLiteral("user=[^&]*")), QStringLiteral("user=") + role);
 }
 
 QList<qint64> RosterFile::insertNames(const QStringList& names)
