@@ -164,6 +164,7 @@ void DataControl::refresh()
     }
 
     recordset_ = std::move(opened);
+    recordset_->watchOthersChanges([this] { emit othersCommitted(); });
     pending_.clear();
     if (!connectionName_.isEmpty())
         QSqlDatabase::removeDatabase(connectionName_);
@@ -172,6 +173,11 @@ void DataControl::refresh()
     emit reset();
     showCurrent();
     emit currentChanged(recordset_->hasCurrent() ? recordset_->position() : -1);
+}
+
+Recordset::Followed DataControl::followOthersChanges(bool notified)
+{
+    return recordset_ ? recordset_->followOthersChanges(notified) : Recordset::Followed::Unchanged;
 }
 
 void DataControl::startFileCheck()

@@ -70,6 +70,10 @@ public:
     // by sleeping); the caller keeps it alive, or sets none before it goes.
     void setLockWait(LockWait* wait);
 
+    // What other connections committed to the open roster, taken in now
+    // (Recordset::followOthersChanges); `notified`: a server said there is.
+    Recordset::Followed followOthersChanges(bool notified);
+
     void registerControl(BoundControl* control);
     void unregisterControl(BoundControl* control);
 
@@ -96,6 +100,9 @@ signals:
     void fileDamaged(int number, const QString& description);
     // What Undo and Redo would do changed.
     void historyChanged();
+    // The roster's server told of a change another connection committed;
+    // followOthersChanges(true) takes it in.
+    void othersCommitted();
     // No safety copy could be saved before the first write of this run; the
     // write goes on once the handlers return.
     void safetyCopyFailed(int number, const QString& description);

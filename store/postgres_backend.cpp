@@ -5,6 +5,7 @@
 #include "store/sql_support.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <libpq-fe.h>
 #include <charconv>
 #include <cmath>
@@ -88,15 +89,23 @@ PostgresBackend::PostgresBackend(const QString& uri)
 {
 }
 
+PostgresBackend::~PostgresBackend() = default;
+
 void PostgresBackend::reconnectIfLost()
 {
     if (PQstatus(link_.get()) != CONNECTION_BAD)
         return;
+    notifier_.reset(); // its socket goes with the connection
     try {
         link_ = connectToServer(uri_);
     } catch (const Failure& failure) {
         throw Failure(failure.number(), tr("The connection to the roster's server \"%1\" was lost and cannot be made again: %2")
                                             .arg(serverDisplayName(uri_), failure.description()));
+    }
+    if (othersChanged_) {
+        // Listened for again; what others committed meanwhile was missed.
+        listen();
+        QMetaObject::invokeMethod(notifier_.get(), othersChanged_, Qt::QueuedConnection);
     }
 }
 
@@ -205,6 +214,7 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
         throw Failure(ServerError::CallFailed, tr("The database \"%1\" has no table \"%2\".").arg(serverDisplayName(uri_), table));
     table_ = quoted;
     historyTable_ = historyTableOf(table);
+    channel_ = table;
     keepsHistory_.reset();
     return RecordLayout(std::move(columns));
 }
@@ -250,6 +260,7 @@ PostgresBackend::RawResult PostgresBackend::runRaw(const QString& sql, const QSt
 {
     reconnectIfLost();
     RawResult result(PQexec(link_.get(), begin_.carry(sql).constData()), PQclear);
+    tellOfNotifications();
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
         throw failureOf(result.get(), what);
@@ -288,6 +299,7 @@ void PostgresBackend::streamRows(const QString& sql, const QString& what, const 
                 failed = failureOf(result.get(), what);
         }
     }
+    tellOfNotifications();
     if (thrown)
         std::rethrow_exception(thrown);
     if (failed)
@@ -542,8 +554,10 @@ void PostgresBackend::commitWrite()
     if (std::exchange(keysFollowOnCommit_, false) && !keyName_.isEmpty()) {
         followGivenKeys();
         // The history of changes starts with the roster as made (or copied
-        // in): the copied records are its first state, not entries.
-        for (const QString& statement : serverHistoryStatements(kSoldierTable, keyName_))
+        // in): the copied records are its first state, not entries. So do
+        // the notifications of changes.
+        const QStringList statements = serverHistoryStatements(kSoldierTable, keyName_) + serverChangeNoticeStatements(kSoldierTable);
+        for (const QString& statement : statements)
             run(statement, tr("Cannot make the roster's history of changes on the server \"%1\""));
     }
     runRaw(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));

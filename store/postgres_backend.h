@@ -7,6 +7,7 @@
 #include <utility>
 
 struct pg_result; // libpq's PGresult
+class QSocketNotifier;
 
 namespace varnel::store {
 
@@ -38,6 +39,7 @@ class PostgresBackend final : public RosterBackend {
 public:
     // Connects to the database `uri` names (connectToServer).
     explicit PostgresBackend(const QString& uri);
+    ~PostgresBackend() override;
 
     // Runs one statement of the caller's own (making a table, say); throws
     // the server's failure, described as `what` with the server's address
@@ -75,6 +77,9 @@ public:
     std::optional<qint64> othersChangeCount() override;
     CurrentRecord readCurrentRecord(const RecordLayout& layout, qint64 key) override;
     std::optional<QList<HistoryEntry>> historyOf(const RecordLayout& layout, qint64 key) override;
+    // LISTENs on the channel of the table readLayout read; the server's
+    // trigger (serverChangeNoticeStatements) sends on it at each commit.
+    void watchOthersChanges(std::function<void()> changed) override;
 
 private:
     using RawResult = std::unique_ptr<::pg_result, void (*)(::pg_result*)>;
@@ -126,6 +131,8 @@ private:
     qint64 insertReturningKey(const QStringList& names, const QStringList& values);
 
     void followGivenKeys();
+    void listen();
+    void tellOfNotifications();
 
     ServerLink link_;
     QString uri_;
@@ -146,6 +153,12 @@ private:
     // keys: the identity's next key is set past them at the commit.
     bool keysFollowOnCommit_ = false;
     PendingBegin begin_;
+    // The channel the roster's notifications come on (the table's name),
+    // the watcher told of them, and the connection's socket watched; it
+    // goes before the connection does.
+    QString channel_;
+    std::function<void()> othersChanged_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 } // namespace varnel::store

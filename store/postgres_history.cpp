@@ -1,10 +1,12 @@
 // A server roster's history of changes: the statements that make it, and
-// the reading of one soldier's entries (PostgresBackend::historyOf).
+// the reading of one soldier's entries (PostgresBackend::historyOf); and the
+// notification of every committed change (PostgresBackend::watchOthersChanges).
 #include "store/postgres_backend.h"
 #include "store/roster_history.h"
 #include "store/sql_support.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <libpq-fe.h>
 
@@ -112,6 +114,60 @@ END $do$)SQL")
                        " EXECUTE FUNCTION %3()")
             .arg(kept, history, kept),
     };
+}
+
+QStringList serverChangeNoticeStatements(const QString& table)
+{
+    const QString function = quoteIdentifier(table + QStringLiteral("Changed"));
+    return {
+        QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql SET search_path = pg_catalog"
+                       " AS $body$ BEGIN PERFORM pg_notify(%2, ''); RETURN NULL; END $body$")
+            .arg(function, nameLiteral(table)),
+        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %2 FOR EACH STATEMENT"
+                       " EXECUTE FUNCTION %1()")
+            .arg(function, quoteIdentifier(table)),
+    };
+}
+
+void PostgresBackend::watchOthersChanges(std::function<void()> changed)
+{
+    othersChanged_ = std::move(changed);
+    listen();
+}
+
+// LISTEN goes straight to the connection, never behind a write's BEGIN: a
+// write rolled back would take it back.
+void PostgresBackend::listen()
+{
+    notifier_.reset();
+    if (!othersChanged_)
+        return;
+    const QByteArray sql = QStringLiteral("LISTEN %1").arg(quoteIdentifier(channel_)).toUtf8();
+    const RawResult result(PQexec(link_.get(), sql.constData()), PQclear);
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        throw failureOf(result.get(), tr("Cannot follow the changes of other clerks on the server \"%1\""));
+    notifier_ = std::make_unique<QSocketNotifier>(qintptr(PQsocket(link_.get())), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
+        // What the server sent meanwhile; a lost connection is found by the
+        // next command.
+        if (!PQconsumeInput(link_.get()))
+            notifier_->setEnabled(false);
+        tellOfNotifications();
+    });
+}
+
+// The notifications libpq has taken in, from the socket or along with a
+// statement's results: another connection's tell the watcher, once the
+// event loop runs; this connection's own are dropped.
+void PostgresBackend::tellOfNotifications()
+{
+    bool others = false;
+    while (PGnotify* notice = PQnotifies(link_.get())) {
+        others = others || notice->be_pid != PQbackendPID(link_.get());
+        PQfreemem(notice);
+    }
+    if (others && othersChanged_ && notifier_)
+        QMetaObject::invokeMethod(notifier_.get(), othersChanged_, Qt::QueuedConnection);
 }
 
 std::optional<QList<HistoryEntry>> PostgresBackend::historyOf(const RecordLayout& layout, qint64 key)

@@ -139,6 +139,59 @@ bool Recordset::catchUp()
     return true;
 }
 
+Recordset::Followed Recordset::followOthersChanges(bool notified)
+{
+    if (writing_ > 0 || edit_.isNew())
+        return Followed::Later;
+    std::optional<qint64> version;
+    if (backend_->changeCountIsOthersOnly()) {
+        version = backend_->othersChangeCount();
+        if (!version || version == keysVersion_)
+            return Followed::Unchanged;
+    } else if (!notified) {
+        return Followed::Unchanged;
+    }
+    const bool holding = edit_.isOpen() || observer_.hasPending();
+    const bool hadCurrent = hasCurrent();
+    const qint64 key = hadCurrent ? keys_.at(position_) : 0;
+    const QList<Value> now = hadCurrent ? readRecord(key) : QList<Value>();
+    if (hadCurrent && holding && !(now == current_)) {
+        changedElsewhere_ = true;
+        observer_.recordChanged(position_);
+        // Entries for a soldier gone, or become another, keep the roster
+        // as it was until they are stored (the change met) or dropped.
+        if (!isCurrentSoldier(now))
+            return Followed::Read;
+    }
+    if (hadCurrent && !holding && isCurrentSoldier(now))
+        current_ = now;
+    if (version) {
+        // A file: catchUp does the rest, as before a command.
+        keysVersion_.reset();
+        catchUp();
+        return Followed::Read;
+    }
+    QList<qint64> keys = keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
+    const int before = position_;
+    keys_.replaceAll(std::move(keys));
+    const int at = hadCurrent ? positionOf(key) : -1;
+    std::optional<Failure> lost;
+    if (at >= 0 && isCurrentSoldier(now)) {
+        position_ = at;
+    } else if (hadCurrent) {
+        lost = currentSoldierLost(now);
+        position_ = std::min(before, keys_.size());
+        currentDeleted_ = true;
+        current_.clear();
+    }
+    observer_.recordsReset();
+    observer_.showCurrent();
+    observer_.currentMoved(hasCurrent() ? position_ : -1);
+    if (lost)
+        throw *lost;
+    return Followed::Read;
+}
+
 // Whether `now`, the current record as read again, is still the soldier
 // this copy read there: the record is there, under the same Name.
 bool Recordset::isCurrentSoldier(const QList<Value>& now) const
@@ -151,22 +204,23 @@ bool Recordset::isCurrentSoldier(const QList<Value>& now) const
 Failure Recordset::currentSoldierLost(const QList<Value>& now) const
 {
     const QString soldier = soldierInWords(nameOf(current_));
+    const QString writer = location_.isServer() ? QCoreApplication::translate("varnel::store", "Another clerk")
+                                                : QCoreApplication::translate("varnel::store", "Another program");
     if (now.isEmpty())
         return Failure(RecordsetError::RecordGone,
-                       QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: %2 is no longer "
-                                                                    "in it. The window shows the roster as the file holds it now; no soldier "
-                                                                    "is current.")
-                           .arg(location_.inWords(), soldier));
+                       QCoreApplication::translate("varnel::store", "%1 changed %2: %3 is no longer in it. The window shows the "
+                                                                    "roster as it is now; no soldier is current.")
+                           .arg(writer, rosterInWords(), soldier));
     return Failure(RecordsetError::ChangedByAnotherWriter,
-                   QCoreApplication::translate("varnel::store", "The roster file \"%1\" was changed by another program: the record of %2 "
-                                                                "now holds %3. The window shows the roster as the file holds it now; no "
-                                                                "soldier is current.")
-                       .arg(location_.inWords(), soldier, soldierInWords(nameOf(now))));
+                   QCoreApplication::translate("varnel::store", "%1 changed %2: the record of %3 now holds %4. The window "
+                                                                "shows the roster as it is now; no soldier is current.")
+                       .arg(writer, rosterInWords(), soldier, soldierInWords(nameOf(now))));
 }
 
 void Recordset::loadCurrent()
 {
     current_.clear();
+    changedElsewhere_ = false;
     if (!hasCurrent()) {
         forgetRowsIfChangedElsewhere();
         return;
@@ -227,6 +281,13 @@ void Recordset::cancelUpdate()
     const bool wasNew = edit_.isNew();
     edit_.close();
     observer_.dropPending();
+    // The entries dropped, what another connection stored shows.
+    if (changedElsewhere_ && hasCurrent()) {
+        if (QList<Value> now = readRecord(keys_.at(position_)); !now.isEmpty())
+            current_ = std::move(now);
+        changedElsewhere_ = false;
+        observer_.recordChanged(position_);
+    }
     observer_.showCurrent();
     if (wasNew)
         observer_.currentMoved(hasCurrent() ? position_ : -1);
@@ -361,6 +422,7 @@ void Recordset::storeChanges(const QList<Value>& values)
     stageStore(request, outcome);
     write.commit(request.key);
     current_ = std::move(outcome.record);
+    changedElsewhere_ = false;
     cache_->replace(keys_, request.key, current_);
 }
 
@@ -497,6 +559,7 @@ void Recordset::reloadCurrent()
     if (edit_.mode() == EditMode::Edit)
         edit_.close();
     current_ = now;
+    changedElsewhere_ = false;
     const qint64 key = keys_.at(position_);
     keys_.recordChanged(key);
     cache_->replace(keys_, key, current_);

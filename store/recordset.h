@@ -143,6 +143,26 @@ public:
     // does this first.
     bool catchUp();
 
+    // What other connections committed to the roster, taken in at once
+    // rather than before the next command: for a server when it notified
+    // (`notified`), for a file when its data version moved. The roster's keys
+    // are read again and the grid's rows with them: a new soldier stands in
+    // his place, a deleted one is gone. The current soldier stays current;
+    // with nothing of the clerk's waiting his record is read again and
+    // shown, with entries waiting nothing is touched and the record is
+    // marked as changed elsewhere when it was (its store then meets the
+    // change: 3197, the clerk's choice). Waits (Later) inside a write and
+    // while a new record is being entered. Fails as catchUp does when the
+    // current soldier is gone and nothing of the clerk's waited.
+    enum class Followed { Unchanged, Read, Later };
+    Followed followOthersChanges(bool notified);
+    // The current record was changed by another connection since this copy
+    // read it, while the clerk's entries for it wait.
+    bool currentChangedElsewhere() const { return changedElsewhere_; }
+    // Tells `changed` when the roster's engine says another connection
+    // committed a change (RosterBackend::watchOthersChanges).
+    void watchOthersChanges(std::function<void()> changed) { backend_->watchOthersChanges(std::move(changed)); }
+
     // The stored changes of one command are one step of the history,
     // named `what` ("Total of ADAMS"), for as long as this lives. Without
     // a name, each change is a step of its own, named by its kind.
@@ -316,6 +336,8 @@ private:
     qint64 seenDataVersion_ = -1;
     // The change count the keys were read under (catchUp).
     std::optional<qint64> keysVersion_;
+    bool changedElsewhere_ = false;
+    int writing_ = 0; // writes open (Write)
 };
 
 } // namespace varnel::store

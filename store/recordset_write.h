@@ -21,9 +21,11 @@ public:
     explicit Write(Recordset& rs)
         : rs_(rs), keys_(rs.keys_), transaction_(*rs.backend_, rs.guard_)
     {
+        ++rs_.writing_;
     }
     ~Write()
     {
+        --rs_.writing_;
         if (committed_)
             return;
         keys_.recordsChanged();

@@ -199,6 +199,12 @@ public:
         return std::nullopt;
     }
 
+    // Calls `changed` whenever another connection commits a change to the
+    // roster and the engine tells of it (a server's notification), from the
+    // event loop, never inside a call to this backend. A file tells of
+    // nothing: its data version is read instead (othersChangeCount).
+    virtual void watchOthersChanges(std::function<void()> changed) { Q_UNUSED(changed); }
+
     // What a move reads: the change count above and the record with this
     // key (empty when it is gone), as of one moment. By default the two
     // reads in turn; an engine where each read is a round trip makes them

@@ -47,4 +47,10 @@ inline QString historyTableOf(const QString& table)
 // so no clerk's table of the same name can take the rows instead.
 QStringList serverHistoryStatements(const QString& table, const QString& key);
 
+// The statements that make a server roster tell every connection that
+// listens on the channel named `table` (LISTEN "Soldier") when a change to
+// `table` is committed: one notification for each statement that changed
+// it, sent by the server at the commit, from the committing connection.
+QStringList serverChangeNoticeStatements(const QString& table);
+
 } // namespace varnel::store

@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLayout>
 #include <QShortcut>
@@ -124,6 +125,31 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     connect(help, &QShortcut::activated, this, [this] { handler_.run(showHelp_); });
 
     handler_.setConflictResolver([this](const store::ConflictFailure& conflict) { resolveConflict(conflict); });
+
+    // Other clerks' stores show at once: a server tells of them; a roster
+    // file's data version is read now and then, which costs no more than
+    // reading its first page.
+    othersRetry_ = new QTimer(this);
+    othersRetry_->setSingleShot(true);
+    othersRetry_->setInterval(300);
+    connect(othersRetry_, &QTimer::timeout, this, [this] { followOthers(); });
+    othersPoll_ = new QTimer(this);
+    othersPoll_->setInterval(3000);
+    connect(othersPoll_, &QTimer::timeout, this, [this] {
+        if (!binding_.isOpen() || rosterOnServer())
+            return;
+        // Only a file written since the last look is asked: the question
+        // takes the file's lock, which another program may hold a while.
+        const QFileInfo file(binding_.databaseName());
+        const std::pair stamp{file.lastModified(), file.size()};
+        if (std::exchange(fileStamp_, stamp) != stamp)
+            followOthers();
+    });
+    othersPoll_->start();
+    connect(&binding_, &store::DataControl::othersCommitted, this, [this] {
+        othersNotified_ = true;
+        followOthers();
+    });
 
     // The total's tooltip follows the stored worksheet of the current record.
     for (auto signal : {&store::DataControl::currentChanged, &store::DataControl::rowChanged})
@@ -339,6 +365,13 @@ void MainForm::showEvent(QShowEvent* event)
         fileCheckStarted_ = true;
         QTimer::singleShot(0, this, [this] { handler_.run([this] { binding_.startFileCheck(); }); });
     }
+}
+
+void MainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        followOthers();
 }
 
 void MainForm::closeEvent(QCloseEvent* event)

@@ -9,9 +9,11 @@
 #include "ui/handler.h"
 #include "ui/window_policy.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QAction;
 class QGroupBox;
@@ -104,6 +106,9 @@ protected:
     // Once the window is first on the screen, the roster file is checked in
     // the background.
     void showEvent(QShowEvent* event) override;
+    // Activated again, the window takes in what other programs stored in a
+    // roster file meanwhile.
+    void changeEvent(QEvent* event) override;
 
 private:
     // The roster is on a PostgreSQL server, not in a file.
@@ -148,6 +153,12 @@ private:
     void openRosterOnServer();
     void importAccessRoster();
     void fillRecentRosters();
+    // What other clerks or programs committed to the open roster, shown at
+    // once (Recordset::followOthersChanges): on a server when it notifies,
+    // for a file when the window is activated and every few seconds. Never
+    // while the clerk answers a question or types into a grid cell, nor
+    // inside a command: a moment later instead.
+    void followOthers();
     // Where the window stands, for the next start.
     void rememberPlace();
     // File > Total All Soldiers: the Total rules for every soldier, with
@@ -233,6 +244,10 @@ private:
     bool busy_ = false;
     QPoint hiddenAt_; // where the window stood before Sort hid it
     bool fileCheckStarted_ = false;
+    class QTimer* othersPoll_ = nullptr;  // a roster file's data version, every few seconds
+    class QTimer* othersRetry_ = nullptr; // followOthers put off
+    bool othersNotified_ = false;         // the server told of a change not yet taken in
+    std::pair<QDateTime, qint64> fileStamp_; // the roster file's time and size at the last look
 
     RosterGrid* grid_ = nullptr;
     BoundOptionList* apftScoreList_ = nullptr;

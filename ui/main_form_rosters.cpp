@@ -20,11 +20,31 @@
 #include "ui/roster_grid.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTimer>
+#include <utility>
 
 namespace varnel::ui {
+
+void MainForm::followOthers()
+{
+    if (!binding_.isOpen())
+        return;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || grid_->isEditing()) {
+        othersRetry_->start();
+        return;
+    }
+    const bool notified = std::exchange(othersNotified_, false);
+    store::Recordset::Followed followed = store::Recordset::Followed::Unchanged;
+    handler_.run([&] { followed = binding_.followOthersChanges(notified); });
+    if (followed == store::Recordset::Followed::Later) {
+        othersNotified_ = othersNotified_ || notified;
+        othersRetry_->start();
+    }
+}
 
 void MainForm::showFirstRun()
 {

@@ -35,6 +35,9 @@ public:
     // nothing.
     void commitOpenEdit();
 
+    // A cell's editor is open: what is typed there is not pending yet.
+    bool isEditing() const { return state() == EditingState; }
+
     // Deletes the records whose rows are selected by their record selectors.
     void deleteSelectedRows();
 

@@ -50,10 +50,12 @@ bool isDateColumn(int column)
 }
 
 // The record selector's marks: the current record, the current record with
-// changes not yet stored, and the new-record row.
+// changes not yet stored, the new-record row, and the current record with
+// changes not yet stored that another writer changed meanwhile.
 const QString kCurrentMark = QStringLiteral("\u25B6");
 const QString kEditingMark = QStringLiteral("\u270E");
 const QString kNewRecordMark = QStringLiteral("*");
+const QString kChangedElsewhereMark = QStringLiteral("\u26A0");
 
 } // namespace
 
@@ -77,7 +79,7 @@ int RosterGridModel::maxLength(int column) { return gridColumn(column).maxLength
 
 QStringList RosterGridModel::recordMarks()
 {
-    return {kCurrentMark, kEditingMark, kNewRecordMark};
+    return {kCurrentMark, kEditingMark, kNewRecordMark, kChangedElsewhereMark};
 }
 
 const QStringList& RosterGridModel::rankCodes()
@@ -161,12 +163,18 @@ QVariant RosterGridModel::data(const QModelIndex& index, int role) const
 
 QVariant RosterGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // The clerk's entries wait for a soldier another clerk or program
+    // changed meanwhile: Update will ask which version stands.
+    const bool changedElsewhere = orientation == Qt::Vertical && section == markedRow_ && binding_->hasPending()
+        && binding_->isOpen() && binding_->recordset().currentChangedElsewhere();
+    if (role == Qt::ToolTipRole && changedElsewhere)
+        return tr("Changed elsewhere since you began: Update asks which version stands.");
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
         return section >= 0 && section < ColumnCount ? QVariant(heading(section)) : QVariant();
     if (section == markedRow_)
-        return binding_->hasPending() ? kEditingMark : kCurrentMark;
+        return binding_->hasPending() ? (changedElsewhere ? kChangedElsewhereMark : kEditingMark) : kCurrentMark;
     if (isNewRecordRow(section))
         return kNewRecordMark;
     return QString();

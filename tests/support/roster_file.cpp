@@ -220,7 +220,8 @@ RosterFile::RosterFile(RosterKind kind) : kind_(kind)
     const QString fileTable = kind.layout == TableLayout::Standard ? tools::soldierTableStatements().first() : QString::fromUtf8(kRearranged);
     const store::RecordLayout layout = store::layoutOfFileTable(fileTable, "Soldier");
     const auto key = std::find_if(layout.columns().begin(), layout.columns().end(), [](const auto& c) { return c.generatedKey; });
-    for (const QString& statement : store::serverTableStatements("Soldier", layout) + store::serverHistoryStatements("Soldier", key->name))
+    for (const QString& statement : store::serverTableStatements("Soldier", layout) + store::serverHistoryStatements("Soldier", key->name)
+                                          + store::serverChangeNoticeStatements("Soldier"))
         connection_->run(statement);
 }
 
