@@ -1,5 +1,6 @@
 #include "ui/dialog_progress.h"
 #include "ui/preview_presenter.h"
+#include "ui/report_preview.h"
 
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
@@ -12,8 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTimer>
@@ -23,15 +22,16 @@ using namespace varnel::reports;
 using namespace varnel::reports::test;
 using varnel::ui::DialogProgress;
 using varnel::ui::PreviewPresenter;
+using varnel::ui::ReportPreview;
 
 namespace {
 
-void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
+void whilePreviewIsUp(const std::function<void(ReportPreview&)>& inPreview)
 {
     auto* closer = new QTimer(qApp);
     closer->setInterval(50);
     QObject::connect(closer, &QTimer::timeout, [=] {
-        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
         if (!preview)
             return;
         closer->stop();
@@ -81,9 +81,8 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
                                 }),
                             std::make_unique<SilentProgress>());
         engine.setReportFileName(copyShippedLayout("varnel_work.rpt", folder.dir.path()));
-        whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
-            if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
-                pagesShown = widget->pageCount();
+        whilePreviewIsUp([&](ReportPreview& preview) {
+            pagesShown = preview.pageCount();
             if (auto* action = preview.findChild<QAction*>("exportPdf"))
                 action->trigger();
             QCoreApplication::processEvents();
@@ -117,7 +116,7 @@ TEST(PreviewPresenter, FailureInsideThePreviewsEventsEndsTheReport)
                             std::move(progress));
         engine.setReportFileName(folder.layout);
         if (whileExporting)
-            whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+            whilePreviewIsUp([&](ReportPreview& preview) {
                 failing->armed = true;
                 if (auto* action = preview.findChild<QAction*>("exportPdf"))
                     action->trigger();
@@ -145,10 +144,10 @@ TEST(PreviewPresenter, FailedPrintIsReported)
     const QString target = folder.dir.filePath("missing/print.pdf");
     ReportEngine engine(std::make_unique<PreviewPresenter>(), std::make_unique<SilentProgress>());
     engine.setReportFileName(folder.layout);
-    whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
-        preview.printer()->setOutputFormat(QPrinter::PdfFormat);
-        preview.printer()->setOutputFileName(target);
-        preview.findChild<QPrintPreviewWidget*>()->print();
+    whilePreviewIsUp([&](ReportPreview& preview) {
+        preview.printer().setOutputFormat(QPrinter::PdfFormat);
+        preview.printer().setOutputFileName(target);
+        preview.print();
     });
     expectFailure([&] { engine.setAction(0); }, failure::PrintFailed,
                   {"NCOES Course List", "varnel_nco.rpt", QDir::toNativeSeparators(target)});
