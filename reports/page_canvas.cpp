@@ -8,7 +8,13 @@ namespace varnel::reports {
 void PainterCanvas::text(QPointF baselineStart, const QString& text, const QFont& font)
 {
     painter_.setPen(Qt::black);
-    painter_.setFont(font);
+    if (typeScale_ == 1.0) {
+        painter_.setFont(font);
+    } else {
+        QFont scaled(font);
+        scaled.setPointSizeF(font.pointSizeF() * typeScale_);
+        painter_.setFont(scaled);
+    }
     painter_.drawText(baselineStart, text);
 }
 

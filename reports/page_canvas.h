@@ -47,10 +47,13 @@ public:
     virtual void frame(const QRectF& box, const QPen& pen) = 0;
 };
 
-// Draws through a QPainter: the printer, the preview, an image.
+// Draws through a QPainter: the printer, the preview, an image. A page laid
+// out for another device than the painter's (a screen showing a page laid
+// out for paper, with the painter scaled to match) gives the ratio of the
+// layout's resolution to the painter's, by which type is sized.
 class PainterCanvas final : public PageCanvas {
 public:
-    explicit PainterCanvas(QPainter& painter) : painter_(painter) {}
+    explicit PainterCanvas(QPainter& painter, double typeScale = 1.0) : painter_(painter), typeScale_(typeScale) {}
     void text(QPointF baselineStart, const QString& text, const QFont& font) override;
     void line(QPointF from, QPointF to, const QPen& pen) override;
     void fill(const QRectF& box, const QColor& colour) override;
@@ -58,6 +61,7 @@ public:
 
 private:
     QPainter& painter_;
+    double typeScale_;
 };
 
 } // namespace varnel::reports

@@ -120,7 +120,7 @@ void PageView::paintEvent(QPaintEvent*)
         painter.setClipRect(sheet);
         painter.translate(sheet.left() + printable.left() * zoom_, sheet.top() + printable.top() * zoom_);
         painter.scale(deviceScale, deviceScale);
-        reports::PainterCanvas canvas(painter);
+        reports::PainterCanvas canvas(painter, double(reports::PageMetrics::kLayoutDotsPerInch) / logicalDpiY());
         pages_.paint(page, canvas);
         painter.restore();
     }

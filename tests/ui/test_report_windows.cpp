@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTimer>
@@ -43,6 +44,17 @@ void whilePreviewIsUp(const std::function<void(ReportPreview&)>& inPreview)
     closer->start();
 }
 
+// The share of `shot`'s pixels that are ink: dark as type is.
+double inkShare(const QImage& shot)
+{
+    qint64 ink = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x)
+            ink += qGray(shot.pixel(x, y)) < 100;
+    }
+    return double(ink) / (qint64(shot.width()) * shot.height());
+}
+
 } // namespace
 
 // Export PDF refuses the roster before it asks to replace a file.
@@ -68,6 +80,7 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
         QStringList asked;
         QString suggested;
         int pagesShown = -1;
+        double ink = 0;
         bool openAfterExport = false;
         ReportEngine engine(std::make_unique<PreviewPresenter>(
                                 nullptr,
@@ -83,6 +96,7 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
         engine.setReportFileName(copyShippedLayout("varnel_work.rpt", folder.dir.path()));
         whilePreviewIsUp([&](ReportPreview& preview) {
             pagesShown = preview.pageCount();
+            ink = inkShare(preview.view().viewport()->grab().toImage());
             if (auto* action = preview.findChild<QAction*>("exportPdf"))
                 action->trigger();
             QCoreApplication::processEvents();
@@ -94,6 +108,9 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
         EXPECT_EQ(openAfterExport, c.number == 0) << "a failure closes the preview, nothing else does";
         EXPECT_EQ(isPdf(target), c.writes);
         EXPECT_EQ(pagesShown, 7);
+        // Type drawn at its size on paper (some 3% of the view), not at the
+        // paper's resolution shrunk to the screen's (some 1%).
+        EXPECT_GT(ink, 0.02);
         EXPECT_EQ(suggested, QDir::current().filePath("Promotion Point Worksheet.pdf")) << "the layout's title";
         if (c.writes) {
             EXPECT_EQ(pdfPages(target).size(), 7);
