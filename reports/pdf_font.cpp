@@ -133,21 +133,22 @@ int PdfFont::width(quint16 glyph) const
     return int(std::lround(u16(hmtx_, qsizetype(metric) * 4) * 1000.0 / unitsPerEm_));
 }
 
-QByteArray PdfFont::subsetProgram() const
+QByteArray PdfFont::glyphData(quint16 glyph) const
 {
-    const auto glyphData = [&](quint16 glyph) {
-        const qsizetype from = longOffsets_ ? u32(loca_, glyph * 4) : u16(loca_, glyph * 2) * 2;
-        const qsizetype to = longOffsets_ ? u32(loca_, (glyph + 1) * 4) : u16(loca_, (glyph + 1) * 2) * 2;
-        return to > from && to <= glyf_.size() ? glyf_.mid(from, to - from) : QByteArray();
-    };
+    const qsizetype from = longOffsets_ ? u32(loca_, glyph * 4) : u16(loca_, glyph * 2) * 2;
+    const qsizetype to = longOffsets_ ? u32(loca_, (glyph + 1) * 4) : u16(loca_, (glyph + 1) * 2) * 2;
+    return to > from && to <= glyf_.size() ? glyf_.mid(from, to - from) : QByteArray();
+}
 
+QSet<quint16> PdfFont::keptGlyphs() const
+{
     // The used glyphs, the missing glyph, and the parts composite glyphs
     // are made of.
     QSet<quint16> keep{0};
     QList<quint16> pending = used_.keys();
     while (!pending.isEmpty()) {
         const quint16 glyph = pending.takeLast();
-        if (glyph >= glyphCount_)
+        if (glyph >= glyphCount_ || (glyph != 0 && keep.contains(glyph)))
             continue;
         keep.insert(glyph);
         const QByteArray data = glyphData(glyph);
@@ -158,14 +159,49 @@ QByteArray PdfFont::subsetProgram() const
         quint16 flags = kMore;
         while ((flags & kMore) && at + 4 <= data.size()) {
             flags = u16(data, at);
-            const quint16 part = u16(data, at + 2);
-            if (!keep.contains(part))
-                pending.append(part);
+            pending.append(u16(data, at + 2));
             at += 4 + ((flags & kWords) ? 4 : 2);
             at += (flags & kScale) ? 2 : (flags & kXYScale) ? 4 : (flags & kTwoByTwo) ? 8 : 0;
         }
     }
+    return keep;
+}
 
+namespace {
+
+// A TrueType file of `tables`, each under its tag, in the tags' order.
+QByteArray sfntFile(const QMap<QByteArray, QByteArray>& tables)
+{
+    const quint16 count = quint16(tables.size());
+    quint16 power = 1, log = 0;
+    while (power * 2 <= count) {
+        power *= 2;
+        ++log;
+    }
+    QByteArray out;
+    put32(out, 0x00010000);
+    put16(out, count);
+    put16(out, quint16(power * 16));
+    put16(out, log);
+    put16(out, quint16(count * 16 - power * 16));
+    const quint32 offset = 12 + 16 * count;
+    QByteArray bodies;
+    for (auto table = tables.cbegin(); table != tables.cend(); ++table) {
+        out += table.key();
+        put32(out, tableChecksum(table.value()));
+        put32(out, offset + quint32(bodies.size()));
+        put32(out, quint32(table.value().size()));
+        bodies += table.value();
+        padTo4(bodies);
+    }
+    return out + bodies;
+}
+
+} // namespace
+
+QByteArray PdfFont::subsetProgram() const
+{
+    const QSet<quint16> keep = keptGlyphs();
     QByteArray glyf, loca;
     for (int glyph = 0; glyph < glyphCount_; ++glyph) {
         put32(loca, quint32(glyf.size()));
@@ -180,37 +216,14 @@ QByteArray PdfFont::subsetProgram() const
     head.replace(8, 4, QByteArray(4, '\0'));       // checkSumAdjustment: not kept
     head.replace(50, 2, QByteArray("\0\1", 2));    // long offsets in loca
 
-    QMap<QByteArray, QByteArray> tables{{"head", head},           {"hhea", hhea_}, {"hmtx", hmtx_},
-                                        {"loca", loca},           {"glyf", glyf},  {"maxp", raw_.fontTable("maxp")}};
+    QMap<QByteArray, QByteArray> tables{{"head", head}, {"hhea", hhea_}, {"hmtx", hmtx_},
+                                        {"loca", loca}, {"glyf", glyf},  {"maxp", raw_.fontTable("maxp")}};
     for (const char* tag : {"cvt ", "fpgm", "prep"}) {
         const QByteArray table = raw_.fontTable(tag);
         if (!table.isEmpty())
             tables.insert(tag, table);
     }
-
-    const quint16 count = quint16(tables.size());
-    quint16 power = 1, log = 0;
-    while (power * 2 <= count) {
-        power *= 2;
-        ++log;
-    }
-    QByteArray out;
-    put32(out, 0x00010000);
-    put16(out, count);
-    put16(out, quint16(power * 16));
-    put16(out, log);
-    put16(out, quint16(count * 16 - power * 16));
-    quint32 offset = 12 + 16 * count;
-    QByteArray bodies;
-    for (auto table = tables.cbegin(); table != tables.cend(); ++table) {
-        out += table.key();
-        put32(out, tableChecksum(table.value()));
-        put32(out, offset + quint32(bodies.size()));
-        put32(out, quint32(table.value().size()));
-        bodies += table.value();
-        padTo4(bodies);
-    }
-    return out + bodies;
+    return sfntFile(tables);
 }
 
 QByteArray PdfFont::widthsArray() const

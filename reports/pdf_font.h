@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QRawFont>
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -48,6 +49,8 @@ public:
 
 private:
     explicit PdfFont(const QRawFont& font);
+    QByteArray glyphData(quint16 glyph) const;
+    QSet<quint16> keptGlyphs() const;
 
     QRawFont raw_;
     QByteArray head_, hhea_, hmtx_, loca_, glyf_;
