@@ -1,12 +1,15 @@
 #include "common/server_connection.h"
 
 #include "common/failure_numbers.h"
+#include "common/server_password.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <libpq-fe.h>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace varnel {
@@ -121,7 +124,15 @@ bool isServerLocation(const QString& location)
     return parsed != nullptr;
 }
 
-QString serverDisplayName(const QString& address)
+namespace {
+
+// Where and as whom an address connects: the parts messages may show.
+struct AddressParts {
+    bool readable = false;
+    QString host, port, database, user;
+};
+
+AddressParts addressParts(const QString& address)
 {
     // Only where and as whom: a password, a key's file or any other setting
     // of the address never reaches a message, a log or a title.
@@ -129,35 +140,57 @@ QString serverDisplayName(const QString& address)
     std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> parsed(PQconninfoParse(address.toUtf8().constData(), &parseError),
                                                                          PQconninfoFree);
     PQfreemem(parseError);
+    AddressParts parts;
     if (!parsed)
-        return tr("(a server address that cannot be read)");
-    QString host, port, database, user;
+        return parts;
+    parts.readable = true;
     for (const PQconninfoOption* o = parsed.get(); o->keyword; ++o) {
         if (!o->val)
             continue;
         const QString value = QString::fromUtf8(o->val);
-        if (qstrcmp(o->keyword, "host") == 0 || (qstrcmp(o->keyword, "hostaddr") == 0 && host.isEmpty()))
-            host = value;
+        if (qstrcmp(o->keyword, "host") == 0 || (qstrcmp(o->keyword, "hostaddr") == 0 && parts.host.isEmpty()))
+            parts.host = value;
         else if (qstrcmp(o->keyword, "port") == 0)
-            port = value;
+            parts.port = value;
         else if (qstrcmp(o->keyword, "dbname") == 0)
-            database = value;
+            parts.database = value;
         else if (qstrcmp(o->keyword, "user") == 0)
-            user = value;
+            parts.user = value;
     }
+    return parts;
+}
+
+} // namespace
+
+QString serverDisplayName(const QString& address)
+{
+    const AddressParts p = addressParts(address);
+    if (!p.readable)
+        return tr("(a server address that cannot be read)");
     QString shown = QStringLiteral("postgresql://");
-    if (!user.isEmpty())
-        shown += user + u'@';
+    if (!p.user.isEmpty())
+        shown += p.user + u'@';
     // A socket's folder as a host is no part of a URI's authority.
-    const bool socket = host.startsWith(u'/');
+    const bool socket = p.host.startsWith(u'/');
     if (!socket)
-        shown += host;
-    if (!port.isEmpty() && !socket)
-        shown += u':' + port;
-    shown += u'/' + database;
+        shown += p.host;
+    if (!p.port.isEmpty() && !socket)
+        shown += u':' + p.port;
+    shown += u'/' + p.database;
     if (socket)
-        shown += QStringLiteral(" (%1%2)").arg(host, port.isEmpty() ? QString() : u':' + port);
+        shown += QStringLiteral(" (%1%2)").arg(p.host, p.port.isEmpty() ? QString() : u':' + p.port);
     return shown;
+}
+
+QString serverDatabaseInWords(const QString& address)
+{
+    const AddressParts p = addressParts(address);
+    if (!p.readable)
+        return serverDisplayName(address);
+    // No host, or a socket's folder: the server on this computer.
+    if (p.host.isEmpty() || p.host.startsWith(u'/'))
+        return tr("the database \"%1\" on this computer's server").arg(p.database);
+    return tr("the database \"%1\" on the server \"%2\"").arg(p.database, p.port.isEmpty() ? p.host : p.host + u':' + p.port);
 }
 
 Failure serverFailure(const QString& sqlState, const QString& reason, const QString& what)
@@ -176,6 +209,90 @@ Failure serverFailure(const QSqlError& error, const QString& what)
     return serverFailure(error.nativeErrorCode(), detail, what);
 }
 
+namespace {
+
+void wipe(QByteArray& password)
+{
+    password.fill('\0');
+    password.clear();
+}
+
+// A connection with `options`, and `password` when one is given.
+ServerLink connectWith(const std::vector<ConnectOption>& options, const QByteArray& password)
+{
+    std::vector<const char*> keywords, values;
+    for (const ConnectOption& o : options) {
+        keywords.push_back(o.keyword.constData());
+        values.push_back(o.value.constData());
+    }
+    if (!password.isEmpty()) {
+        keywords.push_back("password");
+        values.push_back(password.constData());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    return ServerLink(PQconnectdbParams(keywords.data(), values.data(), 0), PQfinish);
+}
+
+// Connects to `uri` with `options`. A server that asks for a password
+// libpq found nowhere gets the one remembered for the address this session,
+// or the one the clerk gives when asked (askForPassword), which is kept
+// when the clerk said so. A password asked for and not given, or not
+// accepted, is 3029 with the role named; no password is ever in a message.
+// `used` gets the password that let the connection in (none when libpq
+// needed none of ours).
+ServerLink connectAsking(const QString& uri, const std::vector<ConnectOption>& options, QByteArray* used)
+{
+    const std::optional<QByteArray> remembered = rememberedPassword(uri);
+    QByteArray password = remembered.value_or(QByteArray());
+    bool asked = false;
+    bool remember = false;
+    for (;;) {
+        ServerLink link = connectWith(options, password);
+        if (!link) {
+            wipe(password);
+            throw Failure(ServerError::ConnectionFailed,
+                          tr("Cannot connect to the roster's server \"%1\": out of memory").arg(serverDisplayName(uri)));
+        }
+        if (PQstatus(link.get()) == CONNECTION_OK) {
+            if (remember)
+                rememberPassword(uri, password);
+            if (used)
+                *used = password;
+            wipe(password);
+            return link;
+        }
+        const QString role = QString::fromUtf8(PQuser(link.get()));
+        const QString reason = QString::fromUtf8(PQerrorMessage(link.get())).trimmed();
+        if (PQconnectionNeedsPassword(link.get()) && password.isEmpty() && !asked) {
+            asked = true;
+            if (std::optional<PasswordAnswer> answer = askForPassword(role, serverDatabaseInWords(uri));
+                answer && !answer->password.isEmpty()) {
+                password = std::exchange(answer->password, QByteArray());
+                remember = answer->rememberForSession;
+                continue;
+            }
+        }
+        if (PQconnectionNeedsPassword(link.get()) && password.isEmpty())
+            throw Failure(ServerError::LoginRefused,
+                          tr("The server asks for the password of the role \"%1\" to open %2, and none was given: type it "
+                             "when asked, or keep it in ~/.pgpass (or the file PGPASSFILE names), where libpq finds it.")
+                              .arg(role, serverDatabaseInWords(uri)));
+        const bool passwordRefused = PQconnectionUsedPassword(link.get());
+        wipe(password);
+        if (passwordRefused) {
+            if (remembered)
+                rememberPassword(uri, {});
+            throw Failure(ServerError::LoginRefused, tr("The server did not accept the password of the role \"%1\" for %2: %3")
+                                                         .arg(role, serverDatabaseInWords(uri), reason));
+        }
+        throw Failure(ServerError::ConnectionFailed,
+                      tr("Cannot connect to the roster's server \"%1\": %2").arg(serverDisplayName(uri), reason));
+    }
+}
+
+} // namespace
+
 ServerLink connectToServer(const QString& uri)
 {
     std::vector<ConnectOption> options = connectOptions(uri);
@@ -192,22 +309,11 @@ ServerLink connectToServer(const QString& uri)
     setOption(options, "options", serverOptions);
     setOption(options, "fallback_application_name", "varnel");
 
-    std::vector<const char*> keywords, values;
-    for (const ConnectOption& o : options) {
-        keywords.push_back(o.keyword.constData());
-        values.push_back(o.value.constData());
-    }
-    keywords.push_back(nullptr);
-    values.push_back(nullptr);
-    ServerLink link(PQconnectdbParams(keywords.data(), values.data(), 0), PQfinish);
-    if (!link)
-        throw Failure(ServerError::ConnectionFailed, tr("Cannot connect to the roster's server \"%1\": out of memory").arg(serverDisplayName(uri)));
+    ServerLink link = connectAsking(uri, options, nullptr);
     const auto refused = [&uri, &link] {
         return Failure(ServerError::ConnectionFailed, tr("Cannot connect to the roster's server \"%1\": %2")
                                                           .arg(serverDisplayName(uri), QString::fromUtf8(PQerrorMessage(link.get())).trimmed()));
     };
-    if (PQstatus(link.get()) != CONNECTION_OK)
-        throw refused();
     // The server's notices ("collation already exists, skipping") are not
     // the clerk's business; libpq would print them on the terminal.
     PQsetNoticeProcessor(link.get(), [](void*, const char*) {}, nullptr);
@@ -237,7 +343,27 @@ QSqlDatabase openServerConnection(const QString& connectionName, const QString& 
             rest << qpsqlOption(o);
     }
     db.setConnectOptions(rest.join(u';'));
-    if (!db.open()) {
+    QByteArray password = rememberedPassword(uri).value_or(QByteArray());
+    db.setPassword(QString::fromUtf8(password));
+    bool open = db.open();
+    if (!open && password.isEmpty()) {
+        // A server that wants a password libpq finds nowhere: asked for as
+        // for the store's connection (which says why it failed), then tried
+        // again with it.
+        try {
+            connectAsking(uri, options, &password);
+        } catch (const Failure&) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connectionName);
+            throw;
+        }
+        if (!password.isEmpty()) {
+            db.setPassword(QString::fromUtf8(password));
+            open = db.open();
+        }
+    }
+    wipe(password);
+    if (!open) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);

@@ -39,6 +39,11 @@ QSqlDatabase openServerConnection(const QString& connectionName, const QString& 
 // battalion"), never a password or any other of its settings.
 QString serverDisplayName(const QString& address);
 
+// The roster's database as a clerk's message names it: "the database
+// \"battalion\" on the server \"rosterhost\"" (on this computer's server
+// for a local socket); no user, password or other setting.
+QString serverDatabaseInWords(const QString& address);
+
 // The server's failure (its SQLSTATE) as the program's numbered failure:
 // `what`, the server's reason and the SQLSTATE.
 Failure serverFailure(const QSqlError& error, const QString& what);

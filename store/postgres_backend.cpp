@@ -204,6 +204,8 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
     if (columns.isEmpty())
         throw Failure(ServerError::CallFailed, tr("The database \"%1\" has no table \"%2\".").arg(serverDisplayName(uri_), table));
     table_ = quoted;
+    historyTable_ = historyTableOf(table);
+    keepsHistory_.reset();
     return RecordLayout(std::move(columns));
 }
 
@@ -537,8 +539,13 @@ void PostgresBackend::commitWrite()
 {
     if (!begin_.end())
         return; // nothing was written
-    if (std::exchange(keysFollowOnCommit_, false) && !keyName_.isEmpty())
+    if (std::exchange(keysFollowOnCommit_, false) && !keyName_.isEmpty()) {
         followGivenKeys();
+        // The history of changes starts with the roster as made (or copied
+        // in): the copied records are its first state, not entries.
+        for (const QString& statement : serverHistoryStatements(kSoldierTable, keyName_))
+            run(statement, tr("Cannot make the roster's history of changes on the server \"%1\""));
+    }
     runRaw(QStringLiteral("COMMIT"), tr("Cannot save to the roster on the server \"%1\""));
 }
 

@@ -74,6 +74,7 @@ public:
     StoreOutcome storeIfUnchanged(const RecordLayout& layout, const StoreRequest& request) override;
     std::optional<qint64> othersChangeCount() override;
     CurrentRecord readCurrentRecord(const RecordLayout& layout, qint64 key) override;
+    std::optional<QList<HistoryEntry>> historyOf(const RecordLayout& layout, qint64 key) override;
 
 private:
     using RawResult = std::unique_ptr<::pg_result, void (*)(::pg_result*)>;
@@ -132,6 +133,10 @@ private:
     QString table_;
     QString keyColumn_;
     QString keyName_;
+    // The history table of the table readLayout read (unquoted), and
+    // whether the database has it, once asked.
+    QString historyTable_;
+    std::optional<bool> keepsHistory_;
     // pg_class.relkind of the table readLayout read: "r" or "p" for a table.
     QString relationKind_;
     // The columns (quoted) an index reads in the order of their bytes, no

@@ -9,27 +9,39 @@ namespace varnel::store {
 
 namespace {
 
+// The other writer as the description's subject: another clerk on a
+// server (named by the role the server's history gives), another program
+// on a file.
+QString writerInWords(const RecordConflict& c)
+{
+    if (!c.onServer)
+        return QCoreApplication::translate("varnel::store", "Another program");
+    if (c.changedBy)
+        return QCoreApplication::translate("varnel::store", "Another clerk (role %1)").arg(*c.changedBy);
+    return QCoreApplication::translate("varnel::store", "Another clerk");
+}
+
 QString describe(const RecordConflict& c, const QString& roster)
 {
     const QString soldier = soldierInWords(c.soldier);
     const bool deleting = c.action == RecordConflict::Action::Delete;
     if (c.soldierNow) {
         const QString text = deleting
-            ? QCoreApplication::translate("varnel::store", "The record of %1 in %2 now holds %3: another program gave it to "
-                                                           "another soldier since it was read. Nothing was deleted.")
-            : QCoreApplication::translate("varnel::store", "The record of %1 in %2 now holds %3: another program gave it to "
-                                                           "another soldier since it was read. Nothing was saved.");
-        return text.arg(soldier, roster, soldierInWords(*c.soldierNow));
+            ? QCoreApplication::translate("varnel::store", "%1 gave the record of %2 in %3 to another soldier since it was "
+                                                           "read: it now holds %4. Nothing was deleted.")
+            : QCoreApplication::translate("varnel::store", "%1 gave the record of %2 in %3 to another soldier since it was "
+                                                           "read: it now holds %4. Nothing was saved.");
+        return text.arg(writerInWords(c), soldier, roster, soldierInWords(*c.soldierNow));
     }
     const QString text = deleting
-        ? QCoreApplication::translate("varnel::store", "Another program changed the record of %1 in %2 since it was read "
-                                                       "(%3). Nothing was deleted.")
-        : QCoreApplication::translate("varnel::store", "Another program changed the record of %1 in %2 since it was read "
-                                                       "(%3). Nothing was saved.");
+        ? QCoreApplication::translate("varnel::store", "%1 changed the record of %2 in %3 since it was read "
+                                                       "(%4). Nothing was deleted.")
+        : QCoreApplication::translate("varnel::store", "%1 changed the record of %2 in %3 since it was read "
+                                                       "(%4). Nothing was saved.");
     QStringList labels;
     for (const QString& column : c.columns)
         labels << columnLabel(column);
-    return text.arg(soldier, roster, labels.join(QStringLiteral(", ")));
+    return text.arg(writerInWords(c), soldier, roster, labels.join(QStringLiteral(", ")));
 }
 
 } // namespace

@@ -24,6 +24,11 @@ struct RecordConflict {
     // another soldier (a key used again, another roster copied in);
     // otherwise empty.
     std::optional<QString> soldierNow;
+    // Who the other writer was: on a server another clerk, by the role the
+    // roster's history of changes names when it keeps one; for a file
+    // another program.
+    bool onServer = false;
+    std::optional<QString> changedBy;
     QStringList columns;     // the columns the other writer changed, in table order
     QList<Value> readBefore; // the record as this copy read it
     QList<Value> storedNow;  // the record as the file holds it now
@@ -32,7 +37,8 @@ struct RecordConflict {
 
 // Failure 3197: the record was changed by another writer; nothing was
 // stored (or deleted). `roster` names the roster in words ("the roster file
-// \"...\"").
+// \"...\"", "the database \"...\" on the server ..."); the columns are
+// named by the window's labels (columnLabel).
 class ConflictFailure : public Failure {
 public:
     ConflictFailure(RecordConflict conflict, const QString& roster);

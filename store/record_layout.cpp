@@ -6,13 +6,40 @@ namespace varnel::store {
 
 QString columnLabel(const QString& column)
 {
-    static const QHash<QString, QString> labels = {
-        {QStringLiteral("1sgtpoints"), QStringLiteral("1SG")},
-        {QStringLiteral("ssgtpoints"), QStringLiteral("SGT")},
-        {QStringLiteral("tisdate"), QStringLiteral("PEBD")},
-        {QStringLiteral("dordate"), QStringLiteral("DOR")},
+    // The grid's headings, the option lists' and frames' captions, the
+    // evaluations' labels and the award boxes' names as the window gives
+    // them; the worked-out points as the total's tooltip names them.
+    static const QHash<QString, const char*> labels = {
+        {QStringLiteral("tisdate"), QT_TRANSLATE_NOOP("varnel::store", "PEBD")},
+        {QStringLiteral("dordate"), QT_TRANSLATE_NOOP("varnel::store", "DOR")},
+        {QStringLiteral("apft"), QT_TRANSLATE_NOOP("varnel::store", "APFT Score")},
+        {QStringLiteral("weapon"), QT_TRANSLATE_NOOP("varnel::store", "Weapons Qualification")},
+        {QStringLiteral("msm"), QT_TRANSLATE_NOOP("varnel::store", "MSM, first award")},
+        {QStringLiteral("msm2"), QT_TRANSLATE_NOOP("varnel::store", "MSM, second award")},
+        {QStringLiteral("arcom"), QT_TRANSLATE_NOOP("varnel::store", "ARCOM, first award")},
+        {QStringLiteral("arcom2"), QT_TRANSLATE_NOOP("varnel::store", "ARCOM, second award")},
+        {QStringLiteral("arcom3"), QT_TRANSLATE_NOOP("varnel::store", "ARCOM, third award")},
+        {QStringLiteral("aam"), QT_TRANSLATE_NOOP("varnel::store", "AAM, first award")},
+        {QStringLiteral("aam2"), QT_TRANSLATE_NOOP("varnel::store", "AAM, second award")},
+        {QStringLiteral("aam3"), QT_TRANSLATE_NOOP("varnel::store", "AAM, third award")},
+        {QStringLiteral("ltr/com"), QT_TRANSLATE_NOOP("varnel::store", "LTR/COM, first award")},
+        {QStringLiteral("ltr/com2"), QT_TRANSLATE_NOOP("varnel::store", "LTR/COM, second award")},
+        {QStringLiteral("ltr/com3"), QT_TRANSLATE_NOOP("varnel::store", "LTR/COM, third award")},
+        {QStringLiteral("tispoints"), QT_TRANSLATE_NOOP("varnel::store", "TIS points")},
+        {QStringLiteral("tigpoints"), QT_TRANSLATE_NOOP("varnel::store", "TIG points")},
+        {QStringLiteral("apftpoints"), QT_TRANSLATE_NOOP("varnel::store", "APFT points")},
+        {QStringLiteral("weaponpoints"), QT_TRANSLATE_NOOP("varnel::store", "weapon points")},
+        {QStringLiteral("awardpoints"), QT_TRANSLATE_NOOP("varnel::store", "award points")},
+        {QStringLiteral("1sgtpoints"), QT_TRANSLATE_NOOP("varnel::store", "1SG")},
+        {QStringLiteral("ssgtpoints"), QT_TRANSLATE_NOOP("varnel::store", "SGT")},
+        {QStringLiteral("lastschool"), QT_TRANSLATE_NOOP("varnel::store", "NCOES Last")},
+        {QStringLiteral("nextschool"), QT_TRANSLATE_NOOP("varnel::store", "NCOES Next")},
+        {QStringLiteral("prefdates"), QT_TRANSLATE_NOOP("varnel::store", "Request Dates")},
+        {QStringLiteral("totaldate"), QT_TRANSLATE_NOOP("varnel::store", "date of the point total")},
+        {QStringLiteral("total"), QT_TRANSLATE_NOOP("varnel::store", "point total")},
     };
-    return labels.value(column.toLower(), column);
+    const char* label = labels.value(column.toLower());
+    return label ? QCoreApplication::translate("varnel::store", label) : column;
 }
 
 const QString kApftBands = QStringLiteral(

@@ -45,9 +45,12 @@ inline const QString TotalDate = QStringLiteral("TotalDate");
 inline const QString TOTAL = QStringLiteral("TOTAL");
 } // namespace column
 
-// A column as the window labels it for the clerk: the evaluations as "1SG"
-// and "SGT" beside their spin boxes, the service dates as the grid's "PEBD"
-// and "DOR"; any other column by its name.
+// A column as the window labels it for the clerk: the service dates as
+// the grid's "PEBD" and "DOR", "APFT Score", "Weapons Qualification", the
+// awards as "MSM, second award", the evaluations as "1SG" and "SGT" beside
+// their spin boxes, the NCOES course's "NCOES Last", "Request Dates", the
+// worked-out points as the total's tooltip names them; Name, Rank and any
+// column the window does not show by its name.
 QString columnLabel(const QString& column);
 
 // The codes the APFT and Weapon columns store and what the window shows for

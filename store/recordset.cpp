@@ -243,8 +243,14 @@ Failure Recordset::recordGone() const
 QString Recordset::rosterInWords() const
 {
     if (location_.isServer())
-        return QCoreApplication::translate("varnel::store", "the roster on the server \"%1\"").arg(location_.inWords());
+        return serverDatabaseInWords(location_.text());
     return QCoreApplication::translate("varnel::store", "the roster file \"%1\"").arg(location_.inWords());
+}
+
+std::optional<QList<HistoryEntry>> Recordset::currentHistory()
+{
+    requireCurrent();
+    return backend_->historyOf(layout_, keys_.at(position_));
 }
 
 QString Recordset::nameOf(const QList<StoredValue>& stored) const
@@ -415,6 +421,14 @@ void Recordset::throwConflict(RecordConflict conflict, const QList<int>& changed
     conflict.soldier = nameOf(conflict.readBefore);
     if (name >= 0 && changed.contains(name))
         conflict.soldierNow = nameOf(conflict.storedNow);
+    conflict.onServer = location_.isServer();
+    try {
+        // The server's history of changes names who changed the record last.
+        if (const auto entries = backend_->historyOf(layout_, conflict.key); entries && !entries->isEmpty())
+            conflict.changedBy = entries->last().role;
+    } catch (const Failure&) {
+        // A role that may not read the history hears of another clerk.
+    }
     throw ConflictFailure(std::move(conflict), rosterInWords());
 }
 

@@ -180,8 +180,13 @@ public:
     // The record with this key as the engine holds it now (values and
     // stored values); empty when there is none.
     StoredRecord storedRecord(qint64 key) const;
-    // The roster in words for a message: its file, or its server.
+    // The roster in words for a message: its file, or its server's database.
     QString rosterInWords() const;
+    bool onServer() const { return location_.isServer(); }
+    // The current soldier's changes as the roster's history of changes
+    // keeps them, oldest first; nothing when it keeps none (a file).
+    // Fails without a current record.
+    std::optional<QList<HistoryEntry>> currentHistory();
     // How another program's lock on the file is waited for (lock_wait.h).
     void setLockWait(class LockWait* wait) { backend_->setLockWait(wait); }
 

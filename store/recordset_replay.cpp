@@ -137,9 +137,10 @@ void Recordset::Replay::refuseChanged(const QString& name, const QList<int>& col
     QStringList names;
     for (int c : columns)
         names << columnLabel(rs_.layout_.at(c).name);
+    const QString text = rs_.onServer() ? tr("%1: another clerk changed the record of %2 in %3 since (%4). Nothing was changed.")
+                                        : tr("%1: another program changed the record of %2 in %3 since (%4). Nothing was changed.");
     throw Failure(RecordsetError::ChangedByAnotherWriter,
-                  tr("%1: another program changed the record of %2 in %3 since (%4). Nothing was changed.")
-                      .arg(refusal_, soldierInWords(name), rs_.rosterInWords(), names.join(QStringLiteral(", "))));
+                  text.arg(refusal_, soldierInWords(name), rs_.rosterInWords(), names.join(QStringLiteral(", "))));
 }
 
 Recordset::StepOutcome Recordset::undo(const Progress& progress)

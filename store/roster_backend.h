@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "common/roster_location.h"
 #include "store/record_layout.h"
+#include "store/roster_history.h"
 #include "store/value.h"
 
 #include <QByteArray>
@@ -186,6 +187,17 @@ public:
     // the roster's keys again for. A server's count moves with every commit
     // anywhere on it, this connection's own too.
     virtual bool changeCountIsOthersOnly() const { return false; }
+
+    // The changes to the record with this key that the roster's history
+    // keeps (store/roster_history.h), oldest first, their columns read as
+    // `layout`'s; nothing when the roster keeps no history: a file (one
+    // clerk works on it), or a server table made without one.
+    virtual std::optional<QList<HistoryEntry>> historyOf(const RecordLayout& layout, qint64 key)
+    {
+        Q_UNUSED(layout);
+        Q_UNUSED(key);
+        return std::nullopt;
+    }
 
     // What a move reads: the change count above and the record with this
     // key (empty when it is gone), as of one moment. By default the two

@@ -6,6 +6,7 @@
 #include "tools/recover_soldier.h"
 #include "tools/roster_copy.h"
 #include "tools/roster_files.h"
+#include "tools/terminal_password.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -84,7 +85,8 @@ const char* const kCommands = QT_TRANSLATE_NOOP("varnel::tools",
     "\n"
     "A ROSTER (of total and export) may be a roster file or a PostgreSQL\n"
     "server's URI, given in its place or as --database URI. A password never\n"
-    "goes in the URI: libpq reads it from ~/.pgpass or a service file.\n"
+    "goes in the URI: libpq reads it from ~/.pgpass (or the file PGPASSFILE\n"
+    "names) or a service file; otherwise it is asked for on the terminal.\n"
     "create, sample and copy refuse to overwrite an existing file or table.\n");
 // clang-format on
 
@@ -377,6 +379,10 @@ int main(int argc, char* argv[])
     }
     if (args.isEmpty())
         return usageError(parser, QCoreApplication::translate("varnel::tools", "no command given."));
+
+    // A server that asks for a password gets it from the terminal when
+    // libpq finds it nowhere.
+    varnel::setPasswordPrompt(&varnel::tools::askPasswordOnTerminal);
 
     // Commands without options (create, copy, total, recover, import) take their
     // arguments as they stand, so a file or a soldier's name may begin with

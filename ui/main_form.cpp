@@ -14,6 +14,7 @@
 #include "ui/help_viewer.h"
 #include "ui/lock_wait_window.h"
 #include "ui/message_boxes.h"
+#include "ui/password_prompt.h"
 #include "ui/preview_presenter.h"
 #include "ui/product.h"
 #include "ui/recent_rosters.h"
@@ -105,6 +106,10 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
                                  : tr("the roster file \"%1\"").arg(QDir::toNativeSeparators(binding_.databaseName()));
     });
     binding_.setLockWait(lockWait_.get());
+    // A server that asks for a password asks the clerk here; the window
+    // before it asks again once this one is gone.
+    previousPasswordPrompt_ = setPasswordPrompt(
+        [this](const QString& role, const QString& server) { return askPasswordInWindow(this, role, server); });
 
     buildControls();
     buildMenus();
@@ -151,6 +156,7 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
 MainForm::~MainForm()
 {
     binding_.setLockWait(nullptr);
+    setPasswordPrompt(std::move(previousPasswordPrompt_));
     // Let the controls go before the binding they are registered with.
     delete takeCentralWidget();
 }

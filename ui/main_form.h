@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/server_password.h"
 #include "store/data_control.h"
 #include "store/record_conflict.h"
 #include "points/clock.h"
@@ -173,6 +174,11 @@ private:
     // File > Restore from Safety Copy: soldiers as a copy of this roster
     // holds them brought back, the clerk choosing which.
     void restoreFromSafetyCopy();
+    // File > History of This Soldier: who changed the current soldier, when,
+    // and which fields from what to what, as a server roster's history
+    // keeps it. A roster file keeps none (one clerk works on it), and the
+    // item says so.
+    void showSoldierHistory();
 
     // Sort hides the window and shows the hourglass while the roster reloads.
     void setBusyPointer(bool busy) override;
@@ -213,6 +219,7 @@ private:
     std::function<QString(const QString&, const QString&)> chooseFolder_;
     std::function<QString(const QString&, const QString&, const QString&)> chooseFile_;
     std::function<QString(const QString&)> askServerAddress_;
+    PasswordPrompt previousPasswordPrompt_;
     class FirstRunPanel* firstRun_ = nullptr;
     class QMenu* recentMenu_ = nullptr;
     bool settingsApplied_ = false; // the request-dates setting and school lists
@@ -246,6 +253,7 @@ private:
     QAction* undoItem_ = nullptr;
     QAction* redoItem_ = nullptr;
     QAction* restoreItem_ = nullptr;
+    QAction* historyItem_ = nullptr;
 };
 
 } // namespace varnel::ui

@@ -1,7 +1,7 @@
 // The menu bar: File > Create Report > Merit List, Worksheets, NCOES Course;
 // File > Exit; Help > Contents, About. No written item has a shortcut key;
 // the program's own items (Undo, Redo, the rosters, Total All, Find,
-// Export, Restore) stand between Create Report and the separator.
+// Export, Restore, History) stand between Create Report and the separator.
 #include "ui/main_form.h"
 
 #include "reports/report_commands.h"
@@ -83,6 +83,7 @@ void MainForm::buildMenus()
     exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     exportCsv->setShortcutContext(Qt::WindowShortcut);
     restoreItem_ = addItem(file, tr("Restore from &Safety Copy..."), "MNU_RESTORE");
+    historyItem_ = addItem(file, tr("&History of This Soldier..."), "MNU_HISTORY");
     addSeparator(file, "MNU_SEPER3");
     QAction* exit = addItem(file, tr("&Exit"), "MNU_EXIT");
 
@@ -114,6 +115,7 @@ void MainForm::buildMenus()
     connect(undoItem_, &QAction::triggered, this, [this] { undoOrRedo(true); });
     connect(redoItem_, &QAction::triggered, this, [this] { undoOrRedo(false); });
     connect(restoreItem_, &QAction::triggered, this, [this] { restoreFromSafetyCopy(); });
+    connect(historyItem_, &QAction::triggered, this, [this] { showSoldierHistory(); });
     connect(newRoster, &QAction::triggered, this, [this] { this->newRoster(); });
     connect(openRoster, &QAction::triggered, this, [this] { chooseRosterToOpen(); });
     connect(openOnServer, &QAction::triggered, this, [this] { openRosterOnServer(); });

@@ -1,10 +1,12 @@
 // Taking changes back: File > Undo and Redo, and File > Restore from Safety
-// Copy.
+// Copy; and who made them: File > History of This Soldier.
 #include "ui/main_form.h"
 
 #include "common/failure.h"
 #include "store/copy_restore.h"
+#include "store/record_conflict.h"
 #include "ui/dialog_progress.h"
+#include "ui/history_dialog.h"
 #include "ui/message_boxes.h"
 #include "ui/product.h"
 #include "ui/restore_dialog.h"
@@ -60,6 +62,29 @@ void MainForm::showUndoSteps()
     redoItem_->setText(history.canRedo() ? tr("&Redo %1").arg(history.redoWhat()) : tr("&Redo"));
     // A server keeps no safety copies; its administrator's backups serve.
     restoreItem_->setEnabled(binding_.isOpen() && !rosterOnServer());
+    const bool file = binding_.isOpen() && !rosterOnServer();
+    historyItem_->setEnabled(binding_.isOpen() && !file);
+    historyItem_->setText(file ? tr("&History of This Soldier (a roster file keeps none)") : tr("&History of This Soldier..."));
+}
+
+void MainForm::showSoldierHistory()
+{
+    runCommand([this] {
+        store::Recordset& rs = binding_.recordset();
+        const std::optional<QList<store::HistoryEntry>> entries = rs.currentHistory();
+        const QString soldier = store::soldierInWords(rs.currentStoredValue(rs.layout().indexOf(store::column::Name)).displayText());
+        if (!entries) {
+            boxes_->show(kCaption,
+                         rs.onServer() ? tr("The roster in %1 keeps no history of changes: its table was made without one, by an "
+                                            "earlier version of varnel-roster.")
+                                             .arg(rs.rosterInWords())
+                                       : tr("A roster file keeps no history of changes: one clerk works on it. A roster "
+                                            "on a server keeps one."),
+                         QMessageBox::Information);
+            return;
+        }
+        (new HistoryDialog(soldier, *entries, this))->show();
+    });
 }
 
 void MainForm::restoreFromSafetyCopy()

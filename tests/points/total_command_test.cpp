@@ -174,7 +174,7 @@ TEST_P(TotalCommand, WorksOnTheRecordAsStoredNowAndAFailureStoresNoWorksheet)
     const struct { const char* name; QVariantMap changes; const char* sql; int number; const char* named; } cases[] = {
         {"soldier deleted", {}, R"(DELETE FROM "Soldier")", RecordsetError::RecordGone, ""},
         {"worksheet stored", {}, R"(UPDATE "Soldier" SET "TISPoints" = 9, "TOTAL" = 99)", RecordsetError::ChangedByAnotherWriter,
-         "TISPoints, TOTAL"},
+         "(TIS points, point total)"},
         {"a sum past the largest whole number", {{"1SGTPoints", qint64(1) << 62}, {"SSGTPoints", qint64(1) << 62}}, "",
          RecordsetError::Overflow, "Overflow."},
     };

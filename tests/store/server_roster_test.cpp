@@ -181,4 +181,35 @@ TEST(ServerRoster, ClerksOnDifferentRecordsNeverWaitForEachOther)
     EXPECT_EQ(roster.recordNamed("ADAMS").value("Rank").toString(), "CPL");
 }
 
+// The history of changes records who changed what; a clerk granted every right on every table cannot change it.
+TEST(ServerRoster, TheHistoryKeepsEveryClerksChangeAndNoClerkChangesIt)
+{
+    test::RosterFile roster(kServer);
+    roster.insert({{"Name", "ADAMS"}, {"MSM", 1}});
+    roster.exec(R"(DO $$ BEGIN CREATE ROLE allrights LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$)");
+    roster.exec("GRANT ALL ON ALL TABLES IN SCHEMA public TO allrights; GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO allrights");
+    const QString asClerk = roster.location().replace(QRegularExpression("user=[^&]*"), "user=allrights");
+    DataControl data1;
+    openAt(data1, asClerk);
+    data1.setPending("Rank", Value::text("SGT"));
+    data1.setPending("MSM", Value::boolean(false));
+    updateRecord(data1);
+    PostgresBackend clerk(asClerk);
+    for (const char* change : {R"(UPDATE "SoldierHistory" SET "Role" = 'x')", R"(DELETE FROM "SoldierHistory")",
+                               R"(TRUNCATE "SoldierHistory")", R"(INSERT INTO "SoldierHistory" ("Action") VALUES ('DELETE'))"})
+        expectFailure([&] { clerk.run(QString::fromLatin1(change), "%1"); }, ServerError::NoPermission, {"allrights may not"});
+
+    const auto history = data1.recordset().currentHistory();
+    ASSERT_TRUE(history && history->size() == 2) << "kept as written";
+    EXPECT_EQ(history->at(0).action, HistoryEntry::Action::Added);
+    EXPECT_EQ(history->at(0).role, test::testServer().user);
+    EXPECT_EQ(history->at(1).role, "allrights");
+    ASSERT_EQ(history->at(1).fields.size(), 2);
+    EXPECT_EQ(history->at(1).fields[0].column, "Rank");
+    EXPECT_EQ(history->at(1).fields[0].before, Value::null());
+    EXPECT_EQ(history->at(1).fields[1].after, Value::boolean(false)) << "MSM, in the table's order";
+    roster.exec(R"(TRUNCATE "SoldierHistory")"); // the database's owner may
+    EXPECT_EQ(data1.recordset().currentHistory()->size(), 0);
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "common/date_text.h"
 #include "store/postgres_backend.h"
+#include "store/roster_history.h"
 #include "store/sql_support.h"
 #include "support/program_run.h"
 #include "tools/roster_files.h"
@@ -13,6 +14,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
@@ -215,7 +218,9 @@ RosterFile::RosterFile(RosterKind kind) : kind_(kind)
     connection_ = Connection::toServer(database_);
     // As `varnel-roster create` and `copy` make it: from an SQLite table of that layout.
     const QString fileTable = kind.layout == TableLayout::Standard ? tools::soldierTableStatements().first() : QString::fromUtf8(kRearranged);
-    for (const QString& statement : store::serverTableStatements("Soldier", store::layoutOfFileTable(fileTable, "Soldier")))
+    const store::RecordLayout layout = store::layoutOfFileTable(fileTable, "Soldier");
+    const auto key = std::find_if(layout.columns().begin(), layout.columns().end(), [](const auto& c) { return c.generatedKey; });
+    for (const QString& statement : store::serverTableStatements("Soldier", layout) + store::serverHistoryStatements("Soldier", key->name))
         connection_->run(statement);
 }
 
@@ -230,6 +235,22 @@ int RosterFile::runInAnotherProgram(const QString& sql) const
 {
     return onServer() ? runProgram("psql", {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-d", location(), "-c", sql})
                       : runProgram("sqlite3", {path(), sql});
+}
+
+QString RosterFile::locationAs(const QString& role, const QString& password) const
+{
+    exec(QStringLiteral("DO $$ BEGIN CREATE ROLE %1 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$").arg(role));
+    exec(QStringLiteral(R"(ALTER ROLE %1 PASSWORD '%2'; GRANT SELECT, INSERT, UPDATE, DELETE ON "Soldier" TO %1;
+                           GRANT SELECT ON "SoldierHistory" TO %1)").arg(role, password));
+    QSqlQuery file = exec(QStringLiteral("SHOW hba_file"));
+    const QString hba = file.next() ? file.value(0).toString() : QString();
+    const QByteArray line = "local all " + role.toUtf8() + " scram-sha-256\n";
+    if (const QByteArray rules = fileBytes(hba); !rules.contains(line)) {
+        writeFile(hba, line + rules);
+        exec(QStringLiteral("SELECT pg_reload_conf()"));
+        QThread::msleep(500); // the server reads it anew
+    }
+    return QString(location()).replace(QRegularExpression(QStringLiteral("user=[^&]*")), QStringLiteral("user=") + role);
 }
 
 QList<qint64> RosterFile::insertNames(const QStringList& names)

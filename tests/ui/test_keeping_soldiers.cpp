@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -270,6 +271,27 @@ TEST_P(TakingBack, EveryStoredCommandIsUndoneAndRedoneStepByStep)
     step([&] { ui.find<QAction>("MNU_TOTALALL")->trigger(); });
     ASSERT_EQ(captions, QStringList({"&Undo Update of ADAMS", "&Undo Total of ADAMS", "&Undo Add", "&Undo Delete of BAKER",
                                      "&Undo Total All Soldiers"}));
+    // Who changed what: a server's history keeps each step; a file keeps none, and the menu item says so.
+    QAction* history = ui.find<QAction>("MNU_HISTORY");
+    if (roster.onServer()) {
+        QSqlQuery q = roster.exec(R"(SELECT string_agg("Action" || ' ' || "Soldier", ', ' ORDER BY "Entry") FROM "SoldierHistory")");
+        EXPECT_TRUE(q.next() && q.value(0).toString() == "INSERT 1, INSERT 2, INSERT 3, UPDATE 1, UPDATE 1, INSERT 4, DELETE 2, UPDATE 3")
+            << qPrintable(q.value(0).toString());
+        ui.clickRow(0);
+        history->trigger();
+        auto* list = ui.form->findChild<QTreeWidget*>("HistoryList");
+        ASSERT_NE(list, nullptr);
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << QStringList{list->topLevelItem(i)->text(1), list->topLevelItem(i)->text(2), list->topLevelItem(i)->text(3),
+                                list->topLevelItem(i)->text(4), list->topLevelItem(i)->text(5)}.join('|');
+        EXPECT_EQ(rows.filter(QRegularExpression("^\\w+\\|(added|changed)\\|")).size(), 3) << qPrintable(rows.join('\n'));
+        EXPECT_TRUE(rows.contains(testServer().user + "|changed|Request Dates|(blank)|AUG"));
+        EXPECT_EQ(rows.filter("||point total|99|").size(), 1);
+    } else {
+        EXPECT_FALSE(history->isEnabled());
+        EXPECT_EQ(history->text(), "&History of This Soldier (a roster file keeps none)");
+    }
     EXPECT_EQ(QSet<QString>(states.cbegin(), states.cend()).size(), 6) << "every step changed the roster";
 
     for (int i = 5; i > 0; --i) {
@@ -300,7 +322,7 @@ TEST_P(TakingBack, AnUndoStoresNothingOverAnotherWritersChange)
     press(ui, Qt::CTRL | Qt::Key_Z);
     ASSERT_EQ(ui.boxes.shown.size(), 1);
     EXPECT_TRUE(ui.boxes.shown[0].text.startsWith("3197: Cannot undo \"Update of ADAMS\"")) << qPrintable(ui.boxes.shown[0].text);
-    EXPECT_TRUE(ui.boxes.shown[0].text.contains("(PrefDates)"));
+    EXPECT_TRUE(ui.boxes.shown[0].text.contains("(Request Dates)"));
     EXPECT_EQ(roster.stored(adams, "PrefDates"), "SEP");
 
     // A deleted soldier whose key was taken meanwhile comes back under another.
@@ -358,8 +380,7 @@ TEST_P(TakingBack, DeleteAndEntriesNeverLandOnAnotherSoldier)
         EXPECT_EQ(box.buttons, c.buttons);
         EXPECT_EQ(box.escapeButton, -1) << "closing the box decides nothing";
         if (c.buttons == sameSoldier) {
-            EXPECT_TRUE(box.details.contains("PrefDates") && box.details.contains("SEP") && box.details.contains("AUG"))
-                << qPrintable(box.details);
+            EXPECT_TRUE(box.details.contains("Request Dates: stored now \"SEP\", you entered \"AUG\"")) << qPrintable(box.details);
         } else if (c.buttons == otherSoldier) {
             EXPECT_TRUE(box.text.contains("This is now \"CRUZ, TOM\", not \"ADAMS\"")) << qPrintable(box.text);
         }
