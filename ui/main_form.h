@@ -104,6 +104,7 @@ protected:
     // Once the window is first on the screen, the roster file is checked in
     // the background.
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The roster is on a PostgreSQL server, not in a file.
