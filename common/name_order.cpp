@@ -3,6 +3,7 @@
 #include <QList>
 #include <algorithm>
 #include <array>
+#include <vector>
 #include <optional>
 #include <memory>
 #include <unicode/ucol.h>
@@ -188,7 +189,48 @@ struct AsciiKeys {
     };
     std::array<Bytes, 128> ofChar{};
     bool usable = false;
+    // A key of printable ASCII reads back into its characters but for case
+    // (see plainNameKey): each has a key of its own, which begins no
+    // other's, and only a letter's two cases share one.
+    bool readsBack = false;
+    // The printable characters (letters in upper case) by their key's
+    // first byte.
+    std::array<std::vector<char>, 256> byFirstByte;
 };
+
+bool isPrintableAscii(uint code)
+{
+    return code >= 0x20 && code < 0x7F;
+}
+
+bool isLowerAscii(uint code)
+{
+    return code >= 'a' && code <= 'z';
+}
+
+// Whether every printable character's key tells it apart from the others
+// but for case, and no key begins another: then a key of printable ASCII
+// reads back one way only.
+bool keysReadBack(AsciiKeys& k)
+{
+    for (uint a = 0x20; a < 0x7F; ++a) {
+        const QByteArrayView keyA(k.ofChar[a].data, k.ofChar[a].size);
+        if (keyA.isEmpty())
+            return false;
+        for (uint b = a + 1; b < 0x7F; ++b) {
+            const QByteArrayView keyB(k.ofChar[b].data, k.ofChar[b].size);
+            if (keyA == keyB) {
+                if (!(isLowerAscii(b) && b - a == 'a' - 'A'))
+                    return false;
+            } else if (keyA.startsWith(keyB) || keyB.startsWith(keyA)) {
+                return false;
+            }
+        }
+        if (!isLowerAscii(a))
+            k.byFirstByte[uchar(keyA[0])].push_back(char(a));
+    }
+    return true;
+}
 
 const AsciiKeys& asciiKeys()
 {
@@ -211,6 +253,7 @@ const AsciiKeys& asciiKeys()
         for (const QChar c : probe)
             joined.append(k.ofChar[c.unicode()].data, k.ofChar[c.unicode()].size);
         k.usable = fits && joined == icuSortKey(collator, probe);
+        k.readsBack = k.usable && keysReadBack(k);
         return k;
     }();
     return keys;
@@ -261,6 +304,53 @@ QByteArray nameSortKeyOfUtf8(QByteArrayView utf8)
     // A character takes at most 4 bytes: this much holds the keyed
     // beginning whatever the text.
     return nameSortKey(QString::fromUtf8(utf8.first(std::min(utf8.size(), kNameKeyLength * 4))));
+}
+
+bool plainNameKey(QByteArrayView utf8, QByteArray& sortKey, QByteArray& lowerCase)
+{
+    const AsciiKeys& keys = asciiKeys();
+    if (utf8.size() > kNameKeyLength || !keys.readsBack)
+        return false;
+    sortKey.resize(utf8.size() * 4);
+    lowerCase.resize((utf8.size() + 7) / 8);
+    std::fill(lowerCase.begin(), lowerCase.end(), '\0');
+    char* out = sortKey.data();
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const uint code = uchar(utf8[i]);
+        if (!isPrintableAscii(code))
+            return false;
+        if (isLowerAscii(code))
+            lowerCase[i / 8] = char(uchar(lowerCase[i / 8]) | (0x80u >> (i % 8)));
+        out = std::copy_n(keys.ofChar[code].data, keys.ofChar[code].size, out);
+    }
+    sortKey.truncate(out - sortKey.constData());
+    // Bits past the last lower-case letter are left out: most names are
+    // in capitals, and have none.
+    qsizetype used = lowerCase.size();
+    while (used > 0 && lowerCase[used - 1] == '\0')
+        --used;
+    lowerCase.truncate(used);
+    return true;
+}
+
+QByteArray plainNameText(QByteArrayView sortKey, QByteArrayView lowerCase)
+{
+    const AsciiKeys& keys = asciiKeys();
+    QByteArray text;
+    for (qsizetype at = 0; at < sortKey.size();) {
+        const QByteArrayView rest = sortKey.sliced(at);
+        const std::vector<char>& candidates = keys.byFirstByte[uchar(rest[0])];
+        const auto found = std::find_if(candidates.begin(), candidates.end(), [&](char c) {
+            return rest.startsWith(QByteArrayView(keys.ofChar[uchar(c)].data, keys.ofChar[uchar(c)].size));
+        });
+        if (found == candidates.end())
+            return text; // not a key plainNameKey gives
+        const qsizetype i = text.size();
+        const bool lower = i / 8 < lowerCase.size() && (uchar(lowerCase[i / 8]) & (0x80u >> (i % 8)));
+        text += lower ? char(*found - 'A' + 'a') : *found;
+        at += keys.ofChar[uchar(*found)].size;
+    }
+    return text;
 }
 
 int compareKeyedNames(QByteArrayView keyA, QByteArrayView utf8A, QByteArrayView keyB, QByteArrayView utf8B)

@@ -27,6 +27,16 @@ inline constexpr qsizetype kNameKeyLength = 256;
 QByteArray nameSortKey(QStringView name);
 QByteArray nameSortKeyOfUtf8(QByteArrayView utf8);
 
+// Most names are printable ASCII, whose sort key holds every character
+// but its case: such a name (at most kNameKeyLength characters) can be kept
+// as its key and the case of its letters, one bit each (set: lower case),
+// which order names of one key as their texts do (upper case first); the
+// bits end with the last one set, so names in capitals have none.
+// plainNameKey fills in both, with no allocation when the buffers have
+// room, and is false for any other name; plainNameText gives the text back.
+bool plainNameKey(QByteArrayView utf8, QByteArray& sortKey, QByteArray& lowerCase);
+QByteArray plainNameText(QByteArrayView sortKey, QByteArrayView lowerCase);
+
 // Negative, zero or positive as `a` sorts before, with or after `b`.
 int compareNames(QStringView a, QStringView b);
 int compareNamesUtf8(QByteArrayView a, QByteArrayView b);

@@ -3,6 +3,7 @@
 #include "app/varnel_version.h"
 #include "common/failure.h"
 #include "common/output_target.h"
+#include "reports/pdf_document.h"
 #include "reports/pdf_target.h"
 #include "reports/report_failures.h"
 #include "reports/report_layout.h"
@@ -10,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QPdfWriter>
 #include <QSaveFile>
 
 namespace varnel::reports {
@@ -43,11 +43,12 @@ void PdfPresenter::present(const ReportRenderer& report, ReportProgress& progres
 
     ReportRenderer::Outcome outcome;
     {
-        QPdfWriter writer(&file);
-        writer.setPageLayout(report.pageLayout());
-        writer.setTitle(report.layout().title);
-        writer.setCreator(QStringLiteral(VARNEL_PRODUCT_NAME));
-        outcome = report.render(writer, progress);
+        PdfDocument pdf(file, report.pageLayout(), report.layout().title, QStringLiteral(VARNEL_PRODUCT_NAME));
+        outcome = pdf.startPage() ? ReportPages(report, pdf.metrics())
+                                        .paintAll(pdf, progress, [&] { return pdf.startPage(); })
+                                  : ReportRenderer::Outcome::DeviceFailed;
+        if (outcome == ReportRenderer::Outcome::Done && !pdf.finish())
+            outcome = ReportRenderer::Outcome::DeviceFailed;
     }
     switch (outcome) {
     case ReportRenderer::Outcome::Stopped:

@@ -1,6 +1,7 @@
 #include "reports/report_renderer.h"
 
 #include "common/server_connection.h"
+#include "reports/page_canvas.h"
 #include "reports/page_plan.h"
 #include "reports/report_data.h"
 #include "reports/report_layout.h"
@@ -12,6 +13,7 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPaintDevice>
 #include <QUrl>
 #include <algorithm>
 #include <array>
@@ -38,24 +40,53 @@ QFont reportFont(double points, bool bold)
     font.setPointSizeF(points);
     font.setBold(bold);
     // No shaping for Latin text: no "fi" ligature glyphs, so the PDF's text
-    // is searched and copied as typed, and long reports lay out faster.
+    // is searched and copied as typed, and long reports lay out faster. No
+    // kerning either: a text is as wide as its glyphs' own advances, which
+    // is all a PDF's font tells a reader.
     font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setKerning(false);
     return font;
 }
 
+// A font sized for a device, with its metrics. Text of Latin-1 letters is
+// measured from the advances of its characters, kept once: with no kerning
+// and no shaping that is what a text is as wide as, at a fraction of the
+// cost of laying the text out.
 struct Face {
     QFont font;
     QFontMetricsF metrics;
-    Face(const QFont& f, QPaintDevice* device) : font(f, device), metrics(font, device) {}
+    std::array<double, 256> latin{};
+
+    Face(const QFont& f, QPaintDevice* device) : font(f, device), metrics(font, device)
+    {
+        latin.fill(-1);
+        for (char16_t c = 0x20; c < latin.size(); ++c)
+            latin[c] = c < 0x7f || c >= 0xa0 ? metrics.horizontalAdvance(QChar(c)) : -1;
+    }
+
+    double advance(const QString& text) const
+    {
+        double sum = 0;
+        for (const QChar c : text) {
+            const double width = c.unicode() < latin.size() ? latin[c.unicode()] : -1;
+            if (width < 0)
+                return metrics.horizontalAdvance(text);
+            sum += width;
+        }
+        return sum;
+    }
 };
 
-// Paints one report on one device. Sizes follow the device's resolution;
-// positions are in device pixels from the top-left of the printable area.
+} // namespace
+
+// Paints the pages of one report for one device. Sizes follow the device's
+// resolution; positions are in device pixels from the top-left of the
+// printable area.
 class PagePainter {
 public:
-    PagePainter(const ReportLayout& layout, const ReportData& data, QDate printedOn, QPagedPaintDevice& device,
-                QPainter& painter, QStringList* cut)
-        : layout_(layout), data_(data), printedOn_(printedOn), device_(device), painter_(painter), cut_(cut),
+    PagePainter(const ReportLayout& layout, const ReportData& data, QDate printedOn, QPaintDevice& device,
+                QStringList* cut)
+        : layout_(layout), data_(data), printedOn_(printedOn), cut_(cut),
           body_(reportFont(layout.fontSize, false), &device),
           bold_(reportFont(layout.fontSize, true), &device),
           small_(reportFont(layout.fontSize * 0.85, false), &device),
@@ -100,8 +131,9 @@ public:
     double bodyHeight() const { return height_ - headerHeight_ - footerHeight_; }
     const ItemHeights& heights() const { return heights_; }
 
-    void paintPage(const PagePlan& plan, int pageIndex)
+    void paintPage(const PagePlan& plan, int pageIndex, PageCanvas& canvas)
     {
+        canvas_ = &canvas;
         const PlanPage& page = plan.pages[pageIndex];
         paintHeader(pageIndex + 1, int(plan.pages.size()));
         double y = headerHeight_;
@@ -144,13 +176,12 @@ private:
     {
         if (text.isEmpty())
             return;
-        painter_.setFont(face.font);
         const double room = w - 2 * gap_;
         QString shown = cutForLine(text);
-        double advance = face.metrics.horizontalAdvance(shown);
+        double advance = face.advance(shown);
         if (advance > room) {
             shown = face.metrics.elidedText(shown, Qt::ElideRight, room);
-            advance = face.metrics.horizontalAdvance(shown);
+            advance = face.advance(shown);
             if (cut_ && kind == Text::Layout)
                 cut_->append(text);
         }
@@ -159,19 +190,16 @@ private:
             left = x + w - gap_ - advance;
         else if (align == Align::Center)
             left = x + (w - advance) / 2;
-        painter_.drawText(QPointF(left, baseline), shown);
+        canvas_->text(QPointF(left, baseline), shown, face.font);
     }
 
     void rule(double y, const QPen& pen, double from = 0, double to = -1)
     {
-        painter_.setPen(pen);
-        painter_.drawLine(QPointF(from, y), QPointF(to < 0 ? width_ : to, y));
-        painter_.setPen(Qt::black);
+        canvas_->line(QPointF(from, y), QPointF(to < 0 ? width_ : to, y), pen);
     }
 
     void paintHeader(int page, int pages)
     {
-        painter_.setPen(Qt::black);
         const double titleBase = title_.metrics.ascent();
         cell(title_, -gap_, width_ * 0.75, titleBase, layout_.title, Align::Left);
         cell(body_, width_ * 0.6, width_ * 0.4 + gap_, titleBase,
@@ -296,12 +324,10 @@ private:
         const double room = width_ * (kEntryX + kEntryW) - gap_ - left;
         const double scale = barScale(row);
         const QRectF bar(left, y + h * 0.25, room * barValue(row, line) / scale, h * 0.5);
-        painter_.fillRect(bar, kChartFill);
+        canvas_->fill(bar, kChartFill);
         QString points = data_.value(row, line.points);
         if (line.cap > 0) {
-            painter_.setPen(hairline_);
-            painter_.drawRect(QRectF(left, bar.top(), room * line.cap / scale, bar.height()));
-            painter_.setPen(Qt::black);
+            canvas_->frame(QRectF(left, bar.top(), room * line.cap / scale, bar.height()), hairline_);
             points = QCoreApplication::translate("varnel::reports", "%1 of %2").arg(points, QString::number(line.cap));
         }
         cell(body_, width_ * kPointsX, width_ * kPointsW + gap_, base, points, Align::Right, Text::Value);
@@ -336,7 +362,7 @@ private:
         const double left = width_ * 0.02, columnWidth = width_ * 0.025;
         for (int b = 0; b < kBins; ++b) {
             const double height = h * bins[std::size_t(b)] / tallest;
-            painter_.fillRect(QRectF(left + b * columnWidth, y + h - height, columnWidth * 0.8, height), kChartFill);
+            canvas_->fill(QRectF(left + b * columnWidth, y + h - height, columnWidth * 0.8, height), kChartFill);
         }
         rule(y + h, hairline_, left, left + kBins * columnWidth);
         QString caption = layout_.group.histogramCaption;
@@ -394,9 +420,8 @@ private:
     const ReportLayout& layout_;
     const ReportData& data_;
     QDate printedOn_;
-    QPagedPaintDevice& device_;
-    QPainter& painter_;
     QStringList* cut_;
+    PageCanvas* canvas_ = nullptr;
     Face body_, bold_, small_, title_, recordTitle_;
     double width_ = 0, height_ = 0, row_ = 0, gap_ = 0;
     double headerHeight_ = 0, footerHeight_ = 0;
@@ -404,8 +429,6 @@ private:
     ItemHeights heights_;
     QVector<double> columnX_, columnW_;
 };
-
-} // namespace
 
 ReportRenderer::ReportRenderer(const ReportLayout& layout, const ReportData& data, QDate printedOn)
     : layout_(layout), data_(data), printedOn_(printedOn)
@@ -419,27 +442,44 @@ QPageLayout ReportRenderer::pageLayout() const
                        QPageLayout::Millimeter);
 }
 
+ReportPages::ReportPages(const ReportRenderer& report, QPaintDevice& device)
+    : painter_(std::make_unique<PagePainter>(report.layout_, report.data_, report.printedOn_, device, report.cut_)),
+      plan_(std::make_unique<PagePlan>(
+          planPages(report.layout_, report.data_, painter_->heights(), painter_->bodyHeight())))
+{
+}
+
+ReportPages::~ReportPages() = default;
+
+int ReportPages::count() const { return int(plan_->pages.size()); }
+
+void ReportPages::paint(int page, PageCanvas& canvas) const
+{
+    painter_->paintPage(*plan_, page, canvas);
+}
+
+ReportRenderer::Outcome ReportPages::paintAll(PageCanvas& canvas, ReportProgress& progress,
+                                              const std::function<bool()>& nextPage) const
+{
+    progress.begin(QCoreApplication::translate("varnel::reports", "Laying out the pages..."), count());
+    for (int p = 0; p < count(); ++p) {
+        if (p > 0 && !nextPage())
+            return ReportRenderer::Outcome::DeviceFailed;
+        paint(p, canvas);
+        if (!progress.step(p + 1))
+            return ReportRenderer::Outcome::Stopped;
+    }
+    return ReportRenderer::Outcome::Done;
+}
+
 ReportRenderer::Outcome ReportRenderer::render(QPagedPaintDevice& device, ReportProgress& progress) const
 {
     QPainter painter;
     if (!painter.begin(&device))
         return Outcome::DeviceFailed;
-    PagePainter pages(layout_, data_, printedOn_, device, painter, cut_);
-    const PagePlan plan = planPages(layout_, data_, pages.heights(), pages.bodyHeight());
-
-    progress.begin(QCoreApplication::translate("varnel::reports", "Laying out the pages..."), int(plan.pages.size()));
-    for (int p = 0; p < plan.pages.size(); ++p) {
-        if (p > 0 && !device.newPage()) {
-            painter.end();
-            return Outcome::DeviceFailed;
-        }
-        pages.paintPage(plan, p);
-        if (!progress.step(p + 1)) {
-            painter.end();
-            return Outcome::Stopped;
-        }
-    }
-    return painter.end() ? Outcome::Done : Outcome::DeviceFailed;
+    PainterCanvas canvas(painter);
+    const Outcome outcome = ReportPages(*this, device).paintAll(canvas, progress, [&] { return device.newPage(); });
+    return painter.end() || outcome != Outcome::Done ? outcome : Outcome::DeviceFailed;
 }
 
 } // namespace varnel::reports

@@ -3,13 +3,19 @@
 #include <QDate>
 #include <QPageLayout>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 class QPagedPaintDevice;
+class QPaintDevice;
 
 namespace varnel::reports {
 
+class PageCanvas;
+class PagePainter;
 class ReportData;
 class ReportProgress;
+struct PagePlan;
 struct ReportLayout;
 
 // Paints a report onto pages: a page header (title, date printed, "Page n of
@@ -40,10 +46,34 @@ public:
     void noteCutTextsIn(QStringList* cut) { cut_ = cut; }
 
 private:
+    friend class ReportPages;
     const ReportLayout& layout_;
     const ReportData& data_;
     QDate printedOn_;
     QStringList* cut_ = nullptr;
+};
+
+// A report laid out on the pages of one device (the device gives the
+// printable area and the resolution that sizes the type): how many pages it
+// has, and any page painted when it is asked for, on any canvas of that
+// size. Lives no longer than the report it was made from.
+class ReportPages {
+public:
+    ReportPages(const ReportRenderer& report, QPaintDevice& device);
+    ~ReportPages();
+
+    int count() const;
+    void paint(int page, PageCanvas& canvas) const;
+
+    // Paints every page in turn on `canvas`, calling `nextPage` between two
+    // pages (false: the device refused the page), and reports each page to
+    // `progress`, which may stop it.
+    ReportRenderer::Outcome paintAll(PageCanvas& canvas, ReportProgress& progress,
+                                     const std::function<bool()>& nextPage) const;
+
+private:
+    std::unique_ptr<PagePainter> painter_;
+    std::unique_ptr<PagePlan> plan_;
 };
 
 } // namespace varnel::reports

@@ -135,4 +135,32 @@ long_row "peak memory (MiB)" "$(long_rss "$work/long-plain.txt" | median)" "$(lo
 # ==== Reports: each shipped layout to PDF at 1,000 and 10,000 soldiers =======
 echo
 echo "Reports"
-QT_QPA_PLATFORM=offscreen "$build/varnel_reports_bench" 2> /dev/null | grep -v -E '_(mean|stddev|cv) '
+QT_QPA_PLATFORM=offscreen "$build/varnel_reports_bench" 2> /dev/null | grep -v -E '_(mean|stddev|cv) ' | tee "$work/pdf.txt"
+# The worksheets' time against the bare QPdfWriter loop's, from the medians
+# above (the same run).
+work_ms=$(grep '^writePdf/layout:1/soldiers:10000.*_median' "$work/pdf.txt" | awk '{ print $2 }')
+floor_ms=$(grep '^barePdfFloor/pages:10000.*_median' "$work/pdf.txt" | awk '{ print $2 }')
+[ -n "$work_ms" ] && [ -n "$floor_ms" ] && printf '  10,000 worksheets: %.0f ms, bare QPdfWriter loop of 10,000 pages: %.0f ms, ratio %.2f\n' \
+  "$work_ms" "$floor_ms" "$(awk -v a="$work_ms" -v b="$floor_ms" 'BEGIN { printf "%.3f", a / b }')"
+
+# ==== Print preview of 10,000 worksheets ======================================
+# The program's preview against Qt's QPrintPreviewDialog (which paints every
+# page before it shows one) on the same roster: time to the first page on
+# screen and peak memory, medians of 3 alternating runs.
+preview_dir="$work/preview"
+mkdir -p "$preview_dir"
+"$build/varnel-roster" sample "$preview_dir/Varnel_DATA.MDB" --count 10000 --seed 3 > /dev/null
+cp "$(dirname "$0")/../data/varnel_work.rpt" "$preview_dir/"
+: > "$work/preview-ours.txt"
+: > "$work/preview-qt.txt"
+for i in 1 2 3; do
+  QT_QPA_PLATFORM=offscreen "$build/varnel-bench-preview" "$preview_dir/varnel_work.rpt" 2> /dev/null >> "$work/preview-ours.txt"
+  QT_QPA_PLATFORM=offscreen "$build/varnel-bench-preview" "$preview_dir/varnel_work.rpt" --qt 2> /dev/null >> "$work/preview-qt.txt"
+done
+echo
+echo "Print preview of 10,000 worksheets (medians of 3 alternating runs)"
+printf '  %-30s %14s %10s\n' "" "Qt's preview" "Varnel"
+printf '  %-30s %14s %10s\n' "first page on screen (ms)" "$(values "$work/preview-qt.txt" open_ms | median)" \
+  "$(values "$work/preview-ours.txt" open_ms | median)"
+printf '  %-30s %14s %10s\n' "peak memory (MiB)" "$(values "$work/preview-qt.txt" peak_rss_mib | median)" \
+  "$(values "$work/preview-ours.txt" peak_rss_mib | median)"

@@ -1,31 +1,142 @@
 #include "store/roster_backend.h"
 
 #include "common/name_order.h"
+#include "store/name_pool.h"
 
 #include <algorithm>
-#include <string_view>
+#include <memory>
 #include <vector>
 
 namespace varnel::store {
 
 namespace {
 
-// One record's place in the order. The texts live in one shared pool; the
-// first eight bytes of the name's sort key, as a number, settle most
-// comparisons without touching the pool.
-struct Entry {
-    qint64 key;
-    bool named;
-    quint64 head;
-    std::size_t sortKey, sortKeySize, exact, exactSize;
+// A name in the sort: eight bytes of its sort key from the depth the sort
+// has reached, as one number, and where its entry is. Once in order, its
+// records: marks in `chunk`, and in `at` the one record's key or where the
+// list of them begins.
+struct Item {
+    quint64 chunk;
+    NamePool::Address at;
 };
+constexpr quint64 kOneRecord = 1;
+constexpr quint64 kSameName = 2; // the same name as the item before
 
-quint64 headOf(QByteArrayView sortKey)
+// Eight bytes of `sortKey` from `depth`, as a number that compares as the
+// bytes do; past the key's end it is filled with zeros, which no key holds,
+// so a key that ends sorts before all that go on from it.
+quint64 chunkOf(QByteArrayView sortKey, qsizetype depth)
 {
-    quint64 head = 0;
-    for (int i = 0; i < 8; ++i)
-        head = (head << 8) | (i < sortKey.size() ? uchar(sortKey[i]) : 0u);
-    return head;
+    const qsizetype left = sortKey.size() - depth;
+    quint64 chunk = 0;
+    for (qsizetype i = 0; i < 8; ++i)
+        chunk = chunk << 8 | (i < left ? uchar(sortKey[depth + i]) : 0u);
+    return chunk;
+}
+
+// The chunk holds the end of its keys: all keys of one chunk are alike.
+bool keyEnds(quint64 chunk)
+{
+    return (chunk & 0xFF) == 0;
+}
+
+// Calls `visit` with each item and its entry, the entries a few items
+// ahead asked for meanwhile.
+template <typename Visit>
+void forEntries(const NamePool& pool, Item* begin, Item* end, Visit visit)
+{
+    constexpr std::ptrdiff_t ahead = 8;
+    for (Item* i = begin; i != end; ++i) {
+        if (end - i > ahead)
+            pool.prefetch(i[ahead].at);
+        visit(*i, pool.at(i->at));
+    }
+}
+
+// The order of two names: sort key, then exact text.
+int compareEntries(const NamePool::Entry& a, const NamePool::Entry& b)
+{
+    if (const int c = a.sortKey.compare(b.sortKey); c != 0)
+        return c;
+    if (a.plain && b.plain)
+        return a.tieBreak.compare(b.tieBreak);
+    // Rare: a plain name against one of other characters, whose texts are
+    // only alike in their keys. The plain one's text is read back.
+    const QByteArray textA = a.plain ? plainNameText(a.sortKey, a.tieBreak) : QByteArray();
+    const QByteArray textB = b.plain ? plainNameText(b.sortKey, b.tieBreak) : QByteArray();
+    return compareKeyedNames(a.sortKey, a.plain ? QByteArrayView(textA) : a.tieBreak, b.sortKey,
+                             b.plain ? QByteArrayView(textB) : b.tieBreak);
+}
+
+constexpr std::ptrdiff_t kReadBackAtMost = 4096;
+
+// Orders names of one sort key by their texts. Names of printable ASCII up
+// to 64 characters (most) go by the case of their letters as one number.
+void sortAlike(const NamePool& pool, Item* begin, Item* end)
+{
+    const auto plainAndShort = [&pool](const Item& i) {
+        const NamePool::Entry e = pool.at(i.at);
+        return e.plain && e.tieBreak.size() <= 8;
+    };
+    if (std::all_of(begin, end, plainAndShort)) {
+        forEntries(pool, begin, end, [](Item& i, const NamePool::Entry& e) { i.chunk = chunkOf(e.tieBreak, 0); });
+        std::sort(begin, end, [](const Item& a, const Item& b) { return a.chunk < b.chunk; });
+        return;
+    }
+    // Names of other characters among them. Where many soldiers share one
+    // key (a roster of test records), their entries are read at each
+    // comparison: no copy of their texts is made.
+    const auto before = [&pool](const Item& a, const Item& b) {
+        return compareEntries(pool.at(a.at), pool.at(b.at)) < 0;
+    };
+    if (end - begin > kReadBackAtMost) {
+        std::sort(begin, end, before);
+        return;
+    }
+    // Else each plain text is read back once.
+    struct Member {
+        QByteArray readBack;
+        QByteArrayView text;
+        Item item;
+    };
+    std::vector<Member> members;
+    members.reserve(std::size_t(end - begin));
+    for (Item* i = begin; i != end; ++i) {
+        const NamePool::Entry e = pool.at(i->at);
+        Member& m = members.emplace_back(Member{QByteArray(), e.tieBreak, *i});
+        if (e.plain) {
+            m.readBack = plainNameText(e.sortKey, e.tieBreak);
+            m.text = m.readBack;
+        }
+    }
+    const QByteArrayView sortKey = pool.at(begin->at).sortKey;
+    std::sort(members.begin(), members.end(), [sortKey](const Member& a, const Member& b) {
+        return compareKeyedNames(sortKey, a.text, sortKey, b.text) < 0;
+    });
+    for (std::size_t m = 0; m < members.size(); ++m)
+        begin[m] = members[m].item;
+}
+
+// Sorts items whose keys agree in their first `depth` bytes: by eight
+// bytes at a time, each item's next eight read only when its first ones
+// are all alike with others' (most names differ early), then the items of
+// one sort key by their texts.
+void sortFrom(const NamePool& pool, Item* begin, Item* end, qsizetype depth)
+{
+    std::sort(begin, end, [](const Item& a, const Item& b) { return a.chunk < b.chunk; });
+    for (Item* run = begin; run != end;) {
+        Item* runEnd = std::find_if(run + 1, end, [run](const Item& i) { return i.chunk != run->chunk; });
+        if (runEnd - run > 1) {
+            if (keyEnds(run->chunk)) {
+                sortAlike(pool, run, runEnd);
+            } else {
+                forEntries(pool, run, runEnd,
+                           [depth](Item& i, const NamePool::Entry& e) { i.chunk = chunkOf(e.sortKey, depth + 8); });
+                sortFrom(pool, run, runEnd, depth + 8);
+            }
+        }
+        run = runEnd;
+    }
 }
 
 } // namespace
@@ -33,48 +144,82 @@ quint64 headOf(QByteArrayView sortKey)
 // SQLite compares text by its bytes, in which "de la Cruz" follows
 // "Zimmerman": the order is made here from each name's sort key, worked out
 // once. Records with no name come first, then by the name order, and the
-// key.
+// record key.
 QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
 {
-    std::vector<Entry> entries;
-    std::string pool;
-    readKeyedTexts(sql, [&entries, &pool](qint64 key, std::optional<QByteArrayView> exact) {
-        Entry e{key, exact.has_value(), 0, 0, 0, 0, 0};
-        if (e.named) {
-            const QByteArray sortKey = nameSortKeyOfUtf8(*exact);
-            e.head = headOf(sortKey);
-            e.sortKey = pool.size();
-            e.sortKeySize = std::size_t(sortKey.size());
-            pool.append(sortKey.constData(), e.sortKeySize);
-            e.exact = pool.size();
-            e.exactSize = std::size_t(exact->size());
-            pool.append(exact->constData(), e.exactSize);
+    QList<qint64> unnamed;
+    qsizetype named = 0;
+    auto pool = std::make_unique<NamePool>();
+    QByteArray sortKey, lowerCase, last;
+    bool hasLast = false;
+    readKeyedTexts(sql, [&](qint64 key, std::optional<QByteArrayView> exact) {
+        if (!exact) {
+            unnamed.append(key);
+            return;
         }
-        entries.push_back(e);
+        if (!hasLast || *exact != last) {
+            if (plainNameKey(*exact, sortKey, lowerCase))
+                pool->addName(sortKey, lowerCase, true);
+            else
+                pool->addName(nameSortKeyOfUtf8(*exact), *exact, false);
+            // Only a name short enough to key whole is looked for again.
+            hasLast = exact->size() <= kNameKeyLength;
+            if (hasLast) {
+                last.resize(exact->size());
+                std::copy(exact->begin(), exact->end(), last.begin());
+            }
+        }
+        pool->addRecord(key);
+        ++named;
     });
-    const std::string_view text(pool);
-    const auto before = [text](const Entry& a, const Entry& b) {
-        if (a.named != b.named)
-            return !a.named;
-        if (a.head != b.head)
-            return a.head < b.head;
-        const auto view = [text](std::size_t at, std::size_t size) {
-            return QByteArrayView(text.data() + at, qsizetype(size));
-        };
-        if (const int c = compareKeyedNames(view(a.sortKey, a.sortKeySize), view(a.exact, a.exactSize),
-                                            view(b.sortKey, b.sortKeySize), view(b.exact, b.exactSize));
-            c != 0)
-            return c < 0;
-        return a.key < b.key;
-    };
+
+    std::vector<Item> items;
+    items.reserve(std::size_t(pool->entries()));
+    pool->forEach([&items](NamePool::Address at, const NamePool::Entry& e) {
+        items.push_back({chunkOf(e.sortKey, 0), at});
+    });
     // Rows an engine already handed over in this order (presortByName)
     // need no sort; elsewhere the check ends at the first row out of place.
-    if (!std::is_sorted(entries.begin(), entries.end(), before))
-        std::sort(entries.begin(), entries.end(), before);
+    const bool sorted = std::is_sorted(items.begin(), items.end(), [&pool](const Item& a, const Item& b) {
+        return a.chunk != b.chunk ? a.chunk < b.chunk : compareEntries(pool->at(a.at), pool->at(b.at)) < 0;
+    });
+    if (!sorted)
+        sortFrom(*pool, items.data(), items.data() + items.size(), 0);
+
+    // The record keys leave the entries, and the names go, before the list
+    // of keys is made: a name's one record (most names) in its item, the
+    // records of names that several soldiers share in a list of their own.
+    std::vector<char> shared;
+    std::optional<NamePool::Entry> previous;
+    forEntries(*pool, items.data(), items.data() + items.size(), [&](Item& i, const NamePool::Entry& e) {
+        const quint64 sameName = previous && previous->sameName(e) ? kSameName : 0;
+        previous = e;
+        if (const std::optional<qint64> only = e.onlyRecord()) {
+            i = {kOneRecord | sameName, quint64(*only)};
+        } else {
+            i = {sameName, quint64(shared.size())};
+            NamePool::appendRecordList(e, shared);
+        }
+    });
+    pool.reset();
+
+    std::sort(unnamed.begin(), unnamed.end());
     QList<qint64> keys;
-    keys.reserve(qsizetype(entries.size()));
-    for (const Entry& e : entries)
-        keys.append(e.key);
+    keys.reserve(unnamed.size() + named);
+    keys.append(unnamed);
+    // Records of one name, in one entry or in several, by record key.
+    qsizetype sameFrom = keys.size();
+    for (const Item& i : items) {
+        if (!(i.chunk & kSameName)) {
+            std::sort(keys.begin() + sameFrom, keys.end());
+            sameFrom = keys.size();
+        }
+        if (i.chunk & kOneRecord)
+            keys.append(qint64(i.at));
+        else
+            NamePool::readRecordList(shared.data() + i.at, keys);
+    }
+    std::sort(keys.begin() + sameFrom, keys.end());
     return keys;
 }
 

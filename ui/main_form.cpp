@@ -359,12 +359,23 @@ void MainForm::showWindow()
 void MainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    // Checking a large roster takes longer than opening it: it starts once
-    // the window has been painted and runs beside the clerk's work.
+    // Checking a large roster takes longer than opening it: it starts after
+    // the paint that first shows the grid has ended, and runs beside the
+    // clerk's work, not beside that paint. A write before it has begun
+    // checks the file itself.
     if (!fileCheckStarted_ && binding_.isOpen()) {
         fileCheckStarted_ = true;
+        grid_->viewport()->installEventFilter(this);
+    }
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && watched == grid_->viewport()) {
+        watched->removeEventFilter(this);
         QTimer::singleShot(0, this, [this] { handler_.run([this] { binding_.startFileCheck(); }); });
     }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainForm::changeEvent(QEvent* event)

@@ -106,6 +106,7 @@ protected:
     // Once the window is first on the screen, the roster file is checked in
     // the background.
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Activated again, the window takes in what other programs stored in a
     // roster file meanwhile.
     void changeEvent(QEvent* event) override;

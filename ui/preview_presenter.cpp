@@ -10,15 +10,13 @@
 #include "reports/report_renderer.h"
 #include "ui/dialog_progress.h"
 #include "ui/product.h"
+#include "ui/report_preview.h"
 
 #include <QCoreApplication>
-#include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QToolBar>
 #include <new>
 #include <optional>
 
@@ -94,10 +92,9 @@ QString printedTo(const QPrinter& printer)
     return QCoreApplication::translate(kContext, "the printer \"%1\"").arg(printer.printerName());
 }
 
-// Paints the report on `target`: the preview's pages, or a print. The
-// preview's own engine always takes the pages, so a device that fails is the
-// printer's: one that cannot begin, refuses a page or the finished job, or
-// ends in its error state.
+// Prints the report on `target`, laid out for it. A device that fails is
+// the printer's: one that cannot begin, refuses a page or the finished job,
+// or ends in its error state.
 void paintReport(QDialog& dialog, const ReportRenderer& report, QPrinter& target, ReportProgress& progress)
 {
     const ReportRenderer::Outcome outcome = report.render(target, progress);
@@ -127,36 +124,34 @@ void PreviewPresenter::present(const ReportRenderer& report, ReportProgress& pro
     printer.setDocName(report.layout().title);
     printer.setCreator(kProductName);
 
-    QPrintPreviewDialog dialog(&printer, parent_);
-    dialog.setWindowTitle(report.layout().title);
+    // The pages are laid out once; the preview draws each when it is shown.
+    progress.begin(QCoreApplication::translate(kContext, "Laying out the pages..."), 1);
+    ReportPreview dialog(report, printer, parent_);
+    const bool goOn = progress.step(1);
+    progress.end();
+    if (!goOn)
+        return;
 
     // Failures must not cross the dialog's event loop: kept, thrown after it.
     std::optional<Failure> failure;
 
-    // The preview asks for the pages again after every page setup change and
-    // for printing; each request paints them afresh on the printer given.
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+    QObject::connect(&dialog, &ReportPreview::printRequested, &dialog, [&](QPrinter* target) {
         keepingFailure(failure, dialog, report.layout(), [&] { paintReport(dialog, report, *target, progress); });
         progress.end();
     });
-
-    if (auto* toolbar = dialog.findChild<QToolBar*>()) {
-        QAction* exportPdf = toolbar->addAction(QCoreApplication::translate(kContext, "Export PDF..."));
-        exportPdf->setObjectName(QStringLiteral("exportPdf"));
-        QObject::connect(exportPdf, &QAction::triggered, &dialog, [&] {
-            keepingFailure(failure, dialog, report.layout(), [&] {
-                const QString suggested = QDir::current().filePath(report.layout().title + QStringLiteral(".pdf"));
-                const QString path = askPdfPath_(&dialog, suggested);
-                if (path.isEmpty())
-                    return;
-                // "No" leaves the file and the preview as they are.
-                if (reports::checkPdfTarget(path, report.layout()) == PdfTarget::Existing && !askReplace_(&dialog, path))
-                    return;
-                PdfPresenter(path, ExistingPdf::Replace).present(report, progress);
-            });
-            progress.end();
+    QObject::connect(&dialog, &ReportPreview::exportRequested, &dialog, [&] {
+        keepingFailure(failure, dialog, report.layout(), [&] {
+            const QString suggested = QDir::current().filePath(report.layout().title + QStringLiteral(".pdf"));
+            const QString path = askPdfPath_(&dialog, suggested);
+            if (path.isEmpty())
+                return;
+            // "No" leaves the file and the preview as they are.
+            if (reports::checkPdfTarget(path, report.layout()) == PdfTarget::Existing && !askReplace_(&dialog, path))
+                return;
+            PdfPresenter(path, ExistingPdf::Replace).present(report, progress);
         });
-    }
+        progress.end();
+    });
     dialog.exec();
     if (failure)
         throw *failure;

@@ -14,12 +14,12 @@ class ReportEngine;
 
 namespace varnel::ui {
 
-// A modal QPrintPreviewDialog over `parent`, with printing and an "Export
-// PDF..." button (object name "exportPdf") that writes the report to a file
+// A modal print preview (ReportPreview) over `parent`, with printing and an
+// "Export PDF..." button (object name "exportPdf") that writes the report to a file
 // chosen by `askPdfPath` (a save-file dialog unless a test gives another).
 // A file that exists is replaced only when `askReplace` says yes (a
 // question box unless a test gives another); the roster and the layout are
-// refused without asking. Cancelling the page progress closes the preview.
+// refused without asking. Cancelling the progress stops the report.
 // A failed export, a failed print (failure::PrintFailed, naming the report
 // and the printer), or a failure while the pages are painted, closes the
 // preview and is thrown when present() returns, for the window to show.

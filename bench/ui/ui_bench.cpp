@@ -8,7 +8,7 @@
 //
 // --database opens the roster on that server instead, as varnel's own
 // option does; --first-paint-only prints the time to the first paint and
-// ends there.
+// the peak memory until then, and ends there.
 
 #include "probe.h"
 
@@ -88,7 +88,8 @@ int main(int argc, char* argv[])
         const double firstPaint = bench::milliseconds(sinceMain);
         const double rssAtFirstPaint = bench::peakRssMiB();
         if (firstPaintOnly) {
-            std::printf("first_paint_ms=%.1f rows=%d\n", firstPaint, form.grid()->rosterModel()->recordRows());
+            std::printf("first_paint_ms=%.1f rows=%d peak_rss_mib=%.1f\n", firstPaint, form.grid()->rosterModel()->recordRows(),
+                        rssAtFirstPaint);
             std::fflush(stdout);
             QCoreApplication::exit(0);
             return;

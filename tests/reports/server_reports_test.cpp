@@ -186,15 +186,18 @@ TEST(ServerReportsRole, OnlyARoleThatMayNotChangeTheRosterReadsItReadOnlyWithinT
 
 // One order of names wherever names are listed: the program's own comparison, the grid and a report on a file, the
 // grid and a report on a server roster. Case, accents, letters without a decomposition, particles, characters above
-// U+FFFF and from U+E000 (whose UTF-16 and UTF-8 orders differ), blanks, names equal but for case or accents.
+// U+FFFF and from U+E000 (whose UTF-16 and UTF-8 orders differ), blanks, names equal but for case or accents or a
+// character the order passes over, the same name twice.
 TEST(NameOrder, TheGridTheReportsAndAServerListHardNamesInOneOrder)
 {
     QStringList names;
     for (const char* name : {"Adams", "adams", "ÁDAMS", "Ａdams", "\U0001D400dams", "Øberg", "Oberg", "Oates", "O'Brien",
                              "O Brien", "Obrien", "de la Cruz", "Delacroix", "Davis", "Evans", "van Buren", "Van Buren",
                              "straße", "Strasse", "Zoë", "zoe", "Ærø", "Aero", "MÜLLER", "Müller", "Muller", "한",
-                             "\u1112\u1161\u11AB", "\U00020000", "\uE000", "~Tilde", "1st", "", " ", "  Adams"})
+                             "\u1112\u1161\u11AB", "\U00020000", "\uE000", "~Tilde", "1st", "", " ", "  Adams", "MULLER",
+                             "MUL\u0001LER", "mUlLeR", "Adams"})
         names << QString::fromUtf8(name);
+    names << QString(66, u'a') + u'B' << QString(66, u'A') + u'b'; // case past the 64th letter
     QStringList expected = names;
     std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) { return compareNames(a, b) < 0; });
     expected.prepend(QString()); // a soldier with no name comes first

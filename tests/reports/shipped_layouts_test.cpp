@@ -132,6 +132,22 @@ TEST(ShippedLayouts, LongReportsRepeatHeadingsOnEveryPageAndLoseNoRow)
     EXPECT_EQ(previous, 149);
 }
 
+// Whatever a name holds comes back from the PDF as typed: glyph numbers that
+// are a string's delimiters ("E", "F", "y" have them) or a carriage return
+// ("*"), letters with marks, and letters no face of ours has (drawn from
+// another face, or as shapes).
+TEST(ShippedLayouts, NamesComeBackFromThePdfAsTyped)
+{
+    const QStringList names{QStringLiteral("O'Brien (Jr.) \\ *Fey*"), QStringLiteral("Ünïcödé-Æsir, Øyvind"),
+                            QStringLiteral("김민준, Kim"), QStringLiteral("𝐀dams, Zoë")};
+    QList<QVariantMap> soldiers;
+    for (const QString& name : names)
+        soldiers.append({{"Name", name}, {"Rank", "SPC"}, {"TOTAL", 300}});
+    const QString text = renderShipped(QStringLiteral("varnel_list.rpt"), soldiers).join(u'\n');
+    for (const QString& name : names)
+        EXPECT_TRUE(text.contains(name)) << name.toStdString() << " not in\n" << text.toStdString();
+}
+
 TEST(ShippedLayouts, EmptyRosterStillPrintsAPage)
 {
     for (const char* name : {"varnel_list.rpt", "varnel_work.rpt", "varnel_nco.rpt"}) {

@@ -1,5 +1,6 @@
 #include "ui/dialog_progress.h"
 #include "ui/preview_presenter.h"
+#include "ui/report_preview.h"
 
 #include "reports/report_engine.h"
 #include "reports/report_failures.h"
@@ -12,8 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QImage>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTimer>
@@ -23,15 +23,16 @@ using namespace varnel::reports;
 using namespace varnel::reports::test;
 using varnel::ui::DialogProgress;
 using varnel::ui::PreviewPresenter;
+using varnel::ui::ReportPreview;
 
 namespace {
 
-void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview)
+void whilePreviewIsUp(const std::function<void(ReportPreview&)>& inPreview)
 {
     auto* closer = new QTimer(qApp);
     closer->setInterval(50);
     QObject::connect(closer, &QTimer::timeout, [=] {
-        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
         if (!preview)
             return;
         closer->stop();
@@ -41,6 +42,17 @@ void whilePreviewIsUp(const std::function<void(QPrintPreviewDialog&)>& inPreview
             preview->reject();
     });
     closer->start();
+}
+
+// The share of `shot`'s pixels that are ink: dark as type is.
+double inkShare(const QImage& shot)
+{
+    qint64 ink = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x)
+            ink += qGray(shot.pixel(x, y)) < 100;
+    }
+    return double(ink) / (qint64(shot.width()) * shot.height());
 }
 
 } // namespace
@@ -68,6 +80,7 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
         QStringList asked;
         QString suggested;
         int pagesShown = -1;
+        double ink = 0;
         bool openAfterExport = false;
         ReportEngine engine(std::make_unique<PreviewPresenter>(
                                 nullptr,
@@ -81,9 +94,9 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
                                 }),
                             std::make_unique<SilentProgress>());
         engine.setReportFileName(copyShippedLayout("varnel_work.rpt", folder.dir.path()));
-        whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
-            if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
-                pagesShown = widget->pageCount();
+        whilePreviewIsUp([&](ReportPreview& preview) {
+            pagesShown = preview.pageCount();
+            ink = inkShare(preview.view().viewport()->grab().toImage());
             if (auto* action = preview.findChild<QAction*>("exportPdf"))
                 action->trigger();
             QCoreApplication::processEvents();
@@ -95,6 +108,9 @@ TEST(PreviewPresenter, ShowsEveryPageAndExportsAskingBeforeReplacing)
         EXPECT_EQ(openAfterExport, c.number == 0) << "a failure closes the preview, nothing else does";
         EXPECT_EQ(isPdf(target), c.writes);
         EXPECT_EQ(pagesShown, 7);
+        // Type drawn at its size on paper (some 3% of the view), not at the
+        // paper's resolution shrunk to the screen's (some 1%).
+        EXPECT_GT(ink, 0.02);
         EXPECT_EQ(suggested, QDir::current().filePath("Promotion Point Worksheet.pdf")) << "the layout's title";
         if (c.writes) {
             EXPECT_EQ(pdfPages(target).size(), 7);
@@ -117,7 +133,7 @@ TEST(PreviewPresenter, FailureInsideThePreviewsEventsEndsTheReport)
                             std::move(progress));
         engine.setReportFileName(folder.layout);
         if (whileExporting)
-            whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
+            whilePreviewIsUp([&](ReportPreview& preview) {
                 failing->armed = true;
                 if (auto* action = preview.findChild<QAction*>("exportPdf"))
                     action->trigger();
@@ -145,10 +161,10 @@ TEST(PreviewPresenter, FailedPrintIsReported)
     const QString target = folder.dir.filePath("missing/print.pdf");
     ReportEngine engine(std::make_unique<PreviewPresenter>(), std::make_unique<SilentProgress>());
     engine.setReportFileName(folder.layout);
-    whilePreviewIsUp([&](QPrintPreviewDialog& preview) {
-        preview.printer()->setOutputFormat(QPrinter::PdfFormat);
-        preview.printer()->setOutputFileName(target);
-        preview.findChild<QPrintPreviewWidget*>()->print();
+    whilePreviewIsUp([&](ReportPreview& preview) {
+        preview.printer().setOutputFormat(QPrinter::PdfFormat);
+        preview.printer().setOutputFileName(target);
+        preview.print();
     });
     expectFailure([&] { engine.setAction(0); }, failure::PrintFailed,
                   {"NCOES Course List", "varnel_nco.rpt", QDir::toNativeSeparators(target)});
