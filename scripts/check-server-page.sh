@@ -4,8 +4,8 @@
 # then checks what the page promises: the clerks log in only with their
 # passwords and only over TLS with the server's name checked, the history
 # records who changed what and no clerk changes it, the report role only
-# reads, varnel-roster takes the password from the PGPASSFILE and says 3029
-# without it.
+# reads, varnel-roster takes the password from the PGPASSFILE, asks for it on
+# a terminal without showing what is typed, and says 3029 without either.
 #
 #   scripts/check-server-page.sh BUILD      (BUILD holds varnel-roster)
 #
@@ -99,6 +99,14 @@ expect "the report role does not write" "refused" \
   "$(refused "$reports" "UPDATE \"Soldier\" SET \"Rank\" = 'PV1'" 'permission denied')"
 expect "varnel-roster takes the password libpq finds" "Totalled 0 of 1 soldiers; 1 refused." \
   "$("$build/varnel-roster" total "$alice" < /dev/null 2>&1 | head -n 1)"
+# On a terminal (script(1) gives it one) varnel-roster asks, the echo off before the question shows.
+coproc tool { PGPASSFILE=/dev/null script -qec "'$build/varnel-roster' total '$alice'" /dev/null; }
+asked=""
+while [[ $asked != *"Password of the role \"alice\""* ]] && IFS= read -r -t 30 -N 1 c <&"${tool[0]}"; do asked+=$c; done
+echo "alice-first-password" >&"${tool[1]}"
+typed=$(cat <&"${tool[0]}")
+expect "on a terminal it asks and shows nothing typed" "asked, unshown: Totalled 0 of 1 soldiers; 1 refused." \
+  "$([[ $asked == *Password* && $typed != *alice-first* ]] && echo "asked, unshown: $(grep -o 'Totalled.*refused.' <<< "$typed")")"
 expect "without one, 3029 names the role" "error 3029: The server asks for the password of the role \"alice\"" \
   "$(PGPASSFILE=/dev/null "$build/varnel-roster" total "$alice" < /dev/null 2>&1 | grep -o 'error 3029: [^"]*"alice"')"
 exit $failed

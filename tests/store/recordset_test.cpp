@@ -257,10 +257,10 @@ TEST_P(ConflictTest, TheSecondWriterOfAFieldIsRefusedWithBothVersions)
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->number(), RecordsetError::ChangedByAnotherWriter);
     // On a server another clerk, by the role the server's history names, in the server's database; fields by the window's labels.
-    const QString who = file.onServer() ? QString("Another clerk (role %1)").arg(test::testServer().user) : "Another program";
-    const QString roster = file.onServer() ? QString("the database \"%1\" on this computer's server").arg(file.database())
-                                           : QString("the roster file \"%1\"").arg(RosterLocation(file.location()).inWords());
-    EXPECT_EQ(failure->description(), who + " changed the record of \"ADAMS\" in " + roster + " since it was read (APFT Score). Nothing was saved.");
+    EXPECT_EQ(failure->description(), (file.onServer() ? QString("Another clerk (role %1) changed the record of \"ADAMS\" in the database \"%2\" on this computer's server")
+                                                         .arg(test::testServer().user, file.database())
+                                                   : QString("Another program changed the record of \"ADAMS\" in the roster file \"%1\"").arg(RosterLocation(file.location()).inWords()))
+                                          + " since it was read (APFT Score). Nothing was saved.");
     const RecordConflict& c = failure->conflict();
     EXPECT_EQ(c.columns, QStringList{"APFT"});
     EXPECT_EQ(c.readBefore.value(rs().layout().indexOf("APFT")), Value::text("C"));

@@ -14,8 +14,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <QThread>
-#include <algorithm>
 #include <iostream>
 #include <utility>
 
@@ -218,10 +216,9 @@ RosterFile::RosterFile(RosterKind kind) : kind_(kind)
     connection_ = Connection::toServer(database_);
     // As `varnel-roster create` and `copy` make it: from an SQLite table of that layout.
     const QString fileTable = kind.layout == TableLayout::Standard ? tools::soldierTableStatements().first() : QString::fromUtf8(kRearranged);
-    const store::RecordLayout layout = store::layoutOfFileTable(fileTable, "Soldier");
-    const auto key = std::find_if(layout.columns().begin(), layout.columns().end(), [](const auto& c) { return c.generatedKey; });
-    for (const QString& statement : store::serverTableStatements("Soldier", layout) + store::serverHistoryStatements("Soldier", key->name)
-                                          + store::serverChangeNoticeStatements("Soldier"))
+    for (const QString& statement : store::serverTableStatements("Soldier", store::layoutOfFileTable(fileTable, "Soldier"))
+             + store::serverHistoryStatements("Soldier", kind.layout == TableLayout::Standard ? "ID" : "RecNo")
+             + store::serverChangeNoticeStatements("Soldier"))
         connection_->run(statement);
 }
 
@@ -240,16 +237,13 @@ int RosterFile::runInAnotherProgram(const QString& sql) const
 
 QString RosterFile::locationAs(const QString& role, const QString& password) const
 {
-    exec(QStringLiteral("DO $$ BEGIN CREATE ROLE %1 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$").arg(role));
-    exec(QStringLiteral(R"(ALTER ROLE %1 PASSWORD '%2'; GRANT SELECT, INSERT, UPDATE, DELETE ON "Soldier" TO %1;
-                           GRANT SELECT ON "SoldierHistory" TO %1)").arg(role, password));
+    exec(QStringLiteral(R"(DO $$ BEGIN CREATE ROLE %1 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$; ALTER ROLE %1
+                           PASSWORD '%2'; GRANT SELECT, INSERT, UPDATE, DELETE ON "Soldier" TO %1)").arg(role, password));
     QSqlQuery file = exec(QStringLiteral("SHOW hba_file"));
     const QString hba = file.next() ? file.value(0).toString() : QString();
-    const QByteArray line = "local all " + role.toUtf8() + " scram-sha-256\n";
-    if (const QByteArray rules = fileBytes(hba); !rules.contains(line)) {
+    if (const QByteArray line = "local all " + role.toUtf8() + " scram-sha-256\n", rules = fileBytes(hba); !rules.contains(line)) {
         writeFile(hba, line + rules);
-        exec(QStringLiteral("SELECT pg_reload_conf()"));
-        QThread::msleep(500); // the server reads it anew
+        exec(QStringLiteral("SELECT pg_reload_conf(), pg_sleep(0.5)")); // the server reads it anew
     }
     return QString(location()).replace(QRegularExpression(QStringLiteral("user=[^&]*")), QStringLiteral("user=") + role);
 }

@@ -2,8 +2,6 @@
 #include "tool_run.h"
 
 #include <QDir>
-#include <QProcess>
-#include <tuple>
 
 using namespace varnel::test;
 
@@ -110,40 +108,6 @@ TEST(ServerRosterTool, ACopyThatFailsHalfwayLeavesNothing)
             EXPECT_TRUE(run.err.contains(mention)) << qPrintable(run.err) << " lacks " << qPrintable(mention);
         const auto table = Connection::toServer(database)->rows(R"(SELECT to_regclass('"Soldier"') IS NOT NULL AS "there")");
         EXPECT_FALSE(table.value(0).value("there").toBool()) << "the table made for the copy went with it";
-    }
-}
-
-// A password the server asks for comes from a .pgpass as libpq reads it, or from the terminal, never shown; with
-// neither, 3029 names the role and where to keep it.
-TEST(ServerRosterTool, APasswordComesFromAPgpassOrTheTerminalUnshown)
-{
-    RosterFile roster(RosterKind{Engine::Server, TableLayout::Standard});
-    const QString address = roster.locationAs("pw_clerk", "Sesame 1");
-    QTemporaryDir dir;
-    const QString pgpass = writeFile(dir.filePath("pgpass"), "*:*:*:pw_clerk:Sesame 1\n");
-    QFile::setPermissions(pgpass, QFile::ReadOwner | QFile::WriteOwner);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const ToolRun none = runToEnd(VARNEL_ROSTER_TOOL, {"total", address}, 60000, {}, environment);
-    EXPECT_EQ(none.exitCode, 1);
-    EXPECT_TRUE(none.err.contains("error 3029: The server asks for the password of the role \"pw_clerk\"") && none.err.contains("~/.pgpass"))
-        << qPrintable(none.err);
-    environment.insert("PGPASSFILE", pgpass);
-    EXPECT_EQ(runToEnd(VARNEL_ROSTER_TOOL, {"total", address}, 60000, {}, environment).exitCode, 0);
-
-    // script(1) gives the tool a terminal: the password is typed once the question shows.
-    for (const auto& [typed, exitCode, says] : {std::tuple{"Sesame 1", 0, "Totalled 0 of 0"},
-                                                {"Sesame 2", 1, "error 3029: The server did not accept the password of the role \"pw_clerk\""}}) {
-        QProcess terminal;
-        terminal.start("script", {"-qec", QString("'%1' total '%2'").arg(VARNEL_ROSTER_TOOL, address), "/dev/null"});
-        QByteArray shown;
-        while (!shown.contains("Password of the role \"pw_clerk\"") && terminal.waitForReadyRead(30000))
-            shown += terminal.readAll();
-        terminal.write(QByteArray(typed) + "\n");
-        EXPECT_TRUE(terminal.waitForFinished(60000));
-        shown += terminal.readAll();
-        EXPECT_EQ(terminal.exitCode(), exitCode) << shown.constData();
-        EXPECT_TRUE(shown.contains(says)) << shown.constData();
-        EXPECT_FALSE(shown.contains("Sesame")) << "never shown";
     }
 }
 
