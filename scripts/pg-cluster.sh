@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL server for tests: its own cluster in DIR, reachable
-# only through a Unix socket in DIR (no TCP port is opened).
+# only through a Unix socket in DIR (no TCP port is opened). Roles log in
+# without a password, but the members of the role password_login.
 #
 #   scripts/pg-cluster.sh start DIR   makes the cluster in DIR/data (if it is
 #                                     not there yet), starts it and prints
@@ -76,6 +77,10 @@ start)
     as_owner "$bin/initdb" --pgdata="$data" --username="$owner" --auth=trust --encoding=UTF8 \
       --locale=C --no-sync >"$dir/initdb.log" 2>&1 \
       || { cat "$dir/initdb.log" >&2; echo "pg-cluster: initdb failed" >&2; exit 1; }
+    # Every role logs in without a password, but the members of the role
+    # password_login, which log in with theirs, as a server that asks for
+    # passwords has it.
+    sed -i '/^# TYPE/a local all +password_login scram-sha-256' "$data/pg_hba.conf"
   fi
   # No TCP at all; the socket, and its lock file, live in DIR. fsync is off:
   # nothing here outlives the test.

@@ -237,14 +237,9 @@ int RosterFile::runInAnotherProgram(const QString& sql) const
 
 QString RosterFile::locationAs(const QString& role, const QString& password) const
 {
-    exec(QStringLiteral(R"(DO $$ BEGIN CREATE ROLE %1 LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$; ALTER ROLE %1
-                           PASSWORD '%2'; GRANT SELECT, INSERT, UPDATE, DELETE ON "Soldier" TO %1)").arg(role, password));
-    QSqlQuery file = exec(QStringLiteral("SHOW hba_file"));
-    const QString hba = file.next() ? file.value(0).toString() : QString();
-    if (const QByteArray line = "local all " + role.toUtf8() + " scram-sha-256\n", rules = fileBytes(hba); !rules.contains(line)) {
-        writeFile(hba, line + rules);
-        exec(QStringLiteral("SELECT pg_reload_conf(), pg_sleep(0.5)")); // the server reads it anew
-    }
+    exec(QStringLiteral(R"(DO $$ BEGIN CREATE ROLE password_login; EXCEPTION WHEN duplicate_object THEN NULL; END $$;
+                           DO $$ BEGIN CREATE ROLE %1 LOGIN IN ROLE password_login; EXCEPTION WHEN duplicate_object THEN NULL; END $$;
+                           ALTER ROLE %1 PASSWORD '%2'; GRANT SELECT, INSERT, UPDATE, DELETE ON "Soldier" TO %1)").arg(role, password));
     return QString(location()).replace(QRegularExpression(QStringLiteral("user=[^&]*")), QStringLiteral("user=") + role);
 }
 

@@ -112,7 +112,7 @@ public:
     // Runs `sql` in the sqlite3 shell or psql; gives its exit code.
     int runInAnotherProgram(const QString& sql) const;
     void openIn(store::DataControl& data1) const { openAt(data1, location()); }
-    // The address as `role`, a clerk who logs in with `password` only (a line of the server's pg_hba.conf).
+    // The address as `role`, a clerk who logs in with `password` (the tests' server asks the members of password_login for theirs).
     QString locationAs(const QString& role, const QString& password) const;
 
     QVariant stored(qint64 key, const QString& column) const { return record(key).value(column); }
