@@ -417,7 +417,10 @@ TEST_P(TakingBack, AnotherClerksStoreShowsInTheWindowWithoutAMove)
     typeInto(ui.find("PrefDates"), "AUG");
     EXPECT_TRUE(shown(R"(UPDATE "Soldier" SET "PrefDates" = 'OCT' WHERE "Name" = 'ADAMS')",
                       [&] { return ui.form->grid()->model()->headerData(1, Qt::Vertical).toString() == QString::fromUtf8("\u26A0"); }));
-    EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG") << "the entries stay; Update asks which version stands";
+    EXPECT_EQ(ui.find<QLineEdit>("PrefDates")->text(), "AUG") << "the entries stay";
+    ui.boxes.answers = {1}; // Update asks which version stands: Take the stored values
+    ui.click("Command3");
+    EXPECT_TRUE(ui.boxes.shown.size() == 1 && ui.find<QLineEdit>("PrefDates")->text() == "OCT");
 
     QList<qint64> delays; // from another connection's commit to the grid's repaint, on a server
     for (auto other = roster.onServer() ? Connection::toServer(roster.database()) : nullptr; other && delays.size() < 20;) {

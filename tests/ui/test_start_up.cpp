@@ -205,7 +205,7 @@ TEST(StartUp, AServerThatAsksForAPasswordGetsItFromTheWindow)
     const QString address = roster.locationAs("pw_clerk", "Sesame 1");
     // Typed into the question and Return (none: Escape), Remember ticked; "-": no question; the box shown.
     const std::tuple<const char*, bool, QString> cases[] = {{"Sesame 1", true, ""}, {"-", false, ""}, // remembered
-        {"Sesame 2", false, "3029: The server did not accept the password of the role \"pw_clerk\""},
+        {"Sesame 1", false, ""}, {"Sesame 2", false, "3029: The server did not accept the password of the role \"pw_clerk\""},
         {nullptr, false, "3029: The server asks for the password of the role \"pw_clerk\""}};
     for (const auto& [typed, tick, box] : cases) {
         SCOPED_TRACE(box.toStdString());
