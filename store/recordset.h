@@ -215,18 +215,25 @@ public:
     int findName(const QString& part, int from);
 
     // Changes many records in one transaction: for each record of the open
-    // roster, in its order, `change` is given the record's position and its
-    // fields as stored, and returns the fields to write (ordinal -> value;
-    // none to leave the record as it is). `progress` hears how many records
-    // are done out of how many, and stops the whole change when it returns
-    // false: then nothing is stored and the result is false. Values pending
-    // for the current record are stored first, as when the binding leaves it.
-    using RecordChanger = std::function<QHash<int, Value>(int position, const QList<Value>& record)>;
+    // roster, in the order of the records' keys (not the roster's), `change`
+    // is given the record's position and its fields as stored, and returns
+    // the fields to write (ordinal and value, each ordinal once; none to
+    // leave the record as it is). `progress` hears how many records are done out of how many, and
+    // stops the whole change when it returns false: then nothing is stored
+    // and the result is false. Values pending for the current record are
+    // stored first, as when the binding leaves it.
+    using FieldValues = QList<std::pair<int, Value>>;
+    using RecordChanger = std::function<FieldValues(int position, const QList<Value>& record)>;
     bool changeEveryRecord(const RecordChanger& change, const std::function<bool(int done, int total)>& progress);
 
 private:
     class Write;
     class Replay;
+
+    // One record of changeEveryRecord, at `position` in the roster: the
+    // fields `change` wants written that differ, written and staged.
+    void changeRecord(qint64 key, int position, const QList<Value>& values, const RosterBackend::StoredColumn& stored,
+                      const RecordChanger& change, int name);
 
     // What is open on the roster, as one state: nothing, an edit of the
     // current record, or a new record, with the values written to it

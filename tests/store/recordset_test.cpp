@@ -181,7 +181,7 @@ TEST_P(RecordsetTest, GridRowsShowTheRosterAfterEveryChange)
 {
     const auto setRank = [this](const char* rank) {
         const int at = rs().layout().indexOf("Rank");
-        return [rank, at](int, auto) { return QHash<int, Value>{{at, Value::text(rank)}}; };
+        return [rank, at](int, auto) { return Recordset::FieldValues{{at, Value::text(rank)}}; };
     };
     const auto readRowsThenCancel = [this](int done, int total) {
         if (done == total)
