@@ -194,6 +194,12 @@ void DataControl::startFileCheck()
     });
 }
 
+void DataControl::prepareFind()
+{
+    if (recordset_)
+        recordset_->prepareNames();
+}
+
 void DataControl::setLockWait(LockWait* wait)
 {
     lockWait_ = wait;

@@ -673,37 +673,49 @@ void Recordset::Field::setValue(const Value& value)
     rs_->setFieldValue(ordinal_, value);
 }
 
+QString Recordset::namesSql() const
+{
+    return QStringLiteral("SELECT %1, %2 FROM %3")
+        .arg(backend_->keyColumn(), backend_->quoteIdentifier(layout_.at(layout_.indexOf(column::Name)).name), table_);
+}
+
+void Recordset::prepareNames()
+{
+    if (layout_.indexOf(column::Name) < 0 || namesGeneration_ == keys_.generation()
+        || (namesReader_ && readerGeneration_ == keys_.generation()))
+        return;
+    readerGeneration_ = keys_.generation();
+    namesReader_ = std::make_unique<FoldedNamesReader>(location_, namesSql(), keys_.list());
+}
+
+bool Recordset::namesReady() const
+{
+    return namesGeneration_ == keys_.generation()
+        || (namesReader_ && readerGeneration_ == keys_.generation() && namesReader_->done());
+}
+
 int Recordset::findName(const QString& part, int from)
 {
     catchUp();
     forgetRowsIfChangedElsewhere();
     const int count = keys_.size();
-    if (count == 0)
-        return -1;
-    const int name = layout_.indexOf(column::Name);
-    if (name < 0)
+    if (count == 0 || layout_.indexOf(column::Name) < 0)
         return -1;
     if (namesGeneration_ != keys_.generation()) {
-        QHash<qint64, QByteArray> byKey;
-        backend_->readKeyedTexts(QStringLiteral("SELECT %1, %2 FROM %3")
-                                     .arg(backend_->keyColumn(), backend_->quoteIdentifier(layout_.at(name).name), table_),
-                                 [&byKey](qint64 key, std::optional<QByteArrayView> text) {
-                                     byKey.insert(key, text ? nameFoldKeyOfUtf8(*text) : QByteArray());
-                                 });
-        foldedNames_.clear();
-        foldedNames_.reserve(count);
-        for (qint64 key : keys_.list())
-            foldedNames_.append(byKey.value(key));
+        // A few records changed since the names were read: only theirs are
+        // read again.
+        const std::optional<QList<qint64>> touched = names_ ? keys_.touchedSince(*namesGeneration_) : std::nullopt;
+        if (!touched || !names_->follow(*backend_, namesSql(), keys_.list(), *touched)) {
+            names_.reset();
+            if (namesReader_ && readerGeneration_ == keys_.generation())
+                names_ = namesReader_->take();
+            if (!names_)
+                names_ = std::make_unique<FoldedNames>(FoldedNames::read(*backend_, namesSql(), keys_.list()));
+        }
+        namesReader_.reset();
         namesGeneration_ = keys_.generation();
     }
-    const QByteArray wanted = nameFoldKey(part);
-    from = std::clamp(from, 0, count - 1);
-    for (int i = 0; i < count; ++i) {
-        const int position = (from + i) % count;
-        if (foldedNames_.at(position).contains(wanted))
-            return position;
-    }
-    return -1;
+    return names_->find(nameFoldKey(part), from);
 }
 
 Value Recordset::storedValue(int position, int ordinal) const
