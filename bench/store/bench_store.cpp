@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <malloc.h>
@@ -428,6 +429,29 @@ void BM_FindFirst(benchmark::State& state)
     }
 }
 
+// The first search as the window makes it: the names were read on a thread
+// of their own once the window was up (prepareNames), while the clerk got to
+// the Find box. read_ms is that reading's time.
+void BM_FindFirstPrepared(benchmark::State& state)
+{
+    const QString dir = rosterDir(int(state.range(0)));
+    double readMs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        DataControl data1;
+        loadRoster(data1, dir);
+        QElapsedTimer reading;
+        reading.start();
+        data1.recordset().prepareNames();
+        while (!data1.recordset().namesReady())
+            QThread::msleep(1);
+        readMs += double(reading.nsecsElapsed()) / 1e6;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(data1.recordset().findName(QStringLiteral("zzqx"), 0));
+    }
+    state.counters["read_ms"] = benchmark::Counter(readMs, benchmark::Counter::kAvgIterations);
+}
+
 void BM_FindAgain(benchmark::State& state)
 {
     runOperation(state, [](Recordset& rs, benchmark::State&) { benchmark::DoNotOptimize(rs.findName(QStringLiteral("zzqx"), 0)); });
@@ -450,6 +474,9 @@ void BM_GridScreenful(benchmark::State& state)
 }
 
 #define SIZES ->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)
+// The record commands and Find also at a whole service's roster, where they
+// must take no longer than at a company's.
+#define TO_A_MILLION SIZES->Arg(1000000)
 BENCHMARK(BM_Refresh) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SqliteShellBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RefreshWithoutIndex) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -457,21 +484,22 @@ BENCHMARK(BM_SqliteShellBaselineWithoutIndex)->Arg(1000)->Arg(10000)->Arg(100000
 BENCHMARK(BM_RosterMemory) SIZES->Iterations(1);
 BENCHMARK(BM_FileCheck) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SafetyCopy) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_EditUpdate) SIZES;
-BENCHMARK(BM_AddNewUpdate) SIZES;
+BENCHMARK(BM_EditUpdate) TO_A_MILLION;
+BENCHMARK(BM_AddNewUpdate) TO_A_MILLION;
 // A fixed count, so the smallest roster never runs out of records to delete.
-BENCHMARK(BM_DeleteMoveNext) SIZES->Iterations(500);
-BENCHMARK(BM_MoveNext) SIZES;
-BENCHMARK(BM_MoveLast) SIZES;
-BENCHMARK(BM_FieldRead) SIZES;
-BENCHMARK(BM_FieldWrite) SIZES;
-BENCHMARK(BM_GridScreenful) SIZES;
+BENCHMARK(BM_DeleteMoveNext) TO_A_MILLION->Iterations(500);
+BENCHMARK(BM_MoveNext) TO_A_MILLION;
+BENCHMARK(BM_MoveLast) TO_A_MILLION;
+BENCHMARK(BM_FieldRead) TO_A_MILLION;
+BENCHMARK(BM_FieldWrite) TO_A_MILLION;
+BENCHMARK(BM_GridScreenful) TO_A_MILLION;
 BENCHMARK(BM_TotalAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TotalAllChangingEvery)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TotalAllPlainUpdates)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_UndoTotalAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_FindFirst) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FindAgain) SIZES;
+BENCHMARK(BM_FindFirst) TO_A_MILLION->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FindFirstPrepared) TO_A_MILLION->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FindAgain) TO_A_MILLION;
 
 } // namespace
 
