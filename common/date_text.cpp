@@ -70,10 +70,51 @@ std::optional<QDateTime> dateTime(int year, int month, int day, const QString& t
     return QDateTime(date, *time, Qt::UTC);
 }
 
+// The digits of text[at, at + count) as a number; -1 unless all are ASCII
+// digits.
+int asciiNumber(const QString& text, qsizetype at, qsizetype count)
+{
+    int number = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        number = number * 10 + (c - u'0');
+    }
+    return number;
+}
+
+// The file's own encoding, "YYYY-MM-DD" with or without " HH:MM:SS", read
+// without the patterns below: it is every date the program itself writes,
+// and every other form gives the same value read the long way.
+std::optional<std::optional<QDateTime>> isoDateTime(const QString& t)
+{
+    if ((t.size() != 10 && t.size() != 19) || t.at(4) != u'-' || t.at(7) != u'-')
+        return std::nullopt;
+    const int year = asciiNumber(t, 0, 4), month = asciiNumber(t, 5, 2), day = asciiNumber(t, 8, 2);
+    if (year < 0 || month < 0 || day < 0)
+        return std::nullopt;
+    QTime time(0, 0);
+    if (t.size() == 19) {
+        if (t.at(10) != u' ' || t.at(13) != u':' || t.at(16) != u':')
+            return std::nullopt;
+        const int h = asciiNumber(t, 11, 2), m = asciiNumber(t, 14, 2), sec = asciiNumber(t, 17, 2);
+        if (h < 0 || m < 0 || sec < 0)
+            return std::nullopt;
+        time = QTime(h, m, sec);
+    }
+    const QDate date(year, month, day);
+    if (!date.isValid() || year < 100 || !time.isValid())
+        return std::optional<QDateTime>();
+    return QDateTime(date, time, Qt::UTC);
+}
+
 } // namespace
 
 std::optional<QDateTime> parseDateText(const QString& text, std::optional<QDate> today)
 {
+    if (const auto stored = isoDateTime(text))
+        return *stored;
     // The date comes first; what follows a blank (or ISO's 'T') is a time.
     static const QRegularExpression iso(QStringLiteral(R"(^(\d{4})([-/.])(\d{1,2})\2(\d{1,2})(?:[ T]+(.*))?$)"));
     static const QRegularExpression us(QStringLiteral(R"(^(\d{1,2})([-/.])(\d{1,2})(?:\2(\d{4}|\d{2}))?(?:\s+(.*))?$)"));

@@ -4,7 +4,6 @@
 #include "common/server_password.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <libpq-fe.h>
 #include <memory>
@@ -19,6 +18,24 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("varnel::store", text);
+}
+
+// Blanks, letters or '_', blanks, '='.
+bool beginsWithKeyword(const QString& text)
+{
+    qsizetype at = 0;
+    const auto skipBlanks = [&] {
+        while (at < text.size() && (text.at(at) == u' ' || (text.at(at) >= u'\t' && text.at(at) <= u'\r')))
+            ++at;
+    };
+    skipBlanks();
+    const qsizetype wordFrom = at;
+    while (at < text.size() && text.at(at).unicode() < 0x80 && (text.at(at).isLetter() || text.at(at) == u'_'))
+        ++at;
+    if (at == wordFrom)
+        return false;
+    skipBlanks();
+    return at < text.size() && text.at(at) == u'=';
 }
 
 int numberForSqlState(const QString& state)
@@ -114,8 +131,7 @@ bool isServerLocation(const QString& location)
     // libpq's other form, "host=rosterhost dbname=battalion": a keyword, an
     // equals sign, and the whole text one libpq reads. A file's path does not
     // begin so (a file named "host=x" would be written "./host=x").
-    static const QRegularExpression keyword(QStringLiteral(R"(^\s*[A-Za-z_]+\s*=)"));
-    if (!keyword.match(location).hasMatch())
+    if (!beginsWithKeyword(location))
         return false;
     char* parseError = nullptr;
     PQconninfoOption* parsed = PQconninfoParse(location.toUtf8().constData(), &parseError);

@@ -9,6 +9,8 @@
 #include "store/recordset.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <vector>
 
 namespace varnel::points {
 
@@ -71,24 +73,44 @@ TotalAllSummary totalAllSoldiers(store::DataControl& data1, Clock& clock, QChar 
 
     TotalAllSummary summary;
     summary.soldiers = rs.recordCount();
+    // The records come in the order of their keys; the summary names the
+    // soldiers in the roster's order, each soldier's notices as they came.
+    std::vector<std::pair<int, TotalAllSummary::Entry>> refused, notices;
+    std::vector<std::pair<int, QString>> blankTotals;
     const auto change = [&](int position, const QList<Value>& record) {
-        QHash<int, Value> written;
-        const QString soldier = soldierOf(record, nameOrdinal, position);
-        const auto field = [&](int i) { return written.contains(i) ? written.value(i) : record.at(i); };
+        store::Recordset::FieldValues written;
+        const auto soldier = [&] { return soldierOf(record, nameOrdinal, position); };
+        // A field as written so far, else as stored (a handful of fields:
+        // looked through in turn).
+        const auto field = [&](int i) {
+            for (const auto& [ordinal, value] : written) {
+                if (ordinal == i)
+                    return value;
+            }
+            return record.at(i);
+        };
         const Worksheet sheet = workOutWorksheet(field, [&] { return now; });
         if (sheet.refused != Worksheet::Refusal::None) {
-            summary.refused.append({soldier, sheet.refused == Worksheet::Refusal::Pebd ? kPebdNotValid : kDorNotValid});
+            refused.push_back({position, {soldier(), sheet.refused == Worksheet::Refusal::Pebd ? kPebdNotValid : kDorNotValid}});
             return written;
         }
         WorksheetTarget target;
-        target.write = [&](int i, const Value& value) { written.insert(i, value); };
+        target.write = [&](int i, const Value& value) {
+            for (auto& [ordinal, held] : written) {
+                if (ordinal == i) {
+                    held = value;
+                    return;
+                }
+            }
+            written.append({i, value});
+        };
         target.field = field;
-        target.notice = [&](const QString& notice) { summary.notices.append({soldier, notice}); };
+        target.notice = [&](const QString& notice) { notices.push_back({position, {soldier(), notice}}); };
         const Value total = writeWorksheet(sheet, target);
         if (stampOrdinal >= 0)
-            written.insert(stampOrdinal, Value::text(stamp));
+            target.write(stampOrdinal, Value::text(stamp));
         if (!total.hasValue())
-            summary.blankTotals.append(soldier);
+            blankTotals.emplace_back(position, soldier());
         ++summary.totalled;
         return written;
     };
@@ -99,6 +121,14 @@ TotalAllSummary totalAllSoldiers(store::DataControl& data1, Clock& clock, QChar 
         stopped.cancelled = true;
         return stopped;
     }
+    const auto inRosterOrder = [](auto& entries, auto& into) {
+        std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [position, entry] : entries)
+            into.append(std::move(entry));
+    };
+    inRosterOrder(refused, summary.refused);
+    inRosterOrder(notices, summary.notices);
+    inRosterOrder(blankTotals, summary.blankTotals);
     return summary;
 }
 

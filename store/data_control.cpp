@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "common/server_connection.h"
+#include "store/record_commands.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -49,6 +50,10 @@ std::optional<std::pair<QString, QString>> orderedByName(const QString& clause)
 // or "SELECT * FROM <table>" with an optional WHERE and ORDER BY.
 SourceQuery parseRecordSource(const QString& source)
 {
+    // The roster's own query, as every start opens it, is known without
+    // the patterns below.
+    if (source == kRosterQuery)
+        return {kSoldierTable, QString(), column::Name};
     static const QRegularExpression bare(QStringLiteral(R"(^\s*("(?:[^"]|"")+"|\[[^\]]+\]|[A-Za-z_][A-Za-z0-9_]*)\s*;?\s*$)"));
     static const QRegularExpression select(QStringLiteral(
         R"(^\s*SELECT\s+\*\s+FROM\s+("(?:[^"]|"")+"|\[[^\]]+\]|[A-Za-z_][A-Za-z0-9_]*)((?:\s+(?:WHERE|ORDER)\b.*)?)\s*;?\s*$)"),
@@ -193,6 +198,12 @@ void DataControl::startFileCheck()
         QMetaObject::invokeMethod(
             this, [this, damage] { emit fileDamaged(damage.number(), damage.description()); }, Qt::QueuedConnection);
     });
+}
+
+void DataControl::prepareFind()
+{
+    if (recordset_)
+        recordset_->prepareNames();
 }
 
 void DataControl::setLockWait(LockWait* wait)

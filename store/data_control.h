@@ -57,6 +57,9 @@ public:
     // its verdict, and runs the check itself when it was never started; a
     // damaged file takes no more writes (11), and fileDamaged() is emitted.
     void startFileCheck();
+    // Starts reading the names Find Soldier looks through in the background
+    // (Recordset::prepareNames); nothing when no roster is open.
+    void prepareFind();
     // The safety copy saved before the first write, or empty.
     QString safetyCopy() const;
 

@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
+#include <vector>
 
 namespace varnel::store {
 
@@ -500,46 +502,39 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
     leaveRecord();
     const int total = keys_.size();
     const int name = layout_.indexOf(column::Name);
+    // The records are read and written in the order of their keys, which
+    // is where the engine keeps them: in the roster's order, each read and
+    // write would land on another page of the file, and a large roster's
+    // changes would not fit the engine's cache.
+    std::vector<std::pair<qint64, int>> byKey;
+    byKey.reserve(std::size_t(total));
+    for (int position = 0; position < total; ++position)
+        byKey.emplace_back(keys_.at(position), position);
+    std::sort(byKey.begin(), byKey.end());
+    std::vector<qint64> keys;
+    keys.reserve(byKey.size());
+    for (const auto& [key, position] : byKey)
+        keys.push_back(key);
     {
         Write write(*this);
-        for (int position = 0; position < total; ++position) {
-            if (position % 256 == 0 && !progress(position, total))
-                return false; // rolled back
-            const qint64 key = keys_.at(position);
-            const StoredRecord record = backend_->readRecordForWrite(layout_, key);
-            if (record.isEmpty())
-                continue; // deleted by another program since the roster was read
-            QList<int> written;
-            const QHash<int, Value> wanted = change(position, record.values);
-            for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
-                if (!(it.value() == record.values.at(it.key())))
-                    written << it.key();
+        // Records deleted by another program since the roster was read are
+        // passed over.
+        std::size_t done = 0;
+        bool stopped = false;
+        backend_->readRecordsForWrite(layout_, keys, [&](qint64 key, const QList<Value>& values, const RosterBackend::StoredColumn& stored) {
+            // The records passed over count as done.
+            const std::size_t at = std::size_t(std::lower_bound(keys.begin() + qsizetype(done), keys.end(), key) - keys.begin());
+            for (; done <= at; ++done) {
+                if (done % 256 == 0 && !progress(int(done), total)) {
+                    stopped = true;
+                    return false;
+                }
             }
-            if (written.isEmpty())
-                continue;
-            std::sort(written.begin(), written.end());
-            QList<Value> values;
-            for (int c : written)
-                values << wanted.value(c);
-            const QList<StoredValue> now = backend_->writeColumns(layout_, key, written, values);
-            if (!history_ || now.isEmpty())
-                continue;
-            RecordChange changed;
-            changed.key = key;
-            changed.columns = written;
-            for (int i = 0; i < written.size(); ++i) {
-                changed.before << record.stored.at(written.at(i));
-                changed.after << now.at(i);
-            }
-            if (name >= 0 && !written.contains(name)) {
-                changed.columns << name;
-                changed.before << record.stored.at(name);
-                changed.after << record.stored.at(name);
-            }
-            stage(changed);
-        }
-        if (!progress(total, total))
-            return false;
+            changeRecord(key, byKey[at].second, values, stored, change, name);
+            return true;
+        });
+        if (stopped || !progress(total, total))
+            return false; // rolled back
         write.commitAll();
     }
     // Every row may differ now: the grid reads them again.
@@ -548,6 +543,42 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
     observer_.showCurrent();
     observer_.currentMoved(hasCurrent() ? position_ : -1);
     return true;
+}
+
+void Recordset::changeRecord(qint64 key, int position, const QList<Value>& values, const RosterBackend::StoredColumn& stored,
+                             const RecordChanger& change, int name)
+{
+    FieldValues wanted = change(position, values);
+    std::sort(wanted.begin(), wanted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<int> written;
+    QList<Value> entered;
+    for (const auto& [ordinal, value] : wanted) {
+        if (!(value == values.at(ordinal))) {
+            written << ordinal;
+            entered << value;
+        }
+    }
+    if (written.isEmpty())
+        return;
+    // What the engine holds is read before the write changes it.
+    RecordChange changed;
+    if (history_) {
+        changed.key = key;
+        changed.columns = written;
+        for (int c : written)
+            changed.before << stored(c);
+        if (name >= 0 && !written.contains(name)) {
+            changed.columns << name;
+            changed.before << stored(name);
+        }
+    }
+    const QList<StoredValue> now = backend_->writeColumns(layout_, key, written, entered);
+    if (!history_ || now.isEmpty())
+        return;
+    changed.after = now;
+    if (changed.columns.size() > written.size())
+        changed.after << changed.before.last();
+    stage(changed);
 }
 
 void Recordset::reloadCurrent()
@@ -719,37 +750,49 @@ void Recordset::Field::setValue(const Value& value)
     rs_->setFieldValue(ordinal_, value);
 }
 
+QString Recordset::namesSql() const
+{
+    return QStringLiteral("SELECT %1, %2 FROM %3")
+        .arg(backend_->keyColumn(), backend_->quoteIdentifier(layout_.at(layout_.indexOf(column::Name)).name), table_);
+}
+
+void Recordset::prepareNames()
+{
+    if (layout_.indexOf(column::Name) < 0 || namesGeneration_ == keys_.generation()
+        || (namesReader_ && readerGeneration_ == keys_.generation()))
+        return;
+    readerGeneration_ = keys_.generation();
+    namesReader_ = std::make_unique<FoldedNamesReader>(location_, namesSql(), keys_.list());
+}
+
+bool Recordset::namesReady() const
+{
+    return namesGeneration_ == keys_.generation()
+        || (namesReader_ && readerGeneration_ == keys_.generation() && namesReader_->done());
+}
+
 int Recordset::findName(const QString& part, int from)
 {
     catchUp();
     forgetRowsIfChangedElsewhere();
     const int count = keys_.size();
-    if (count == 0)
-        return -1;
-    const int name = layout_.indexOf(column::Name);
-    if (name < 0)
+    if (count == 0 || layout_.indexOf(column::Name) < 0)
         return -1;
     if (namesGeneration_ != keys_.generation()) {
-        QHash<qint64, QByteArray> byKey;
-        backend_->readKeyedTexts(QStringLiteral("SELECT %1, %2 FROM %3")
-                                     .arg(backend_->keyColumn(), backend_->quoteIdentifier(layout_.at(name).name), table_),
-                                 [&byKey](qint64 key, std::optional<QByteArrayView> text) {
-                                     byKey.insert(key, text ? nameFoldKeyOfUtf8(*text) : QByteArray());
-                                 });
-        foldedNames_.clear();
-        foldedNames_.reserve(count);
-        for (qint64 key : keys_.list())
-            foldedNames_.append(byKey.value(key));
+        // A few records changed since the names were read: only theirs are
+        // read again.
+        const std::optional<QList<qint64>> touched = names_ ? keys_.touchedSince(*namesGeneration_) : std::nullopt;
+        if (!touched || !names_->follow(*backend_, namesSql(), keys_.list(), *touched)) {
+            names_.reset();
+            if (namesReader_ && readerGeneration_ == keys_.generation())
+                names_ = namesReader_->take();
+            if (!names_)
+                names_ = std::make_unique<FoldedNames>(FoldedNames::read(*backend_, namesSql(), keys_.list()));
+        }
+        namesReader_.reset();
         namesGeneration_ = keys_.generation();
     }
-    const QByteArray wanted = nameFoldKey(part);
-    from = std::clamp(from, 0, count - 1);
-    for (int i = 0; i < count; ++i) {
-        const int position = (from + i) % count;
-        if (foldedNames_.at(position).contains(wanted))
-            return position;
-    }
-    return -1;
+    return names_->find(nameFoldKey(part), from);
 }
 
 Value Recordset::storedValue(int position, int ordinal) const

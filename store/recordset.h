@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "common/failure_numbers.h"
+#include "store/folded_names.h"
 #include "store/record_layout.h"
 #include "store/roster_backend.h"
 #include "store/roster_keys.h"
@@ -238,20 +239,35 @@ public:
     // order's folding (case and accents left out); -1 when none does. The
     // names are read once and again only after a change.
     int findName(const QString& part, int from);
+    // Starts reading the names findName looks through on a thread and a
+    // connection of their own, so the first search finds them ready (the
+    // window starts it once it is up). A change to the roster meanwhile
+    // makes the first search read them itself.
+    void prepareNames();
+    // Whether a search would find the names read (by prepareNames or an
+    // earlier search) for the roster as it is.
+    bool namesReady() const;
 
     // Changes many records in one transaction: for each record of the open
-    // roster, in its order, `change` is given the record's position and its
-    // fields as stored, and returns the fields to write (ordinal -> value;
-    // none to leave the record as it is). `progress` hears how many records
-    // are done out of how many, and stops the whole change when it returns
-    // false: then nothing is stored and the result is false. Values pending
-    // for the current record are stored first, as when the binding leaves it.
-    using RecordChanger = std::function<QHash<int, Value>(int position, const QList<Value>& record)>;
+    // roster, in the order of the records' keys (not the roster's), `change`
+    // is given the record's position and its fields as stored, and returns
+    // the fields to write (ordinal and value, each ordinal once; none to
+    // leave the record as it is). `progress` hears how many records are done out of how many, and
+    // stops the whole change when it returns false: then nothing is stored
+    // and the result is false. Values pending for the current record are
+    // stored first, as when the binding leaves it.
+    using FieldValues = QList<std::pair<int, Value>>;
+    using RecordChanger = std::function<FieldValues(int position, const QList<Value>& record)>;
     bool changeEveryRecord(const RecordChanger& change, const std::function<bool(int done, int total)>& progress);
 
 private:
     class Write;
     class Replay;
+
+    // One record of changeEveryRecord, at `position` in the roster: the
+    // fields `change` wants written that differ, written and staged.
+    void changeRecord(qint64 key, int position, const QList<Value>& values, const RosterBackend::StoredColumn& stored,
+                      const RecordChanger& change, int name);
 
     // What is open on the roster, as one state: nothing, an edit of the
     // current record, or a new record, with the values written to it
@@ -311,6 +327,8 @@ private:
     void stageStore(const RosterBackend::StoreRequest& request, const RosterBackend::StoreOutcome& outcome);
     void keepStaged();
     QString stepName(const RecordChange& change) const;
+    // The keys and names of the records, for FoldedNames.
+    QString namesSql() const;
     QString nameOf(const QList<StoredValue>& stored) const;
     QString nameOf(const QList<Value>& values) const;
     StepOutcome replay(bool back, const Progress& progress);
@@ -331,8 +349,12 @@ private:
     QList<Value> current_;   // stored fields of the current record
     OpenEdit edit_;
     std::unique_ptr<RowCache> cache_;
-    QList<QByteArray> foldedNames_; // by position, for findName
-    std::optional<quint64> namesGeneration_; // of the roster the names were read under
+    // The names findName looks through, and the roster's generation they
+    // were read under; those being read in the background (prepareNames).
+    std::unique_ptr<FoldedNames> names_;
+    std::optional<quint64> namesGeneration_;
+    std::unique_ptr<FoldedNamesReader> namesReader_;
+    quint64 readerGeneration_ = 0;
     qint64 seenDataVersion_ = -1;
     // The change count the keys were read under (catchUp).
     std::optional<qint64> keysVersion_;

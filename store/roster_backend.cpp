@@ -26,6 +26,15 @@ StorageClass storageClassOf(const StoredValue& value)
 
 } // namespace
 
+void RosterBackend::readRecordsForWrite(const RecordLayout& layout, const std::vector<qint64>& keys, const RecordVisit& visit)
+{
+    for (qint64 key : keys) {
+        const StoredRecord record = readRecordForWrite(layout, key);
+        if (!record.isEmpty() && !visit(key, record.values, [&record](int ordinal) { return record.stored.at(ordinal); }))
+            return;
+    }
+}
+
 bool sameStored(const StoredValue& a, const StoredValue& b)
 {
     const StorageClass kind = storageClassOf(a);

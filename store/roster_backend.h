@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace varnel::store {
 
@@ -133,6 +134,16 @@ public:
     // the write ends (a server locks its row; a file's write holds the
     // whole file). Empty when there is none.
     virtual StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) = 0;
+    // Every record of `keys` (in ascending order), inside the open write, as
+    // readRecordForWrite reads it, in the keys' order; a key whose record is
+    // gone is passed over. `visit` is given the record's values and, for
+    // the columns it asks (by ordinal), what the engine holds; it may write
+    // the record before the next one is read, and stops the reading by
+    // returning false. By default one read a key; an engine that keeps its
+    // records in key order walks them in one statement.
+    using StoredColumn = std::function<StoredValue(int ordinal)>;
+    using RecordVisit = std::function<bool(qint64 key, const QList<Value>& values, const StoredColumn& stored)>;
+    virtual void readRecordsForWrite(const RecordLayout& layout, const std::vector<qint64>& keys, const RecordVisit& visit);
     // Writes stored values, as read before, into the `written` columns,
     // comparing nothing. False when no record has the key.
     virtual bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,

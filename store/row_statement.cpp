@@ -1,5 +1,6 @@
 #include "store/row_statement.h"
 
+#include "common/date_text.h"
 #include "common/failure.h"
 #include "store/sql_support.h"
 
@@ -102,9 +103,34 @@ QByteArrayView RowStatement::utf8View(int column) const
 
 Value RowStatement::value(int column, ColumnKind kind) const
 {
-    // What Qt's driver gives for each storage class, then the roster's
-    // encodings by the column's kind.
-    return valueFromSql(stored(column), kind);
+    // As valueFromSql reads what Qt's driver gives for each storage class,
+    // without making that first.
+    switch (sqlite3_column_type(statement_, column)) {
+    case SQLITE_NULL: return Value::null();
+    case SQLITE_INTEGER: {
+        const qint64 number = sqlite3_column_int64(statement_, column);
+        if (kind == ColumnKind::YesNo)
+            return Value::boolean(number != 0);
+        if (kind == ColumnKind::Real)
+            return Value::real(double(number));
+        return Value::integer(number);
+    }
+    case SQLITE_FLOAT: {
+        const double number = sqlite3_column_double(statement_, column);
+        if (kind == ColumnKind::YesNo)
+            return Value::boolean(number != 0.0);
+        return Value::real(number);
+    }
+    default: {
+        // Text, or bytes read as UTF-8.
+        const QString text = QString::fromUtf8(utf8View(column));
+        if (kind == ColumnKind::Date) {
+            if (const auto date = parseDateText(text))
+                return Value::date(*date);
+        }
+        return Value::text(text);
+    }
+    }
 }
 
 StoredValue RowStatement::stored(int column) const

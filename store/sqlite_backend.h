@@ -50,6 +50,7 @@ public:
                                     const QList<Value>& values) override;
     bool deleteRecord(qint64 key) override;
     StoredRecord readRecordForWrite(const RecordLayout& layout, qint64 key) override;
+    void readRecordsForWrite(const RecordLayout& layout, const std::vector<qint64>& keys, const RecordVisit& visit) override;
     bool writeStoredColumns(const RecordLayout& layout, qint64 key, const QList<int>& written,
                             const QList<StoredValue>& stored) override;
     qint64 insertStoredRecord(const RecordLayout& layout, const QList<StoredValue>& stored,
@@ -78,8 +79,12 @@ private:
     // One record by key, prepared once for the table it reads.
     std::unique_ptr<RowStatement> readOne_;
     std::unique_ptr<RowStatement> dataVersion_;
-    // UPDATE statements by their text (the set of columns they write).
-    std::map<QString, std::unique_ptr<RowStatement>> updates_;
+    // The statements that write columns of the table readLayout read, and
+    // read them back, by the columns they write.
+    struct ColumnWrite {
+        std::unique_ptr<RowStatement> update, readBack;
+    };
+    std::map<QList<int>, ColumnWrite> updates_;
 };
 
 } // namespace varnel::store

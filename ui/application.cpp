@@ -16,6 +16,10 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIconEngine>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QScreen>
 #include <QDir>
 #include <QFileInfo>
@@ -84,11 +88,61 @@ void keepLargeBlocks()
 #endif
 }
 
+// The arrow of the button a menu bar shows for menus that do not fit, read
+// from the style when it is first drawn. The style reads it from an image
+// file as the bar is made, and the first image file read has Qt look
+// through every image format it can load: a quarter of the time before the
+// first paint of a small roster's window, whose menus always fit.
+class ArrowWhenDrawn : public QIconEngine {
+public:
+    ArrowWhenDrawn(QStyle* style, QStyle::StandardPixmap arrow) : style_(style), arrow_(arrow) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override { return icon().pixmap(size, mode, state); }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QIconEngine* clone() const override { return new ArrowWhenDrawn(*this); }
+
+private:
+    const QIcon& icon()
+    {
+        if (!read_ && style_)
+            icon_ = style_->standardIcon(arrow_);
+        read_ = true;
+        return icon_;
+    }
+
+    QPointer<QStyle> style_;
+    QStyle::StandardPixmap arrow_;
+    QIcon icon_;
+    bool read_ = false;
+};
+
+// The platform's style, but for the menu bar's arrow (above).
+class StartUpStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QIcon standardIcon(StandardPixmap which, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (which == SP_ToolBarHorizontalExtensionButton || which == SP_ToolBarVerticalExtensionButton)
+            return QIcon(new ArrowWhenDrawn(baseStyle(), which));
+        return QProxyStyle::standardIcon(which, option, widget);
+    }
+};
+
 } // namespace
 
 void setUpApplication()
 {
     keepLargeBlocks();
+    if (QStyle* platform = QStyleFactory::create(QApplication::style()->name()))
+        QApplication::setStyle(new StartUpStyle(platform));
     QApplication::setApplicationName(kProductName);
     // No display name of its own: the window system would add it to every
     // caption ("About — Varnel"), and the captions are exactly "Varnel",

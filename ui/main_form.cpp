@@ -362,7 +362,8 @@ void MainForm::showEvent(QShowEvent* event)
     // Checking a large roster takes longer than opening it: it starts after
     // the paint that first shows the grid has ended, and runs beside the
     // clerk's work, not beside that paint. A write before it has begun
-    // checks the file itself.
+    // checks the file itself. The names Find Soldier looks through are read
+    // then too.
     if (!fileCheckStarted_ && binding_.isOpen()) {
         fileCheckStarted_ = true;
         grid_->viewport()->installEventFilter(this);
@@ -373,7 +374,10 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Paint && watched == grid_->viewport()) {
         watched->removeEventFilter(this);
-        QTimer::singleShot(0, this, [this] { handler_.run([this] { binding_.startFileCheck(); }); });
+        QTimer::singleShot(0, this, [this] {
+            handler_.run([this] { binding_.startFileCheck(); });
+            binding_.prepareFind();
+        });
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -120,8 +120,8 @@ void MainForm::buildMenus()
     connect(openRoster, &QAction::triggered, this, [this] { chooseRosterToOpen(); });
     connect(openOnServer, &QAction::triggered, this, [this] { openRosterOnServer(); });
     connect(importRoster, &QAction::triggered, this, [this] { importAccessRoster(); });
+    // Filled as it opens, from the settings then.
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] { fillRecentRosters(); });
-    fillRecentRosters();
     connect(&binding_, &store::DataControl::historyChanged, this, [this] { showUndoSteps(); });
     connect(&binding_, &store::DataControl::reset, this, [this] { showUndoSteps(); });
     showUndoSteps();

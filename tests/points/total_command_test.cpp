@@ -201,8 +201,8 @@ QList<QVariantMap> unit()
 {
     return {
         workedExample(),
+        workedExample({{"Name", "Carter"}, {"DORDate", QVariant()}}), // keyed before Baker, listed after him
         workedExample({{"Name", "Baker"}, {"TISDate", "soon"}}),
-        workedExample({{"Name", "Carter"}, {"DORDate", QVariant()}}),
         workedExample({{"Name", "Diaz"}, {"APFT", "c"}, {"Weapon", QVariant()}}),
         workedExample({{"Name", "Evans"}, {"SSGTPoints", QVariant()}}),
         workedExample({{"Name", QVariant()}, {"TISDate", "Mar 1, 2020"}, {"DORDate", "3-1-22"}}),

@@ -49,6 +49,7 @@ TEST_P(RecordsetTest, FindsANameByAnyPartInRosterOrderRoundFromTheStart)
 {
     file.insertNames({"MÜLLER, ANN", "de la Cruz, Luis", "ADAMS, JOHN", "MULLINS, KIM"});
     open(); // ADAMS, de la Cruz, MÜLLER, MULLINS
+    rs().prepareNames(); // read on a thread, as the window has them read
     EXPECT_EQ(rs().findName("müll", 2), 2);
     EXPECT_EQ(rs().findName("adams", 1), 0) << "round from the start";
     EXPECT_EQ(rs().findName("lacr", 0), -1);
@@ -60,6 +61,14 @@ TEST_P(RecordsetTest, FindsANameByAnyPartInRosterOrderRoundFromTheStart)
     rs().edit();
     rs().update();
     EXPECT_EQ(rs().findName("young", 0), 0);
+    // The clerk's additions and deletions: only their names are read again.
+    rs().addNew();
+    data1.setPending("Name", Value::text("QUINN, AL"));
+    rs().update(); // YOUNG, de la Cruz, MÜLLER, ZIMMER, QUINN
+    rs().moveTo(1);
+    deleteRecord(data1);
+    EXPECT_EQ(rs().findName("quinn", 0), 3);
+    EXPECT_EQ(rs().findName("cruz", 0), -1);
 }
 
 TEST_P(RecordsetTest, NewRecordsAreAppendedAtTheEndWhateverTheirName)
@@ -181,7 +190,7 @@ TEST_P(RecordsetTest, GridRowsShowTheRosterAfterEveryChange)
 {
     const auto setRank = [this](const char* rank) {
         const int at = rs().layout().indexOf("Rank");
-        return [rank, at](int, auto) { return QHash<int, Value>{{at, Value::text(rank)}}; };
+        return [rank, at](int, auto) { return Recordset::FieldValues{{at, Value::text(rank)}}; };
     };
     const auto readRowsThenCancel = [this](int done, int total) {
         if (done == total)

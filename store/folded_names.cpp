@@ -1,0 +1,148 @@
+#include "store/folded_names.h"
+
+#include "common/failure.h"
+#include "common/name_order.h"
+#include "store/roster_backend.h"
+
+#include <QSqlDatabase>
+#include <QStringList>
+#include <algorithm>
+#include <atomic>
+#include <string_view>
+
+namespace varnel::store {
+
+// The rows are read in the order of their keys and matched with the
+// roster's positions sorted by key, so each name finds its position without
+// a table of keys; then they are laid out in the roster's order, which is
+// the order a search goes through them.
+FoldedNames FoldedNames::read(RosterBackend& backend, const QString& sql, const QList<qint64>& keys)
+{
+    std::vector<int> byKey(std::size_t(keys.size()));
+    for (int position = 0; position < keys.size(); ++position)
+        byKey[std::size_t(position)] = position;
+    std::sort(byKey.begin(), byKey.end(), [&keys](int a, int b) { return keys.at(a) < keys.at(b); });
+
+    // Each position's folded name within `read`, which holds them in the
+    // order of the keys.
+    std::string read;
+    std::vector<std::pair<qsizetype, qsizetype>> at(std::size_t(keys.size()), {0, 0});
+    auto next = byKey.cbegin();
+    backend.readKeyedTexts(sql + QStringLiteral(" ORDER BY ") + backend.keyColumn(),
+                           [&](qint64 key, std::optional<QByteArrayView> name) {
+                               next = std::lower_bound(next, byKey.cend(), key, [&keys](int position, qint64 k) { return keys.at(position) < k; });
+                               if (next == byKey.cend() || keys.at(*next) != key || !name)
+                                   return;
+                               const QByteArray folded = nameFoldKeyOfUtf8(*name);
+                               at[std::size_t(*next)] = {qsizetype(read.size()), folded.size()};
+                               read.append(folded.constData(), std::size_t(folded.size()));
+                           });
+    byKey = {};
+    FoldedNames names;
+    names.keys_ = keys;
+    names.text_.reserve(read.size());
+    names.starts_.reserve(at.size());
+    names.lengths_.reserve(at.size());
+    for (const auto& [start, size] : at) {
+        names.starts_.push_back(qsizetype(names.text_.size()));
+        names.lengths_.push_back(quint32(size));
+        names.text_.append(read, std::size_t(start), std::size_t(size));
+    }
+    return names;
+}
+
+void FoldedNames::set(int position, QByteArrayView folded)
+{
+    starts_[std::size_t(position)] = qsizetype(patched_.size());
+    lengths_[std::size_t(position)] = quint32(folded.size()) | kPatched;
+    patched_.append(folded.data(), std::size_t(folded.size()));
+}
+
+// A few records changed: their names are read again and put in place,
+// records removed are taken out and added ones put in where the roster has
+// them.
+bool FoldedNames::follow(RosterBackend& backend, const QString& sql, const QList<qint64>& keys, QList<qint64> touched)
+{
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    QStringList wanted;
+    for (qint64 key : touched) {
+        if (const int was = int(keys_.indexOf(key)); was >= 0 && !keys.contains(key)) {
+            keys_.removeAt(was);
+            starts_.erase(starts_.begin() + was);
+            lengths_.erase(lengths_.begin() + was);
+        }
+        wanted << QString::number(key);
+    }
+    QHash<qint64, QByteArray> folded;
+    backend.readKeyedTexts(sql + QStringLiteral(" WHERE %1 IN (%2)").arg(backend.keyColumn(), wanted.join(u',')),
+                           [&folded](qint64 key, std::optional<QByteArrayView> name) {
+                               folded.insert(key, name ? nameFoldKeyOfUtf8(*name) : QByteArray());
+                           });
+    std::vector<int> added;
+    for (qint64 key : touched) {
+        if (const int now = int(keys.indexOf(key)); now >= 0 && !keys_.contains(key))
+            added.push_back(now);
+    }
+    std::sort(added.begin(), added.end());
+    for (int position : added) {
+        if (position > keys_.size())
+            return false;
+        keys_.insert(position, keys.at(position));
+        starts_.insert(starts_.begin() + position, 0);
+        lengths_.insert(lengths_.begin() + position, 0);
+    }
+    if (keys_ != keys)
+        return false;
+    for (qint64 key : touched) {
+        if (const int position = int(keys_.indexOf(key)); position >= 0)
+            set(position, folded.value(key));
+    }
+    return true;
+}
+
+int FoldedNames::find(QByteArrayView folded, int from) const
+{
+    const int count = size();
+    if (count == 0)
+        return -1;
+    const std::string_view part(folded.data(), std::size_t(folded.size()));
+    from = std::clamp(from, 0, count - 1);
+    for (int i = 0; i < count; ++i) {
+        const int position = (from + i) % count;
+        const QByteArrayView name = at(position);
+        if (std::string_view(name.data(), std::size_t(name.size())).find(part) != std::string_view::npos)
+            return position;
+    }
+    return -1;
+}
+
+FoldedNamesReader::FoldedNamesReader(const RosterLocation& location, QString sql, QList<qint64> keys)
+{
+    static std::atomic<int> serial{0};
+    const QString connection = QStringLiteral("varnel-find-%1").arg(++serial);
+    reading_ = std::async(std::launch::async, [location, sql = std::move(sql), keys = std::move(keys), connection]() -> std::unique_ptr<FoldedNames> {
+        std::unique_ptr<FoldedNames> names;
+        try {
+            std::unique_ptr<RosterBackend> backend = openRosterBackend(connection, location);
+            names = std::make_unique<FoldedNames>(FoldedNames::read(*backend, sql, keys));
+        } catch (const Failure&) {
+            names.reset();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return names;
+    });
+}
+
+FoldedNamesReader::~FoldedNamesReader()
+{
+    if (reading_.valid())
+        reading_.wait();
+}
+
+std::unique_ptr<FoldedNames> FoldedNamesReader::take()
+{
+    return reading_.valid() ? reading_.get() : nullptr;
+}
+
+} // namespace varnel::store
