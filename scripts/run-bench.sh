@@ -20,8 +20,79 @@ values() { while read -r line; do echo "$line" | field "$2"; done < "$1"; }
 # Refresh against the sqlite3 shell on the same files, the single-record
 # operations and the open roster's memory, at 1,000 to 100,000 records.
 echo "Store"
-"$(dirname "$0")/bench-store.sh" "$build"
+"$(dirname "$0")/bench-store.sh" "$build" | tee "$work/store.txt"
 # ==== end of store benchmark =================================================
+
+# ==== Start-up at every roster size ==========================================
+# The window's main() to first paint and its peak memory until then, against
+# the plain grid (varnel-bench-baseline), on rosters of 1,000 to 1,000,000
+# soldiers that neither program wrote: bench/plain-roster.sh makes them with
+# the sqlite3 shell, without an index on Name. 7 alternating runs each,
+# medians. The plain grid fetches every row: at 1,000,000 it takes minutes
+# and is left out there. The 1,000,000 roster is measured again with the
+# index on Name that create, import and copy make, and, where PostgreSQL is
+# installed, copied to a throwaway server (scripts/pg-cluster.sh) and opened
+# there.
+startup_runs=7
+startup_sizes="1000 10000 100000 1000000"
+plain_roster="$(dirname "$0")/../bench/plain-roster.sh"
+paint_line() { (cd "$1" && shift && QT_QPA_PLATFORM=offscreen "$@" 2> /dev/null) | grep first_paint_ms; }
+for n in $startup_sizes indexed; do
+  mkdir -p "$work/start-$n"
+  if [ "$n" = indexed ]; then
+    "$plain_roster" "$work/start-$n/Varnel_DATA.MDB" 1000000 --indexed
+  else
+    "$plain_roster" "$work/start-$n/Varnel_DATA.MDB" "$n"
+  fi
+  : > "$work/start-$n-grid.txt"
+  : > "$work/start-$n-ours.txt"
+  for i in $(seq "$startup_runs"); do
+    if [ "$n" != 1000000 ] && [ "$n" != indexed ]; then
+      paint_line "$work/start-$n" "$build/varnel-bench-baseline" >> "$work/start-$n-grid.txt"
+    fi
+    paint_line "$work/start-$n" "$build/varnel-bench-ui" --first-paint-only >> "$work/start-$n-ours.txt"
+  done
+done
+server_start=""
+if command -v pg_ctl > /dev/null 2>&1 || ls /usr/lib/postgresql/*/bin/pg_ctl > /dev/null 2>&1; then
+  pg_dir=$(mktemp -d /tmp/varnel-bench-start-pg-XXXXXX)
+  if pg_env=$("$(dirname "$0")/pg-cluster.sh" start "$pg_dir" 2> /dev/null); then
+    eval "$pg_env"
+    pg_uri="postgresql:///bench?host=$PGHOST&port=$PGPORT&user=$PGUSER"
+    command psql -X -q -h "$PGHOST" -p "$PGPORT" -U "$PGUSER" -d postgres -c "CREATE DATABASE bench" > /dev/null
+    "$build/varnel-roster" copy "$work/start-1000000/Varnel_DATA.MDB" "$pg_uri" > /dev/null
+    command psql -X -q -h "$PGHOST" -p "$PGPORT" -U "$PGUSER" -d bench -c 'VACUUM ANALYZE "Soldier"' > /dev/null
+    : > "$work/start-server-ours.txt"
+    for i in $(seq "$startup_runs"); do
+      paint_line "$work/start-1000000" "$build/varnel-bench-ui" --first-paint-only --database "$pg_uri" >> "$work/start-server-ours.txt"
+    done
+    server_start=yes
+  fi
+  "$(dirname "$0")/pg-cluster.sh" stop "$pg_dir" > /dev/null 2>&1 || true
+  rm -rf "$pg_dir"
+fi
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == "" || b == "-" || b == 0 || a == "-") print "-"; else printf "%.2f", a / b }'; }
+echo
+echo "Start-up on rosters without an index on Name (medians of $startup_runs alternating runs)"
+printf '  %-28s %12s %12s %7s %12s %12s %7s\n' "roster" "grid (ms)" "Varnel (ms)" "ratio" "grid (MiB)" "Varnel (MiB)" "ratio"
+for n in $startup_sizes indexed server; do
+  case "$n" in
+    indexed) label="1,000,000 with Name index" ;;
+    server) [ -n "$server_start" ] || continue; label="1,000,000 on a server" ;;
+    *) label=$(printf "%'d" "$n") ;;
+  esac
+  file_ours="$work/start-$n-ours.txt"
+  file_grid="$work/start-$n-grid.txt"
+  [ -f "$file_grid" ] || file_grid=/dev/null
+  grid_paint=$(values "$file_grid" first_paint_ms | median)
+  grid_rss=$(values "$file_grid" peak_rss_mib | median)
+  our_paint=$(values "$file_ours" first_paint_ms | median)
+  our_rss=$(values "$file_ours" peak_rss_mib | median)
+  printf '  %-28s %12s %12s %7s %12s %12s %7s\n' "$label" "$grid_paint" "$our_paint" "$(ratio "$our_paint" "$grid_paint")" \
+    "$grid_rss" "$our_rss" "$(ratio "$our_rss" "$grid_rss")"
+  eval "start_paint_$n=\$our_paint start_rss_$n=\$our_rss grid_paint_$n=\$grid_paint grid_rss_$n=\$grid_rss"
+done
+# ==== end of start-up at every roster size ===================================
 
 # ==== Main window: start-up, scrolling and memory at 100,000 records =========
 # The baseline is the plain way to show the roster in Qt: a QSqlQueryModel on
@@ -135,13 +206,7 @@ long_row "peak memory (MiB)" "$(long_rss "$work/long-plain.txt" | median)" "$(lo
 # ==== Reports: each shipped layout to PDF at 1,000 and 10,000 soldiers =======
 echo
 echo "Reports"
-QT_QPA_PLATFORM=offscreen "$build/varnel_reports_bench" 2> /dev/null | grep -v -E '_(mean|stddev|cv) ' | tee "$work/pdf.txt"
-# The worksheets' time against the bare QPdfWriter loop's, from the medians
-# above (the same run).
-work_ms=$(grep '^writePdf/layout:1/soldiers:10000.*_median' "$work/pdf.txt" | awk '{ print $2 }')
-floor_ms=$(grep '^barePdfFloor/pages:10000.*_median' "$work/pdf.txt" | awk '{ print $2 }')
-[ -n "$work_ms" ] && [ -n "$floor_ms" ] && printf '  10,000 worksheets: %.0f ms, bare QPdfWriter loop of 10,000 pages: %.0f ms, ratio %.2f\n' \
-  "$work_ms" "$floor_ms" "$(awk -v a="$work_ms" -v b="$floor_ms" 'BEGIN { printf "%.3f", a / b }')"
+QT_QPA_PLATFORM=offscreen "$build/varnel_reports_bench" 2> /dev/null | grep -v -E '_(mean|stddev|cv) ' | tee "$work/reports.txt"
 
 # ==== Print preview of 10,000 worksheets ======================================
 # The program's preview against Qt's QPrintPreviewDialog (which paints every
@@ -164,3 +229,63 @@ printf '  %-30s %14s %10s\n' "first page on screen (ms)" "$(values "$work/previe
   "$(values "$work/preview-ours.txt" open_ms | median)"
 printf '  %-30s %14s %10s\n' "peak memory (MiB)" "$(values "$work/preview-qt.txt" peak_rss_mib | median)" \
   "$(values "$work/preview-ours.txt" peak_rss_mib | median)"
+
+# ==== Summary =================================================================
+# The figures the program is held to, each with its baseline from this run.
+# Google Benchmark's time of one benchmark, in ms.
+bench_ms() {
+  awk -v name="$2" '$1 == name { t = $2; u = $3; if (u == "ns") t /= 1e6; else if (u == "us") t /= 1e3; else if (u == "s") t *= 1e3; print t; exit }' "$1"
+}
+counter() { grep "^$2 " "$1" | grep -o "$3=[0-9.k]*" | head -n 1 | cut -d= -f2 | sed 's/k$/e3/' | awk '{ printf "%g", $1 }'; }
+row() { printf '  %-58s %12s %12s %8s  %s\n' "$@"; }
+echo
+echo "Summary (this run; ratio = Varnel / baseline)"
+row "" "baseline" "Varnel" "ratio" "held to"
+row "start-up, 1,000 soldiers: first paint (ms)" "$grid_paint_1000" "$start_paint_1000" "$(ratio "$start_paint_1000" "$grid_paint_1000")" "<= 1.0"
+row "start-up, 1,000 soldiers: peak memory (MiB)" "$grid_rss_1000" "$start_rss_1000" "$(ratio "$start_rss_1000" "$grid_rss_1000")" "<= 1.0"
+row "start-up, 100,000 soldiers: first paint (ms)" "$grid_paint_100000" "$start_paint_100000" "$(ratio "$start_paint_100000" "$grid_paint_100000")" "<= 0.2"
+row "start-up, 100,000 soldiers: peak memory (MiB)" "$grid_rss_100000" "$start_rss_100000" "$(ratio "$start_rss_100000" "$grid_rss_100000")" "<= 0.25"
+row "start-up, 1,000,000, no Name index: first paint (ms)" "" "$start_paint_1000000" "" "< 1000"
+row "start-up, 1,000,000, no Name index: peak memory (MiB)" "" "$start_rss_1000000" "" "< 100"
+row "start-up, 1,000,000, Name index: first paint (ms)" "" "$start_paint_indexed" "" "< 500"
+row "start-up, 1,000,000, Name index: peak memory (MiB)" "" "$start_rss_indexed" "" "< 100"
+if [ -n "$server_start" ]; then
+  row "start-up, 1,000,000 on a server: first paint (ms)" "" "$start_paint_server" "" "< 500"
+  row "start-up, 1,000,000 on a server: peak memory (MiB)" "" "$start_rss_server" "" "< 100"
+fi
+floor=$(bench_ms "$work/store.txt" BM_TotalAllPlainUpdates/100000/iterations:3)
+for total in BM_TotalAll BM_TotalAllChangingEvery; do
+  ours=$(bench_ms "$work/store.txt" "$total/100000/iterations:3")
+  what="Total All, 100,000 (ms)"
+  [ "$total" = BM_TotalAllChangingEvery ] && what="Total All changing every record, 100,000 (ms)"
+  row "$what; baseline: one UPDATE a soldier" "$floor" "$ours" "$(ratio "$ours" "$floor")" "<= 2.0"
+done
+for command in BM_EditUpdate BM_AddNewUpdate BM_DeleteMoveNext BM_MoveNext BM_MoveLast; do
+  suffix=""
+  [ "$command" = BM_DeleteMoveNext ] && suffix=/iterations:500
+  small=$(bench_ms "$work/store.txt" "$command/1000$suffix")
+  large=$(bench_ms "$work/store.txt" "$command/1000000$suffix")
+  row "${command#BM_} (ms); baseline: the same at 1,000 soldiers" "$small" "$large" "$(ratio "$large" "$small")" "flat"
+  small_rest=$(counter "$work/store.txt" "$command/1000$suffix" rest_us)
+  large_rest=$(counter "$work/store.txt" "$command/1000000$suffix" rest_us)
+  if [ -n "$small_rest" ]; then
+    row "  the same without the disk's syncs (us)" "$small_rest" "$large_rest" "$(ratio "$large_rest" "$small_rest")" "flat"
+  fi
+done
+row "Find's first search, 1,000,000, names read ahead (ms)" "" "$(bench_ms "$work/store.txt" BM_FindFirstPrepared/1000000/repeats:5_median)" "" "< 100"
+row "  reading the names ahead, on their own thread (ms)" "" "$(counter "$work/store.txt" BM_FindFirstPrepared/1000000/repeats:5_median read_ms)" "" ""
+row "Find's first search, 1,000,000, names not read ahead (ms)" "" "$(bench_ms "$work/store.txt" BM_FindFirst/1000000/repeats:5_median)" "" ""
+row "Find again, 1,000,000 (ms)" "" "$(bench_ms "$work/store.txt" BM_FindAgain/1000000)" "" ""
+for pages in 1000 10000; do
+  floor=$(bench_ms "$work/reports.txt" "barePdfFloor/pages:$pages/iterations:1/repeats:5_median")
+  ours=$(bench_ms "$work/reports.txt" "writePdf/layout:1/soldiers:$pages/iterations:1/repeats:5_median")
+  held=""
+  [ "$pages" = 10000 ] && held="<= 0.2"
+  row "worksheets, $pages soldiers (ms); baseline: bare QPdfWriter" "$floor" "$ours" "$(ratio "$ours" "$floor")" "$held"
+done
+row "preview of 10,000 worksheets: first page (ms); Qt's preview" "$(values "$work/preview-qt.txt" open_ms | median)" \
+  "$(values "$work/preview-ours.txt" open_ms | median)" \
+  "$(ratio "$(values "$work/preview-ours.txt" open_ms | median)" "$(values "$work/preview-qt.txt" open_ms | median)")" ""
+row "preview of 10,000 worksheets: peak memory (MiB)" "$(values "$work/preview-qt.txt" peak_rss_mib | median)" \
+  "$(values "$work/preview-ours.txt" peak_rss_mib | median)" "" "< 100"
+# ==== end of summary ==========================================================

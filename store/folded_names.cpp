@@ -18,10 +18,11 @@ namespace varnel::store {
 // the order a search goes through them.
 FoldedNames FoldedNames::read(RosterBackend& backend, const QString& sql, const QList<qint64>& keys)
 {
-    std::vector<int> byKey(std::size_t(keys.size()));
+    std::vector<std::pair<qint64, int>> byKey;
+    byKey.reserve(std::size_t(keys.size()));
     for (int position = 0; position < keys.size(); ++position)
-        byKey[std::size_t(position)] = position;
-    std::sort(byKey.begin(), byKey.end(), [&keys](int a, int b) { return keys.at(a) < keys.at(b); });
+        byKey.emplace_back(keys.at(position), position);
+    std::sort(byKey.begin(), byKey.end());
 
     // Each position's folded name within `read`, which holds them in the
     // order of the keys.
@@ -30,11 +31,14 @@ FoldedNames FoldedNames::read(RosterBackend& backend, const QString& sql, const 
     auto next = byKey.cbegin();
     backend.readKeyedTexts(sql + QStringLiteral(" ORDER BY ") + backend.keyColumn(),
                            [&](qint64 key, std::optional<QByteArrayView> name) {
-                               next = std::lower_bound(next, byKey.cend(), key, [&keys](int position, qint64 k) { return keys.at(position) < k; });
-                               if (next == byKey.cend() || keys.at(*next) != key || !name)
+                               // Both in the order of the keys: the next of
+                               // the roster's is at or after the last one's.
+                               while (next != byKey.cend() && next->first < key)
+                                   ++next;
+                               if (next == byKey.cend() || next->first != key || !name)
                                    return;
                                const QByteArray folded = nameFoldKeyOfUtf8(*name);
-                               at[std::size_t(*next)] = {qsizetype(read.size()), folded.size()};
+                               at[std::size_t(next->second)] = {qsizetype(read.size()), folded.size()};
                                read.append(folded.constData(), std::size_t(folded.size()));
                            });
     byKey = {};

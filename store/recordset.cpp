@@ -523,7 +523,11 @@ bool Recordset::changeEveryRecord(const RecordChanger& change, const std::functi
         bool stopped = false;
         backend_->readRecordsForWrite(layout_, keys, [&](qint64 key, const QList<Value>& values, const RosterBackend::StoredColumn& stored) {
             // The records passed over count as done.
-            const std::size_t at = std::size_t(std::lower_bound(keys.begin() + qsizetype(done), keys.end(), key) - keys.begin());
+            std::size_t at = done;
+            while (at < keys.size() && keys[at] < key)
+                ++at;
+            if (at == keys.size())
+                return true;
             for (; done <= at; ++done) {
                 if (done % 256 == 0 && !progress(int(done), total)) {
                     stopped = true;

@@ -295,7 +295,8 @@ void SqliteBackend::readRecordsForWrite(const RecordLayout& layout, const std::v
     auto wanted = keys.begin();
     while (wanted != keys.end() && walk.next()) {
         const qint64 key = walk.integer(0);
-        wanted = std::lower_bound(wanted, keys.end(), key);
+        while (wanted != keys.end() && *wanted < key)
+            ++wanted;
         if (wanted == keys.end() || *wanted != key)
             continue;
         if (!visit(key, walk.record(layout, 1), [&walk](int ordinal) { return walk.stored(1 + ordinal); }))
