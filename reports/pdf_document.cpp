@@ -515,22 +515,25 @@ void PdfDocument::line(QPointF from, QPointF to, const QPen& pen)
     content_ += "l S\n";
 }
 
-void PdfDocument::fill(const QRectF& box, const QColor& colour)
+// A box from its corner nearest the page's foot, then filled or stroked.
+void PdfDocument::box(const QRectF& box, const char* paint)
 {
-    setFill(colour);
     point(box.bottomLeft());
     number(box.width() * scale_);
     number(box.height() * scale_);
-    content_ += "re f\n";
+    content_ += paint;
+}
+
+void PdfDocument::fill(const QRectF& box, const QColor& colour)
+{
+    setFill(colour);
+    this->box(box, "re f\n");
 }
 
 void PdfDocument::frame(const QRectF& box, const QPen& pen)
 {
     setStroke(pen);
-    point(box.bottomLeft());
-    number(box.width() * scale_);
-    number(box.height() * scale_);
-    content_ += "re S\n";
+    this->box(box, "re S\n");
 }
 
 } // namespace varnel::reports

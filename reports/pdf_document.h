@@ -109,6 +109,7 @@ private:
     void setFill(const QColor& colour);
     void setStroke(const QPen& pen);
     void point(QPointF at);
+    void box(const QRectF& box, const char* paint);
     void number(double value);
     void endPage();
 

@@ -111,17 +111,23 @@ bool Recordset::catchUp()
         if (!isCurrentSoldier(now) && holding)
             return false;
     }
-    QList<qint64> keys = keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
     keysVersion_ = version;
     seenDataVersion_ = *version;
+    // The record stays as this copy read it, which the clerk saw: a change
+    // another program made to it meets the next store or Delete.
+    readKeysAround(hadCurrent, key, now);
+    return true;
+}
+
+void Recordset::readKeysAround(bool hadCurrent, qint64 key, const QList<Value>& now)
+{
+    QList<qint64> keys = keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
     const int before = position_;
     keys_.replaceAll(std::move(keys));
 
     std::optional<Failure> lost;
     const int at = hadCurrent ? positionOf(key) : -1;
     if (at >= 0 && isCurrentSoldier(now)) {
-        // The record stays as this copy read it, which the clerk saw: a
-        // change another program made to it meets the next store or Delete.
         position_ = at;
         currentDeleted_ = false;
     } else {
@@ -138,7 +144,6 @@ bool Recordset::catchUp()
     observer_.currentMoved(hasCurrent() ? position_ : -1);
     if (lost)
         throw *lost;
-    return true;
 }
 
 Recordset::Followed Recordset::followOthersChanges(bool notified)
@@ -173,24 +178,7 @@ Recordset::Followed Recordset::followOthersChanges(bool notified)
         catchUp();
         return Followed::Read;
     }
-    QList<qint64> keys = keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
-    const int before = position_;
-    keys_.replaceAll(std::move(keys));
-    const int at = hadCurrent ? positionOf(key) : -1;
-    std::optional<Failure> lost;
-    if (at >= 0 && isCurrentSoldier(now)) {
-        position_ = at;
-    } else if (hadCurrent) {
-        lost = currentSoldierLost(now);
-        position_ = std::min(before, keys_.size());
-        currentDeleted_ = true;
-        current_.clear();
-    }
-    observer_.recordsReset();
-    observer_.showCurrent();
-    observer_.currentMoved(hasCurrent() ? position_ : -1);
-    if (lost)
-        throw *lost;
+    readKeysAround(hadCurrent, key, now);
     return Followed::Read;
 }
 

@@ -143,6 +143,11 @@ public:
     // there are not dropped: their store meets the change. Every command
     // does this first.
     bool catchUp();
+    // Reads the roster's keys again and puts the soldier who was current
+    // (`key`, read now as `now`) back where he stands, or leaves no record
+    // current when he is gone or his key holds another soldier (thrown, for
+    // the clerk to hear, once the window was told).
+    void readKeysAround(bool hadCurrent, qint64 key, const QList<Value>& now);
 
     // What other connections committed to the roster, taken in at once
     // rather than before the next command: for a server when it notified

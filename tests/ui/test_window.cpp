@@ -120,7 +120,7 @@ TEST(AnyScreen, OnAScreenTooSmallTheWindowScrollsAndEveryControlStaysWhereItIsDr
     settle();
     EXPECT_EQ(scroll->height(), room.height());
     EXPECT_LT(ui.form->height(), wholeWindow.height());
-    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scroll->verticalScrollBar()->isVisible(); }, 2000));
     EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
     EXPECT_EQ(placesOf(client), drawn) << "the layout stays as drawn";
 
