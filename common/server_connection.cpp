@@ -133,11 +133,17 @@ bool isServerLocation(const QString& location)
     // begin so (a file named "host=x" would be written "./host=x").
     if (!beginsWithKeyword(location))
         return false;
-    char* parseError = nullptr;
-    PQconninfoOption* parsed = PQconninfoParse(location.toUtf8().constData(), &parseError);
-    PQfreemem(parseError);
-    PQconninfoFree(parsed);
-    return parsed != nullptr;
+    try {
+        char* parseError = nullptr;
+        PQconninfoOption* parsed = PQconninfoParse(location.toUtf8().constData(), &parseError);
+        PQfreemem(parseError);
+        PQconninfoFree(parsed);
+        return parsed != nullptr;
+    } catch (const Failure&) {
+        // No libpq to read it: an address all the same, whose connection
+        // then says why it cannot be made.
+        return true;
+    }
 }
 
 namespace {
@@ -152,11 +158,15 @@ AddressParts addressParts(const QString& address)
 {
     // Only where and as whom: a password, a key's file or any other setting
     // of the address never reaches a message, a log or a title.
-    char* parseError = nullptr;
-    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> parsed(PQconninfoParse(address.toUtf8().constData(), &parseError),
-                                                                         PQconninfoFree);
-    PQfreemem(parseError);
     AddressParts parts;
+    char* parseError = nullptr;
+    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> parsed(nullptr, PQconninfoFree);
+    try {
+        parsed.reset(PQconninfoParse(address.toUtf8().constData(), &parseError));
+    } catch (const Failure&) {
+        return parts; // no libpq to read it
+    }
+    PQfreemem(parseError);
     if (!parsed)
         return parts;
     parts.readable = true;

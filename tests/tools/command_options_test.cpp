@@ -79,3 +79,30 @@ TEST(CommandOptions, StandAnywhereAmongTheFilesAndAreTheOnesUsed)
         EXPECT_TRUE(csv.startsWith(c.header)) << qPrintable(csv.left(80));
     }
 }
+
+// A computer whose PostgreSQL client library is missing or damaged: roster
+// files work as ever, and a server's address says what is wrong and leaves
+// the file it was to be copied from as it was.
+TEST(CommandOptions, WithoutAWorkingLibpqFilesStillWorkAndAServerSaysWhy)
+{
+    QTemporaryDir dir;
+    QFile damaged(dir.filePath("libpq.so.5"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly)); // empty: not a library
+    damaged.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_LIBRARY_PATH", dir.path());
+    const auto run = [&](const QStringList& args) {
+        return runToEnd(QStringLiteral(VARNEL_ROSTER_TOOL), args, 60000, dir.path(), environment);
+    };
+    const ToolRun sample = run({"sample", "a.db", "--count", "3"});
+    ASSERT_EQ(sample.exitCode, 0) << qPrintable(sample.err);
+    const QByteArray before = fileBytes(dir.filePath("a.db"));
+    for (const char* server : {"postgresql:///battalion?host=/nowhere", "host=/nowhere dbname=battalion"}) {
+        const ToolRun copy = run({"copy", "a.db", server});
+        EXPECT_NE(copy.exitCode, 0);
+        EXPECT_TRUE(copy.err.contains("the PostgreSQL client library (libpq) cannot be loaded")
+                    && copy.err.contains(damaged.fileName()))
+            << qPrintable(copy.err);
+    }
+    EXPECT_EQ(fileBytes(dir.filePath("a.db")), before);
+}
