@@ -260,13 +260,36 @@ ServerLink connectWith(const std::vector<ConnectOption>& options, const QByteArr
     return ServerLink(PQconnectdbParams(keywords.data(), values.data(), 0), PQfinish);
 }
 
+// Throws why `link` did not connect: a password the server asked for and
+// none given, or one it did not accept (3029, with the role named), or the
+// server's own reason. A password refused is forgotten if it was the one
+// remembered; no password is ever in a message.
+[[noreturn]] void throwNotConnected(const QString& uri, const PGconn* link, QByteArray& password, bool fromMemory)
+{
+    const QString role = QString::fromUtf8(PQuser(link));
+    const QString reason = QString::fromUtf8(PQerrorMessage(link)).trimmed();
+    if (PQconnectionNeedsPassword(link) && password.isEmpty())
+        throw Failure(ServerError::LoginRefused,
+                      tr("The server asks for the password of the role \"%1\" to open %2, and none was given: type it "
+                         "when asked, or keep it in ~/.pgpass (or the file PGPASSFILE names), where libpq finds it.")
+                          .arg(role, serverDatabaseInWords(uri)));
+    const bool passwordRefused = PQconnectionUsedPassword(link);
+    wipe(password);
+    if (passwordRefused) {
+        if (fromMemory)
+            rememberPassword(uri, {});
+        throw Failure(ServerError::LoginRefused, tr("The server did not accept the password of the role \"%1\" for %2: %3")
+                                                     .arg(role, serverDatabaseInWords(uri), reason));
+    }
+    throw Failure(ServerError::ConnectionFailed,
+                  tr("Cannot connect to the roster's server \"%1\": %2").arg(serverDisplayName(uri), reason));
+}
+
 // Connects to `uri` with `options`. A server that asks for a password
 // libpq found nowhere gets the one remembered for the address this session,
 // or the one the clerk gives when asked (askForPassword), which is kept
-// when the clerk said so. A password asked for and not given, or not
-// accepted, is 3029 with the role named; no password is ever in a message.
-// `used` gets the password that let the connection in (none when libpq
-// needed none of ours).
+// when the clerk said so. `used` gets the password that let the connection
+// in (none when libpq needed none of ours).
 ServerLink connectAsking(const QString& uri, const std::vector<ConnectOption>& options, QByteArray* used)
 {
     const std::optional<QByteArray> remembered = rememberedPassword(uri);
@@ -288,32 +311,16 @@ ServerLink connectAsking(const QString& uri, const std::vector<ConnectOption>& o
             wipe(password);
             return link;
         }
-        const QString role = QString::fromUtf8(PQuser(link.get()));
-        const QString reason = QString::fromUtf8(PQerrorMessage(link.get())).trimmed();
         if (PQconnectionNeedsPassword(link.get()) && password.isEmpty() && !asked) {
             asked = true;
-            if (std::optional<PasswordAnswer> answer = askForPassword(role, serverDatabaseInWords(uri));
-                answer && !answer->password.isEmpty()) {
+            std::optional<PasswordAnswer> answer = askForPassword(QString::fromUtf8(PQuser(link.get())), serverDatabaseInWords(uri));
+            if (answer && !answer->password.isEmpty()) {
                 password = std::exchange(answer->password, QByteArray());
                 remember = answer->rememberForSession;
                 continue;
             }
         }
-        if (PQconnectionNeedsPassword(link.get()) && password.isEmpty())
-            throw Failure(ServerError::LoginRefused,
-                          tr("The server asks for the password of the role \"%1\" to open %2, and none was given: type it "
-                             "when asked, or keep it in ~/.pgpass (or the file PGPASSFILE names), where libpq finds it.")
-                              .arg(role, serverDatabaseInWords(uri)));
-        const bool passwordRefused = PQconnectionUsedPassword(link.get());
-        wipe(password);
-        if (passwordRefused) {
-            if (remembered)
-                rememberPassword(uri, {});
-            throw Failure(ServerError::LoginRefused, tr("The server did not accept the password of the role \"%1\" for %2: %3")
-                                                         .arg(role, serverDatabaseInWords(uri), reason));
-        }
-        throw Failure(ServerError::ConnectionFailed,
-                      tr("Cannot connect to the roster's server \"%1\": %2").arg(serverDisplayName(uri), reason));
+        throwNotConnected(uri, link.get(), password, remembered.has_value());
     }
 }
 
