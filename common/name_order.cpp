@@ -1,5 +1,7 @@
 #include "common/name_order.h"
 
+#include "common/ascii_name_keys.h"
+
 #include <QList>
 #include <algorithm>
 #include <array>
@@ -7,6 +9,7 @@
 #include <optional>
 #include <memory>
 #include <unicode/ucol.h>
+#include <unicode/uversion.h>
 
 namespace varnel {
 
@@ -163,30 +166,15 @@ int compareWholeUtf8(QByteArrayView a, QByteArrayView b)
     return sign(a.compare(b));
 }
 
-QByteArray icuSortKey(UCollator* collator, QStringView text)
-{
-    QByteArray key(text.size() * 3 + 16, Qt::Uninitialized);
-    const auto chars = reinterpret_cast<const UChar*>(text.utf16());
-    int32_t size = ucol_getSortKey(collator, chars, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
-    if (size > key.size()) {
-        key.resize(size);
-        size = ucol_getSortKey(collator, chars, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), size);
-    }
-    // The key ends in a zero byte, the only one at this strength.
-    key.resize(std::max(0, size - 1));
-    return key;
-}
-
 // Most names are ASCII, whose key at this strength is each character's key
 // in turn (ICU compresses no run of them): a table makes it three to four
-// times faster than ICU's general way. The table is ICU's own, and is used only when a
-// text of every kind of ASCII character keys alike both ways.
+// times faster than ICU's general way. The table is ICU's own, and is used
+// only when a text of every kind of ASCII character keys alike both ways.
+// Names with letters of Latin-1 and Latin Extended-A ("Peña", "Łukasz") are
+// keyed from the table too where the build checked that each of those
+// letters keys so beside every other.
 struct AsciiKeys {
-    struct Bytes {
-        char data[4];
-        qsizetype size;
-    };
-    std::array<Bytes, 128> ofChar{};
+    std::array<CharKeys::Bytes, kKeyedChars> ofChar{};
     bool usable = false;
     // A key of printable ASCII reads back into its characters but for case
     // (see plainNameKey): each has a key of its own, which begins no
@@ -196,6 +184,19 @@ struct AsciiKeys {
     // first byte.
     std::array<std::vector<char>, 256> byFirstByte;
 };
+
+// The table as the ICU this program was built with gave it
+// (kBuiltInIcuVersion, kBuiltInAsciiUsable, kBuiltInKeys).
+#include "ascii_name_keys.inc"
+
+// The built-in table serves where ICU is the version it was written from:
+// a roster of such names is then ordered without opening the collator.
+bool builtInKeysServe()
+{
+    UVersionInfo running;
+    u_getVersion(running);
+    return std::equal(std::begin(running), std::end(running), std::begin(kBuiltInIcuVersion));
+}
 
 bool isPrintableAscii(uint code)
 {
@@ -235,48 +236,87 @@ const AsciiKeys& asciiKeys()
 {
     thread_local const AsciiKeys keys = [] {
         AsciiKeys k;
-        UCollator* collator = nameCollator();
-        if (!collator)
+        CharKeys table;
+        if (builtInKeysServe()) {
+            std::copy(std::begin(kBuiltInKeys), std::end(kBuiltInKeys), table.ofChar.begin());
+            table.asciiUsable = kBuiltInAsciiUsable;
+        } else if (UCollator* collator = nameCollator()) {
+            table = asciiCharKeysOf(collator);
+        } else {
             return k;
-        QString probe;
-        bool fits = true;
-        for (char16_t c = 0; c < 128; ++c) {
-            const QByteArray key = icuSortKey(collator, QStringView(&c, 1));
-            fits = fits && key.size() <= 4;
-            k.ofChar[c].size = std::min<qsizetype>(key.size(), 4);
-            std::copy_n(key.constData(), k.ofChar[c].size, k.ofChar[c].data);
-            probe += QChar(c);
         }
-        probe += QStringLiteral("a'b-c ~.1_2Zz");
-        QByteArray joined;
-        for (const QChar c : probe)
-            joined.append(k.ofChar[c.unicode()].data, k.ofChar[c.unicode()].size);
-        k.usable = fits && joined == icuSortKey(collator, probe);
+        k.ofChar = table.ofChar;
+        k.usable = table.asciiUsable;
         k.readsBack = k.usable && keysReadBack(k);
         return k;
     }();
     return keys;
 }
 
-uint codeOf(QChar c) { return c.unicode(); }
-uint codeOf(char c) { return uchar(c); }
-
-template<typename Text>
-std::optional<QByteArray> asciiSortKey(const Text& head)
-{
-    const AsciiKeys& keys = asciiKeys();
-    if (!keys.usable)
-        return std::nullopt;
-    QByteArray key(head.size() * 4, Qt::Uninitialized);
-    char* out = key.data();
-    for (const auto c : head) {
-        const uint code = codeOf(c);
-        if (code >= 128)
-            return std::nullopt;
-        out = std::copy_n(keys.ofChar[code].data, keys.ofChar[code].size, out);
+// A name's key put together from its characters' keys: none where the
+// table is not usable, or a character has no key of its own in it.
+class KeyFromTable {
+public:
+    KeyFromTable(qsizetype characters)
+        : keys_(asciiKeys())
+        , key_(characters * 4, Qt::Uninitialized)
+        , out_(key_.data())
+    {
     }
-    key.truncate(out - key.constData());
-    return key;
+
+    bool add(uint code)
+    {
+        if (code >= kKeyedChars || keys_.ofChar[code].size < 0)
+            return false;
+        out_ = std::copy_n(keys_.ofChar[code].data, keys_.ofChar[code].size, out_);
+        return true;
+    }
+
+    std::optional<QByteArray> key()
+    {
+        key_.truncate(out_ - key_.constData());
+        return std::move(key_);
+    }
+
+    bool usable() const { return keys_.usable; }
+
+private:
+    const AsciiKeys& keys_;
+    QByteArray key_;
+    char* out_;
+};
+
+std::optional<QByteArray> tableSortKey(QStringView head)
+{
+    KeyFromTable key(head.size());
+    if (!key.usable())
+        return std::nullopt;
+    for (const QChar c : head) {
+        if (!key.add(c.unicode()))
+            return std::nullopt;
+    }
+    return key.key();
+}
+
+// The same from UTF-8 whose every character is keyed (`utf8` at most
+// kNameKeyLength bytes, so no more characters).
+std::optional<QByteArray> tableSortKeyOfUtf8(QByteArrayView utf8)
+{
+    KeyFromTable key(utf8.size());
+    if (!key.usable())
+        return std::nullopt;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        uint code = uchar(utf8[i]);
+        if (code >= 0x80) {
+            // Only two bytes hold a keyed character (below U+0800).
+            if (code < 0xC2 || code >= 0xE0 || i + 1 == utf8.size() || (uchar(utf8[i + 1]) & 0xC0) != 0x80)
+                return std::nullopt;
+            code = (code & 0x1F) << 6 | (uchar(utf8[++i]) & 0x3F);
+        }
+        if (!key.add(code))
+            return std::nullopt;
+    }
+    return key.key();
 }
 
 } // namespace
@@ -287,19 +327,24 @@ QByteArray nameSortKey(QStringView name)
     // A pair of surrogates is not cut in two.
     if (head.size() < name.size() && !head.isEmpty() && head.back().isHighSurrogate())
         head.chop(1);
+    if (std::optional<QByteArray> key = tableSortKey(head))
+        return *key;
     UCollator* collator = nameCollator();
     // Without ICU's data (never so where Qt runs) the order is the texts'.
     if (!collator)
         return head.toUtf8();
-    if (std::optional<QByteArray> key = asciiSortKey(QStringView(head)))
-        return *key;
     return icuSortKey(collator, head);
 }
 
 QByteArray nameSortKeyOfUtf8(QByteArrayView utf8)
 {
-    if (std::optional<QByteArray> key = asciiSortKey(utf8.first(std::min(utf8.size(), kNameKeyLength))))
-        return *key;
+    // A name of at most kNameKeyLength bytes is keyed whole, and has no
+    // more characters; of a longer one, the first kNameKeyLength of ASCII.
+    const QByteArrayView head = utf8.first(std::min(utf8.size(), kNameKeyLength));
+    if (head.size() == utf8.size() || isAscii(head)) {
+        if (std::optional<QByteArray> key = tableSortKeyOfUtf8(head))
+            return *key;
+    }
     // A character takes at most 4 bytes: this much holds the keyed
     // beginning whatever the text.
     return nameSortKey(QString::fromUtf8(utf8.first(std::min(utf8.size(), kNameKeyLength * 4))));

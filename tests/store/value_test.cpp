@@ -108,6 +108,17 @@ TEST(NameOrder, CaseAndAccentsAsideThenTheExactText)
         EXPECT_EQ((order > 0) - (order < 0), c.order) << c.a << " / " << c.b;
         EXPECT_EQ((back < 0) - (back > 0), c.order) << c.b << " / " << c.a;
     }
+    // A sort on keys (most names' keys are put together from a table of
+    // their letters) orders as the whole texts compare.
+    const QStringList names = {"Łukasz", "Lukas", "Ørsted", "Orsted", "Straße", "Strasse", "Æble", "Aeble",
+                               "Ðoàn", "Doan", "ŉ", "l·l", "ll", "µ", "mu", "Ĳssel", "ijssel", "x\u0301", "\uD55C"};
+    for (const QString& a : names) {
+        for (const QString& b : names) {
+            const int keyed = compareKeyedNames(nameSortKeyOfUtf8(a.toUtf8()), a.toUtf8(), nameSortKey(b), b.toUtf8());
+            const int whole = compareNames(a, b);
+            EXPECT_EQ((keyed > 0) - (keyed < 0), (whole > 0) - (whole < 0)) << qPrintable(a) << " / " << qPrintable(b);
+        }
+    }
     // A text of megabytes is placed by its keyed beginning, then whole.
     const QString longName = QString(2'000'000, QChar(0xE9));
     EXPECT_LT(compareNames(QString(longName).append(u'a'), QString(longName).append(u'b')), 0);
