@@ -9,5 +9,5 @@
 # disk syncs (count and time) apart from the rest of its work.
 set -euo pipefail
 build=${1:-build}
-"$build/varnel-bench-store" --benchmark_enable_random_interleaving=true --benchmark_filter='Refresh|SqliteShell|Memory|FileCheck|SafetyCopy|EditUpdate|AddNew|Delete|Move|Field|Grid|TotalAll|Find' \
+"$build/varnel-bench-store" --benchmark_enable_random_interleaving=true --benchmark_filter='Refresh|SqliteShell|Memory|FileCheck|SafetyCopy|EditUpdate|AddNew|Delete|Move|WritesInTurns|Field|Grid|TotalAll|Find' \
   | grep -v -E '_(mean|stddev|cv) '

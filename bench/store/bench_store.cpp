@@ -22,6 +22,8 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <malloc.h>
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <vector>
 #include <sqlite3.h>
@@ -249,6 +251,54 @@ void BM_DeleteMoveNext(benchmark::State& state)
         rs.deleteRecord();
         rs.moveNext();
     });
+}
+
+// The written commands at 1,000 and at 1,000,000 soldiers in one run, in
+// turns of 20 on each roster, so that both sizes meet the machine's busy
+// and quiet moments (other builds, the disk's queue) alike: for each, the
+// median over the turns of a command's time without the disk's syncs (us).
+void BM_WritesInTurns(benchmark::State& state)
+{
+    qint64 n = 0;
+    const std::pair<std::string, std::function<void(Recordset&)>> commands[] = {
+        {"EditUpdate", [&n](Recordset& rs) {
+             rs.edit();
+             rs.fields(ordinal::TISPoints).setValue(Value::integer(++n % 50));
+             rs.update();
+         }},
+        {"AddNewUpdate", [](Recordset& rs) { rs.addNew(); rs.update(); }},
+        {"DeleteMoveNext", [](Recordset& rs) {
+             if (rs.eof() || rs.position() + 2 >= rs.recordCount())
+                 rs.moveTo(rs.recordCount() / 4);
+             rs.deleteRecord();
+             rs.moveNext();
+         }},
+    };
+    const int sizes[] = {1000, 1000000};
+    DataControl rosters[2];
+    for (int i = 0; i < 2; ++i) {
+        loadRoster(rosters[i], commandsRosterDir(sizes[i]));
+        rosters[i].recordset().moveTo(rosters[i].recordset().recordCount() / 2);
+        updateRecord(rosters[i]);
+    }
+    std::map<std::string, std::vector<double>> turns;
+    for (auto _ : state) {
+        for (const auto& [name, command] : commands) {
+            for (int i = 0; i < 2; ++i) {
+                const varnel::bench::DiskSyncs before = varnel::bench::diskSyncsSoFar();
+                const auto start = std::chrono::steady_clock::now();
+                for (int k = 0; k < 20; ++k)
+                    command(rosters[i].recordset());
+                const double wall = double(std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count());
+                const double syncs = double(varnel::bench::diskSyncsSoFar().nanoseconds - before.nanoseconds);
+                turns[name + '_' + std::to_string(sizes[i])].push_back((wall - syncs) / 20 / 1e3);
+            }
+        }
+    }
+    for (auto& [name, times] : turns) {
+        std::sort(times.begin(), times.end());
+        state.counters[name + "_rest_us"] = times[times.size() / 2];
+    }
 }
 
 void BM_MoveNext(benchmark::State& state)
@@ -515,6 +565,7 @@ BENCHMARK(BM_AddNewUpdate) RECORD_COMMAND;
 BENCHMARK(BM_DeleteMoveNext) RECORD_COMMAND->Iterations(100);
 BENCHMARK(BM_MoveNext) RECORD_COMMAND;
 BENCHMARK(BM_MoveLast) RECORD_COMMAND;
+BENCHMARK(BM_WritesInTurns)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FieldRead) TO_A_MILLION;
 BENCHMARK(BM_FieldWrite) TO_A_MILLION;
 BENCHMARK(BM_GridScreenful) TO_A_MILLION;
