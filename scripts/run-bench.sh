@@ -260,16 +260,18 @@ for total in BM_TotalAll BM_TotalAllChangingEvery; do
   [ "$total" = BM_TotalAllChangingEvery ] && what="Total All changing every record, 100,000 (ms)"
   row "$what; baseline: one UPDATE a soldier" "$floor" "$ours" "$(ratio "$ours" "$floor")" "<= 2.0"
 done
+# The medians of 5 runs, each size's runs taken in turn with the others'.
 for command in BM_EditUpdate BM_AddNewUpdate BM_DeleteMoveNext BM_MoveNext BM_MoveLast; do
-  suffix=""
-  [ "$command" = BM_DeleteMoveNext ] && suffix=/iterations:500
+  suffix=/repeats:5_median
+  [ "$command" = BM_DeleteMoveNext ] && suffix=/iterations:100/repeats:5_median
   small=$(bench_ms "$work/store.txt" "$command/1000$suffix")
   large=$(bench_ms "$work/store.txt" "$command/1000000$suffix")
   row "${command#BM_} (ms); baseline: the same at 1,000 soldiers" "$small" "$large" "$(ratio "$large" "$small")" "flat"
-  small_rest=$(counter "$work/store.txt" "$command/1000$suffix" rest_us)
-  large_rest=$(counter "$work/store.txt" "$command/1000000$suffix" rest_us)
+  # Measured with both rosters open, in turns (BM_WritesInTurns).
+  small_rest=$(counter "$work/store.txt" BM_WritesInTurns/iterations:10 "${command#BM_}_1000_rest_us")
+  large_rest=$(counter "$work/store.txt" BM_WritesInTurns/iterations:10 "${command#BM_}_1000000_rest_us")
   if [ -n "$small_rest" ]; then
-    row "  the same without the disk's syncs (us)" "$small_rest" "$large_rest" "$(ratio "$large_rest" "$small_rest")" "flat"
+    row "  the same without the disk's syncs, in turns (us)" "$small_rest" "$large_rest" "$(ratio "$large_rest" "$small_rest")" "flat"
   fi
 done
 row "Find's first search, 1,000,000, names read ahead (ms)" "" "$(bench_ms "$work/store.txt" BM_FindFirstPrepared/1000000/repeats:5_median)" "" "< 100"

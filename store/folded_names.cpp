@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <atomic>
+#include <utility>
 #include <string_view>
 
 namespace varnel::store {
@@ -43,7 +44,11 @@ FoldedNames FoldedNames::read(RosterBackend& backend, const QString& sql, const 
                            });
     byKey = {};
     FoldedNames names;
+    // A copy of its own: sharing the open roster's keys would make its next
+    // Add or Delete copy them all (megabytes on a large roster), where here
+    // the copy goes with a read of every name.
     names.keys_ = keys;
+    names.keys_.detach();
     names.text_.reserve(read.size());
     names.starts_.reserve(at.size());
     names.lengths_.reserve(at.size());
@@ -125,11 +130,14 @@ FoldedNamesReader::FoldedNamesReader(const RosterLocation& location, QString sql
 {
     static std::atomic<int> serial{0};
     const QString connection = QStringLiteral("varnel-find-%1").arg(++serial);
-    reading_ = std::async(std::launch::async, [location, sql = std::move(sql), keys = std::move(keys), connection]() -> std::unique_ptr<FoldedNames> {
+    reading_ = std::async(std::launch::async, [location, sql = std::move(sql), keys = std::move(keys), connection]() mutable -> std::unique_ptr<FoldedNames> {
+        // The roster's keys are let go of once read (see read()), not held
+        // until the names are taken.
+        const QList<qint64> roster = std::exchange(keys, {});
         std::unique_ptr<FoldedNames> names;
         try {
             std::unique_ptr<RosterBackend> backend = openRosterBackend(connection, location);
-            names = std::make_unique<FoldedNames>(FoldedNames::read(*backend, sql, keys));
+            names = std::make_unique<FoldedNames>(FoldedNames::read(*backend, sql, roster));
         } catch (const Failure&) {
             names.reset();
         }

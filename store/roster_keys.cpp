@@ -1,6 +1,18 @@
 #include "store/roster_keys.h"
 
+#include <algorithm>
+
 namespace varnel::store {
+
+const QList<qint64>& RosterKeys::list() const
+{
+    if (gapSize_ > 0) {
+        keys_.remove(gapAt_, gapSize_);
+        gapAt_ = 0;
+        gapSize_ = 0;
+    }
+    return keys_;
+}
 
 std::optional<QList<qint64>> RosterKeys::touchedSince(quint64 seen) const
 {
@@ -29,14 +41,28 @@ void RosterKeys::append(qint64 key)
 
 void RosterKeys::removeAt(int position)
 {
-    const qint64 key = keys_.at(position);
-    keys_.removeAt(position);
+    const qint64 key = at(position);
+    // The gap moves to the position, the keys between the two places
+    // crossing it, and takes in the key there.
+    if (gapSize_ == 0) {
+        gapAt_ = position;
+    } else if (position != gapAt_) {
+        qint64* keys = keys_.data();
+        if (position < gapAt_)
+            std::move_backward(keys + position, keys + gapAt_, keys + gapAt_ + gapSize_);
+        else
+            std::move(keys + gapAt_ + gapSize_, keys + position + gapSize_, keys + gapAt_);
+        gapAt_ = position;
+    }
+    ++gapSize_;
     changed(key);
 }
 
 void RosterKeys::replaceAll(QList<qint64> keys)
 {
     keys_ = std::move(keys);
+    gapAt_ = 0;
+    gapSize_ = 0;
     changed(std::nullopt);
 }
 

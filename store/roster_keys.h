@@ -15,14 +15,21 @@ namespace varnel::store {
 // generations before it trusts what it holds. A change names the one
 // record it touched where it touched one, so a reader can let go of that
 // record alone.
+//
+// A deleted key leaves a gap where it stood, which the next deletion moves
+// to its own place: the clerk deleting soldier after soldier (Delete, then
+// the next moves up into the same place) moves no keys at all, where closing
+// up a roster of a million keys would move megabytes each time. list()
+// closes the gap.
 class RosterKeys {
 public:
     explicit RosterKeys(QList<qint64> keys = {}) : keys_(std::move(keys)) {}
 
-    int size() const { return int(keys_.size()); }
-    bool isEmpty() const { return keys_.isEmpty(); }
-    qint64 at(int position) const { return keys_.at(position); }
-    const QList<qint64>& list() const { return keys_; }
+    int size() const { return int(keys_.size()) - gapSize_; }
+    bool isEmpty() const { return size() == 0; }
+    qint64 at(int position) const { return keys_.at(position < gapAt_ ? position : position + gapSize_); }
+    // Every key, in order; the reference holds until the keys next change.
+    const QList<qint64>& list() const;
 
     quint64 generation() const { return generation_; }
     // The keys of the records changed since generation `seen`; nothing when
@@ -43,7 +50,11 @@ private:
     static constexpr size_t kChangesKept = 16;
     void changed(std::optional<qint64> key);
 
-    QList<qint64> keys_;
+    // The keys, with gapSize_ unused entries from gapAt_ on (see above).
+    // Closing the gap changes no key's position: list() may do it.
+    mutable QList<qint64> keys_;
+    mutable int gapAt_ = 0;
+    mutable int gapSize_ = 0;
     quint64 generation_ = 0;
     // The latest changes, oldest first: the generation each one began and
     // the record it touched (none: any record).

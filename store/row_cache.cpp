@@ -70,10 +70,11 @@ void RowCache::load(const RosterKeys& keys, int position)
     // The block of positions around `position`, less the rows already here.
     const int first = position / kBlockSize * kBlockSize;
     const int last = std::min(keys.size(), first + kBlockSize);
-    QList<qint64> wanted;
+    QList<qint64> block, wanted;
     for (int i = first; i < last; ++i) {
-        if (!rows_.contains(keys.at(i)))
-            wanted << keys.at(i);
+        block << keys.at(i);
+        if (!rows_.contains(block.last()))
+            wanted << block.last();
     }
 
     const QHash<qint64, QList<Value>> found = backend_.readRecords(layout_, wanted);
@@ -84,7 +85,7 @@ void RowCache::load(const RosterKeys& keys, int position)
         stale_.remove(key);
         age_.push_back(key);
     }
-    dropOldest(keys.list().mid(first, last - first));
+    dropOldest(block);
 }
 
 void RowCache::dropOldest(const QList<qint64>& keep)

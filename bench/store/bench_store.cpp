@@ -22,9 +22,12 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <malloc.h>
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <vector>
 #include <sqlite3.h>
+#include <unistd.h>
 
 using namespace varnel::store;
 
@@ -59,6 +62,24 @@ QString rosterDirWithoutIndex(int count)
     sqlite3_open(QFile::encodeName(rosterPath(dir)).constData(), &db);
     sqlite3_exec(db, "DROP INDEX IF EXISTS SoldierByName; VACUUM", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+    return dirs[count] = dir;
+}
+
+// The written record commands' own copy of the sample roster, made once per
+// size and synced: the records they add and delete never reach the roster
+// of the other benchmarks, which the shuffled order (bench-store.sh) may
+// run before or after them.
+QString commandsRosterDir(int count)
+{
+    static std::map<int, QString> dirs;
+    if (auto it = dirs.find(count); it != dirs.end())
+        return it->second;
+    const QString dir = workDir->filePath(QString::number(count) + QStringLiteral("-commands"));
+    QDir().mkpath(dir);
+    QFile::copy(rosterPath(rosterDir(count)), rosterPath(dir));
+    QFile copy(rosterPath(dir));
+    if (copy.open(QIODevice::ReadWrite))
+        fsync(copy.handle());
     return dirs[count] = dir;
 }
 
@@ -162,9 +183,9 @@ void BM_SafetyCopy(benchmark::State& state)
 // Each operation on a roster of the given size, from the middle of it. The
 // first write of the run (the file check and the safety copy) is made
 // before the timing starts.
-DataControl* openForOperations(DataControl& data1, benchmark::State& state)
+DataControl* openForOperations(DataControl& data1, benchmark::State& state, const QString& dir = {})
 {
-    loadRoster(data1, rosterDir(int(state.range(0))));
+    loadRoster(data1, dir.isEmpty() ? rosterDir(int(state.range(0))) : dir);
     data1.recordset().moveTo(data1.recordset().recordCount() / 2);
     updateRecord(data1);
     return &data1;
@@ -185,7 +206,7 @@ template <typename Op>
 void runWrite(benchmark::State& state, Op op)
 {
     DataControl data1;
-    openForOperations(data1, state);
+    openForOperations(data1, state, commandsRosterDir(int(state.range(0))));
     const varnel::bench::DiskSyncs before = varnel::bench::diskSyncsSoFar();
     std::chrono::nanoseconds wall{0};
     for (auto _ : state) {
@@ -230,6 +251,54 @@ void BM_DeleteMoveNext(benchmark::State& state)
         rs.deleteRecord();
         rs.moveNext();
     });
+}
+
+// The written commands at 1,000 and at 1,000,000 soldiers in one run, in
+// turns of 20 on each roster, so that both sizes meet the machine's busy
+// and quiet moments (other builds, the disk's queue) alike: for each, the
+// median over the turns of a command's time without the disk's syncs (us).
+void BM_WritesInTurns(benchmark::State& state)
+{
+    qint64 n = 0;
+    const std::pair<std::string, std::function<void(Recordset&)>> commands[] = {
+        {"EditUpdate", [&n](Recordset& rs) {
+             rs.edit();
+             rs.fields(ordinal::TISPoints).setValue(Value::integer(++n % 50));
+             rs.update();
+         }},
+        {"AddNewUpdate", [](Recordset& rs) { rs.addNew(); rs.update(); }},
+        {"DeleteMoveNext", [](Recordset& rs) {
+             if (rs.eof() || rs.position() + 2 >= rs.recordCount())
+                 rs.moveTo(rs.recordCount() / 4);
+             rs.deleteRecord();
+             rs.moveNext();
+         }},
+    };
+    const int sizes[] = {1000, 1000000};
+    DataControl rosters[2];
+    for (int i = 0; i < 2; ++i) {
+        loadRoster(rosters[i], commandsRosterDir(sizes[i]));
+        rosters[i].recordset().moveTo(rosters[i].recordset().recordCount() / 2);
+        updateRecord(rosters[i]);
+    }
+    std::map<std::string, std::vector<double>> turns;
+    for (auto _ : state) {
+        for (const auto& [name, command] : commands) {
+            for (int i = 0; i < 2; ++i) {
+                const varnel::bench::DiskSyncs before = varnel::bench::diskSyncsSoFar();
+                const auto start = std::chrono::steady_clock::now();
+                for (int k = 0; k < 20; ++k)
+                    command(rosters[i].recordset());
+                const double wall = double(std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count());
+                const double syncs = double(varnel::bench::diskSyncsSoFar().nanoseconds - before.nanoseconds);
+                turns[name + '_' + std::to_string(sizes[i])].push_back((wall - syncs) / 20 / 1e3);
+            }
+        }
+    }
+    for (auto& [name, times] : turns) {
+        std::sort(times.begin(), times.end());
+        state.counters[name + "_rest_us"] = times[times.size() / 2];
+    }
 }
 
 void BM_MoveNext(benchmark::State& state)
@@ -477,6 +546,11 @@ void BM_GridScreenful(benchmark::State& state)
 // The record commands and Find also at a whole service's roster, where they
 // must take no longer than at a company's.
 #define TO_A_MILLION SIZES->Arg(1000000)
+// The record commands, held to the same time at every size: 5 runs each,
+// their median, the runs of every size taken in turn with the others'
+// (bench-store.sh shuffles them), so a busy moment of the disk falls on
+// all sizes alike instead of on the size measured then.
+#define RECORD_COMMAND TO_A_MILLION->Repetitions(5)->ReportAggregatesOnly(true)
 BENCHMARK(BM_Refresh) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SqliteShellBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RefreshWithoutIndex) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -484,12 +558,14 @@ BENCHMARK(BM_SqliteShellBaselineWithoutIndex)->Arg(1000)->Arg(10000)->Arg(100000
 BENCHMARK(BM_RosterMemory) SIZES->Iterations(1);
 BENCHMARK(BM_FileCheck) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SafetyCopy) SIZES->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_EditUpdate) TO_A_MILLION;
-BENCHMARK(BM_AddNewUpdate) TO_A_MILLION;
-// A fixed count, so the smallest roster never runs out of records to delete.
-BENCHMARK(BM_DeleteMoveNext) TO_A_MILLION->Iterations(500);
-BENCHMARK(BM_MoveNext) TO_A_MILLION;
-BENCHMARK(BM_MoveLast) TO_A_MILLION;
+BENCHMARK(BM_EditUpdate) RECORD_COMMAND;
+BENCHMARK(BM_AddNewUpdate) RECORD_COMMAND;
+// A fixed count, 500 in all, so the smallest roster never runs out of
+// records to delete.
+BENCHMARK(BM_DeleteMoveNext) RECORD_COMMAND->Iterations(100);
+BENCHMARK(BM_MoveNext) RECORD_COMMAND;
+BENCHMARK(BM_MoveLast) RECORD_COMMAND;
+BENCHMARK(BM_WritesInTurns)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FieldRead) TO_A_MILLION;
 BENCHMARK(BM_FieldWrite) TO_A_MILLION;
 BENCHMARK(BM_GridScreenful) TO_A_MILLION;
