@@ -60,6 +60,10 @@ public:
     // Starts reading the names Find Soldier looks through in the background
     // (Recordset::prepareNames); nothing when no roster is open.
     void prepareFind();
+    // Starts reading the rest of the roster's keys in the background, when
+    // it opened with the first of them (Recordset::readKeysBehind);
+    // keysRead() tells when they are there.
+    void readKeysBehind();
     // The safety copy saved before the first write, or empty.
     QString safetyCopy() const;
 
@@ -106,6 +110,9 @@ signals:
     // The roster's server told of a change another connection committed;
     // followOthersChanges(true) takes it in.
     void othersCommitted();
+    // The whole list of the roster's keys, read while the window showed
+    // the first of them, has arrived; followOthersChanges takes it in.
+    void keysRead();
     // No safety copy could be saved before the first write of this run; the
     // write goes on once the handlers return.
     void safetyCopyFailed(int number, const QString& description);
@@ -126,6 +133,8 @@ private:
     QString recordSource_ = QStringLiteral("Soldier");
     QString connectionName_;
     int connectionSerial_ = 0;
+    // Moves on with every reading of the roster's keys on a thread.
+    quint64 openSerial_ = 0;
     std::unique_ptr<RosterFileGuard> guard_;
     ChangeHistory history_;
     bool keepsHistory_ = true;

@@ -1,5 +1,12 @@
 #include "store/roster_keys.h"
 
+#include "common/failure.h"
+#include "store/roster_backend.h"
+
+#include <QSqlDatabase>
+#include <algorithm>
+#include <atomic>
+
 namespace varnel::store {
 
 std::optional<QList<qint64>> RosterKeys::touchedSince(quint64 seen) const
@@ -21,22 +28,37 @@ std::optional<QList<qint64>> RosterKeys::touchedSince(quint64 seen) const
     return touched;
 }
 
+bool RosterKeys::takeWhole(QList<qint64>& whole) const
+{
+    if (isWhole())
+        return true;
+    if (whole.size() != count_ || !std::equal(keys_.cbegin(), keys_.cend(), whole.cbegin()))
+        return false;
+    keys_ = std::move(whole);
+    return true;
+}
+
 void RosterKeys::append(qint64 key)
 {
+    Q_ASSERT(isWhole());
     keys_.append(key);
+    ++count_;
     changed(key);
 }
 
 void RosterKeys::removeAt(int position)
 {
+    Q_ASSERT(isWhole());
     const qint64 key = keys_.at(position);
     keys_.removeAt(position);
+    --count_;
     changed(key);
 }
 
 void RosterKeys::replaceAll(QList<qint64> keys)
 {
     keys_ = std::move(keys);
+    count_ = int(keys_.size());
     changed(std::nullopt);
 }
 
@@ -56,6 +78,38 @@ void RosterKeys::changed(std::optional<qint64> key)
     changes_.emplace_back(generation_, key);
     if (changes_.size() > kChangesKept)
         changes_.pop_front();
+}
+
+KeysReader::KeysReader(const RosterLocation& location, QString sql, std::function<void()> done)
+{
+    static std::atomic<int> serial{0};
+    const QString connection = QStringLiteral("varnel-keys-%1").arg(++serial);
+    reading_ = std::async(std::launch::async, [location, sql = std::move(sql), done = std::move(done), connection] {
+        std::optional<QList<qint64>> keys;
+        try {
+            std::unique_ptr<RosterBackend> backend = openRosterBackend(connection, location);
+            keys = backend->readKeysInNameOrder(sql);
+        } catch (const Failure&) {
+            keys.reset();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        if (done)
+            done();
+        return keys;
+    });
+}
+
+KeysReader::~KeysReader()
+{
+    if (reading_.valid())
+        reading_.wait();
+}
+
+std::optional<QList<qint64>>& KeysReader::keys()
+{
+    if (reading_.valid())
+        keys_ = reading_.get();
+    return keys_;
 }
 
 } // namespace varnel::store

@@ -1,8 +1,15 @@
 #pragma once
 
+#include "common/roster_location.h"
+
 #include <QList>
+#include <QString>
 #include <QtGlobal>
+#include <algorithm>
+#include <chrono>
 #include <deque>
+#include <functional>
+#include <future>
 #include <optional>
 #include <utility>
 
@@ -15,14 +22,30 @@ namespace varnel::store {
 // generations before it trusts what it holds. A change names the one
 // record it touched where it touched one, so a reader can let go of that
 // record alone.
+//
+// A large roster on a server opens with its first keys only (`loaded()` of
+// `size()`), while the rest are read; the whole list is taken in before
+// anything needs a position past them, and before any change to the list.
 class RosterKeys {
 public:
-    explicit RosterKeys(QList<qint64> keys = {}) : keys_(std::move(keys)) {}
+    explicit RosterKeys(QList<qint64> keys = {}) : keys_(std::move(keys)), count_(int(keys_.size())) {}
+    // The first keys only, of `count` in all.
+    RosterKeys(QList<qint64> first, int count) : keys_(std::move(first)), count_(std::max(count, int(keys_.size()))) {}
 
-    int size() const { return int(keys_.size()); }
-    bool isEmpty() const { return keys_.isEmpty(); }
+    int size() const { return count_; }
+    bool isEmpty() const { return count_ == 0; }
+    // Below loaded() only.
     qint64 at(int position) const { return keys_.at(position); }
+    // The keys held: all of them once isWhole().
     const QList<qint64>& list() const { return keys_; }
+    int loaded() const { return int(keys_.size()); }
+    bool isWhole() const { return keys_.size() == count_; }
+    // Takes in `whole`, the whole list read meanwhile, when it begins with
+    // the keys held and has size() keys: the order shown stands, so nothing
+    // read under this generation goes out of date (const: the list is the
+    // same list, more of it known). False, and nothing taken, otherwise:
+    // the caller replaces the list (replaceAll).
+    bool takeWhole(QList<qint64>& whole) const;
 
     quint64 generation() const { return generation_; }
     // The keys of the records changed since generation `seen`; nothing when
@@ -43,11 +66,33 @@ private:
     static constexpr size_t kChangesKept = 16;
     void changed(std::optional<qint64> key);
 
-    QList<qint64> keys_;
+    mutable QList<qint64> keys_;
+    int count_ = 0;
     quint64 generation_ = 0;
     // The latest changes, oldest first: the generation each one began and
     // the record it touched (none: any record).
     std::deque<std::pair<quint64, std::optional<qint64>>> changes_;
+};
+
+// The roster's keys in name order (RosterBackend::readKeysInNameOrder of
+// `sql`), read on a thread of its own over a connection of its own, while
+// the window already shows the first of them. `done` is called on that
+// thread when the reading has ended.
+class KeysReader {
+public:
+    KeysReader(const RosterLocation& location, QString sql, std::function<void()> done);
+    ~KeysReader(); // waits for the reading
+    KeysReader(const KeysReader&) = delete;
+    KeysReader& operator=(const KeysReader&) = delete;
+
+    bool done() const { return !reading_.valid() || reading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+    // The keys, waiting for the reading to end; nothing when it failed (the
+    // caller reads them itself then, and meets the failure).
+    std::optional<QList<qint64>>& keys();
+
+private:
+    std::future<std::optional<QList<qint64>>> reading_;
+    std::optional<QList<qint64>> keys_;
 };
 
 } // namespace varnel::store

@@ -150,6 +150,10 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
         othersNotified_ = true;
         followOthers();
     });
+    // The rest of a large server roster's keys, read after the first page
+    // was shown, are taken in as soon as they are there, as other clerks'
+    // changes are.
+    connect(&binding_, &store::DataControl::keysRead, this, [this] { followOthers(); });
 
     // The total's tooltip follows the stored worksheet of the current record.
     for (auto signal : {&store::DataControl::currentChanged, &store::DataControl::rowChanged})
@@ -363,7 +367,7 @@ void MainForm::showEvent(QShowEvent* event)
     // the paint that first shows the grid has ended, and runs beside the
     // clerk's work, not beside that paint. A write before it has begun
     // checks the file itself. The names Find Soldier looks through are read
-    // then too.
+    // then too, and the rest of a large server roster's keys.
     if (!fileCheckStarted_ && binding_.isOpen()) {
         fileCheckStarted_ = true;
         grid_->viewport()->installEventFilter(this);
@@ -376,6 +380,7 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
         watched->removeEventFilter(this);
         QTimer::singleShot(0, this, [this] {
             handler_.run([this] { binding_.startFileCheck(); });
+            binding_.readKeysBehind();
             binding_.prepareFind();
         });
     }
