@@ -151,12 +151,13 @@ void DataControl::refresh()
 
             const QString keySql = source.keySql(*backend);
             // A roster whose engine gives its first keys in name order
-            // opens with them; the whole list follows.
+            // opens with them, and the whole list follows. A roster of no
+            // more is read whole at once: its order is always the store's.
             std::optional<RosterBackend::FirstKeys> first;
-            if (source.byName)
+            if (source.byName && firstKeysFirst_)
                 first = backend->readFirstKeysInNameOrder(source.from(*backend), backend->quoteIdentifier(*source.byName), kFirstKeys);
             RosterKeys keys;
-            if (first) {
+            if (first && first->count > first->keys.size()) {
                 keys = RosterKeys(std::move(first->keys), first->count);
             } else {
                 keys = RosterKeys(source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql));

@@ -60,9 +60,12 @@ public:
     // Starts reading the names Find Soldier looks through in the background
     // (Recordset::prepareNames); nothing when no roster is open.
     void prepareFind();
-    // Starts reading the rest of the roster's keys in the background, when
-    // it opened with the first of them (Recordset::readKeysBehind);
-    // keysRead() tells when they are there.
+    // Whether a large roster whose engine can give them opens with its
+    // first page of keys (a window, to show it at once), or with all of
+    // them (the default). Then readKeysBehind starts reading the rest in
+    // the background (Recordset::readKeysBehind), and keysRead() tells
+    // when they are there.
+    void setFirstKeysFirst(bool first) { firstKeysFirst_ = first; }
     void readKeysBehind();
     // The safety copy saved before the first write, or empty.
     QString safetyCopy() const;
@@ -135,6 +138,7 @@ private:
     int connectionSerial_ = 0;
     // Moves on with every reading of the roster's keys on a thread.
     quint64 openSerial_ = 0;
+    bool firstKeysFirst_ = false;
     std::unique_ptr<RosterFileGuard> guard_;
     ChangeHistory history_;
     bool keepsHistory_ = true;

@@ -234,7 +234,10 @@ void Recordset::takeWholeKeys(bool wait)
         std::optional<QList<qint64>> whole;
         if (keysReader_)
             whole = std::move(keysReader_->keys());
-        if (!whole || !keys_.takeWhole(*whole)) {
+        keysReader_.reset();
+        if (!whole)
+            whole = backend_->readKeysInNameOrder(keyQuery_.sql);
+        if (!keys_.takeWhole(*whole)) {
             const bool hadCurrent = hasCurrent();
             readKeysAround(hadCurrent, hadCurrent ? keys_.at(position_) : 0, current_, std::move(whole));
         }

@@ -107,6 +107,8 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
                                  : tr("the roster file \"%1\"").arg(QDir::toNativeSeparators(binding_.databaseName()));
     });
     binding_.setLockWait(lockWait_.get());
+    // A large server roster shows its first page at once.
+    binding_.setFirstKeysFirst(true);
     // A server that asks for a password asks the clerk here; the window
     // before it asks again once this one is gone.
     previousPasswordPrompt_ = setPasswordPrompt(
