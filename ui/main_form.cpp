@@ -154,8 +154,10 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
     });
     // The rest of a large server roster's keys, read after the first page
     // was shown, are taken in as soon as they are there, as other clerks'
-    // changes are.
+    // changes are. Until then the grid shows a busy pointer: a command that
+    // needs them waits for them.
     connect(&binding_, &store::DataControl::keysRead, this, [this] { followOthers(); });
+    connect(&binding_, &store::DataControl::reset, this, [this] { showKeysReading(); });
 
     // The total's tooltip follows the stored worksheet of the current record.
     for (auto signal : {&store::DataControl::currentChanged, &store::DataControl::rowChanged})
@@ -337,6 +339,14 @@ void MainForm::resolveConflict(const store::ConflictFailure& failure)
     });
 }
 
+void MainForm::showKeysReading()
+{
+    if (binding_.isOpen() && !binding_.recordset().keysWhole())
+        grid_->viewport()->setCursor(Qt::BusyCursor);
+    else
+        grid_->viewport()->unsetCursor();
+}
+
 void MainForm::setBusyPointer(bool busy)
 {
     if (busy == busy_)
@@ -383,6 +393,7 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
         QTimer::singleShot(0, this, [this] {
             handler_.run([this] { binding_.startFileCheck(); });
             binding_.readKeysBehind();
+            showKeysReading();
             binding_.prepareFind();
         });
     }
