@@ -3,6 +3,7 @@
 #include "common/failure.h"
 #include "common/server_connection.h"
 #include "store/record_commands.h"
+#include "store/row_cache.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -29,7 +30,17 @@ struct SourceQuery {
         return QStringLiteral("SELECT %1, %2 FROM %3%4%5")
             .arg(backend.keyColumn(), name, backend.quoteIdentifier(table), clauses, backend.presortByName(name));
     }
+    // " FROM table WHERE ...": the records of the source, in any order.
+    QString from(const RosterBackend& backend) const
+    {
+        return QStringLiteral(" FROM %1%2").arg(backend.quoteIdentifier(table), clauses);
+    }
 };
+
+// The keys a roster in name order opens with: a screenful and more, the
+// rest read on a thread meanwhile. Whole blocks of the row cache, so the
+// grid's reads of the first rows need no key past them.
+constexpr int kFirstKeys = 4 * RowCache::kBlockSize;
 
 // "... ORDER BY Name [ASC]" (the roster query): the rest before it, and
 // the column as written; nothing for any other order.
@@ -139,7 +150,18 @@ void DataControl::refresh()
                                   .arg(source.table, location_.inWords(), wrong));
 
             const QString keySql = source.keySql(*backend);
-            QList<qint64> keys = source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql);
+            // A roster whose engine gives its first keys in name order
+            // opens with them, and the whole list follows. A roster of no
+            // more is read whole at once: its order is always the store's.
+            std::optional<RosterBackend::FirstKeys> first;
+            if (source.byName && firstKeysFirst_)
+                first = backend->readFirstKeysInNameOrder(source.from(*backend), backend->quoteIdentifier(*source.byName), kFirstKeys);
+            RosterKeys keys;
+            if (first && first->count > first->keys.size()) {
+                keys = RosterKeys(std::move(first->keys), first->count);
+            } else {
+                keys = RosterKeys(source.byName ? backend->readKeysInNameOrder(keySql) : backend->readKeys(keySql));
+            }
             // One guard for as long as the same file is open: its check and
             // its safety copy are the file's, not the reload's.
             // A roster on a server has no file to guard.
@@ -204,6 +226,19 @@ void DataControl::prepareFind()
 {
     if (recordset_)
         recordset_->prepareNames();
+}
+
+void DataControl::readKeysBehind()
+{
+    if (!recordset_)
+        return;
+    const quint64 serial = ++openSerial_;
+    // Told on the reading's thread; the signal goes out on this object's
+    // own, for the roster still open.
+    recordset_->readKeysBehind([this, serial] {
+        QMetaObject::invokeMethod(
+            this, [this, serial] { if (serial == openSerial_) emit keysRead(); }, Qt::QueuedConnection);
+    });
 }
 
 void DataControl::setLockWait(LockWait* wait)

@@ -60,6 +60,13 @@ public:
     // Starts reading the names Find Soldier looks through in the background
     // (Recordset::prepareNames); nothing when no roster is open.
     void prepareFind();
+    // Whether a large roster whose engine can give them opens with its
+    // first page of keys (a window, to show it at once), or with all of
+    // them (the default). Then readKeysBehind starts reading the rest in
+    // the background (Recordset::readKeysBehind), and keysRead() tells
+    // when they are there.
+    void setFirstKeysFirst(bool first) { firstKeysFirst_ = first; }
+    void readKeysBehind();
     // The safety copy saved before the first write, or empty.
     QString safetyCopy() const;
 
@@ -106,6 +113,9 @@ signals:
     // The roster's server told of a change another connection committed;
     // followOthersChanges(true) takes it in.
     void othersCommitted();
+    // The whole list of the roster's keys, read while the window showed
+    // the first of them, has arrived; followOthersChanges takes it in.
+    void keysRead();
     // No safety copy could be saved before the first write of this run; the
     // write goes on once the handlers return.
     void safetyCopyFailed(int number, const QString& description);
@@ -126,6 +136,9 @@ private:
     QString recordSource_ = QStringLiteral("Soldier");
     QString connectionName_;
     int connectionSerial_ = 0;
+    // Moves on with every reading of the roster's keys on a thread.
+    quint64 openSerial_ = 0;
+    bool firstKeysFirst_ = false;
     std::unique_ptr<RosterFileGuard> guard_;
     ChangeHistory history_;
     bool keepsHistory_ = true;

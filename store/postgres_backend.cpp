@@ -80,6 +80,11 @@ QStringList serverTableStatements(const QString& table, const RecordLayout& layo
         statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3 COLLATE \"C\" NULLS FIRST, %4)")
                           .arg(quoteIdentifier(nameIndexOf(table)), quoteIdentifier(table),
                                quoteIdentifier(layout.at(name).name), quoteIdentifier(key));
+        // And in the roster's name order, so that a window shows its first
+        // page of names without waiting for all of them.
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3 COLLATE %4 NULLS FIRST, %5)")
+                          .arg(quoteIdentifier(nameIndexOf(table) + QStringLiteral("Order")), quoteIdentifier(table),
+                               quoteIdentifier(layout.at(name).name), kRosterNameCollation, quoteIdentifier(key));
     }
     return statements;
 }
@@ -171,7 +176,8 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
     // The columns in their order with their types' names, whether each is
     // the table's one-column primary key and is filled by the server, the
     // kind of relation (a table, a view, ...), and whether an index reads
-    // the column in the order of its bytes, no value first, then by the key.
+    // the column in the order of its bytes, or in the collation roster_name,
+    // no value first, then by the key.
     const RawResult result = runRaw(QStringLiteral(
                               "SELECT a.attname, format_type(a.atttypid, a.atttypmod), t.typname,"
                               " (a.attidentity <> '' OR a.atthasdef),"
@@ -181,11 +187,15 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
                               " EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indkey[0] = a.attnum"
                               "         AND i.indcollation[0] = 'pg_catalog.\"C\"'::regcollation AND i.indoption[0] = 2"
                               "         AND i.indnkeyatts >= 2 AND i.indkey[1] = (SELECT k.indkey[0] FROM pg_index k"
+                              "             WHERE k.indrelid = a.attrelid AND k.indisprimary AND k.indnatts = 1)),"
+                              " EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indkey[0] = a.attnum"
+                              "         AND i.indisvalid AND i.indcollation[0] = to_regcollation(%2) AND i.indoption[0] = 2"
+                              "         AND i.indnkeyatts >= 2 AND i.indkey[1] = (SELECT k.indkey[0] FROM pg_index k"
                               "             WHERE k.indrelid = a.attrelid AND k.indisprimary AND k.indnatts = 1))"
                               " FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid JOIN pg_class c ON c.oid = a.attrelid"
                               " WHERE a.attrelid = to_regclass(%1) AND a.attnum > 0 AND NOT a.attisdropped"
                               " ORDER BY a.attnum")
-                              .arg(textLiteral(quoted)),
+                              .arg(textLiteral(quoted), textLiteral(kRosterNameCollation)),
                           tr("Cannot read the roster's table on the server \"%1\""));
     const auto text = [&result](int row, int column) { return QString::fromUtf8(PQgetvalue(result.get(), row, column)); };
     QList<Column> columns;
@@ -194,10 +204,13 @@ RecordLayout PostgresBackend::readLayout(const QString& table)
     keyName_.clear();
     relationKind_.clear();
     bytewiseIndexed_.clear();
+    nameOrderIndexed_.clear();
     for (int row = 0; row < PQntuples(result.get()); ++row) {
         relationKind_ = text(row, 5);
         if (text(row, 6) == QLatin1String("t"))
             bytewiseIndexed_ << quoteIdentifier(text(row, 0));
+        if (text(row, 7) == QLatin1String("t"))
+            nameOrderIndexed_ << quoteIdentifier(text(row, 0));
         Column c;
         c.name = text(row, 0);
         c.declaredType = text(row, 1);
@@ -246,9 +259,13 @@ QString PostgresBackend::keyColumn() const
 // table, and the store's sort of rows already or nearly in order is quicker
 // too. With the index varnel-roster create makes (the names' bytes, no name
 // first, the same names by key) the rows most often come in the roster's
-// own order; without it, in the database's collation.
+// own order; without it, in the database's collation. The index in the
+// collation roster_name gives the roster's order itself, which the store
+// then only checks.
 QString PostgresBackend::presortByName(const QString& quotedName) const
 {
+    if (nameOrderIndexed_.contains(quotedName))
+        return QStringLiteral(" ORDER BY %1 COLLATE %2 NULLS FIRST, %3").arg(quotedName, kRosterNameCollation, keyColumn_);
     if (bytewiseIndexed_.contains(quotedName))
         return QStringLiteral(" ORDER BY %1 COLLATE \"C\" NULLS FIRST, %2").arg(quotedName, keyColumn_);
     return QStringLiteral(" ORDER BY ") + quotedName;
@@ -356,6 +373,31 @@ QList<qint64> PostgresBackend::readKeys(const QString& sql)
     for (int r = 0; r < rows; ++r)
         keys.append(wholeNumber(result.get(), r, 0));
     return keys;
+}
+
+// The count and the first keys in one statement, so both are of one
+// snapshot and cost one round trip; the first keys are read from the index
+// in the collation roster_name, without a sort. Without that index the
+// server would sort every name for them: nothing then.
+std::optional<RosterBackend::FirstKeys> PostgresBackend::readFirstKeysInNameOrder(const QString& from, const QString& quotedName,
+                                                                                  int wanted)
+{
+    if (!nameOrderIndexed_.contains(quotedName))
+        return std::nullopt;
+    const RawResult result =
+        runRaw(QStringLiteral("SELECT c.n, k.id FROM (SELECT count(*)%1) c(n) LEFT JOIN LATERAL"
+                              " (SELECT %2%1 ORDER BY %3 COLLATE %4 NULLS FIRST, %2 LIMIT %5) k(id) ON true")
+                   .arg(from, keyColumn_, quotedName, kRosterNameCollation, sqlNumber(wanted)),
+               tr("Cannot read the roster from the server \"%1\""));
+    FirstKeys first;
+    const int rows = PQntuples(result.get());
+    if (rows > 0)
+        first.count = int(wholeNumber(result.get(), 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        if (!PQgetisnull(result.get(), r, 1))
+            first.keys.append(wholeNumber(result.get(), r, 1));
+    }
+    return first;
 }
 
 void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)

@@ -57,6 +57,7 @@ public:
     QString presortByName(const QString& quotedName) const override;
 
     QList<qint64> readKeys(const QString& sql) override;
+    std::optional<FirstKeys> readFirstKeysInNameOrder(const QString& from, const QString& quotedName, int wanted) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
 
     QList<Value> readRecord(const RecordLayout& layout, qint64 key) override;
@@ -149,6 +150,9 @@ private:
     // The columns (quoted) an index reads in the order of their bytes, no
     // value first, then by the key.
     QStringList bytewiseIndexed_;
+    // The columns (quoted) an index reads in the roster's name order (the
+    // collation roster_name), no value first, then by the key.
+    QStringList nameOrderIndexed_;
     // This write made the roster's table, whose records came with their
     // keys: the identity's next key is set past them at the commit.
     bool keysFollowOnCommit_ = false;

@@ -28,7 +28,7 @@ Failure noCurrentRecord()
 } // namespace
 
 Recordset::Recordset(RecordsetObserver& observer, RosterFileGuard* guard, ChangeHistory* history, std::unique_ptr<RosterBackend> backend,
-                     RosterLocation location, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys)
+                     RosterLocation location, QString table, RecordLayout layout, KeyQuery keyQuery, RosterKeys keys)
     : observer_(observer), guard_(guard), history_(history), backend_(std::move(backend)),
       location_(std::move(location)), table_(std::move(table)), layout_(std::move(layout)), keyQuery_(std::move(keyQuery)),
       keys_(std::move(keys))
@@ -119,9 +119,12 @@ bool Recordset::catchUp()
     return true;
 }
 
-void Recordset::readKeysAround(bool hadCurrent, qint64 key, const QList<Value>& now)
+void Recordset::readKeysAround(bool hadCurrent, qint64 key, const QList<Value>& now, std::optional<QList<qint64>> read)
 {
-    QList<qint64> keys = keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
+    // A whole list still being read is of the roster as it was.
+    keysReader_.reset();
+    QList<qint64> keys = read ? std::move(*read)
+                              : keyQuery_.byName ? backend_->readKeysInNameOrder(keyQuery_.sql) : backend_->readKeys(keyQuery_.sql);
     const int before = position_;
     keys_.replaceAll(std::move(keys));
 
@@ -150,6 +153,7 @@ Recordset::Followed Recordset::followOthersChanges(bool notified)
 {
     if (writing_ > 0 || edit_.isNew())
         return Followed::Later;
+    takeWholeKeys(false);
     std::optional<qint64> version;
     if (backend_->changeCountIsOthersOnly()) {
         version = backend_->othersChangeCount();
@@ -222,11 +226,59 @@ void Recordset::loadCurrent()
         current_ = QList<Value>(layout_.count(), Value::null());
 }
 
+void Recordset::takeWholeKeys(bool wait)
+{
+    if (!keys_.isWhole()) {
+        if (!wait && (!keysReader_ || !keysReader_->done()))
+            return;
+        std::optional<QList<qint64>> whole;
+        if (keysReader_)
+            whole = std::move(keysReader_->keys());
+        keysReader_.reset();
+        if (!whole)
+            whole = backend_->readKeysInNameOrder(keyQuery_.sql);
+        if (!keys_.takeWhole(*whole)) {
+            const bool hadCurrent = hasCurrent();
+            readKeysAround(hadCurrent, hadCurrent ? keys_.at(position_) : 0, current_, std::move(whole));
+        }
+    }
+    keysReader_.reset();
+    if (std::exchange(namesWanted_, false))
+        prepareNames();
+}
+
+void Recordset::readKeysBehind(std::function<void()> done)
+{
+    if (!keys_.isWhole() && !keysReader_)
+        keysReader_ = std::make_unique<KeysReader>(location_, keyQuery_.sql, std::move(done));
+}
+
+void Recordset::needKeysTo(int position)
+{
+    if (position >= keys_.loaded())
+        takeWholeKeys(true);
+}
+
+qint64 Recordset::keyAt(int position)
+{
+    needKeysTo(position);
+    return keys_.at(position);
+}
+
+int Recordset::positionOf(qint64 key)
+{
+    if (const int at = int(keys_.list().indexOf(key)); at >= 0 || keys_.isWhole())
+        return at;
+    takeWholeKeys(true);
+    return int(keys_.list().indexOf(key));
+}
+
 void Recordset::edit()
 {
     // A new record the clerk typed into is kept, as when any move leaves it.
     if (edit_.isNew())
         leaveRecord();
+    takeWholeKeys(true);
     catchUp();
     requireCurrent();
     edit_.openEdit(current_);
@@ -234,6 +286,7 @@ void Recordset::edit()
 
 void Recordset::addNew()
 {
+    takeWholeKeys(true);
     catchUp();
     leaveRecord();
     edit_.openNew(layout_.count());
@@ -244,6 +297,7 @@ void Recordset::addNew()
 void Recordset::update()
 {
     requireOpenEdit();
+    takeWholeKeys(true);
     QHash<int, Value> pending = observer_.takePending();
     QList<Value> values = edit_.values();
     for (auto it = pending.cbegin(); it != pending.cend(); ++it)
@@ -486,6 +540,7 @@ void Recordset::throwConflict(RecordConflict conflict, const QList<int>& changed
 
 bool Recordset::changeEveryRecord(const RecordChanger& change, const std::function<bool(int done, int total)>& progress)
 {
+    takeWholeKeys(true);
     catchUp();
     leaveRecord();
     const int total = keys_.size();
@@ -617,6 +672,7 @@ void Recordset::leaveRecord()
 
 void Recordset::deleteRecord()
 {
+    takeWholeKeys(true);
     catchUp();
     requireCurrent();
     const qint64 key = keys_.at(position_);
@@ -662,6 +718,7 @@ void Recordset::deleteRecord()
 
 void Recordset::moveNext()
 {
+    needKeysTo(position_ + 1);
     catchUp();
     if (!currentDeleted_ && eof())
         throw noCurrentRecord();
@@ -693,6 +750,7 @@ void Recordset::moveTo(int position)
 {
     if (position < 0 || position >= keys_.size())
         throw noCurrentRecord();
+    needKeysTo(position);
     // The position is one of the roster as the clerk saw it: read again,
     // the roster may hold that soldier elsewhere, or not at all.
     const qint64 wanted = keys_.at(position);
@@ -750,6 +808,10 @@ QString Recordset::namesSql() const
 
 void Recordset::prepareNames()
 {
+    if (!keys_.isWhole()) {
+        namesWanted_ = true;
+        return;
+    }
     if (layout_.indexOf(column::Name) < 0 || namesGeneration_ == keys_.generation()
         || (namesReader_ && readerGeneration_ == keys_.generation()))
         return;
@@ -765,6 +827,7 @@ bool Recordset::namesReady() const
 
 int Recordset::findName(const QString& part, int from)
 {
+    takeWholeKeys(true);
     catchUp();
     forgetRowsIfChangedElsewhere();
     const int count = keys_.size();
@@ -793,6 +856,15 @@ Value Recordset::storedValue(int position, int ordinal) const
         return Value::null();
     if (position == position_ && !currentDeleted_ && !current_.isEmpty())
         return current_.at(ordinal);
+    if (position >= keys_.loaded()) {
+        // A row past the first keys waits for the whole list, taken in here
+        // when it keeps their order; else the row stays blank until
+        // takeWholeKeys puts the roster in its order and the grid is read
+        // again.
+        std::optional<QList<qint64>>* whole = keysReader_ ? &keysReader_->keys() : nullptr;
+        if (!whole || !*whole || !keys_.takeWhole(**whole))
+            return Value::null();
+    }
     return cache_->row(keys_, position).at(ordinal);
 }
 

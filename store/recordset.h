@@ -72,9 +72,10 @@ public:
     // The roster at `path` as opened on `backend`: the records with these
     // keys, in this order, of `table` (quoted for SQL); `keyQuery` reads
     // them again. The first record becomes current. Stored changes go into
-    // `history` (none: not kept).
+    // `history` (none: not kept). `keys` may hold only the first keys
+    // (RosterKeys): see readKeysBehind.
     Recordset(RecordsetObserver& observer, RosterFileGuard* guard, ChangeHistory* history, std::unique_ptr<RosterBackend> backend,
-              RosterLocation location, QString table, RecordLayout layout, KeyQuery keyQuery, QList<qint64> keys);
+              RosterLocation location, QString table, RecordLayout layout, KeyQuery keyQuery, RosterKeys keys);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -133,8 +134,27 @@ public:
     void moveTo(int position);
     // The key of the record at `position`, and the position of a key (-1
     // when the open roster does not hold it).
-    qint64 keyAt(int position) const { return keys_.at(position); }
-    int positionOf(qint64 key) const { return int(keys_.list().indexOf(key)); }
+    qint64 keyAt(int position);
+    int positionOf(qint64 key);
+
+    // Whether all the roster's keys are in: a large roster on a server
+    // opens with its first page of them while the rest are read.
+    bool keysWhole() const { return keys_.isWhole(); }
+    // Starts reading the whole list on a thread and a connection of its
+    // own (once the window has shown the first page: not beside that
+    // paint); `done` is called on that thread when the reading has ended.
+    // Nothing when the list is whole or being read. A command that needs
+    // the list before it was started reads it itself.
+    void readKeysBehind(std::function<void()> done);
+    // Takes in the whole list of keys: with `wait`, waiting for its reading
+    // (or reading it here when that failed or never began), else only when
+    // it has arrived.
+    // Every command that needs a position past the first keys, or changes
+    // the roster, does this first. Where the whole list orders the roster
+    // otherwise than its first keys did, it holds: the grid is read again
+    // and the current soldier stays current where he now stands (it fails
+    // as catchUp does when he is gone).
+    void takeWholeKeys(bool wait);
 
     // Reads the roster's keys again when another connection committed to
     // the file since they were read (see above); true when it did. Fails
@@ -147,7 +167,8 @@ public:
     // (`key`, read now as `now`) back where he stands, or leaves no record
     // current when he is gone or his key holds another soldier (thrown, for
     // the clerk to hear, once the window was told).
-    void readKeysAround(bool hadCurrent, qint64 key, const QList<Value>& now);
+    // `read`: the keys as read already, in the roster's order.
+    void readKeysAround(bool hadCurrent, qint64 key, const QList<Value>& now, std::optional<QList<qint64>> read = std::nullopt);
 
     // What other connections committed to the roster, taken in at once
     // rather than before the next command: for a server when it notified
@@ -308,6 +329,9 @@ private:
 
     void requireCurrent() const;
     void requireOpenEdit() const;
+    // The keys up to `position` are wanted: the whole list, when that is
+    // past the first keys.
+    void needKeysTo(int position);
     void loadCurrent();
     void insertRecord(const QList<Value>& values);
     qint64 insertRow(const QList<Value>& values);
@@ -349,6 +373,12 @@ private:
     RecordLayout layout_;
     KeyQuery keyQuery_;
     RosterKeys keys_;
+    // The whole list of keys being read (RosterKeys); a look at a row past
+    // the first keys takes it in when it keeps their order.
+    mutable std::unique_ptr<KeysReader> keysReader_;
+    // The names were asked for (prepareNames) before the whole list of
+    // keys was in: they are read once it is.
+    bool namesWanted_ = false;
     int position_ = 0;
     bool currentDeleted_ = false;
     QList<Value> current_;   // stored fields of the current record

@@ -158,6 +158,7 @@ Recordset::StepOutcome Recordset::replay(bool back, const Progress& progress)
     StepOutcome outcome;
     if (!history_)
         return outcome;
+    takeWholeKeys(true);
     catchUp();
     leaveRecord();
     if (back ? !history_->canUndo() : !history_->canRedo())
@@ -202,6 +203,7 @@ Recordset::StepOutcome Recordset::applyChanges(const QList<RecordChange>& change
 {
     StepOutcome outcome;
     outcome.what = what;
+    takeWholeKeys(true);
     catchUp();
     leaveRecord();
     Replay replay(*this, false, tr("Cannot restore \"%1\"").arg(what));

@@ -99,6 +99,24 @@ public:
         Q_UNUSED(quotedName);
         return {};
     }
+    // The first `wanted` keys of the records `from` (" FROM table WHERE
+    // ...") selects in the roster's name order, and how many it selects in
+    // all, as of one moment: a first screenful without reading every name.
+    // Nothing where the engine cannot give them without reading every row
+    // (the store then reads the whole list). The engine's collation orders
+    // them, which is meant to be the store's own order: the whole list,
+    // read afterwards, is the one that holds.
+    struct FirstKeys {
+        int count = 0;
+        QList<qint64> keys;
+    };
+    virtual std::optional<FirstKeys> readFirstKeysInNameOrder(const QString& from, const QString& quotedName, int wanted)
+    {
+        Q_UNUSED(from);
+        Q_UNUSED(quotedName);
+        Q_UNUSED(wanted);
+        return std::nullopt;
+    }
     // The keys of `sql`'s rows (the key, then the Name) in the roster's
     // name order (common/name_order.h), the same under every engine: it is
     // made by the store, not by the engine's collation.

@@ -113,6 +113,7 @@ struct MeritEntry {
 // without a total at the end of their group.
 std::vector<MeritEntry> meritOrder(Recordset& rs)
 {
+    rs.takeWholeKeys(true);
     const RecordLayout& layout = rs.layout();
     const int total = layout.indexOf(column::TOTAL);
     const int name = layout.indexOf(column::Name);
@@ -182,6 +183,7 @@ void writeMeritList(Recordset& rs, CsvWriter& csv)
 
 void writeCsv(Recordset& rs, ExportKind kind, QIODevice& out)
 {
+    rs.takeWholeKeys(true);
     CsvWriter csv(out);
     if (kind == ExportKind::MeritList) {
         writeMeritList(rs, csv);

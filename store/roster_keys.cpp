@@ -1,6 +1,11 @@
 #include "store/roster_keys.h"
 
+#include "common/failure.h"
+#include "store/roster_backend.h"
+
+#include <QSqlDatabase>
 #include <algorithm>
+#include <atomic>
 
 namespace varnel::store {
 
@@ -33,14 +38,28 @@ std::optional<QList<qint64>> RosterKeys::touchedSince(quint64 seen) const
     return touched;
 }
 
+bool RosterKeys::takeWhole(QList<qint64>& whole) const
+{
+    if (isWhole())
+        return true;
+    // Only a whole list loses keys: this one has no gap.
+    if (whole.size() != count_ || !std::equal(keys_.cbegin(), keys_.cend(), whole.cbegin()))
+        return false;
+    keys_ = std::move(whole);
+    return true;
+}
+
 void RosterKeys::append(qint64 key)
 {
+    Q_ASSERT(isWhole());
     keys_.append(key);
+    ++count_;
     changed(key);
 }
 
 void RosterKeys::removeAt(int position)
 {
+    Q_ASSERT(isWhole());
     const qint64 key = at(position);
     // The gap moves to the position, the keys between the two places
     // crossing it, and takes in the key there.
@@ -55,6 +74,7 @@ void RosterKeys::removeAt(int position)
         gapAt_ = position;
     }
     ++gapSize_;
+    --count_;
     changed(key);
 }
 
@@ -63,6 +83,7 @@ void RosterKeys::replaceAll(QList<qint64> keys)
     keys_ = std::move(keys);
     gapAt_ = 0;
     gapSize_ = 0;
+    count_ = int(keys_.size());
     changed(std::nullopt);
 }
 
@@ -82,6 +103,38 @@ void RosterKeys::changed(std::optional<qint64> key)
     changes_.emplace_back(generation_, key);
     if (changes_.size() > kChangesKept)
         changes_.pop_front();
+}
+
+KeysReader::KeysReader(const RosterLocation& location, QString sql, std::function<void()> done)
+{
+    static std::atomic<int> serial{0};
+    const QString connection = QStringLiteral("varnel-keys-%1").arg(++serial);
+    reading_ = std::async(std::launch::async, [location, sql = std::move(sql), done = std::move(done), connection] {
+        std::optional<QList<qint64>> keys;
+        try {
+            std::unique_ptr<RosterBackend> backend = openRosterBackend(connection, location);
+            keys = backend->readKeysInNameOrder(sql);
+        } catch (const Failure&) {
+            keys.reset();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        if (done)
+            done();
+        return keys;
+    });
+}
+
+KeysReader::~KeysReader()
+{
+    if (reading_.valid())
+        reading_.wait();
+}
+
+std::optional<QList<qint64>>& KeysReader::keys()
+{
+    if (reading_.valid())
+        keys_ = reading_.get();
+    return keys_;
 }
 
 } // namespace varnel::store

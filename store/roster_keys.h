@@ -1,8 +1,15 @@
 #pragma once
 
+#include "common/roster_location.h"
+
 #include <QList>
+#include <QString>
 #include <QtGlobal>
+#include <algorithm>
+#include <chrono>
 #include <deque>
+#include <functional>
+#include <future>
 #include <optional>
 #include <utility>
 
@@ -21,15 +28,32 @@ namespace varnel::store {
 // the next moves up into the same place) moves no keys at all, where closing
 // up a roster of a million keys would move megabytes each time. list()
 // closes the gap.
+//
+// A large roster on a server opens with its first keys only (`loaded()` of
+// `size()`), while the rest are read; the whole list is taken in before
+// anything needs a position past them, and before any change to the list
+// (so a list with a gap is always whole).
 class RosterKeys {
 public:
-    explicit RosterKeys(QList<qint64> keys = {}) : keys_(std::move(keys)) {}
+    explicit RosterKeys(QList<qint64> keys = {}) : keys_(std::move(keys)), count_(int(keys_.size())) {}
+    // The first keys only, of `count` in all.
+    RosterKeys(QList<qint64> first, int count) : keys_(std::move(first)), count_(std::max(count, int(keys_.size()))) {}
 
-    int size() const { return int(keys_.size()) - gapSize_; }
-    bool isEmpty() const { return size() == 0; }
+    int size() const { return count_; }
+    bool isEmpty() const { return count_ == 0; }
+    // Below loaded() only.
     qint64 at(int position) const { return keys_.at(position < gapAt_ ? position : position + gapSize_); }
-    // Every key, in order; the reference holds until the keys next change.
+    // The keys held, in order: all of them once isWhole(). The reference
+    // holds until the keys next change.
     const QList<qint64>& list() const;
+    int loaded() const { return int(keys_.size()) - gapSize_; }
+    bool isWhole() const { return loaded() == count_; }
+    // Takes in `whole`, the whole list read meanwhile, when it begins with
+    // the keys held and has size() keys: the order shown stands, so nothing
+    // read under this generation goes out of date (const: the list is the
+    // same list, more of it known). False, and nothing taken, otherwise:
+    // the caller replaces the list (replaceAll).
+    bool takeWhole(QList<qint64>& whole) const;
 
     quint64 generation() const { return generation_; }
     // The keys of the records changed since generation `seen`; nothing when
@@ -55,10 +79,32 @@ private:
     mutable QList<qint64> keys_;
     mutable int gapAt_ = 0;
     mutable int gapSize_ = 0;
+    int count_ = 0;
     quint64 generation_ = 0;
     // The latest changes, oldest first: the generation each one began and
     // the record it touched (none: any record).
     std::deque<std::pair<quint64, std::optional<qint64>>> changes_;
+};
+
+// The roster's keys in name order (RosterBackend::readKeysInNameOrder of
+// `sql`), read on a thread of its own over a connection of its own, while
+// the window already shows the first of them. `done` is called on that
+// thread when the reading has ended.
+class KeysReader {
+public:
+    KeysReader(const RosterLocation& location, QString sql, std::function<void()> done);
+    ~KeysReader(); // waits for the reading
+    KeysReader(const KeysReader&) = delete;
+    KeysReader& operator=(const KeysReader&) = delete;
+
+    bool done() const { return !reading_.valid() || reading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+    // The keys, waiting for the reading to end; nothing when it failed (the
+    // caller reads them itself then, and meets the failure).
+    std::optional<QList<qint64>>& keys();
+
+private:
+    std::future<std::optional<QList<qint64>>> reading_;
+    std::optional<QList<qint64>> keys_;
 };
 
 } // namespace varnel::store

@@ -107,6 +107,8 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
                                  : tr("the roster file \"%1\"").arg(QDir::toNativeSeparators(binding_.databaseName()));
     });
     binding_.setLockWait(lockWait_.get());
+    // A large server roster shows its first page at once.
+    binding_.setFirstKeysFirst(true);
     // A server that asks for a password asks the clerk here; the window
     // before it asks again once this one is gone.
     previousPasswordPrompt_ = setPasswordPrompt(
@@ -150,6 +152,12 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
         othersNotified_ = true;
         followOthers();
     });
+    // The rest of a large server roster's keys, read after the first page
+    // was shown, are taken in as soon as they are there, as other clerks'
+    // changes are. Until then the grid shows a busy pointer: a command that
+    // needs them waits for them.
+    connect(&binding_, &store::DataControl::keysRead, this, [this] { followOthers(); });
+    connect(&binding_, &store::DataControl::reset, this, [this] { showKeysReading(); });
 
     // The total's tooltip follows the stored worksheet of the current record.
     for (auto signal : {&store::DataControl::currentChanged, &store::DataControl::rowChanged})
@@ -331,6 +339,14 @@ void MainForm::resolveConflict(const store::ConflictFailure& failure)
     });
 }
 
+void MainForm::showKeysReading()
+{
+    if (binding_.isOpen() && !binding_.recordset().keysWhole())
+        grid_->viewport()->setCursor(Qt::BusyCursor);
+    else
+        grid_->viewport()->unsetCursor();
+}
+
 void MainForm::setBusyPointer(bool busy)
 {
     if (busy == busy_)
@@ -363,7 +379,7 @@ void MainForm::showEvent(QShowEvent* event)
     // the paint that first shows the grid has ended, and runs beside the
     // clerk's work, not beside that paint. A write before it has begun
     // checks the file itself. The names Find Soldier looks through are read
-    // then too.
+    // then too, and the rest of a large server roster's keys.
     if (!fileCheckStarted_ && binding_.isOpen()) {
         fileCheckStarted_ = true;
         grid_->viewport()->installEventFilter(this);
@@ -376,6 +392,8 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
         watched->removeEventFilter(this);
         QTimer::singleShot(0, this, [this] {
             handler_.run([this] { binding_.startFileCheck(); });
+            binding_.readKeysBehind();
+            showKeysReading();
             binding_.prepareFind();
         });
     }

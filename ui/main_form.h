@@ -160,6 +160,9 @@ private:
     // while the clerk answers a question or types into a grid cell, nor
     // inside a command: a moment later instead.
     void followOthers();
+    // A busy pointer over the grid while the rest of a large server
+    // roster's keys are being read (Recordset::keysWhole).
+    void showKeysReading();
     // Where the window stands, for the next start.
     void rememberPlace();
     // File > Total All Soldiers: the Total rules for every soldier, with

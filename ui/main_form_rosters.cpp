@@ -44,6 +44,7 @@ void MainForm::followOthers()
         othersNotified_ = othersNotified_ || notified;
         othersRetry_->start();
     }
+    showKeysReading();
 }
 
 void MainForm::showFirstRun()

@@ -177,7 +177,7 @@ TEST(ServerReportsRole, OnlyARoleThatMayNotChangeTheRosterReadsItReadOnlyWithinT
     // table made before the server's tools made it).
     expectFailure([&] { rowsOf(queryOn(serverLocation(makeServerDatabase()), marks)); }, failure::NotARoster,
                   {QStringLiteral("no Soldier table")});
-    roster.exec(QStringLiteral("DROP COLLATION roster_name"));
+    roster.exec(QStringLiteral("DROP COLLATION roster_name CASCADE"));
     expectFailure([&] { rowsOf(layoutOn(reader, QStringLiteral("varnel_list.rpt"))); }, failure::QueryFailed,
                   {QStringLiteral("CREATE COLLATION IF NOT EXISTS roster_name")});
     roster.exec(QStringLiteral("CREATE COLLATION IF NOT EXISTS roster_name (provider = icu, locale = 'und-u-ks-level1')"));

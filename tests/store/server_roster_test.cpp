@@ -1,4 +1,5 @@
 #include "common/failure_numbers.h"
+#include "common/name_order.h"
 #include "common/server_connection.h"
 #include "store/data_control.h"
 #include "store/postgres_backend.h"
@@ -8,6 +9,7 @@
 #include "support/roster_file.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 using namespace varnel;
 using namespace varnel::store;
@@ -153,6 +155,49 @@ TEST(ServerRoster, NoKeysReadNoRecordsWithoutAskingAndAKeyThatIsNoNumberIsRefuse
     roster.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
                 "pg_backend_pid()");
     EXPECT_TRUE(server.readRecords(layout, {}).isEmpty()) << "nothing is sent to the lost connection";
+}
+
+// A large roster opens with its first page of keys in the server's order; the whole list, in the program's order,
+// is taken in before anything needs more (read on a thread, or here), and holds where the server's order differs
+// (a collation roster_name of bytes): the grid is read again and the current soldier stays current.
+TEST(ServerRoster, ALargeRosterOpensWithItsFirstPageAndTheProgramsOrderHolds)
+{
+    QStringList names;
+    for (int i = 0; i < 300; ++i)
+        names << QStringLiteral("%1 %2").arg(i % 2 ? "de la Cruz" : "Zimmerman").arg(i, 3, 10, QChar(u'0'));
+    QStringList expected = names;
+    std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) { return compareNames(a, b) < 0; });
+    for (const bool bytewise : {false, true}) {
+        SCOPED_TRACE(bytewise ? "bytewise" : "dictionary");
+        test::RosterFile roster(kServer);
+        roster.insertNames(names);
+        if (bytewise)
+            roster.exec(R"(DROP COLLATION roster_name CASCADE; CREATE COLLATION roster_name FROM "C";
+                           CREATE INDEX ON "Soldier" ("Name" COLLATE roster_name NULLS FIRST, "ID"))");
+        DataControl data1;
+        data1.setFirstKeysFirst(true);
+        roster.openIn(data1);
+        Recordset& rs = data1.recordset();
+        EXPECT_FALSE(rs.keysWhole()) << "opened with the first page";
+        int resets = 0;
+        QObject::connect(&data1, &DataControl::reset, [&resets] { ++resets; });
+        if (!bytewise) {
+            data1.readKeysBehind();
+            EXPECT_EQ(data1.displayValue(299, rs.layout().indexOf("Name")).displayText(), expected.last())
+                << "a row past the first page waits for the rest";
+            rs.moveLast();
+            EXPECT_EQ(data1.shownValue("Name").displayText(), expected.last());
+        } else {
+            rs.moveTo(2);
+            const QString current = data1.shownValue("Name").displayText();
+            EXPECT_TRUE(current.startsWith("Zimmerman")) << "the server's first page";
+            rs.takeWholeKeys(true);
+            EXPECT_EQ(data1.shownValue("Name").displayText(), current);
+            EXPECT_EQ(rs.position(), expected.indexOf(current));
+        }
+        EXPECT_EQ(resets, bytewise ? 1 : 0);
+        EXPECT_EQ(test::shownRows(data1), expected);
+    }
 }
 
 TEST(ServerRoster, ClerksOnDifferentRecordsNeverWaitForEachOther)
