@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace varnel::store {
@@ -139,59 +140,70 @@ void sortFrom(const NamePool& pool, Item* begin, Item* end, qsizetype depth)
     }
 }
 
-} // namespace
-
-// SQLite compares text by its bytes, in which "de la Cruz" follows
-// "Zimmerman": the order is made here from each name's sort key, worked out
-// once. Records with no name come first, then by the name order, and the
-// record key.
-QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
-{
-    QList<qint64> unnamed;
-    qsizetype named = 0;
-    auto pool = std::make_unique<NamePool>();
-    QByteArray sortKey, lowerCase, last;
-    bool hasLast = false;
-    readKeyedTexts(sql, [&](qint64 key, std::optional<QByteArrayView> exact) {
+// Gathers the names of the records as they are read: each distinct name
+// once in the pool, as its sort key (and the case of its letters, or its
+// text), with its records; the records with no name apart.
+class NameGathering {
+public:
+    void add(qint64 key, std::optional<QByteArrayView> exact)
+    {
         if (!exact) {
-            unnamed.append(key);
+            unnamed_.append(key);
             return;
         }
-        if (!hasLast || *exact != last) {
-            if (plainNameKey(*exact, sortKey, lowerCase))
-                pool->addName(sortKey, lowerCase, true);
+        if (!hasLast_ || *exact != last_) {
+            if (plainNameKey(*exact, sortKey_, lowerCase_))
+                pool_->addName(sortKey_, lowerCase_, true);
             else
-                pool->addName(nameSortKeyOfUtf8(*exact), *exact, false);
+                pool_->addName(nameSortKeyOfUtf8(*exact), *exact, false);
             // Only a name short enough to key whole is looked for again.
-            hasLast = exact->size() <= kNameKeyLength;
-            if (hasLast) {
-                last.resize(exact->size());
-                std::copy(exact->begin(), exact->end(), last.begin());
+            hasLast_ = exact->size() <= kNameKeyLength;
+            if (hasLast_) {
+                last_.resize(exact->size());
+                std::copy(exact->begin(), exact->end(), last_.begin());
             }
         }
-        pool->addRecord(key);
-        ++named;
-    });
+        pool_->addRecord(key);
+        ++named_;
+    }
 
+    // The keys in the roster's order: no name first, then by name, the
+    // records of one name by key.
+    QList<qint64> keysInOrder();
+
+private:
+    std::unique_ptr<NamePool> pool_ = std::make_unique<NamePool>();
+    QList<qint64> unnamed_;
+    qsizetype named_ = 0;
+    QByteArray sortKey_, lowerCase_, last_;
+    bool hasLast_ = false;
+};
+
+// The names in order, as items.
+std::vector<Item> orderedItems(const NamePool& pool)
+{
     std::vector<Item> items;
-    items.reserve(std::size_t(pool->entries()));
-    pool->forEach([&items](NamePool::Address at, const NamePool::Entry& e) {
-        items.push_back({chunkOf(e.sortKey, 0), at});
-    });
+    items.reserve(std::size_t(pool.entries()));
+    pool.forEach([&items](NamePool::Address at, const NamePool::Entry& e) { items.push_back({chunkOf(e.sortKey, 0), at}); });
     // Rows an engine already handed over in this order (presortByName)
     // need no sort; elsewhere the check ends at the first row out of place.
     const bool sorted = std::is_sorted(items.begin(), items.end(), [&pool](const Item& a, const Item& b) {
-        return a.chunk != b.chunk ? a.chunk < b.chunk : compareEntries(pool->at(a.at), pool->at(b.at)) < 0;
+        return a.chunk != b.chunk ? a.chunk < b.chunk : compareEntries(pool.at(a.at), pool.at(b.at)) < 0;
     });
     if (!sorted)
-        sortFrom(*pool, items.data(), items.data() + items.size(), 0);
+        sortFrom(pool, items.data(), items.data() + items.size(), 0);
+    return items;
+}
 
+QList<qint64> NameGathering::keysInOrder()
+{
+    std::vector<Item> items = orderedItems(*pool_);
     // The record keys leave the entries, and the names go, before the list
     // of keys is made: a name's one record (most names) in its item, the
     // records of names that several soldiers share in a list of their own.
     std::vector<char> shared;
     std::optional<NamePool::Entry> previous;
-    forEntries(*pool, items.data(), items.data() + items.size(), [&](Item& i, const NamePool::Entry& e) {
+    forEntries(*pool_, items.data(), items.data() + items.size(), [&](Item& i, const NamePool::Entry& e) {
         const quint64 sameName = previous && previous->sameName(e) ? kSameName : 0;
         previous = e;
         if (const std::optional<qint64> only = e.onlyRecord()) {
@@ -201,12 +213,12 @@ QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
             NamePool::appendRecordList(e, shared);
         }
     });
-    pool.reset();
+    pool_.reset();
 
-    std::sort(unnamed.begin(), unnamed.end());
+    std::sort(unnamed_.begin(), unnamed_.end());
     QList<qint64> keys;
-    keys.reserve(unnamed.size() + named);
-    keys.append(unnamed);
+    keys.reserve(unnamed_.size() + named_);
+    keys.append(std::exchange(unnamed_, {}));
     // Records of one name, in one entry or in several, by record key.
     qsizetype sameFrom = keys.size();
     for (const Item& i : items) {
@@ -221,6 +233,19 @@ QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
     }
     std::sort(keys.begin() + sameFrom, keys.end());
     return keys;
+}
+
+} // namespace
+
+// SQLite compares text by its bytes, in which "de la Cruz" follows
+// "Zimmerman": the order is made here from each name's sort key, worked out
+// once. Records with no name come first, then by the name order, and the
+// record key.
+QList<qint64> RosterBackend::readKeysInNameOrder(const QString& sql)
+{
+    NameGathering names;
+    readKeyedTexts(sql, [&names](qint64 key, std::optional<QByteArrayView> exact) { names.add(key, exact); });
+    return names.keysInOrder();
 }
 
 } // namespace varnel::store
