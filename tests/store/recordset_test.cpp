@@ -205,6 +205,8 @@ TEST_P(RecordsetTest, GridRowsShowTheRosterAfterEveryChange)
         {"records deleted after and before the first deleted, one added between",
          [&] { rs().deleteRecord(); rs().moveTo(1); rs().deleteRecord(); addRecord(data1); rs().moveTo(0); rs().deleteRecord(); },
          {"/"}},
+        {"a record deleted before one deleted earlier",
+         [&] { rs().moveTo(1); rs().deleteRecord(); rs().moveTo(0); rs().deleteRecord(); }, {"C/SGT"}},
         {"a record stored as the binding leaves it",
          [&] { rs().moveTo(1); data1.setPending("Rank", Value::text("SPC")); rs().moveTo(0); }, {"A/PV1", "B/SPC", "C/SGT"}},
         {"another program's change, read once the clerk moves", [&] { toMajor(); rs().moveTo(1); }, {"A/PV1", "B/", "C/MAJ"}},
