@@ -1,13 +1,10 @@
 #include "store/folded_names.h"
 
-#include "common/failure.h"
 #include "common/name_order.h"
 #include "store/roster_backend.h"
 
-#include <QSqlDatabase>
 #include <QStringList>
 #include <algorithm>
-#include <atomic>
 #include <utility>
 #include <string_view>
 
@@ -127,34 +124,11 @@ int FoldedNames::find(QByteArrayView folded, int from) const
 }
 
 FoldedNamesReader::FoldedNamesReader(const RosterLocation& location, QString sql, QList<qint64> keys)
+    : BackgroundRead(location, QStringLiteral("find"),
+                     [sql = std::move(sql), keys = std::move(keys)](RosterBackend& backend) {
+                         return std::make_unique<FoldedNames>(FoldedNames::read(backend, sql, keys));
+                     })
 {
-    static std::atomic<int> serial{0};
-    const QString connection = QStringLiteral("varnel-find-%1").arg(++serial);
-    reading_ = std::async(std::launch::async, [location, sql = std::move(sql), keys = std::move(keys), connection]() mutable -> std::unique_ptr<FoldedNames> {
-        // The roster's keys are let go of once read (see read()), not held
-        // until the names are taken.
-        const QList<qint64> roster = std::exchange(keys, {});
-        std::unique_ptr<FoldedNames> names;
-        try {
-            std::unique_ptr<RosterBackend> backend = openRosterBackend(connection, location);
-            names = std::make_unique<FoldedNames>(FoldedNames::read(*backend, sql, roster));
-        } catch (const Failure&) {
-            names.reset();
-        }
-        QSqlDatabase::removeDatabase(connection);
-        return names;
-    });
-}
-
-FoldedNamesReader::~FoldedNamesReader()
-{
-    if (reading_.valid())
-        reading_.wait();
-}
-
-std::unique_ptr<FoldedNames> FoldedNamesReader::take()
-{
-    return reading_.valid() ? reading_.get() : nullptr;
 }
 
 } // namespace varnel::store

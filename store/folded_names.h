@@ -1,14 +1,13 @@
 #pragma once
 
 #include "common/roster_location.h"
+#include "store/background_read.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
-#include <chrono>
-#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,21 +59,11 @@ private:
 // FoldedNames read on a thread of its own, over a connection of its own to
 // the roster, while the clerk works: started once the window is up, so the
 // first search finds them ready.
-class FoldedNamesReader {
+class FoldedNamesReader : public BackgroundRead<std::unique_ptr<FoldedNames>> {
 public:
+    // The names of `sql`'s rows, at the positions of `keys`; the result is
+    // nothing when the reading failed.
     FoldedNamesReader(const RosterLocation& location, QString sql, QList<qint64> keys);
-    ~FoldedNamesReader(); // waits for the reading
-    FoldedNamesReader(const FoldedNamesReader&) = delete;
-    FoldedNamesReader& operator=(const FoldedNamesReader&) = delete;
-
-    // Whether the reading has ended.
-    bool done() const { return !reading_.valid() || reading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
-    // The names, waiting for the reading to end; nothing when it failed
-    // (the caller reads them itself then, and meets the failure).
-    std::unique_ptr<FoldedNames> take();
-
-private:
-    std::future<std::unique_ptr<FoldedNames>> reading_;
 };
 
 } // namespace varnel::store

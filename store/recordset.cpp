@@ -233,7 +233,7 @@ void Recordset::takeWholeKeys(bool wait)
             return;
         std::optional<QList<qint64>> whole;
         if (keysReader_)
-            whole = std::move(keysReader_->keys());
+            whole = std::move(keysReader_->result());
         keysReader_.reset();
         if (!whole)
             whole = backend_->readKeysInNameOrder(keyQuery_.sql);
@@ -840,7 +840,7 @@ int Recordset::findName(const QString& part, int from)
         if (!touched || !names_->follow(*backend_, namesSql(), keys_.list(), *touched)) {
             names_.reset();
             if (namesReader_ && readerGeneration_ == keys_.generation())
-                names_ = namesReader_->take();
+                names_ = std::move(namesReader_->result());
             if (!names_)
                 names_ = std::make_unique<FoldedNames>(FoldedNames::read(*backend_, namesSql(), keys_.list()));
         }
@@ -861,7 +861,7 @@ Value Recordset::storedValue(int position, int ordinal) const
         // when it keeps their order; else the row stays blank until
         // takeWholeKeys puts the roster in its order and the grid is read
         // again.
-        std::optional<QList<qint64>>* whole = keysReader_ ? &keysReader_->keys() : nullptr;
+        std::optional<QList<qint64>>* whole = keysReader_ ? &keysReader_->result() : nullptr;
         if (!whole || !*whole || !keys_.takeWhole(**whole))
             return Value::null();
     }

@@ -1,11 +1,8 @@
 #include "store/roster_keys.h"
 
-#include "common/failure.h"
 #include "store/roster_backend.h"
 
-#include <QSqlDatabase>
 #include <algorithm>
-#include <atomic>
 
 namespace varnel::store {
 
@@ -106,35 +103,11 @@ void RosterKeys::changed(std::optional<qint64> key)
 }
 
 KeysReader::KeysReader(const RosterLocation& location, QString sql, std::function<void()> done)
+    : BackgroundRead(
+        location, QStringLiteral("keys"),
+        [sql = std::move(sql)](RosterBackend& backend) { return std::optional(backend.readKeysInNameOrder(sql)); },
+        std::move(done))
 {
-    static std::atomic<int> serial{0};
-    const QString connection = QStringLiteral("varnel-keys-%1").arg(++serial);
-    reading_ = std::async(std::launch::async, [location, sql = std::move(sql), done = std::move(done), connection] {
-        std::optional<QList<qint64>> keys;
-        try {
-            std::unique_ptr<RosterBackend> backend = openRosterBackend(connection, location);
-            keys = backend->readKeysInNameOrder(sql);
-        } catch (const Failure&) {
-            keys.reset();
-        }
-        QSqlDatabase::removeDatabase(connection);
-        if (done)
-            done();
-        return keys;
-    });
-}
-
-KeysReader::~KeysReader()
-{
-    if (reading_.valid())
-        reading_.wait();
-}
-
-std::optional<QList<qint64>>& KeysReader::keys()
-{
-    if (reading_.valid())
-        keys_ = reading_.get();
-    return keys_;
 }
 
 } // namespace varnel::store

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "common/roster_location.h"
+#include "store/background_read.h"
 
 #include <QList>
 #include <QString>
 #include <QtGlobal>
 #include <algorithm>
-#include <chrono>
 #include <deque>
 #include <functional>
-#include <future>
 #include <optional>
 #include <utility>
 
@@ -90,21 +89,9 @@ private:
 // `sql`), read on a thread of its own over a connection of its own, while
 // the window already shows the first of them. `done` is called on that
 // thread when the reading has ended.
-class KeysReader {
+class KeysReader : public BackgroundRead<std::optional<QList<qint64>>> {
 public:
     KeysReader(const RosterLocation& location, QString sql, std::function<void()> done);
-    ~KeysReader(); // waits for the reading
-    KeysReader(const KeysReader&) = delete;
-    KeysReader& operator=(const KeysReader&) = delete;
-
-    bool done() const { return !reading_.valid() || reading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
-    // The keys, waiting for the reading to end; nothing when it failed (the
-    // caller reads them itself then, and meets the failure).
-    std::optional<QList<qint64>>& keys();
-
-private:
-    std::future<std::optional<QList<qint64>>> reading_;
-    std::optional<QList<qint64>> keys_;
 };
 
 } // namespace varnel::store
