@@ -189,6 +189,7 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
 
 MainForm::~MainForm()
 {
+    recordOpenedRoster(); // a window closed before it was ever painted
     binding_.setLockWait(nullptr);
     setPasswordPrompt(std::move(previousPasswordPrompt_));
     // Let the controls go before the binding they are registered with.
@@ -201,7 +202,13 @@ void MainForm::load(const QString& currentDirectory, const QString& serverAddres
         store::loadRoster(binding_, currentDirectory);
     else
         store::openRosterAt(binding_, serverAddress);
-    RecentRosters::add(serverAddress.isEmpty() ? QFileInfo(store::rosterPath(currentDirectory)).absoluteFilePath() : serverAddress);
+    // The roster joins the recent list at once, or at start once the window
+    // has been painted: writing the settings file is no part of the first
+    // paint. One opened before and still waiting goes in first.
+    recordOpenedRoster();
+    unrecordedRoster_ = serverAddress.isEmpty() ? QFileInfo(store::rosterPath(currentDirectory)).absoluteFilePath() : serverAddress;
+    if (isVisible())
+        recordOpenedRoster();
     if (firstRun_)
         firstRun_->hide();
     if (settingsApplied_)
@@ -391,6 +398,7 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Paint && watched == grid_->viewport()) {
         watched->removeEventFilter(this);
         QTimer::singleShot(0, this, [this] {
+            recordOpenedRoster();
             handler_.run([this] { binding_.startFileCheck(); });
             binding_.readKeysBehind();
             showKeysReading();

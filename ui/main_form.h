@@ -165,6 +165,8 @@ private:
     void showKeysReading();
     // Where the window stands, for the next start.
     void rememberPlace();
+    // Puts the roster opened last into the recent list, if not done yet.
+    void recordOpenedRoster();
     // File > Total All Soldiers: the Total rules for every soldier, with
     // progress and Cancel when it takes a while, then what it did.
     void totalAll();
@@ -248,6 +250,7 @@ private:
     bool busy_ = false;
     QPoint hiddenAt_; // where the window stood before Sort hid it
     bool fileCheckStarted_ = false;
+    QString unrecordedRoster_; // opened, not yet in the recent list
     class QTimer* othersPoll_ = nullptr;  // a roster file's data version, every few seconds
     class QTimer* othersRetry_ = nullptr; // followOthers put off
     bool othersNotified_ = false;         // the server told of a change not yet taken in

@@ -179,6 +179,7 @@ void MainForm::importAccessRoster()
 void MainForm::fillRecentRosters()
 {
     recentMenu_->clear();
+    recordOpenedRoster();
     const QStringList recent = RecentRosters::list();
     if (recent.isEmpty()) {
         recentMenu_->addAction(tr("(none yet)"))->setEnabled(false);
@@ -195,7 +196,14 @@ void MainForm::fillRecentRosters()
 
 void MainForm::rememberPlace()
 {
+    recordOpenedRoster();
     RecentRosters::setWindowPosition(pos());
+}
+
+void MainForm::recordOpenedRoster()
+{
+    if (!unrecordedRoster_.isEmpty())
+        RecentRosters::add(std::exchange(unrecordedRoster_, QString()));
 }
 
 } // namespace varnel::ui

@@ -4,11 +4,12 @@
 // bottom a page at a time and moves the current row through the roster,
 // timing every step including its repaint, and prints the figures.
 //
-//   varnel-bench-ui [--database URI] [--first-paint-only]
+//   varnel-bench-ui [--database URI | --no-roster] [--first-paint-only]
 //
 // --database opens the roster on that server instead, as varnel's own
-// option does; --first-paint-only prints the time to the first paint and
-// the peak memory until then, and ends there.
+// option does; --no-roster opens none, which measures the window alone;
+// --first-paint-only prints the time to the first paint and the peak
+// memory until then, and ends there.
 
 #include "probe.h"
 
@@ -79,9 +80,10 @@ int main(int argc, char* argv[])
     const qsizetype databaseAt = arguments.indexOf(QStringLiteral("--database"));
     const QString database = databaseAt > 0 ? arguments.value(databaseAt + 1) : QString();
     const bool firstPaintOnly = arguments.contains(QStringLiteral("--first-paint-only"));
+    const bool noRoster = arguments.contains(QStringLiteral("--no-roster"));
 
     varnel::ui::MainForm form;
-    if (!(database.isEmpty() ? varnel::ui::loadFromCurrentDirectory(form) : varnel::ui::loadServerRoster(form, database)))
+    if (!noRoster && !(database.isEmpty() ? varnel::ui::loadFromCurrentDirectory(form) : varnel::ui::loadServerRoster(form, database)))
         return 1;
 
     bench::FirstPaintProbe probe(form.grid()->viewport(), [&] {
