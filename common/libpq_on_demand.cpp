@@ -96,5 +96,8 @@ VARNEL_FORWARD(int, PQntuples, (const PGresult* result), (result))
 VARNEL_FORWARD(char*, PQgetvalue, (const PGresult* result, int row, int column), (result, row, column))
 VARNEL_FORWARD(int, PQgetlength, (const PGresult* result, int row, int column), (result, row, column))
 VARNEL_FORWARD(int, PQgetisnull, (const PGresult* result, int row, int column), (result, row, column))
+VARNEL_FORWARD(PGcancel*, PQgetCancel, (PGconn * conn), (conn))
+VARNEL_FORWARD(int, PQcancel, (PGcancel * cancel, char* errbuf, int errbufsize), (cancel, errbuf, errbufsize))
+VARNEL_FORWARD(void, PQfreeCancel, (PGcancel * cancel), (cancel))
 
 #pragma GCC visibility pop

@@ -6,48 +6,78 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace varnel::store {
 
 class RosterBackend;
 
+// Tells a reading on another thread that no one waits for it any more:
+// the statement its connection runs is made to fail (the backend's
+// interrupter), and nothing more is begun.
+class ReadingStop {
+public:
+    // Whether the reading is still wanted; if so, `backend`'s statements
+    // can be stopped from now until `end`.
+    bool begin(RosterBackend& backend);
+    void end();
+    // Stops the reading. Asked again, it stops a statement begun since.
+    void ask();
+    bool asked() const;
+
+private:
+    mutable std::mutex mutex_;
+    bool asked_ = false;
+    std::function<void()> interrupt_;
+};
+
 // Opens `location` on a connection of its own, named for `purpose`, hands
 // it to `use` on the calling thread, and closes it. A roster that cannot be
 // opened or read there is left to the caller, who meets the failure when
 // it reads the roster itself: `use` has then not run, or not to its end.
+// `stop`, if given, can end the reading early from another thread.
 void withOwnConnection(const RosterLocation& location, const QString& purpose,
-                       const std::function<void(RosterBackend&)>& use);
+                       const std::function<void(RosterBackend&)>& use, ReadingStop* stop = nullptr);
 
 // A reading of the roster on a thread of its own, over a connection of its
 // own (withOwnConnection), while the window goes on. `done` is called on
 // that thread once the reading has ended. The result is `Result{}` (nothing)
 // where the reading failed. What `read` holds (a list of keys, say) is let
-// go of as soon as it has run, not when the result is taken.
+// go of as soon as it has run, not when the result is taken. Dropped while
+// it runs, the reading is stopped rather than waited for to its end (a
+// million names take the best part of a second), and `done` is not called.
 template <typename Result>
 class BackgroundRead {
 public:
     using Read = std::function<Result(RosterBackend&)>;
 
     BackgroundRead(const RosterLocation& location, const QString& purpose, Read read, std::function<void()> done = {})
+        : stop_(std::make_shared<ReadingStop>())
     {
-        reading_ = std::async(std::launch::async,
-                              [location, purpose, read = std::move(read), done = std::move(done)]() mutable {
-                                  Result result{};
-                                  {
-                                      const Read reading = std::exchange(read, {});
-                                      withOwnConnection(location, purpose,
-                                                        [&](RosterBackend& backend) { result = reading(backend); });
-                                  }
-                                  if (done)
-                                      done();
-                                  return result;
-                              });
+        reading_ = std::async(std::launch::async, [location, purpose, read = std::move(read), done = std::move(done),
+                                                   stop = stop_]() mutable {
+            Result result{};
+            {
+                const Read reading = std::exchange(read, {});
+                withOwnConnection(
+                    location, purpose, [&](RosterBackend& backend) { result = reading(backend); }, stop.get());
+            }
+            if (done && !stop->asked())
+                done();
+            return result;
+        });
     }
     ~BackgroundRead()
     {
-        if (reading_.valid())
-            reading_.wait();
+        if (!reading_.valid())
+            return;
+        // A statement begun just after a stop would run on: each look
+        // stops again until the reading has ended.
+        do
+            stop_->ask();
+        while (reading_.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
     }
     BackgroundRead(const BackgroundRead&) = delete;
     BackgroundRead& operator=(const BackgroundRead&) = delete;
@@ -66,6 +96,7 @@ public:
     }
 
 private:
+    std::shared_ptr<ReadingStop> stop_;
     std::future<Result> reading_;
     Result result_{};
 };

@@ -411,6 +411,19 @@ void PostgresBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
     });
 }
 
+std::function<void()> PostgresBackend::interrupter()
+{
+    // The server is asked, on a connection of the request's own, to cancel
+    // what this connection runs; the request stands apart from the
+    // connection and may be sent from any thread.
+    const std::shared_ptr<PGcancel> request(PQgetCancel(link_.get()), PQfreeCancel);
+    return [request] {
+        char reason[256];
+        if (request)
+            PQcancel(request.get(), reason, int(sizeof reason));
+    };
+}
+
 // One value of the server's text, as its column's kind reads it.
 Value PostgresBackend::rawValue(const RawResult& result, int row, int column, ColumnKind kind) const
 {

@@ -59,6 +59,7 @@ public:
     QList<qint64> readKeys(const QString& sql) override;
     std::optional<FirstKeys> readFirstKeysInNameOrder(const QString& from, const QString& quotedName, int wanted) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
+    std::function<void()> interrupter() override;
 
     QList<Value> readRecord(const RecordLayout& layout, qint64 key) override;
     QHash<qint64, QList<Value>> readRecords(const RecordLayout& layout, const QList<qint64>& keys) override;

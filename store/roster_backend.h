@@ -127,6 +127,10 @@ public:
     // without a copy each.
     using KeyedText = std::function<void(qint64 key, std::optional<QByteArrayView> utf8)>;
     virtual void readKeyedTexts(const QString& sql, const KeyedText& row) = 0;
+    // A call that makes the statement this connection is running fail,
+    // made from any thread while the connection is open: a reading no one
+    // waits for any more ends early. Nothing where the engine has none.
+    virtual std::function<void()> interrupter() { return {}; }
 
     // Records of the table readLayout read, whose columns are `layout`'s.
 

@@ -1,6 +1,7 @@
 #include "store/sqlite_backend.h"
 
 #include "common/failure_numbers.h"
+#include "common/sqlite_open.h"
 #include "store/new_roster_file.h"
 #include "store/record_conflict.h"
 #include "store/roster_file_guard.h"
@@ -165,6 +166,15 @@ void SqliteBackend::readKeyedTexts(const QString& sql, const KeyedText& row)
         else
             row(query.integer(0), query.utf8View(1));
     }
+}
+
+std::function<void()> SqliteBackend::interrupter()
+{
+    sqlite3* handle = sqliteHandle(db_);
+    return [handle] {
+        if (handle)
+            sqlite3_interrupt(handle);
+    };
 }
 
 // The file's encodings (integers for Yes/No, ISO text for dates) are

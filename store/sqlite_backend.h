@@ -37,6 +37,7 @@ public:
 
     QList<qint64> readKeys(const QString& sql) override;
     void readKeyedTexts(const QString& sql, const KeyedText& row) override;
+    std::function<void()> interrupter() override;
 
     // The file's encodings, by the column's kind: what SQLite gives for a
     // column as the store's value, and a value as the parameter to bind.

@@ -1,4 +1,5 @@
 #include "common/roster_location.h"
+#include "store/background_read.h"
 #include "store/data_control.h"
 #include "store/record_commands.h"
 #include "store/record_conflict.h"
@@ -8,6 +9,9 @@
 #include "support/roster_file.h"
 
 #include <QFile>
+#include <atomic>
+#include <future>
+#include <thread>
 
 using namespace varnel;
 using namespace varnel::store;
@@ -296,6 +300,33 @@ TEST_P(ConflictTest, ChangesToOtherFieldsOrToTheSameValueAreKeptSideBySide)
     EXPECT_EQ(stored("Rank"), "SSG") << "the other program's change stands";
     EXPECT_EQ(stored("Weapon"), "S");
     EXPECT_EQ(data1.shownValue("Rank"), Value::text("SSG")) << "and is what the window shows now";
+}
+
+// A reading behind the window that is no longer wanted (the roster closed,
+// the names read again) is stopped, not waited for: here one that would
+// never end by itself.
+TEST_P(RecordsetTest, AReadingBehindTheWindowDroppedWhileItRunsEndsAtOnce)
+{
+    const QString endless = file.onServer() ? "SELECT 1::bigint, 'a' FROM pg_sleep(3600)"
+                                            : "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                                              "SELECT x, 'a' FROM c WHERE x < 0";
+    std::promise<void> running, dropped;
+    std::atomic<bool> told{false};
+    auto reading = std::make_unique<BackgroundRead<int>>(
+        RosterLocation(file.location()), "endless",
+        [&](RosterBackend& backend) {
+            running.set_value();
+            backend.readKeyedTexts(endless, [](qint64, auto) {});
+            return 1;
+        },
+        [&] { told = true; });
+    running.get_future().wait();
+    std::thread([&, reading = std::move(reading)]() mutable {
+        reading.reset();
+        dropped.set_value();
+    }).detach();
+    ASSERT_EQ(dropped.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_FALSE(told);
 }
 
 // A record another writer renamed is no longer the soldier the clerk meant.
