@@ -9,11 +9,11 @@
 
 namespace varnel::store {
 
-bool ReadingStop::begin(RosterBackend& backend)
+bool ReadingStop::begin(std::function<void()> interrupt)
 {
     const std::lock_guard lock(mutex_);
     if (!asked_)
-        interrupt_ = backend.interrupter();
+        interrupt_ = std::move(interrupt);
     return !asked_;
 }
 
@@ -49,7 +49,7 @@ void withOwnConnection(const RosterLocation& location, const QString& purpose,
             if (stop)
                 stop->end();
         });
-        if (!stop || stop->begin(*backend))
+        if (!stop || stop->begin(backend->interrupter()))
             use(*backend);
     } catch (const Failure&) {
         // The caller reads the roster itself, and meets the failure then.

@@ -15,17 +15,31 @@ namespace varnel::store {
 class RosterBackend;
 
 // Tells a reading on another thread that no one waits for it any more:
-// the statement its connection runs is made to fail (the backend's
-// interrupter), and nothing more is begun.
+// the statement its connection runs is made to fail, and nothing more is
+// begun.
 class ReadingStop {
 public:
-    // Whether the reading is still wanted; if so, `backend`'s statements
-    // can be stopped from now until `end`.
-    bool begin(RosterBackend& backend);
+    // Whether the reading is still wanted; if so, `interrupt` (a backend's
+    // interrupter) stops its connection's statement from now until `end`,
+    // which comes before the connection closes.
+    bool begin(std::function<void()> interrupt);
     void end();
     // Stops the reading. Asked again, it stops a statement begun since.
     void ask();
     bool asked() const;
+
+    // Stops the reading `running` does and waits for it to end: a
+    // statement begun just after a stop would run on, so each look stops
+    // again until it has ended.
+    template <typename T>
+    void stopAndWait(std::future<T>& running)
+    {
+        if (!running.valid())
+            return;
+        do
+            ask();
+        while (running.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
+    }
 
 private:
     mutable std::mutex mutex_;
@@ -69,16 +83,7 @@ public:
             return result;
         });
     }
-    ~BackgroundRead()
-    {
-        if (!reading_.valid())
-            return;
-        // A statement begun just after a stop would run on: each look
-        // stops again until the reading has ended.
-        do
-            stop_->ask();
-        while (reading_.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
-    }
+    ~BackgroundRead() { stop_->stopAndWait(reading_); }
     BackgroundRead(const BackgroundRead&) = delete;
     BackgroundRead& operator=(const BackgroundRead&) = delete;
 

@@ -35,16 +35,19 @@ FileCheck::FileCheck(QString path)
 
 FileCheck::~FileCheck()
 {
-    if (running_.valid())
-        running_.wait();
+    // A large roster closed right after it opened is not held open for the
+    // rest of its check.
+    if (stop_)
+        stop_->stopAndWait(running_);
 }
 
 void FileCheck::start(std::function<void(const Failure&)> onDamage)
 {
     if (settled_ || running_.valid())
         return;
-    running_ = std::async(std::launch::async, [path = path_, onDamage = std::move(onDamage)] {
-        Verdict verdict = run(path);
+    stop_ = std::make_shared<ReadingStop>();
+    running_ = std::async(std::launch::async, [path = path_, onDamage = std::move(onDamage), stop = stop_] {
+        Verdict verdict = run(path, stop.get());
         if (verdict && verdict->number() == RecordsetError::DamagedFile && onDamage)
             onDamage(*verdict);
         return verdict;
@@ -71,7 +74,7 @@ FileCheck::Verdict FileCheck::verdict(ConnectionLockWait* wait)
     return verdict;
 }
 
-FileCheck::Verdict FileCheck::run(const QString& path)
+FileCheck::Verdict FileCheck::run(const QString& path, ReadingStop* stop)
 {
     // A connection of its own, opened like the program's (never creating the
     // file), that only reads.
@@ -91,6 +94,8 @@ FileCheck::Verdict FileCheck::run(const QString& path)
         sqlite3_busy_timeout(db, int(kLockWaitLimit.count()));
         rc = sqlite3_exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
     }
+    if (rc == SQLITE_OK && stop && !stop->begin([db] { sqlite3_interrupt(db); }))
+        rc = SQLITE_INTERRUPT;
     if (rc == SQLITE_OK)
         rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(3)", -1, &statement, nullptr);
     if (rc == SQLITE_OK) {
@@ -106,6 +111,8 @@ FileCheck::Verdict FileCheck::run(const QString& path)
     }
     if (rc != SQLITE_OK)
         verdict = failure(rc);
+    if (stop)
+        stop->end();
     sqlite3_finalize(statement);
     sqlite3_close(db);
     return verdict;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/failure.h"
+#include "store/background_read.h"
 
 #include <QString>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 
 namespace varnel::store {
@@ -17,7 +19,7 @@ public:
     using Verdict = std::optional<Failure>; // nothing: the file is whole
 
     explicit FileCheck(QString path);
-    ~FileCheck(); // waits for a running check
+    ~FileCheck(); // stops a running check
     FileCheck(const FileCheck&) = delete;
     FileCheck& operator=(const FileCheck&) = delete;
 
@@ -33,11 +35,13 @@ public:
     // failure is given and the next call checks again.
     Verdict verdict(class ConnectionLockWait* wait = nullptr);
 
-    // Checks the file at `path` on the calling thread.
-    static Verdict run(const QString& path);
+    // Checks the file at `path` on the calling thread; `stop`, if given,
+    // can end the check early from another thread.
+    static Verdict run(const QString& path, ReadingStop* stop = nullptr);
 
 private:
     QString path_;
+    std::shared_ptr<ReadingStop> stop_;
     std::future<Verdict> running_;
     std::optional<Verdict> settled_;
 };
