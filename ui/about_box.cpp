@@ -90,11 +90,6 @@ AboutBox::AboutBox(QWidget* parent)
     setFont(windowFont());
     setPalette(colours);
     setAutoFillBackground(true);
-    // The frame and the button in the scheme's shadow, unless it vanishes on
-    // the window colour (a dark scheme's black shadow does).
-    const QColor line = visibleLine(colours.color(QPalette::Shadow), colours.color(QPalette::Window),
-                                    colours.color(QPalette::WindowText));
-    setStyleSheet(flatStyleSheet(colours, {line, line, 0.5, 0}));
     setFixedSize(twipsRect(*this, 0, 0, kClientWidthTwips, kClientHeightTwips).size());
 
     // Created in tab order: the button first, so it has the focus when the
@@ -128,6 +123,14 @@ AboutBox::AboutBox(QWidget* parent)
     auto* notice = text(frame, legalNotice());
     place(notice, QStringLiteral("Label4"), QStringLiteral("Legal notice"), twipsRect(*this, 240, 240, 3495, 1215));
     notice->setWordWrap(true);
+
+    // Drawn flat, the frame and the button in the scheme's shadow, unless it
+    // vanishes on the window colour (a dark scheme's black shadow does).
+    const QColor line = visibleLine(colours.color(QPalette::Shadow), colours.color(QPalette::Window),
+                                    colours.color(QPalette::WindowText));
+    auto* flat = new FlatStyle({line, line, 0.5, 0, QColor()});
+    flat->setParent(this);
+    flat->drawTree(this);
 
     ok->setFocus();
 

@@ -1,8 +1,12 @@
 #include "ui/flat_style.h"
 
+#include <QApplication>
+#include <QChildEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <QStyleOption>
+#include <QWidget>
 #include <QtMath>
 #include <optional>
 
@@ -48,6 +52,47 @@ Option repainted(const Option& option, const QPalette& palette)
     return copy;
 }
 
+// A frame's title stands this far in from the frame's left edge, with this
+// much of the line left open on either side of it.
+constexpr int kTitleIndent = 6;
+constexpr int kTitleGap = 2;
+// Between a button's line and its caption, left and right.
+constexpr int kCaptionGap = 4;
+
+// `em` ems in pixels: the height of the application's font, as a style
+// sheet's em is.
+int emPixels(qreal em)
+{
+    return qRound(QFontMetrics(QApplication::font()).height() * em);
+}
+
+// Fills the band `width` pixels wide just inside `rect`'s edge, but for
+// `open`.
+void drawLine(QPainter* painter, const QRect& rect, int width, const QColor& colour, const QRect& open = {})
+{
+    QRegion band = QRegion(rect) - QRegion(rect.adjusted(width, width, -width, -width));
+    if (!open.isNull())
+        band -= QRegion(open);
+    for (const QRect& part : band)
+        painter->fillRect(part, colour);
+}
+
+// `palette` with the text roles in `text`, in every state, and the face and
+// its shades from `face`.
+QPalette captionPalette(const QPalette& palette, const QColor& face, const QColor& text)
+{
+    QPalette caption = palette;
+    for (auto role : {QPalette::Button, QPalette::Window})
+        caption.setColor(role, face);
+    caption.setColor(QPalette::Light, face.lighter(115));
+    caption.setColor(QPalette::Midlight, face.lighter(107));
+    caption.setColor(QPalette::Dark, face.darker(150));
+    caption.setColor(QPalette::Shadow, face.darker(300));
+    for (auto role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
+        caption.setColor(role, text);
+    return caption;
+}
+
 } // namespace
 
 QColor visibleLine(const QColor& line, const QColor& window, const QColor& windowText)
@@ -68,7 +113,29 @@ double contrastRatio(const QColor& a, const QColor& b)
 }
 
 // The platform's own style underneath (Fusion on most Linux desktops).
-FlatStyle::FlatStyle() = default;
+FlatStyle::FlatStyle(const FlatDrawing& drawing) : drawing_(drawing) {}
+
+void FlatStyle::drawTree(QWidget* root)
+{
+    root->setStyle(this);
+    root->installEventFilter(this);
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        widget->setStyle(this);
+        widget->installEventFilter(this);
+    }
+}
+
+bool FlatStyle::eventFilter(QObject* watched, QEvent* event)
+{
+    // A widget made after drawTree is drawn in the platform's style until
+    // its parent hears it is ready to show.
+    if (event->type() == QEvent::ChildPolished) {
+        auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child());
+        if (child && child->style() != this)
+            drawTree(child);
+    }
+    return QProxyStyle::eventFilter(watched, event);
+}
 
 void FlatStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                               const QWidget* widget) const
@@ -125,9 +192,56 @@ void FlatStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
+void FlatStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const
+{
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (element != CE_PushButton || !button) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    // The window's own colours, whatever the button's state.
+    const QPalette& palette = button->palette;
+    const QColor face =
+        palette.color(QPalette::Active, button->state & State_Sunken ? QPalette::Midlight : QPalette::Window);
+    painter->fillRect(button->rect, face);
+    drawLine(painter, button->rect, button->state & State_HasFocus ? 2 : 1, drawing_.buttonLine);
+    QStyleOptionButton caption(*button);
+    caption.rect = subElementRect(SE_PushButtonContents, button, widget);
+    caption.palette = captionPalette(palette, face, palette.color(QPalette::Active, QPalette::WindowText));
+    QProxyStyle::drawControl(CE_PushButtonLabel, &caption, painter, widget);
+    if (button->state & State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(*button);
+        focus.rect = caption.rect;
+        proxy()->drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+    }
+}
+
 void FlatStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                                    const QWidget* widget) const
 {
+    if (const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option); box && control == CC_GroupBox) {
+        const QPalette& palette = box->palette;
+        const QRect frame = subControlRect(CC_GroupBox, box, SC_GroupBoxFrame, widget);
+        painter->fillRect(frame, palette.color(QPalette::Active, QPalette::Window));
+        QRect label, open;
+        if (!box->text.isEmpty()) {
+            label = subControlRect(CC_GroupBox, box, SC_GroupBoxLabel, widget);
+            open = label.adjusted(-kTitleGap, 0, kTitleGap, 0);
+        }
+        drawLine(painter, frame, 1, drawing_.frameLine, open);
+        if (!label.isNull()) {
+            int alignment = Qt::AlignCenter | Qt::TextShowMnemonic;
+            if (!proxy()->styleHint(SH_UnderlineShortcut, box, widget))
+                alignment |= Qt::TextHideMnemonic;
+            QPalette title = palette;
+            title.setColor(QPalette::WindowText, palette.color(QPalette::Active, QPalette::WindowText));
+            proxy()->drawItemText(painter, label, alignment, title, box->state & State_Enabled, box->text,
+                                  QPalette::WindowText);
+        }
+        return;
+    }
     if (const auto palette = withVisibleEdges(option->palette)) {
         if (const auto* spin = qstyleoption_cast<const QStyleOptionSpinBox*>(option); spin && control == CC_SpinBox) {
             const QStyleOptionSpinBox copy = repainted(*spin, *palette);
@@ -141,6 +255,49 @@ void FlatStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
         }
     }
     QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+QRect FlatStyle::subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const
+{
+    // The caption, and the focus frame around it, inside the line and the
+    // gaps beside the caption.
+    if (element == SE_PushButtonContents || element == SE_PushButtonFocusRect) {
+        const int line = option->state & State_HasFocus ? 2 : 1;
+        return option->rect.adjusted(line + kCaptionGap, line, -line - kCaptionGap, -line);
+    }
+    return QProxyStyle::subElementRect(element, option, widget);
+}
+
+QRect FlatStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl subControl,
+                                const QWidget* widget) const
+{
+    const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+    if (control != CC_GroupBox || !box)
+        return QProxyStyle::subControlRect(control, option, subControl, widget);
+    const int room = emPixels(drawing_.titleRoomEm);
+    switch (subControl) {
+    case SC_GroupBoxFrame: return box->rect.adjusted(0, room, 0, 0);
+    case SC_GroupBoxContents: return box->rect.adjusted(1, room + 1 + emPixels(drawing_.contentsGapEm), -1, -1);
+    case SC_GroupBoxLabel: {
+        // The title's room is as wide as the title and a space.
+        const QFontMetrics& metrics = box->fontMetrics;
+        const int width = std::max(metrics.horizontalAdvance(box->text),
+                                   metrics.size(Qt::TextShowMnemonic, box->text + QLatin1Char(' ')).width());
+        const QRect label(box->rect.left() + kTitleIndent + kTitleGap, box->rect.top(), width, metrics.height());
+        return visualRect(box->direction, box->rect, label);
+    }
+    default: return QRect();
+    }
+}
+
+int FlatStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                         QStyleHintReturn* returned) const
+{
+    if (hint == SH_Table_GridLineColor && drawing_.gridLine.isValid())
+        return int(drawing_.gridLine.rgba());
+    if (hint == SH_GroupBox_TextLabelColor && option)
+        return int(option->palette.color(QPalette::Active, QPalette::WindowText).rgba());
+    return QProxyStyle::styleHint(hint, option, widget, returned);
 }
 
 } // namespace varnel::ui

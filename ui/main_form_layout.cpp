@@ -107,13 +107,14 @@ QWidget* MainForm::buildClientArea()
     const QPalette palette = windowPalette(client->palette());
     client->setPalette(palette);
     client->setAutoFillBackground(true);
-    // Flat check boxes and option buttons that stay visible in a dark
-    // scheme; set before the style sheet, which draws over it.
-    auto* flat = new FlatStyle;
+    // Drawn flat: check boxes and option buttons that stay visible in a dark
+    // scheme, frames in the scheme's dark shade, buttons in the window text,
+    // the grid's lines grey. Every control takes the style once it is made
+    // (giveControlsTheWindowLook).
+    auto* flat = new FlatStyle(
+        {palette.color(QPalette::Dark), palette.color(QPalette::WindowText), 0.6, 0.3, QColor(0x80, 0x80, 0x80)});
     flat->setParent(this);
     client->setStyle(flat);
-    // Frames in the scheme's dark shade, buttons in the window text.
-    client->setStyleSheet(flatStyleSheet(palette, {palette.color(QPalette::Dark), palette.color(QPalette::WindowText), 0.6, 0.3}));
     client->setFixedSize(twipsToPixelsX(*client, kClientWidth), twipsToPixelsY(*client, kClientHeight));
     scroll->setWidget(client);
     scroll->viewport()->setAutoFillBackground(false);
@@ -124,11 +125,17 @@ QWidget* MainForm::buildClientArea()
 void MainForm::buildRosterGrid(QWidget* client)
 {
     // The roster grid keeps the system's own colours: button face headings,
-    // window-coloured cells, highlighted selection.
+    // window-coloured cells, highlighted selection. Every colour is its own,
+    // so none of the client's passes down to it or to its headings and scroll
+    // bars. Its headings keep the system's font too; a row is never lower
+    // than a heading in it.
     grid_ = drawn(new RosterGrid(binding_, handler_, client), "TDBGrid1", tr("Roster of soldiers: name, rank, PEBD and DOR"),
                   {240, 120, 6015, 3015});
-    grid_->setPalette(QApplication::palette(grid_));
-    grid_->setStyleSheet(QStringLiteral("QTableView { gridline-color: #808080; }"));
+    QPalette system = QApplication::palette(grid_);
+    system.setResolveMask(~QPalette::ResolveMask(0));
+    grid_->setPalette(system);
+    for (QHeaderView* headings : {grid_->horizontalHeader(), grid_->verticalHeader()})
+        headings->setFont(QApplication::font(headings));
     grid_->applyColumnWidths();
 }
 
@@ -241,10 +248,12 @@ void MainForm::giveControlsTheWindowLook(QWidget* client)
                                             lastSchoolCombo_, nextSchoolCombo_})
         wheel->guard(control);
 
-    // Style sheets stop fonts and colours from passing down to the
-    // controls: give every control the window's font and colours itself.
-    // The grid's cells use the regular weight, so the dates fit their
-    // columns.
+    // Every control, the grid and what it holds included, is drawn flat; a
+    // style does not pass down to a widget's children.
+    if (auto* flat = qobject_cast<FlatStyle*>(client->style()))
+        flat->drawTree(client);
+    // Every control takes the window's font and colours itself. The grid's
+    // cells use the regular weight, so the dates fit their columns.
     const QFont font = client->font();
     const QPalette palette = client->palette();
     for (QWidget* widget : client->findChildren<QWidget*>()) {

@@ -2,8 +2,6 @@
 
 #include "ui/flat_style.h"
 
-#include <QStringList>
-
 namespace varnel::ui {
 
 QFont windowFont(qreal points)
@@ -29,20 +27,6 @@ QPalette windowPalette(const QPalette& scheme)
         palette.setColor(role, text);
     palette.setColor(QPalette::Dark, visibleLine(scheme.color(QPalette::Dark), window, text));
     return palette;
-}
-
-QString flatStyleSheet(const QPalette& window, const FlatDrawing& drawing)
-{
-    return QStringLiteral(
-               "QGroupBox { border: 1px solid %3; margin-top: %6em; padding-top: %7em; background: %1; color: %2; }"
-               "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }"
-               "QPushButton { border: 1px solid %4; background: %1; color: %2; padding: 0 4px; }"
-               "QPushButton:focus { border: 2px solid %4; }"
-               "QPushButton:pressed { background: %5; }")
-        .arg(window.color(QPalette::Window).name(), window.color(QPalette::WindowText).name(), drawing.frameLine.name(),
-             drawing.buttonLine.name(), window.color(QPalette::Midlight).name())
-        .arg(drawing.titleRoomEm)
-        .arg(drawing.contentsGapEm);
 }
 
 } // namespace varnel::ui

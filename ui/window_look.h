@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
-#include <QString>
 
 namespace varnel::ui {
 
@@ -25,19 +24,15 @@ QFont windowFont(qreal points = kWindowFontPoints);
 // (visibleLine).
 QPalette windowPalette(const QPalette& scheme);
 
-// How a window draws its flat frames and buttons.
+// How a window draws its flat frames and buttons (FlatStyle draws them).
+// The ems are the height of the application's font, in pixels, as a style
+// sheet's are.
 struct FlatDrawing {
     QColor frameLine;   // the single line round a frame
     QColor buttonLine;  // the line round a button; twice as thick with the focus
     qreal titleRoomEm;  // room above a frame's line for its title, in ems
     qreal contentsGapEm; // between the frame's line and what it holds, in ems
+    QColor gridLine;     // the grid's lines; invalid: the base style's
 };
-
-// The style sheet that draws frames and buttons flat in `window`'s colours:
-// a single line, no bevel, the button face in the window colour and the
-// midlight colour while pressed. The colours are written out because a
-// style sheet's palette() references take the application's colours, not a
-// palette set on the window.
-QString flatStyleSheet(const QPalette& window, const FlatDrawing& drawing);
 
 } // namespace varnel::ui

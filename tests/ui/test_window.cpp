@@ -9,6 +9,7 @@
 
 #include <QAbstractSpinBox>
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -31,7 +32,7 @@ TEST(WindowDrawing, WindowsKeepTheirDrawnSizeAndTheSystemsWindowColour)
     AboutBox about;
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    QWidget* grid = ui.form->grid();
+    RosterGrid* grid = ui.form->grid();
     const std::tuple<QWidget*, QWidget*, QSize> windows[] = {{ui.form.get(), ui.find("MainFormClient"), {6480, 8520}},
                                                             {&about, &about, {4635, 5415}}};
     for (const auto& [frame, client, twips] : windows) {
@@ -58,7 +59,12 @@ TEST(WindowDrawing, WindowsKeepTheirDrawnSizeAndTheSystemsWindowColour)
     }
     auto* update = ui.find<QPushButton>("Command3");
     EXPECT_EQ(update->geometry(), drawnRect(*update, 3360, 7920, 1095, 375));
-    EXPECT_EQ(update->text(), "&Update");
+    // The grid keeps the system's colours and, in its headings, its font; its lines are grey.
+    for (QWidget* part : std::initializer_list<QWidget*>{grid, grid->horizontalHeader(), grid->verticalScrollBar()})
+        EXPECT_EQ(part->palette().color(QPalette::Button), QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(grid->horizontalHeader()->font().pointSizeF(), QApplication::font().pointSizeF());
+    EXPECT_EQ(QColor::fromRgba(QRgb(grid->style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, grid))),
+              QColor(0x808080));
 }
 
 QMap<QString, QRect> placesOf(QWidget* client)
