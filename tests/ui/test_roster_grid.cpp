@@ -104,7 +104,7 @@ TEST_F(RosterGridTest, CellsStoreWhatTheyTakeAndRefuseWhatIsNoDate)
         SCOPED_TRACE(c.typed.toStdString());
         TypedCell typed(c.column, c.typed, "2010-05-01");
         if (c.refused) {
-            QTest::qWaitFor([&] { return !typed.ui.boxes.lines().isEmpty(); }, 2000); // slower on a busy machine
+            (void)QTest::qWaitFor([&] { return !typed.ui.boxes.lines().isEmpty(); }, 2000); // slower on a busy machine
             ASSERT_EQ(typed.ui.boxes.lines().size(), 1);
             EXPECT_TRUE(typed.ui.boxes.lines()[0].startsWith("Varnel | 3421: Data type conversion error. \"" + c.typed + "\" is not a date."))
                 << typed.ui.boxes.lines()[0].toStdString();
