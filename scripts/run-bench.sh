@@ -27,8 +27,8 @@ echo "Store"
 # The window's main() to first paint and its peak memory until then, against
 # the plain grid (varnel-bench-baseline), on rosters of 1,000 to 1,000,000
 # soldiers that neither program wrote: bench/plain-roster.sh makes them with
-# the sqlite3 shell, without an index on Name. 7 alternating runs each,
-# medians. The plain grid fetches every row: at 1,000,000 it takes minutes
+# the sqlite3 shell, without an index on Name. 7 runs each, the programs in a
+# new random order each round, medians. The plain grid fetches every row: at 1,000,000 it takes minutes
 # and is left out there. The 1,000,000 roster is measured again with the
 # index on Name that create, import and copy make, and, where PostgreSQL is
 # installed, copied to a throwaway server (scripts/pg-cluster.sh) and opened
@@ -48,14 +48,19 @@ for n in $startup_sizes indexed; do
   fi
   : > "$work/start-$n-grid.txt"
   : > "$work/start-$n-ours.txt"
+  programs="ours"
+  if [ "$n" != 1000000 ] && [ "$n" != indexed ]; then programs="$programs grid"; fi
+  if [ "$n" = 1000 ]; then programs="$programs alone"; fi
   for i in $(seq "$startup_runs"); do
-    if [ "$n" != 1000000 ] && [ "$n" != indexed ]; then
-      paint_line "$work/start-$n" "$build/varnel-bench-baseline" >> "$work/start-$n-grid.txt"
-    fi
-    paint_line "$work/start-$n" "$build/varnel-bench-ui" --first-paint-only >> "$work/start-$n-ours.txt"
-    if [ "$n" = 1000 ]; then
-      paint_line "$work/start-$n" "$build/varnel-bench-ui" --first-paint-only --no-roster >> "$work/start-alone-ours.txt"
-    fi
+    # In a new order each round: on this machine a program started right
+    # after another one is slower by several milliseconds, whichever it is.
+    for program in $(printf '%s\n' $programs | shuf); do
+      case "$program" in
+        grid) paint_line "$work/start-$n" "$build/varnel-bench-baseline" >> "$work/start-$n-grid.txt" ;;
+        ours) paint_line "$work/start-$n" "$build/varnel-bench-ui" --first-paint-only >> "$work/start-$n-ours.txt" ;;
+        alone) paint_line "$work/start-$n" "$build/varnel-bench-ui" --first-paint-only --no-roster >> "$work/start-alone-ours.txt" ;;
+      esac
+    done
   done
 done
 server_start=""
@@ -78,7 +83,7 @@ if command -v pg_ctl > /dev/null 2>&1 || ls /usr/lib/postgresql/*/bin/pg_ctl > /
 fi
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == "" || b == "-" || b == 0 || a == "-") print "-"; else printf "%.2f", a / b }'; }
 echo
-echo "Start-up on rosters without an index on Name (medians of $startup_runs alternating runs)"
+echo "Start-up on rosters without an index on Name (medians of $startup_runs runs, in a random order each round)"
 printf '  %-28s %12s %12s %7s %12s %12s %7s\n' "roster" "grid (ms)" "Varnel (ms)" "ratio" "grid (MiB)" "Varnel (MiB)" "ratio"
 for n in $startup_sizes indexed server alone; do
   case "$n" in
