@@ -189,7 +189,7 @@ MainForm::MainForm(MainFormParts parts, QWidget* parent)
 
 MainForm::~MainForm()
 {
-    recordOpenedRoster(); // a window closed before it was ever painted
+    recordOpenedRoster(); // a window that closes before its first paint is over
     binding_.setLockWait(nullptr);
     setPasswordPrompt(std::move(previousPasswordPrompt_));
     // Let the controls go before the binding they are registered with.

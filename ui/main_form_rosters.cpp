@@ -196,7 +196,6 @@ void MainForm::fillRecentRosters()
 
 void MainForm::rememberPlace()
 {
-    recordOpenedRoster();
     RecentRosters::setWindowPosition(pos());
 }
 

@@ -59,6 +59,7 @@ TEST(WindowDrawing, WindowsKeepTheirDrawnSizeAndTheSystemsWindowColour)
     }
     auto* update = ui.find<QPushButton>("Command3");
     EXPECT_EQ(update->geometry(), drawnRect(*update, 3360, 7920, 1095, 375));
+    EXPECT_EQ(update->text(), "&Update");
     // The grid keeps the system's colours and, in its headings, its font; its lines are grey.
     for (QWidget* part : std::initializer_list<QWidget*>{grid, grid->horizontalHeader(), grid->verticalScrollBar()})
         EXPECT_EQ(part->palette().color(QPalette::Button), QApplication::palette().color(QPalette::Button));
